@@ -1,0 +1,154 @@
+// From a change of the current index to the frame ready: load, orientation,
+// display size and one scaled draw of a large JPEG through the picture holder,
+// against the bare floor of one GDI+ load plus one scaled draw into a memory
+// bitmap. Prints medians and ratios for interpolation modes 0 and 7.
+//
+//   bench_decode [picture.jpg] [rounds]
+// Without a path it uses bench_decode.jpg beside the executable; make one with
+//   convert -size 1500x1000 plasma:fractal -resize 6000x4000! -quality 90 bench_decode.jpg
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "imaging/GdiplusApi.h"
+
+namespace {
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 1024;
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// A memory surface compatible with the screen, as the frame buffer is.
+struct Surface {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    Surface(int w, int h) {
+        HDC screen = GetDC(nullptr);
+        dc = CreateCompatibleDC(screen);
+        bitmap = CreateCompatibleBitmap(screen, w, h);
+        previous = SelectObject(dc, bitmap);
+        ReleaseDC(nullptr, screen);
+    }
+    ~Surface() {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
+
+// The floor: decode and one scaled draw, nothing else.
+bool FloorOnce(const wchar_t* path, int mode, int w, int h) {
+    Gdiplus::GpImage* image = nullptr;
+    if (gp::GdipLoadImageFromFile(path, &image) != Gdiplus::Ok) return false;
+    Surface surface(w, h);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    gp::GdipCreateFromHDC(surface.dc, &graphics);
+    gp::GdipSetInterpolationMode(graphics, static_cast<Gdiplus::InterpolationMode>(mode));
+    const bool ok = gp::GdipDrawImageRectI(graphics, image, 0, 0, w, h) == Gdiplus::Ok;
+    gp::GdipDeleteGraphics(graphics);
+    gp::GdipDisposeImage(image);
+    return ok;
+}
+
+// Ours: the exhibit entry at currentIndex becomes a picture scaled for the screen.
+bool OursOnce(AppState& state, int& w, int& h) {
+    state.currentIndex = 0;
+    state.LoadCurrent(true);
+    if (!state.picture.IsLoaded()) return false;
+    state.currentZoom = state.zoom;
+    state.zoomHeld = false;
+    state.ApplyOrientation();
+    const RECT screen{0, 0, kScreenWidth, kScreenHeight};
+    state.ComputeDisplaySize(screen, state.currentZoom, state.squeeze, state.shrink, state.stretch);
+    w = state.picture.width;
+    h = state.picture.height;
+    Surface surface(w, h);
+    return state.picture.Draw(surface.dc, 0, 0, w, h);
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::wstring path;
+    if (argc > 1) {
+        path = argv[1];
+    } else {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        path = self;
+        path = path.substr(0, path.rfind(L'\\') + 1) + L"bench_decode.jpg";
+    }
+    const int rounds = argc > 2 ? std::max(1, _wtoi(argv[2])) : 5;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::printf("bench_decode: no picture at %ls (see the comment at the top of bench_decode.cpp)\n",
+                    path.c_str());
+        return 2;
+    }
+
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    int status = 0;
+    {
+        AppState state;
+        ImageEntry entry;
+        entry.path = path;
+        state.exhibit.push_back(entry);
+        state.logerrors = false;
+        state.removefail = false;
+
+        int w = 0, h = 0;
+        if (!OursOnce(state, w, h)) {
+            std::printf("bench_decode: cannot load %ls\n", path.c_str());
+            status = 1;
+        } else {
+            std::printf("picture %ux%u, frame %dx%d, %d rounds\n", state.picture.NaturalWidth(),
+                        state.picture.NaturalHeight(), w, h, rounds);
+            for (const int mode : {0, 7}) {
+                state.SetInterpolation(mode);
+                FloorOnce(path.c_str(), mode, w, h);  // warm the file cache
+                std::vector<double> ours, floor;
+                for (int i = 0; i < rounds; ++i) {
+                    double t = Now();
+                    FloorOnce(path.c_str(), mode, w, h);
+                    floor.push_back(Now() - t);
+                    int ow = 0, oh = 0;
+                    t = Now();
+                    OursOnce(state, ow, oh);
+                    ours.push_back(Now() - t);
+                }
+                const double m = Median(ours), f = Median(floor);
+                std::printf("interpolation %d: index change to frame %.1f ms, floor (load + draw) %.1f ms, ratio %.2f\n",
+                            mode, m, f, f > 0 ? m / f : 0.0);
+            }
+        }
+        state.picture.Release();
+    }
+    Gdiplus::GdiplusShutdown(token);
+    LocalFree(argv);
+    return status;
+}

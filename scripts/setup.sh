@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs whatever the build, the tests and the demo need on a Debian machine.
+set -euo pipefail
+
+need=()
+have() { command -v "$1" >/dev/null 2>&1; }
+have x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix)
+have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix)
+have x86_64-w64-mingw32-windres || need+=(binutils-mingw-w64-x86-64)
+have cmake || need+=(cmake)
+have ninja || need+=(ninja-build)
+have wine || need+=(wine)
+have wine64 || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+have Xvfb || need+=(xvfb)
+have xauth || need+=(xauth)
+have xdpyinfo || need+=(x11-utils)
+have convert || need+=(imagemagick)
+have exiftool || need+=(libimage-exiftool-perl)
+have python3 || need+=(python3)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+
+if [ ${#need[@]} -gt 0 ]; then
+    echo "Installing: ${need[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update
+    $SUDO apt-get install -y --no-install-recommends "${need[@]}"
+fi

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both targets and runs every test of the
+# x86_64 build through CTest under Wine and a private Xvfb display.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+bash scripts/setup.sh
+bash scripts/build.sh
+
+source scripts/wine-env.sh
+trap ox_stop_all EXIT
+ox_start_xvfb
+ox_start_wine
+
+set +e
+ctest --test-dir "$root/build/x86_64" --output-on-failure -j 2 --timeout 300
+rc=$?
+set -e
+exit $rc

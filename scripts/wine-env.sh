@@ -1,0 +1,47 @@
+# Sourced by the scripts: the project's own Wine prefix and a private X display.
+root="${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+export WINEPREFIX="$root/build/wine"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+ox_xvfb_pid=""
+
+# Starts Xvfb on the first free display number and exports DISPLAY.
+ox_start_xvfb() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X${n}-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        ox_xvfb_pid=$!
+        for _ in $(seq 1 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        if kill -0 "$ox_xvfb_pid" 2>/dev/null; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+    done
+    echo "could not start Xvfb" >&2
+    return 1
+}
+
+# Makes the prefix on first use and keeps one wineserver alive for the run.
+ox_start_wine() {
+    mkdir -p "$root/build"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Creating the Wine prefix in $WINEPREFIX ..."
+        wineboot -i >/dev/null 2>&1 || true
+    fi
+    wineserver -p >/dev/null 2>&1 || true
+}
+
+# Ends every Wine process of the prefix and the Xvfb we started.
+ox_stop_all() {
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    if [ -n "$ox_xvfb_pid" ]; then
+        kill "$ox_xvfb_pid" 2>/dev/null || true
+        wait "$ox_xvfb_pid" 2>/dev/null || true
+    fi
+}

@@ -1,0 +1,17 @@
+// The small process-wide record that outlives AppState, and the one message box.
+#pragma once
+
+#include <windows.h>
+
+struct AppInfo {
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    HWND catalogWindow = nullptr;
+    const wchar_t* productName = L"Oxbrill";
+    const wchar_t* version = L"1.00";
+
+    // MessageBoxW owned by the main window, captioned with the product name.
+    int ShowMessage(const wchar_t* text, UINT flags) const;
+};
+
+extern AppInfo g_app;

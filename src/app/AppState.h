@@ -1,0 +1,400 @@
+// The one application state object. Every setting is a field named after its
+// INI key (blanks folded to lowerCamelCase); nearly every operation of the
+// viewer is an operation of AppState, defined in the folder of the subsystem
+// it belongs to (app/, config/, exhibit/, imaging/, window/, commands/,
+// fileops/, catalog/).
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/AppInfo.h"
+#include "exhibit/ImageEntry.h"
+#include "imaging/Canvas.h"
+#include "imaging/PictureHolder.h"
+
+constexpr int kPathSize = 260;
+constexpr int kVersionSize = 12;
+
+// Private window messages shared by the viewer, its workers and other copies.
+constexpr UINT WM_APP_TRAYICON = WM_USER + 1;      // 1025
+constexpr UINT kSlideTimerId = 1026;
+constexpr UINT WM_APP_POPUPMENU = WM_USER + 3;     // 1027
+constexpr UINT WM_APP_STATUS = WM_USER + 4;        // 1028
+constexpr UINT WM_APP_CLOSE = WM_USER + 5;         // 1029
+constexpr UINT kHotkeyTimerId = 1030;
+constexpr UINT WM_APP_AUTOUPDATING = WM_USER + 7;  // 1031
+constexpr UINT WM_APP_REFRESHED = WM_USER + 8;     // 1032
+constexpr int kHotkeyId = 1351;
+
+// A placement rectangle as the settings file holds it.
+struct Rect32 {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct AppState {
+    AppState();
+    ~AppState();
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    // ---- 1. Platform handles ------------------------------------------------
+    using SetLayeredFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    SetLayeredFn setLayeredWindowAttributes = nullptr;
+    HWND hwnd = nullptr;
+    HWND statusBar = nullptr;
+
+    // ---- 2. Placement rectangles -------------------------------------------
+    Rect32 position;          // [Position]
+    Rect32 presets[5];        // [Presets]
+    RECT monitorRect{};       // monitor holding the window's centre
+    RECT workArea{};          // its work area
+    Rect32 catalogPosition;   // [Catalog Position]
+
+    // ---- 3. Drawing resources ----------------------------------------------
+    HFONT statusFont = nullptr;
+    HANDLE buildEvent = nullptr;
+    int32_t bgcolor = 0;      // COLORREF
+    HBRUSH backgroundBrush = nullptr;
+    HANDLE watcherStopEvent = nullptr;
+
+    // ---- 4. Tray icon record -----------------------------------------------
+    NOTIFYICONDATAW trayIcon{};
+
+    // ---- 5. Misc -------------------------------------------------------------
+    ULONG_PTR gdiplusToken = 0;
+    int frameWidth = 0, frameHeight = 0;   // sizing frame
+    int statusHeight = 0;
+    const wchar_t* clipboardName = L"Clipboard_Image";
+    wchar_t version[kVersionSize] = L"1.00";
+
+    // ---- 6. Paths -----------------------------------------------------------
+    wchar_t scratch[kPathSize] = {};
+    wchar_t exhibitFolder[kPathSize] = {};
+    wchar_t folder[kPathSize] = {};
+    wchar_t settingsPath[kPathSize] = {};
+    wchar_t languagePath[kPathSize] = {};
+    wchar_t errorsLogPath[kPathSize] = {};
+    wchar_t wallpaperPath[kPathSize] = {};
+    wchar_t archive[kPathSize] = {};
+    wchar_t archivedLogPath[kPathSize] = {};
+    wchar_t helpPath[kPathSize] = {};
+    wchar_t favorites[kPathSize] = {};
+    wchar_t desktop[kPathSize] = {};
+    wchar_t viewedFolder[kPathSize] = {};
+    wchar_t imageViewer[kPathSize] = {};
+    wchar_t fileManager[kPathSize] = L"explorer.exe";
+    wchar_t programFolder[kPathSize] = {};
+
+    // ---- 7. Persisted settings (defaults as a fresh install has them) ------
+    // [Portable]
+    bool savefolder = true;
+    // [Tweak]
+    int32_t autorefreshLatency = 200;
+    // [Tweak Transitions]
+    int32_t shutterLatency = 500;
+    int32_t wipeLatency = 2;
+    int32_t slideLatency = 5;
+    int32_t quadrantSlideLatency = 10;
+    int32_t quadrantWipeLatency = 12;
+    int32_t dissolveLatency = 2;
+    int32_t crossfadeLatency = 30;
+    // [Slideshow]
+    bool slide = true;
+    int32_t timer = 5000;
+    uint32_t slideRemaining = 0;   // run-time: time left in this period (ms)
+    uint32_t slideTick = 1000;     // run-time: tick length (ms)
+    int32_t sort = 0;
+    int32_t sortby = 1;
+    bool sortcase = false;
+    int32_t layer = 0;
+    bool ontop = false;
+    bool blend = false;
+    int32_t opacity = 127;
+    int32_t loop = 0;
+    bool loopshuffle = false;
+    bool wheelnav = false;
+    bool autoscroll = true;
+    bool quietautoscroll = true;
+    // [Folder]
+    bool subfolders = true;
+    bool hidden = true;
+    bool autorefresh = true;
+    int32_t autofindtype = 0;
+    bool threadedBuild = true;     // run-time, always on
+    // [Formats]
+    bool bmp = true, emf = false, gif = true, ico = false, jpg = true, png = true, tif = false;
+    // [Errors]
+    bool removefail = true;
+    bool logerrors = true;
+    bool loglnkfail = false;
+    // [Catalog]
+    int32_t thumbsize = 100;
+    bool hideViewer = true;
+    bool launch = false;
+    // [Image]
+    bool wrap = true;
+    bool crop = false;
+    bool squeeze = true;
+    bool shrink = true;
+    bool stretch = false;
+    int32_t zoom = 0;
+    int32_t zoomstep = 10;
+    int32_t zoomquality = 0;
+    int32_t rotation = 0;
+    bool rotateaspect = true;
+    bool exiforient = true;
+    int32_t layout = 0;
+    bool collage = false;
+    int32_t collagesize = 250;
+    bool landscapeOnly = false;    // run-time, command line only
+    bool portraitOnly = false;     // run-time, command line only
+    // [Transitions]
+    bool transitions = true;
+    bool overlap = true;
+    // [Window]
+    bool title = true;
+    bool fullname = true;
+    bool statusbar = true;
+    bool trayicon = false;
+    bool decorate = false;
+    bool autocenter = true;
+    bool roamwindow = false;
+    bool corral = false;
+    bool draggable = true;
+    bool singleinstance = false;
+    bool fullscreenname = true;
+    bool fullscreencursor = true;
+    int32_t fullscreenlayout = 0;
+    // [Shell]
+    bool confirmdelete = true;
+    bool archivelog = true;
+    bool confirmarchive = true;
+    // [Settings]
+    bool markexit = false;
+    int32_t bookmark = 0;
+    // [Menu]
+    bool atCursor = true;
+    // [Hotkeys]
+    int32_t hidemod = 1;           // Alt
+    int32_t hidekey = 27;          // Escape
+
+    // ---- 8. Blackbox state ----------------------------------------------------
+    HWND blackboxWindow = nullptr;
+    bool blackboxPresent = false;
+    bool blackboxSkinned = false;  // run-time flag set when the shell was found
+    bool bbSkin = false;
+    int32_t bbCaptionAdjust = 4;
+    int32_t bbWindowAdjust = 2;
+    int32_t bbWallpaperStyle = 1;
+    bool bbWallpaper = true;
+    bool bbWallpaperScale = false;
+
+    // ---- 9. Run-time flags and values ----------------------------------------
+    bool savesettings = true;
+    bool noShell = false;
+    bool noMenu = false;
+    bool desktopGiven = false;
+    bool inSizeMove = false;
+    bool slideHeld = false;
+    uint32_t lastShownIndex = 99999;
+    int32_t scrollStep = 100;
+    int32_t scrollX = 0, scrollY = 0;
+    int32_t excessWidth = 0, excessHeight = 0;
+    bool viewScrolled = false;
+    volatile bool building = false;
+    int32_t windowedLayout = 0;    // layout kept while full screen
+    bool menuPinned = false;
+    int32_t pinnedSubmenu = -1;
+    int32_t pinnedLevel3 = -1;
+    int32_t pinnedLevel3Parent = -1;
+    bool hotkeyRegistered = false;
+    int32_t currentIndex = 0;
+    wchar_t currentPath[kPathSize] = {};
+
+    // ---- 10. Containers ------------------------------------------------------
+    std::mutex exhibitLock;        // guards exhibit between the build worker and readers
+    std::vector<ImageEntry> exhibit;
+    std::vector<ImageEntry> savedExhibit;
+    std::vector<int32_t> transitionList;
+    std::mt19937 randomEngine;
+
+    // ---- Start-up and shutdown (app/) -----------------------------------------
+    void InitDefaults(HWND window);
+    void Initialize();
+    void LocateFiles();
+    void ApplySettings();
+    void Shutdown();
+
+    void ReleaseResources();
+
+    // ---- Main window and slideshow timer (app/) -------------------------------
+    void OnSize();
+    void RestartSlideTimer();
+    void StopSlideTimer(bool hold);
+    void ResumeSlideTimer();
+    void OnSlideTick(UINT_PTR timerId);
+
+    // ---- Settings file, command line, language (config/) ----------------------
+    void TransferSettings(int direction);
+    void ParseArguments(LPWSTR* argv, int argc);
+    void OpenArgument(const wchar_t* text);
+    void OpenPathArgument(const wchar_t* fullPath);
+    void ParseOption(const wchar_t* text);
+    void LoadMenuTexts();
+
+    // ---- Exhibit (exhibit/) ----------------------------------------------------
+    // Saved copy of the home exhibit's settings (SaveExhibit / RestoreExhibit).
+    int32_t savedIndex = 0;
+    int32_t savedSort = 0;
+    int32_t savedSortBy = 1;
+    bool savedSortCase = false;
+    bool savedSubfolders = true;
+    bool savedHidden = true;
+    bool filtered = false;                   // the exhibit is a filter result
+    volatile bool autoRefreshBuild = false;  // the running build was started by the watcher
+    volatile bool sorting = false;           // SortExhibit is running
+    std::atomic<DWORD> sortingThread{0};     // ... on this thread (re-entry guard)
+    std::mutex buildGate;                    // makes the test-and-set of `building` atomic
+    std::mutex randomLock;                   // guards randomEngine (worker and UI thread)
+
+    // Builds and look-ups take exhibitLock themselves: never call them with it held.
+    bool BuildExhibit(const wchar_t* root, bool append, const std::vector<std::wstring>* roots);
+    void ScanFolders(const std::vector<std::wstring>& roots);
+    bool IsShownFormat(const wchar_t* name) const;
+    int32_t FindExhibitIndex(const wchar_t* path);
+    int32_t FindExhibitIndexLocked(const wchar_t* path);   // exhibitLock held by the caller
+    void SaveExhibit();
+    void RestoreExhibit();
+    void OpenFolderView(const wchar_t* path, bool asExhibit);
+    void SortExhibit();
+    void StartWatcher();
+    void ShowPicture(bool forward);
+    void ShowEmptyState();           // no picture: background, released picture, status
+    void RemoveCurrent();
+    int32_t NextFolderIndex(int32_t i);
+    void ViewLinkTarget();
+    int32_t PreviousFolderIndex(int32_t i);
+    void ShuffleExhibit();
+    int32_t RandomIndex(int32_t n);
+
+    // ---- Imaging (imaging/) ----------------------------------------------------
+    PictureHolder picture;           // the shown picture
+    int32_t currentZoom = 0;         // zoom in effect (percent); 0 = the fit rules decide
+    bool zoomHeld = false;           // the user zoomed this picture by hand
+    int32_t currentRotation = 0;     // degrees the shown picture was turned since loading
+    wchar_t shownFile[kPathSize] = {};  // the file decoded for currentPath (a shortcut's target)
+
+    void SetInterpolation(int32_t mode);   // the picture's interpolation mode (zoomquality)
+    // Loads entry currentIndex into picture; on failure logs it and removes the
+    // entry (removefail) or steps currentIndex. Takes exhibitLock itself.
+    void LoadCurrent(bool forward);
+    void LogLoadError();
+    void ApplyOrientation();         // EXIF orientation, then the rotation lock
+    void ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, bool shrink, bool stretch);
+    // Turn or mirror the shown picture; the caller then applies the zoom reset.
+    void RotateRight();
+    void RotateLeft();
+    void FlipHorizontal();
+    void LockRotation();
+    // Zoom state rules (the commands refuse them while collage is on).
+    void ZoomIn(bool fine);
+    void ZoomOut(bool fine);
+    void ZoomActualSize();           // 100%: toggles between 100 and the zoom lock
+    void LockZoom();
+    void ResetFitZoom();             // a fit rule was toggled: currentZoom = zoom = 0
+    void UpdateCaption();
+    void UpdateStatus();
+    void DrawNameOverlay(HDC dc);
+    // Frame composition and paint.
+    Canvas canvas;                   // after a frame: the whole picture at its display size
+    Canvas tile;                     // the collage tile
+    Canvas frame;                    // the window-sized frame a paint composes
+    int32_t DrawPicture(const RECT& area, HDC dc, int32_t zoom, bool squeeze, bool shrink, bool stretch,
+                        int32_t layout, bool keepNegative);
+    int32_t PlacePicture(const RECT& area, int32_t zoom, bool squeeze, bool shrink, bool stretch,
+                         int32_t layout, bool keepNegative);
+    void DrawPictureAt(HDC dc, int32_t w, int32_t h);
+    void ComposeFrame(HDC windowDc);
+    void OnPaint();
+    HBRUSH BackgroundBrush() const;
+    bool OnEraseBackground();
+    void ComputeExcess();
+    int32_t KeyScrollStep() const;
+    void ScrollView(bool byUser);
+    RECT ViewRect() const;           // client area less the status bar
+    // Transitions: the effect for a change of picture (-1: none enabled), and the
+    // animation of the w x h image in srcDc onto dstDc at (x, y).
+    int32_t PickTransition();
+    void RunTransition(HDC dstDc, int32_t w, int32_t h, HDC srcDc, int32_t effect, int32_t x, int32_t y);
+
+    // ---- Window modes, tray, hotkey (window/) ---------------------------------
+    void SwitchMode(int32_t mode);
+    void ApplyDisplay();
+    void FitWindowToPicture();
+    void SetLayout(int32_t n);
+    void SavePreset(int32_t n);
+    void RestorePreset(int32_t n);
+    // Mouse: dragging the window, or scrolling a picture larger than it.
+    POINT dragPoint{};
+    RECT dragWindowRect{};
+    bool panning = false;
+    void OnLeftButtonDown();
+    void OnMouseMove();
+    void OnLeftButtonUp();
+    void OnMouseWheel(int delta);
+    void ApplyWindowRegion();
+    void LocateMonitor();
+    void CenterWindow();
+    void RoamWindow();
+    void CorralWindow();
+    bool BlackboxAdjusted() const;
+    RECT PlacementArea() const;
+    void ReadPositionFromWindow();
+    void CreateStatusBar();
+    void TakeOverInstances();
+    void SetWallpaperStyle(int32_t style);
+    void ClearWallpaper();
+    void RestoreWallpaper();
+
+    // ---- Commands, menus, dialogs (commands/) ---------------------------------
+    void ExecuteCommand(int id);
+    bool CommandGated(int id) const;     // refused by "-noshell" or "-nomenu"
+    bool AvailableFile();                // exhibit not empty and the picture is a file
+    int32_t StepKeys() const;            // 5 with Shift, 10 with Ctrl, else 1
+    void ZoomReset();                    // after a fit change: zoom 0 unless held; ApplyDisplay
+    bool AskNumber(int titleIndex, uint32_t& value);   // numeric dialog in the dialog framing
+    void TogglePinnedSubmenu(int32_t n);
+    void TogglePinnedLevel3(int32_t n, int32_t parent);
+    void ApplyBlend();
+    void SetStayOnTop();
+    void ToggleWrap();
+    void ToggleCrop();
+    void ToggleStatusBar();
+    void ToggleDecorate();
+    void ChooseBackgroundColour();
+    void ShellOpen(const wchar_t* file, const wchar_t* arguments);
+
+    // ---- File operations (fileops/) --------------------------------------------
+    bool PickExhibitRoot(bool build);
+    void SendShortcut(const wchar_t* folder, const wchar_t* path);
+
+    // ---- Catalog (catalog/) ----------------------------------------------------
+    bool CatalogAvailable() const;
+};
+
+// The process-wide pointer every handler reaches the state through.
+extern AppState* g_state;
+
+// Operating-system queries used by the menu code.
+DWORD OsMajorVersion();
+DWORD OsMinorVersion();
+// Fills `buffer` (260 characters) with the user's desktop folder; untouched on failure.
+void LookUpDesktopFolder(wchar_t* buffer);

@@ -1,0 +1,149 @@
+// The hidden owner window and the main viewer dialog's message handling.
+#include "app/MainWindow.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "app/AppState.h"
+
+LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) {
+        PostMessageW(g_app.mainWindow, WM_COMMAND, wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+namespace {
+
+void ReleaseState() {
+    AppState* state = g_state;
+    if (!state) return;
+    state->Shutdown();
+    g_state = nullptr;
+    delete state;
+}
+
+void StoreWindowRect(AppState& s) {
+    RECT r{};
+    GetWindowRect(s.hwnd, &r);
+    s.position = Rect32{r.left, r.top, r.right, r.bottom};
+}
+
+}  // namespace
+
+void AppState::OnSize() {
+    if (inSizeMove) {
+        wrap = false;
+        StoreWindowRect(*this);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        UpdateWindow(hwnd);
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        long height = client.bottom;
+        if (statusBar) height -= statusHeight;
+        wchar_t text[64];
+        const int n = swprintf(text, 64, L"%ld x %ld", static_cast<long>(client.right), height);
+        if (HDC dc = GetDC(hwnd)) {
+            TextOutW(dc, 3, 3, text, n > 0 ? n : 0);
+            ReleaseDC(hwnd, dc);
+        }
+    }
+    if (statusBar) SendMessageW(statusBar, WM_SIZE, 0, 0);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        auto* state = new AppState();
+        state->InitDefaults(hwnd);
+        g_state = state;
+        state->Initialize();
+        return 1;
+    }
+    AppState* s = g_state;
+    if (!s) return 0;
+
+    switch (message) {
+    case WM_DESTROY:
+        ReleaseState();
+        return 1;
+    case WM_ENDSESSION:
+        if (wParam) ReleaseState();
+        return 1;
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 1;
+    case WM_MOVE:
+        if (s->inSizeMove) StoreWindowRect(*s);
+        return 1;
+    case WM_SIZE:
+        s->OnSize();
+        return 1;
+    case WM_PAINT:
+        s->OnPaint();
+        return 1;
+    case WM_ERASEBKGND:
+        return s->OnEraseBackground() ? 1 : 0;
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<INT_PTR>(s->BackgroundBrush());
+    case WM_DISPLAYCHANGE:
+        s->LocateMonitor();
+        return 1;
+    case WM_COMMAND:
+        s->ExecuteCommand(LOWORD(wParam));
+        return 1;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_SCREENSAVE:
+            SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 1);
+            return 1;
+        case SC_MINIMIZE:
+            s->StopSlideTimer(false);
+            return 0;
+        case SC_RESTORE:
+            s->ResumeSlideTimer();
+            return 0;
+        default:
+            return 0;
+        }
+    case WM_TIMER:
+        s->OnSlideTick(wParam);
+        return 1;
+    case WM_MOUSEMOVE:
+        s->OnMouseMove();
+        return 1;
+    case WM_LBUTTONDOWN:
+        s->OnLeftButtonDown();
+        return 1;
+    case WM_LBUTTONUP:
+        s->OnLeftButtonUp();
+        return 1;
+    case WM_LBUTTONDBLCLK:
+        s->ExecuteCommand(1171);
+        return 1;
+    case WM_MBUTTONDOWN:
+        s->ExecuteCommand(1213);
+        return 1;
+    case WM_MOUSEWHEEL:
+        s->OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+        return 1;
+    case WM_ENTERSIZEMOVE:
+        s->StopSlideTimer(false);
+        s->inSizeMove = true;
+        return 1;
+    case WM_EXITSIZEMOVE:
+        s->ResumeSlideTimer();
+        s->inSizeMove = false;
+        return 1;
+    case WM_APP_STATUS:
+        s->UpdateStatus();
+        if (s->title) s->UpdateCaption();
+        return 1;
+    case WM_APP_CLOSE:
+        DestroyWindow(hwnd);
+        return 1;
+    default:
+        return 0;
+    }
+}

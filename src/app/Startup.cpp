@@ -1,0 +1,241 @@
+// Start-up and shutdown of the viewer, in the order the program depends on:
+// defaults, program files and settings, command line, window settings, the
+// first exhibit build, then the first picture.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <gdiplus.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "app/AppState.h"
+#include "config/Language.h"
+#include "../resources/resource.h"
+
+namespace {
+
+// Cuts `path` at its last backslash; returns false when there is none.
+bool CutAtLastBackslash(wchar_t* path) {
+    wchar_t* slash = wcsrchr(path, L'\\');
+    if (!slash) return false;
+    *slash = L'\0';
+    return true;
+}
+
+void JoinPath(wchar_t* out, const wchar_t* folder, const wchar_t* name) {
+    _snwprintf(out, kPathSize, L"%ls\\%ls", folder, name);
+    out[kPathSize - 1] = L'\0';
+}
+
+bool IsUnavailable(const wchar_t* path) {
+    // The failure value INVALID_FILE_ATTRIBUTES has the offline bit set as well.
+    return (GetFileAttributesW(path) & FILE_ATTRIBUTE_OFFLINE) != 0;
+}
+
+DWORD QueryVersion(bool major) {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&info)) return 0;
+#pragma GCC diagnostic pop
+    return major ? info.dwMajorVersion : info.dwMinorVersion;
+}
+
+}  // namespace
+
+DWORD OsMajorVersion() { return QueryVersion(true); }
+DWORD OsMinorVersion() { return QueryVersion(false); }
+
+void LookUpDesktopFolder(wchar_t* buffer) {
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator)) || !allocator) return;
+    LPITEMIDLIST items = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &items)) && items) {
+        wchar_t path[MAX_PATH] = {};
+        if (SHGetPathFromIDListW(items, path)) wcsncpy(buffer, path, kPathSize - 1);
+        allocator->Free(items);
+    }
+    allocator->Release();
+}
+
+void AppState::InitDefaults(HWND window) {
+    hwnd = window;
+    InitCommonControls();
+
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
+
+    HICON icon = LoadIconW(g_app.instance, MAKEINTRESOURCEW(IDI_OXBRILL));
+    SetClassLongPtrW(hwnd, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+
+    trayIcon.cbSize = sizeof(trayIcon);
+    trayIcon.hWnd = hwnd;
+    trayIcon.uID = 0;
+    trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayIcon.uCallbackMessage = WM_APP_TRAYICON;
+    trayIcon.hIcon = icon;
+    wcsncpy(trayIcon.szTip, g_app.productName, 127);
+
+    DragAcceptFiles(hwnd, TRUE);
+
+    srand(GetTickCount());
+    randomEngine.seed(GetTickCount());
+
+    setLayeredWindowAttributes = reinterpret_cast<SetLayeredFn>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"user32"), "SetLayeredWindowAttributes")));
+
+    blackboxWindow = FindWindowW(L"BlackboxClass", L"Blackbox");
+    if (blackboxWindow) {
+        blackboxPresent = true;
+        bbSkin = true;
+        blackboxSkinned = true;
+    }
+
+    LOGFONTW font{};
+    font.lfPitchAndFamily = 2;
+    statusFont = CreateFontIndirectW(&font);
+
+    hidemod = MOD_ALT;
+    hidekey = VK_ESCAPE;
+}
+
+void AppState::Initialize() {
+    GetCurrentDirectoryW(kPathSize, exhibitFolder);
+    favorites[0] = archive[0] = currentPath[0] = imageViewer[0] = L'\0';
+    wcscpy(fileManager, L"explorer.exe");
+
+    frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
+    frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
+    const int screenW = GetSystemMetrics(SM_CXSCREEN);
+    const int screenH = GetSystemMetrics(SM_CYSCREEN);
+    monitorRect = RECT{0, 0, screenW, screenH};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    position = Rect32{window.left, window.top, window.right, window.bottom};
+
+    static const SIZE kGrow[3] = {{56, 31}, {136, 76}, {216, 121}};
+    for (int n = 0; n < 3; ++n) {
+        RECT r = window;
+        InflateRect(&r, kGrow[n].cx, kGrow[n].cy);
+        presets[n] = Rect32{r.left, r.top, r.right, r.bottom};
+    }
+    presets[3] = Rect32{0, 0, screenW / 5 + 2 * frameWidth, screenH};
+    presets[4] = Rect32{screenW - 2 * frameWidth - screenW / 5, 0, screenW, screenH};
+
+    transitionList.clear();
+    for (int32_t n = 0; n < 15; ++n) transitionList.push_back(n);
+
+    LocateFiles();
+
+    if (!BuildExhibit(exhibitFolder, false, nullptr)) PickExhibitRoot(true);
+
+    if (IsUnavailable(exhibitFolder)) {
+        _snwprintf(scratch, kPathSize, L"%ls %ls", exhibitFolder, MessageText(12));
+        scratch[kPathSize - 1] = L'\0';
+        g_app.ShowMessage(scratch, MB_ICONWARNING);
+        if (IsUnavailable(exhibitFolder)) {
+            wcscpy(exhibitFolder, programFolder);
+            BuildExhibit(exhibitFolder, false, nullptr);
+        }
+    }
+
+    if (autorefresh) StartWatcher();
+
+    if (layer == 1 || layer == 2) {
+        const int mode = layer;
+        layer = 0;
+        SwitchMode(mode);
+    }
+
+    currentIndex = FindExhibitIndex(currentPath);
+    if (currentIndex < 0) currentIndex = 0;
+    ShowPicture(true);
+
+    if (launch && !noMenu && !noShell && CatalogAvailable()) {
+        ExecuteCommand(1171);
+        return;
+    }
+    if (layer != 2) ShowWindow(hwnd, SW_SHOWNORMAL);
+}
+
+void AppState::LocateFiles() {
+    GetModuleFileNameW(nullptr, scratch, kPathSize);
+    scratch[kPathSize - 1] = L'\0';
+    wcscpy(programFolder, scratch);
+    CutAtLastBackslash(programFolder);
+
+    JoinPath(settingsPath, programFolder, L"oxbrill.ini");
+    JoinPath(languagePath, programFolder, L"oxbrill.lang.ini");
+    JoinPath(errorsLogPath, programFolder, L"errors.log");
+    JoinPath(wallpaperPath, programFolder, L"oxpaper.jpg");
+    JoinPath(archivedLogPath, programFolder, L"archived.log");
+    JoinPath(helpPath, programFolder, L"Oxbrill.txt");
+
+    folder[0] = L'\0';
+    TransferSettings(0);
+
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv) {
+        if (argc > 1) ParseArguments(argv, argc);
+        GlobalFree(argv);
+    }
+
+    ApplySettings();
+
+    LoadMenuTexts();
+    TransferLanguage(languagePath, 0);
+}
+
+void AppState::ApplySettings() {
+    if (blend && setLayeredWindowAttributes && layer != 2) {
+        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+        setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity & 0xFF), LWA_ALPHA);
+    }
+    if (crop) {
+        SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) & ~(WS_CAPTION | WS_THICKFRAME));
+    }
+    SetInterpolation(zoomquality);
+    if (trayicon) {
+        Shell_NotifyIconW(NIM_ADD, &trayIcon);
+    } else {
+        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+    }
+    if (decorate) {
+        SetWindowLongPtrW(hwnd, GWL_STYLE,
+                          GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+    }
+    if (backgroundBrush) DeleteObject(backgroundBrush);
+    backgroundBrush = CreateSolidBrush(static_cast<COLORREF>(bgcolor));
+    LocateMonitor();
+    if (!wrap) {
+        if (corral) {
+            CorralWindow();
+        } else {
+            MoveWindow(hwnd, position.left, position.top, position.right - position.left,
+                       position.bottom - position.top, TRUE);
+        }
+    }
+    if (statusbar && !statusBar && !crop && layer != 1) CreateStatusBar();
+    hotkeyRegistered = RegisterHotKey(hwnd, kHotkeyId, static_cast<UINT>(hidemod), static_cast<UINT>(hidekey)) != 0;
+    if (singleinstance) TakeOverInstances();
+    if (desktop[0]) {
+        desktopGiven = true;
+    } else {
+        LookUpDesktopFolder(desktop);
+    }
+}
+
+void AppState::Shutdown() {
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    gdiplusToken = 0;
+    if (trayicon || layer == 2) Shell_NotifyIconW(NIM_DELETE, &trayIcon);
+    if (savesettings) TransferSettings(1);
+    InvalidateRect(nullptr, nullptr, TRUE);
+    PostQuitMessage(0);
+    ReleaseResources();
+}

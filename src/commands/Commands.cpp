@@ -1,0 +1,676 @@
+// The one routine that carries out a command from a menu, an accelerator,
+// the Catalog or the command line, and the framings many commands share.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "app/AppState.h"
+#include "commands/CommandGates.h"
+#include "commands/CommandIds.h"
+#include "commands/Dialogs.h"
+#include "config/Language.h"
+#include "exhibit/FolderSteps.h"
+
+namespace {
+
+bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+// Shows the mouse cursor for the life of a modal dialog, even in full screen.
+class CursorShown {
+public:
+    CursorShown() { ShowCursor(TRUE); }
+    ~CursorShown() { ShowCursor(FALSE); }
+    CursorShown(const CursorShown&) = delete;
+    CursorShown& operator=(const CursorShown&) = delete;
+};
+
+// The folder part of a path (up to its last backslash), or the path itself.
+void FolderOf(const wchar_t* path, wchar_t* out) {
+    wcsncpy(out, path, kPathSize - 1);
+    out[kPathSize - 1] = L'\0';
+    if (wchar_t* slash = wcsrchr(out, L'\\')) *slash = L'\0';
+}
+
+void Quote(const wchar_t* text, wchar_t* out) {
+    _snwprintf(out, kPathSize + 2, L"\"%ls\"", text);
+    out[kPathSize + 1] = L'\0';
+}
+
+}  // namespace
+
+bool AppState::CommandGated(int id) const { return IsCommandGated(id, noShell, noMenu); }
+
+bool AppState::AvailableFile() {
+    {
+        std::lock_guard<std::mutex> lock(exhibitLock);
+        if (exhibit.empty()) return false;
+    }
+    if (wcscmp(currentPath, clipboardName) == 0) {
+        g_app.ShowMessage(MessageText(7), MB_ICONINFORMATION);
+        return false;
+    }
+    return true;
+}
+
+int32_t AppState::StepKeys() const {
+    if (KeyHeld(VK_SHIFT)) return 5;
+    if (KeyHeld(VK_CONTROL)) return 10;
+    return 1;
+}
+
+void AppState::ZoomReset() {
+    if ((squeeze || shrink || stretch) && !zoomHeld) {
+        currentZoom = 0;
+        zoom = 0;
+        zoomHeld = false;
+    }
+    ApplyDisplay();
+}
+
+bool AppState::AskNumber(int titleIndex, uint32_t& value) {
+    StopSlideTimer(true);
+    bool confirmed;
+    {
+        CursorShown cursor;
+        NumericRequest request{titleIndex, value};
+        confirmed = NumericDialog(hwnd, request);
+        if (confirmed) value = request.value;
+    }
+    ResumeSlideTimer();
+    return confirmed;
+}
+
+void AppState::TogglePinnedSubmenu(int32_t n) { pinnedSubmenu = (pinnedSubmenu == n) ? -1 : n; }
+
+void AppState::TogglePinnedLevel3(int32_t n, int32_t parent) {
+    if (pinnedLevel3 == n) {
+        pinnedLevel3 = pinnedLevel3Parent = -1;
+    } else {
+        pinnedLevel3 = n;
+        pinnedLevel3Parent = parent;
+    }
+}
+
+void AppState::ShellOpen(const wchar_t* file, const wchar_t* arguments) {
+    ShellExecuteW(hwnd, L"open", file, arguments, nullptr, SW_SHOWNORMAL);
+}
+
+void AppState::ToggleWrap() {
+    if (collage) {
+        wrap = true;
+        collage = false;
+        InvalidateRect(hwnd, nullptr, TRUE);
+    } else {
+        wrap = !wrap;
+    }
+    if (layer == 2 || layer == 1) return;  // full screen and wallpaper keep their own sizes
+    if (wrap) {
+        if (!zoomHeld) currentZoom = zoom;
+        FitWindowToPicture();
+        InvalidateRect(hwnd, nullptr, TRUE);
+    } else {
+        ReadPositionFromWindow();
+    }
+}
+
+void AppState::ToggleCrop() {
+    if (layer == 1) {
+        crop = !crop;
+        return;
+    }
+    if (layer == 2) return;
+    if (!zoomHeld) currentZoom = zoom;
+    crop = !crop;
+    if (crop) {
+        if (statusbar && statusBar) {
+            DestroyWindow(statusBar);
+            statusBar = nullptr;
+        }
+        ShowWindow(hwnd, SW_HIDE);
+        SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) & ~(WS_CAPTION | WS_THICKFRAME));
+        ShowWindow(hwnd, SW_SHOW);
+        ApplyWindowRegion();
+    } else {
+        LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_CAPTION | WS_THICKFRAME;
+        if (decorate) style |= WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+        SetWindowLongPtrW(hwnd, GWL_STYLE, style);
+        if (statusbar && !statusBar) CreateStatusBar();
+        SetWindowRgn(hwnd, nullptr, TRUE);
+        ShowWindow(hwnd, SW_SHOW);
+        SetActiveWindow(GetParent(hwnd));
+        BringWindowToTop(hwnd);
+        if (!wrap) ApplyDisplay();
+    }
+    if (wrap && !collage) FitWindowToPicture();
+}
+
+void AppState::ToggleStatusBar() {
+    statusbar = !statusbar;
+    if (statusbar && !crop && layer != 1) {
+        if (!statusBar) CreateStatusBar();
+    } else if (statusBar) {
+        DestroyWindow(statusBar);
+        statusBar = nullptr;
+    }
+    if (layer == 0) ApplyDisplay();
+}
+
+void AppState::ToggleDecorate() {
+    if (layer == 2) return;
+    decorate = !decorate;
+    ShowWindow(hwnd, SW_HIDE);
+    LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    const LONG_PTR boxes = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    style = decorate ? (style | boxes) : (style & ~boxes);
+    SetWindowLongPtrW(hwnd, GWL_STYLE, style);
+    ShowWindow(hwnd, SW_SHOW);
+}
+
+void AppState::ChooseBackgroundColour() {
+    COLORREF colour = static_cast<COLORREF>(bgcolor);
+    if (!PickColour(hwnd, colour)) return;
+    bgcolor = static_cast<int32_t>(colour);
+    if (backgroundBrush) DeleteObject(backgroundBrush);
+    backgroundBrush = CreateSolidBrush(colour);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void AppState::ExecuteCommand(int id) {
+    if (CommandGated(id)) return;
+
+    size_t count;
+    {
+        std::lock_guard<std::mutex> lock(exhibitLock);
+        count = exhibit.size();
+    }
+    const int32_t n = static_cast<int32_t>(count);
+    uint32_t number = 0;
+
+    switch (id) {
+    // ---- Slideshow -------------------------------------------------------------
+    case kCmdSlideshow:
+        slide = !slide;
+        RestartSlideTimer();
+        break;
+    case kCmdTimer:
+        number = static_cast<uint32_t>(timer);
+        if (AskNumber(2, number)) timer = static_cast<int32_t>(number);
+        RestartSlideTimer();
+        break;
+    case kCmdWindowed:
+        SwitchMode(0);
+        break;
+    case kCmdStayOnTop:
+        ontop = !ontop;
+        SetStayOnTop();
+        break;
+    case kCmdBlend:
+        blend = !blend;
+        ApplyBlend();
+        break;
+    case kCmdOpacity:
+        number = static_cast<uint32_t>(opacity);
+        if (AskNumber(4, number)) {
+            opacity = static_cast<int32_t>(std::min<uint32_t>(number, 255));
+            if (setLayeredWindowAttributes)
+                setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity), LWA_ALPHA);
+        }
+        break;
+    case kCmdLoopRepeat: loop = 0; break;
+    case kCmdLoopPause: loop = 1; break;
+    case kCmdLoopExit: loop = 2; break;
+    case kCmdLoopReshuffle: loopshuffle = !loopshuffle; break;
+
+    // ---- Sort --------------------------------------------------------------------
+    case kCmdSortForward:
+    case kCmdSortReverse:
+    case kCmdSortRandom:
+        sort = id - kCmdSortForward;
+        SortExhibit();
+        UpdateStatus();
+        break;
+    case kCmdSortTree:
+    case kCmdSortTreeStrict:
+    case kCmdSortName:
+    case kCmdSortCreated:
+    case kCmdSortModified:
+    case kCmdSortAccessed:
+    case kCmdSortCaseSensitive:
+        if (id == kCmdSortCaseSensitive) sortcase = !sortcase;
+        else sortby = id - kCmdSortTree;
+        if (sort != 2) {
+            SortExhibit();
+            UpdateStatus();
+        }
+        break;
+
+    // ---- Navigate ------------------------------------------------------------------
+    case kCmdNext:
+        if (n == 0) {
+            ShowEmptyState();
+            break;
+        }
+        currentIndex = StepIndex(currentIndex, StepKeys(), n, true);
+        ShowPicture(true);
+        break;
+    case kCmdPrevious:
+        if (n > 0) currentIndex = StepIndex(currentIndex, StepKeys(), n, false);
+        ShowPicture(false);
+        break;
+    case kCmdFirst:
+        currentIndex = 0;
+        ShowPicture(true);
+        break;
+    case kCmdLast:
+        currentIndex = n > 0 ? n - 1 : 0;
+        ShowPicture(false);
+        break;
+    case kCmdCurrent:
+        if (building) ApplyDisplay();
+        else ShowPicture(true);
+        break;
+    case kCmdNextFolder:
+    case kCmdPrevFolder:
+        if (n == 0) {
+            ShowEmptyState();
+            break;
+        }
+        if (!AvailableFile()) break;
+        currentIndex = id == kCmdNextFolder ? NextFolderIndex(currentIndex) : PreviousFolderIndex(currentIndex);
+        ShowPicture(true);
+        break;
+    case kCmdMousewheelNav:
+    case kCmdZoomMousewheel:
+        wheelnav = !wheelnav;
+        break;
+    case kCmdScrollLeft:
+    case kCmdScrollRight:
+    case kCmdScrollUp:
+    case kCmdScrollDown:
+        if (collage) break;
+        if (id == kCmdScrollLeft) scrollX -= KeyScrollStep();
+        if (id == kCmdScrollRight) scrollX += KeyScrollStep();
+        if (id == kCmdScrollUp) scrollY -= KeyScrollStep();
+        if (id == kCmdScrollDown) scrollY += KeyScrollStep();
+        ScrollView(true);
+        break;
+    case kCmdAutoscroll: autoscroll = !autoscroll; break;
+    case kCmdAutoscrollQuietly: quietautoscroll = !quietautoscroll; break;
+
+    // ---- View ------------------------------------------------------------------------
+    case kCmdViewExhibit:
+        if (!building) OpenFolderView(exhibitFolder, true);
+        break;
+    case kCmdViewDesktop:
+        if (!building) OpenFolderView(desktop, false);
+        break;
+    case kCmdViewFavorites:
+        if (!building && favorites[0]) OpenFolderView(favorites, false);
+        break;
+    case kCmdViewArchive:
+        if (!building && archive[0]) OpenFolderView(archive, false);
+        break;
+    case kCmdViewImageFolder:
+        if (n > 0 && !building && AvailableFile()) {
+            wchar_t folderPart[kPathSize];
+            FolderOf(currentPath, folderPart);
+            OpenFolderView(folderPart, false);
+        }
+        break;
+    case kCmdViewLinkTarget:
+        if (n > 0 && !building) ViewLinkTarget();
+        break;
+
+    // ---- Exhibit -----------------------------------------------------------------------
+    case kCmdExhibitFolder:
+        if (building) break;
+        StopSlideTimer(true);
+        if (PickExhibitRoot(true)) {
+            ShowPicture(true);
+            if (autorefresh) StartWatcher();
+        }
+        ResumeSlideTimer();
+        break;
+    case kCmdRefresh:
+        if (!building) OpenFolderView(exhibitFolder, false);
+        break;
+    case kCmdSubfolders:
+    case kCmdHiddenFolders:
+        if (building) break;
+        if (id == kCmdSubfolders) subfolders = !subfolders;
+        else hidden = !hidden;
+        OpenFolderView(viewedFolder, false);
+        break;
+    case kCmdAutoRefresh:
+        autorefresh = !autorefresh;
+        if (!autorefresh) {
+            if (watcherStopEvent) SetEvent(watcherStopEvent);
+        } else {
+            StartWatcher();
+        }
+        break;
+    case kCmdAutoFindCreated:
+    case kCmdAutoFindModified:
+    case kCmdAutoFindAccessed: {
+        const int32_t type = id - kCmdAutoFindCreated + 1;
+        autofindtype = autofindtype == type ? 0 : type;
+        break;
+    }
+    case kCmdFormatBmp: bmp = !bmp; OpenFolderView(viewedFolder, false); break;
+    case kCmdFormatEmf: emf = !emf; OpenFolderView(viewedFolder, false); break;
+    case kCmdFormatGif: gif = !gif; OpenFolderView(viewedFolder, false); break;
+    case kCmdFormatIco: ico = !ico; OpenFolderView(viewedFolder, false); break;
+    case kCmdFormatJpg: jpg = !jpg; OpenFolderView(viewedFolder, false); break;
+    case kCmdFormatPng: png = !png; OpenFolderView(viewedFolder, false); break;
+    case kCmdFormatTif: tif = !tif; OpenFolderView(viewedFolder, false); break;
+    case kCmdClearUnloadable: removefail = !removefail; break;
+    case kCmdLogErrors: logerrors = !logerrors; break;
+    case kCmdLogLinkFailure: loglnkfail = !loglnkfail; break;
+
+    // ---- Find (bookmarks and shape filters) ----------------------------------------------
+    case kCmdLandscape:
+        landscapeOnly = !landscapeOnly;
+        if (landscapeOnly) {
+            portraitOnly = false;
+            ShowPicture(true);
+        }
+        break;
+    case kCmdPortrait:
+        portraitOnly = !portraitOnly;
+        if (portraitOnly) {
+            landscapeOnly = false;
+            ShowPicture(true);
+        }
+        break;
+    case kCmdBookmark:
+        if (!building) bookmark = currentIndex;
+        break;
+    case kCmdGoToMark:
+        if (bookmark >= 0 && bookmark < n) {
+            currentIndex = bookmark;
+            ShowPicture(true);
+        }
+        break;
+    case kCmdMarkOnExit: markexit = !markexit; break;
+    case kCmdGoTo:
+        if (n == 0) break;
+        number = static_cast<uint32_t>(currentIndex) + 1;
+        if (AskNumber(6, number) && number != 0) {
+            currentIndex = static_cast<int32_t>((number - 1) % static_cast<uint32_t>(n));
+            ShowPicture(true);
+        }
+        break;
+
+    // ---- Favorites and archive settings ---------------------------------------------------
+    case kCmdConfirmMove: confirmarchive = !confirmarchive; break;
+    case kCmdArchiveLog: archivelog = !archivelog; break;
+
+    // ---- Catalog settings -------------------------------------------------------------------
+    case kCmdThumbnailSize:
+        number = static_cast<uint32_t>(thumbsize);
+        if (AskNumber(8, number)) thumbsize = static_cast<int32_t>(number);
+        break;
+    case kCmdHideViewer: hideViewer = !hideViewer; break;
+    case kCmdShowOnLaunch: launch = !launch; break;
+
+    // ---- Fit, zoom, rotation ------------------------------------------------------------------
+    case kCmdWrap:
+        ToggleWrap();
+        break;
+    case kCmdCrop:
+        ToggleCrop();
+        break;
+    case kCmdSqueeze:
+    case kCmdShrink:
+    case kCmdStretch:
+        if (collage) break;
+        if (id == kCmdSqueeze) squeeze = !squeeze;
+        if (id == kCmdShrink) shrink = !shrink;
+        if (id == kCmdStretch) stretch = !stretch;
+        ResetFitZoom();
+        ApplyDisplay();
+        break;
+    case kCmdZoomIn:
+    case kCmdZoomOut: {
+        if (collage) break;
+        const int32_t before = currentZoom;
+        if (id == kCmdZoomIn) ZoomIn(KeyHeld(VK_MENU));
+        else ZoomOut(KeyHeld(VK_MENU));
+        if (currentZoom == before && id == kCmdZoomOut) break;
+        if (slide) RestartSlideTimer();
+        ApplyDisplay();
+        break;
+    }
+    case kCmdZoom100:
+        if (collage) break;
+        ZoomActualSize();
+        if (zoomHeld && slide) RestartSlideTimer();
+        if (!(squeeze && autoscroll)) {
+            viewScrolled = false;
+            scrollX = scrollY = 0;
+        }
+        ApplyDisplay();
+        break;
+    case kCmdZoomStep:
+        number = static_cast<uint32_t>(zoomstep);
+        if (AskNumber(10, number)) zoomstep = static_cast<int32_t>(number);
+        break;
+    case kCmdZoomLock:
+        if (collage) break;
+        LockZoom();
+        UpdateStatus();
+        break;
+    case kCmdZoomQualityDefault:
+    case kCmdZoomQualityHigh:
+    case kCmdZoomQualityBest:
+        zoomquality = id == kCmdZoomQualityDefault ? 0 : id == kCmdZoomQualityHigh ? 2 : 7;
+        SetInterpolation(zoomquality);
+        break;
+    case kCmdRotateRight:
+        RotateRight();
+        ZoomReset();
+        break;
+    case kCmdRotateLeft:
+        RotateLeft();
+        ZoomReset();
+        break;
+    case kCmdFlipHorizontal:
+        FlipHorizontal();
+        ZoomReset();
+        break;
+    case kCmdRotateLock:
+        LockRotation();
+        break;
+    case kCmdAspectFilter: rotateaspect = !rotateaspect; break;
+    case kCmdExifOrientation:
+        exiforient = !exiforient;
+        if (picture.IsLoaded() && picture.Orientation() != 1) ShowPicture(true);
+        break;
+    case kCmdCollageSize:
+        number = static_cast<uint32_t>(collagesize);
+        if (AskNumber(12, number)) collagesize = static_cast<int32_t>(number);
+        break;
+    case kCmdTransitions: transitions = !transitions; break;
+    case kCmdTransitionsAll:
+        transitionList.clear();
+        for (int32_t t = 0; t < 15; ++t) transitionList.push_back(t);
+        break;
+    case kCmdTransitionsNone:
+        transitionList.clear();
+        break;
+    case kCmdOverlap: overlap = !overlap; break;
+
+    // ---- Window --------------------------------------------------------------------------------
+    case kCmdNameInCaption:
+        title = !title;
+        UpdateCaption();
+        break;
+    case kCmdFullPathname:
+        fullname = !fullname;
+        if (title) UpdateCaption();
+        break;
+    case kCmdStatusBar:
+        ToggleStatusBar();
+        break;
+    case kCmdDecorate:
+        ToggleDecorate();
+        break;
+    case kCmdBackgroundColour:
+        StopSlideTimer(true);
+        ChooseBackgroundColour();
+        ApplyDisplay();
+        ResumeSlideTimer();
+        break;
+    case kCmdAutoCenter:
+        autocenter = !autocenter;
+        if (autocenter) roamwindow = false;
+        if (wrap && autocenter && layer != 1) CenterWindow();
+        break;
+    case kCmdRoam:
+        roamwindow = !roamwindow;
+        if (roamwindow) autocenter = false;
+        if (wrap && roamwindow && layer != 1) RoamWindow();
+        break;
+    case kCmdCorral:
+        corral = !corral;
+        if (corral && layer != 1) ApplyDisplay();
+        break;
+    case kCmdDraggable: draggable = !draggable; break;
+    case kCmdCenter:
+        if (layer != 1) CenterWindow();
+        break;
+    case kCmdSavePreset1: case kCmdSavePreset2: case kCmdSavePreset3: case kCmdSavePreset4: case kCmdSavePreset5:
+        SavePreset(id - kCmdSavePreset1 + 1);
+        break;
+    case kCmdRestorePreset1: case kCmdRestorePreset2: case kCmdRestorePreset3: case kCmdRestorePreset4:
+    case kCmdRestorePreset5:
+        RestorePreset(id - kCmdRestorePreset1 + 1);
+        break;
+    case kCmdLayoutCentered: case kCmdLayoutTopLeft: case kCmdLayoutTopRight: case kCmdLayoutBottomLeft:
+    case kCmdLayoutBottomRight: case kCmdLayoutRoaming:
+        SetLayout(id - kCmdLayoutCentered);
+        break;
+    case kCmdSingleInstance: singleinstance = !singleinstance; break;
+    case kCmdTakeOverNow: TakeOverInstances(); break;
+
+    // ---- Screen settings that need no full-screen window -------------------------------------------
+    case kCmdScreenCaption: fullscreenname = !fullscreenname; break;
+    case kCmdScreenCursor: fullscreencursor = !fullscreencursor; break;
+    case kCmdScreenCentered: fullscreenlayout = 0; break;
+    case kCmdScreenRoaming: fullscreenlayout = 5; break;
+
+    // ---- Shell -----------------------------------------------------------------------------------------
+    case kCmdShellView:
+        if (AvailableFile()) {
+            wchar_t quoted[kPathSize + 2];
+            Quote(currentPath, quoted);
+            if (imageViewer[0]) ShellOpen(imageViewer, quoted);
+            else ShellOpen(quoted, nullptr);
+        }
+        break;
+    case kCmdShellExplore: {
+        wchar_t quoted[kPathSize + 2];
+        if (n == 0) {
+            Quote(exhibitFolder, quoted);
+            ShellOpen(fileManager, quoted);
+        } else if (AvailableFile()) {
+            wchar_t folderPart[kPathSize];
+            FolderOf(currentPath, folderPart);
+            Quote(folderPart, quoted);
+            ShellOpen(fileManager, quoted);
+        }
+        break;
+    }
+    case kCmdOpenWith:
+        if (AvailableFile()) {
+            StopSlideTimer(true);
+            wchar_t arguments[kPathSize + 40];
+            _snwprintf(arguments, kPathSize + 40, L"shell32.dll,OpenAs_RunDLL %ls", currentPath);
+            arguments[kPathSize + 39] = L'\0';
+            ShellOpen(L"rundll32.exe", arguments);
+            ResumeSlideTimer();
+        }
+        break;
+    case kCmdConfirmRecycle: confirmdelete = !confirmdelete; break;
+    case kCmdViewWith:
+    case kCmdExploreWith: {
+        StopSlideTimer(true);
+        {
+            CursorShown cursor;
+            PathRequest request{id == kCmdViewWith ? 18 : 19, id == kCmdViewWith ? imageViewer : fileManager};
+            PathDialog(hwnd, request);
+        }
+        ResumeSlideTimer();
+        break;
+    }
+    case kCmdSmartWallpaper: bbWallpaper = !bbWallpaper; break;
+    case kCmdScaleWallpaper: bbWallpaperScale = !bbWallpaperScale; break;
+    case kCmdBlackboxSkin:
+        bbSkin = !bbSkin;
+        ApplyDisplay();
+        break;
+    case kCmdRaiseCaption:
+        number = static_cast<uint32_t>(bbCaptionAdjust);
+        if (AskNumber(14, number)) bbCaptionAdjust = static_cast<int32_t>(number);
+        ApplyDisplay();
+        break;
+    case kCmdLengthenWindow:
+        number = static_cast<uint32_t>(bbWindowAdjust);
+        if (AskNumber(16, number)) bbWindowAdjust = static_cast<int32_t>(number);
+        ApplyDisplay();
+        break;
+
+    // ---- Settings and info --------------------------------------------------------------------------------
+    case kCmdSaveNow:
+        TransferSettings(1);
+        break;
+    case kCmdSaveOnExit: savesettings = !savesettings; break;
+    case kCmdSaveFolder: savefolder = !savefolder; break;
+    case kCmdMenuAtCursor: atCursor = !atCursor; break;
+    case kCmdHelp:
+        ShellOpen(helpPath, nullptr);
+        break;
+    case kCmdAbout:
+        StopSlideTimer(true);
+        {
+            CursorShown cursor;
+            AboutDialog(hwnd);
+        }
+        ResumeSlideTimer();
+        break;
+    case kCmdExit:
+        SendMessageW(hwnd, WM_CLOSE, 0, 0);
+        break;
+
+    // ---- Pins ------------------------------------------------------------------------------------------------
+    case kCmdPinMain:
+        menuPinned = !menuPinned;
+        break;
+    case kCmdPinTransparency: TogglePinnedLevel3(11, 2); break;
+    case kCmdPinLoop: TogglePinnedLevel3(12, 2); break;
+    case kCmdPinScroll: TogglePinnedLevel3(16, 4); break;
+    case kCmdPinFormats: TogglePinnedLevel3(13, 7); break;
+    case kCmdPinArchive: TogglePinnedLevel3(10, 9); break;
+    case kCmdPinPresets: TogglePinnedLevel3(16, 22); break;
+    case kCmdPinLayout: TogglePinnedLevel3(17, 22); break;
+    case kCmdPinBlackbox: TogglePinnedLevel3(20, 24); break;
+
+    default:
+        if (id >= 2002 && id <= 2027) TogglePinnedSubmenu(id - 2000);
+        // Commands whose owners are not part of this build (full screen,
+        // wallpaper, find, favorites and archive, the Catalog, clipboard,
+        // file operations, the popup menu, the hotkey dialog) do nothing.
+        break;
+    }
+
+    // The transition toggles follow the command's own branch.
+    if (id >= kCmdShuttersRight && id <= kCmdCrossfade) {
+        const int32_t t = id - kCmdShuttersRight;
+        auto at = std::find(transitionList.begin(), transitionList.end(), t);
+        if (at != transitionList.end()) transitionList.erase(at);
+        else transitionList.push_back(t);
+    }
+}

@@ -1,0 +1,28 @@
+// The small modal dialogs: a number, a program path, the about box and the
+// background colour. Every text comes from the language table.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct NumericRequest {
+    int titleIndex;   // dialog string of the title; the prompt is the next one
+    uint32_t value;
+};
+
+struct PathRequest {
+    int titleIndex;   // 18 image viewer, 19 file manager
+    wchar_t* path;    // 260 characters, edited in place
+};
+
+// Each returns true when the user confirmed (OK), false when cancelled.
+bool NumericDialog(HWND owner, NumericRequest& request);
+bool PathDialog(HWND owner, PathRequest& request);
+void AboutDialog(HWND owner);
+// Opens the colour picker on `colour`; true with the new colour on OK.
+bool PickColour(HWND owner, COLORREF& colour);
+
+// Reads a number field as the numeric dialog does: unsigned decimal, anything
+// that is not a number (or nothing) gives 0.
+uint32_t ParseUnsignedField(const wchar_t* text);

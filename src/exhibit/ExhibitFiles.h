@@ -1,0 +1,16 @@
+// Which file names are pictures, and the record of one picture file.
+#pragma once
+
+#include "exhibit/ImageEntry.h"
+
+// The seven format switches, in the order the name test tries them.
+struct ShownFormats {
+    bool jpg = true, gif = true, bmp = true, png = true, tif = false, emf = false, ico = false;
+};
+
+// Whether `name` (a file name or a path) ends in the extension of an enabled
+// format: the text from its last "." compared in any case. No "." never is.
+bool IsShownFormat(const wchar_t* name, const ShownFormats& formats);
+
+// The path with the file's three times; zero times when the file cannot be opened.
+ImageEntry MakeImageEntry(const wchar_t* path);

@@ -1,0 +1,77 @@
+#include "exhibit/ShellLink.h"
+
+#include <objbase.h>
+#include <shlguid.h>
+
+#include <cwchar>
+
+#include "fileops/UniqueName.h"
+
+bool IsShortcut(const wchar_t* name) {
+    if (!name) return false;
+    const wchar_t* dot = wcsrchr(name, L'.');
+    return dot && _wcsicmp(dot, L".lnk") == 0;
+}
+
+ShellLink::ShellLink() {
+    // S_FALSE (already initialised here) must be paired as well; a thread in
+    // the multithreaded apartment (RPC_E_CHANGED_MODE) must not be.
+    comStarted_ = SUCCEEDED(CoInitialize(nullptr));
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link)))) {
+        link = nullptr;
+        return;
+    }
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) file = nullptr;
+}
+
+ShellLink::~ShellLink() {
+    if (file) file->Release();
+    if (link) link->Release();
+    if (comStarted_) CoUninitialize();
+}
+
+bool ShellLink::Read(const wchar_t* path, wchar_t* target, bool resolve) {
+    if (!file || !link || !path || !target) return false;
+    target[0] = L'\0';
+    if (FAILED(file->Load(path, STGM_READ))) return false;
+    if (resolve) {
+        // No window, no search over the disks or the network, no link
+        // tracking; with SLR_NO_UI the high word is the time-out in ms.
+        constexpr DWORD kResolveTimeoutMs = 1500;
+        const DWORD flags = SLR_NO_UI | SLR_ANY_MATCH | SLR_UPDATE | SLR_NOSEARCH | SLR_NOTRACK |
+                            (kResolveTimeoutMs << 16);
+        if (FAILED(link->Resolve(nullptr, flags))) return false;
+    }
+    findData = WIN32_FIND_DATAW{};
+    if (link->GetPath(target, kLinkPathSize, &findData, 0) != S_OK) {
+        target[0] = L'\0';
+        return false;
+    }
+    target[kLinkPathSize - 1] = L'\0';
+    return target[0] != L'\0';
+}
+
+bool ShellLink::CreateShortcut(const wchar_t* target, const wchar_t* linkPath) {
+    if (!file || !link || !target || !linkPath) return false;
+    if (FAILED(link->SetPath(target))) return false;
+    return SUCCEEDED(file->Save(linkPath, TRUE));
+}
+
+bool CreateShortcutIn(const wchar_t* folder, const wchar_t* path, wchar_t* linkPath) {
+    constexpr size_t kSize = ShellLink::kLinkPathSize;
+    linkPath[0] = L'\0';
+    if (!folder || !path) return false;
+    const wchar_t* name = wcsrchr(path, L'\\');
+    if (!name) return false;
+    const size_t folderLength = wcslen(folder);
+    if (folderLength > 0 && folder[folderLength - 1] == L'\\') ++name;   // "D:\" + "\x.jpg"
+    const size_t nameLength = wcslen(name);
+    if (folderLength + nameLength + 4 >= kSize) return false;   // would not fit: no cut names
+    wmemcpy(linkPath, folder, folderLength);
+    wmemcpy(linkPath + folderLength, name, nameLength);
+    wcscpy(linkPath + folderLength + nameLength, L".lnk");
+    if (!MakeUniqueName(linkPath)) return false;
+    ShellLink shortcut;
+    return shortcut.CreateShortcut(path, linkPath);
+}

@@ -1,0 +1,49 @@
+#include "fileops/LogFile.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct FileCloser {
+    FILE* file = nullptr;
+    ~FileCloser() {
+        if (file) std::fclose(file);
+    }
+};
+
+// Opens by the wide path, and by its ANSI form when the runtime refuses the wide one.
+FILE* OpenLog(const wchar_t* path, const wchar_t* mode) {
+    FILE* file = _wfopen(path, mode);
+    if (file) return file;
+    char narrow[MAX_PATH * 2] = {};
+    char narrowMode[8] = {};
+    if (!WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr)) return nullptr;
+    for (int i = 0; mode[i] && i < 7; ++i) narrowMode[i] = static_cast<char>(mode[i]);
+    return std::fopen(narrow, narrowMode);
+}
+
+}  // namespace
+
+bool AppendLogLine(const wchar_t* logPath, const wchar_t* line) {
+    if (!logPath || !*logPath || !line) return false;
+    {
+        FileCloser probe{OpenLog(logPath, L"rb")};
+        if (!probe.file) {
+            FileCloser created{OpenLog(logPath, L"wb")};
+            if (!created.file) return false;
+            static const unsigned char kByteOrderMark[2] = {0xFF, 0xFE};
+            if (std::fwrite(kByteOrderMark, 1, 2, created.file) != 2) return false;
+        }
+    }
+    FileCloser log{OpenLog(logPath, L"ab")};
+    if (!log.file) return false;
+    std::wstring text = line;
+    text += L"\r\n";
+    // wchar_t is UTF-16LE on this platform, so the characters go out as they are.
+    const size_t written = std::fwrite(text.data(), sizeof(wchar_t), text.size(), log.file);
+    return written == text.size();
+}

@@ -1,0 +1,7 @@
+// The program's two logs (errors.log, archived.log): UTF-16LE text with a
+// byte-order mark, one line per entry, CR LF line ends.
+#pragma once
+
+// Appends `line` and CR LF to the log at `logPath`, creating it with a byte-order
+// mark when it cannot be read. False when the log could not be written.
+bool AppendLogLine(const wchar_t* logPath, const wchar_t* line);

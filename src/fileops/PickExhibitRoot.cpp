@@ -1,0 +1,52 @@
+// The folder picker for the exhibit root (New Exhibit, "-browse", an empty
+// start): Shift held at the moment of the choice appends instead of replacing.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cwchar>
+
+#include "app/AppState.h"
+#include "config/Language.h"
+
+namespace {
+
+int CALLBACK SelectStartFolder(HWND dialog, UINT message, LPARAM, LPARAM start) {
+    if (message == BFFM_INITIALIZED && start) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, start);
+    return 0;
+}
+
+}  // namespace
+
+bool AppState::PickExhibitRoot(bool build) {
+    // The browser needs the component library on this thread.
+    const bool comStarted = SUCCEEDED(CoInitialize(nullptr));
+    ShowCursor(TRUE);
+
+    wchar_t display[kPathSize] = {};
+    BROWSEINFOW info{};
+    info.hwndOwner = hwnd;
+    info.pszDisplayName = display;
+    info.lpszTitle = MessageText(0);
+    info.ulFlags = BIF_BROWSEFILEJUNCTIONS;
+    info.lpfn = SelectStartFolder;
+    info.lParam = reinterpret_cast<LPARAM>(exhibitFolder);
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+
+    wchar_t path[MAX_PATH] = {};
+    const bool picked = chosen && SHGetPathFromIDListW(chosen, path);
+    if (chosen) CoTaskMemFree(chosen);
+    ShowCursor(FALSE);
+
+    if (picked) {
+        if (!build) {
+            wcscpy(exhibitFolder, path);
+        } else if (path[0]) {
+            const bool append = GetKeyState(VK_SHIFT) < 0;
+            if (!append) wcscpy(exhibitFolder, path);
+            BuildExhibit(path, append, nullptr);
+        }
+    }
+    if (comStarted) CoUninitialize();
+    return picked;
+}

@@ -1,0 +1,56 @@
+#include "imaging/PictureHeader.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t Be16(const uint8_t* p) { return (uint32_t(p[0]) << 8) | p[1]; }
+uint32_t Be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
+uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
+uint32_t Le32(const uint8_t* p) { return Le16(p) | (Le16(p + 2) << 16); }
+
+ClaimedSize Known(uint32_t w, uint32_t h) { return {true, w, h}; }
+
+ClaimedSize JpegSize(const uint8_t* data, size_t size) {
+    size_t pos = 2;
+    for (int segments = 0; segments < 1024; ++segments) {
+        if (pos >= size || data[pos] != 0xFF) return {};
+        while (pos < size && data[pos] == 0xFF) ++pos;
+        if (pos >= size) return {};
+        const uint8_t marker = data[pos++];
+        if (marker == 0xD9 || marker == 0xDA || marker == 0x00) return {};
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
+        if (size - pos < 2) return {};
+        const size_t length = Be16(data + pos);
+        if (length < 2 || length > size - pos) return {};
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (length < 7) return {};
+            return Known(Be16(data + pos + 5), Be16(data + pos + 3));
+        }
+        pos += length;
+    }
+    return {};
+}
+
+}  // namespace
+
+ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
+    if (!data) return {};
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size >= 24 && std::memcmp(data, kPng, 8) == 0 && std::memcmp(data + 12, "IHDR", 4) == 0)
+        return Known(Be32(data + 16), Be32(data + 20));
+    if (size >= 10 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
+        return Known(Le16(data + 6), Le16(data + 8));
+    if (size >= 26 && data[0] == 'B' && data[1] == 'M') {
+        const uint32_t headerSize = Le32(data + 14);
+        if (headerSize == 12) return Known(Le16(data + 18), Le16(data + 20));
+        int32_t w = int32_t(Le32(data + 18)), h = int32_t(Le32(data + 22));
+        // A negative height marks a top-down bitmap.
+        if (h < 0) h = h == INT32_MIN ? INT32_MAX : -h;
+        if (w < 0) w = w == INT32_MIN ? INT32_MAX : -w;
+        return Known(uint32_t(w), uint32_t(h));
+    }
+    if (size >= 4 && data[0] == 0xFF && data[1] == 0xD8) return JpegSize(data, size);
+    return {};
+}

@@ -1,0 +1,64 @@
+// Dragging the window or an oversized picture with the left button, and the wheel.
+#include <windows.h>
+
+#include "app/AppState.h"
+
+namespace {
+
+bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+}  // namespace
+
+void AppState::OnLeftButtonDown() {
+    const RECT view = ViewRect();
+    panning = canvas.Bitmap() && (canvas.Width() > view.right || canvas.Height() > view.bottom);
+    if (panning) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    } else if (layer == 1) {
+        return;
+    }
+    if (!draggable && !panning) return;
+    StopSlideTimer(false);
+    GetCursorPos(&dragPoint);
+    GetWindowRect(hwnd, &dragWindowRect);
+    SetCapture(hwnd);
+}
+
+void AppState::OnMouseMove() {
+    if (GetCapture() != hwnd) return;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    if (cursor.x == dragPoint.x && cursor.y == dragPoint.y) return;
+    if (panning) {
+        const int factor = KeyHeld(VK_SHIFT) ? 2 : KeyHeld(VK_CONTROL) ? 5 : 1;
+        scrollX += (dragPoint.x - cursor.x) * factor;
+        scrollY += (dragPoint.y - cursor.y) * factor;
+        ScrollView(false);
+        dragPoint = cursor;
+    } else if (draggable) {
+        MoveWindow(hwnd, dragWindowRect.left + cursor.x - dragPoint.x, dragWindowRect.top + cursor.y - dragPoint.y,
+                   dragWindowRect.right - dragWindowRect.left, dragWindowRect.bottom - dragWindowRect.top, TRUE);
+    }
+}
+
+void AppState::OnLeftButtonUp() {
+    if (GetCapture() != hwnd) return;
+    ReleaseCapture();
+    ReadPositionFromWindow();
+    LocateMonitor();
+    panning = false;
+    ResumeSlideTimer();
+}
+
+void AppState::OnMouseWheel(int delta) {
+    if (panning) {
+        scrollY -= delta / 10;
+        ScrollView(false);
+    } else if (wheelnav) {
+        ExecuteCommand(delta < 1 ? 1051 : 1052);
+    } else if (delta > 0) {
+        ExecuteCommand(1211);
+    } else if (delta < 0) {
+        ExecuteCommand(1212);
+    }
+}

@@ -1,0 +1,245 @@
+// Window placement of the viewer: monitor tracking, centring, roaming,
+// corralling, the status bar, display modes and taking over from other copies.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "app/AppState.h"
+#include "imaging/Layout.h"
+#include "window/Placement.h"
+
+namespace {
+
+struct MonitorSearch {
+    POINT centre;
+    RECT monitor;
+    RECT work;
+    bool found;
+};
+
+BOOL CALLBACK FindMonitorOfPoint(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    auto* search = reinterpret_cast<MonitorSearch*>(data);
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+    if (!PtInRect(&info.rcMonitor, search->centre)) return TRUE;
+    search->monitor = info.rcMonitor;
+    search->work = info.rcWork;
+    search->found = true;
+    return FALSE;
+}
+
+BOOL CALLBACK PostCloseToOthers(HWND window, LPARAM self) {
+    if (window != reinterpret_cast<HWND>(self)) PostMessageW(window, WM_APP_CLOSE, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
+bool AppState::BlackboxAdjusted() const { return blackboxPresent && bbSkin; }
+
+RECT AppState::PlacementArea() const {
+    RECT area = workArea;
+    if (BlackboxAdjusted() && !crop) area.top -= bbCaptionAdjust;
+    return area;
+}
+
+void AppState::ReadPositionFromWindow() {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    position = Rect32{r.left, r.top, r.right, r.bottom};
+}
+
+void AppState::LocateMonitor() {
+    if (GetSystemMetrics(SM_CMONITORS) <= 1) {
+        monitorRect = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+        return;
+    }
+    MonitorSearch search{RectCentre(position), {}, {}, false};
+    EnumDisplayMonitors(nullptr, nullptr, FindMonitorOfPoint, reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+        monitorRect = search.monitor;
+        workArea = search.work;
+    }
+}
+
+void AppState::CenterWindow() {
+    const int w = position.right - position.left;
+    const int h = position.bottom - position.top;
+    const POINT p = CenteredOrigin(PlacementArea(), w, h);
+    MoveWindow(hwnd, p.x, p.y, w, h, TRUE);
+    ReadPositionFromWindow();
+}
+
+void AppState::RoamWindow() {
+    const int w = position.right - position.left;
+    const int h = position.bottom - position.top;
+    const int rx = rand();
+    const int ry = rand();
+    const POINT p = RoamingOrigin(PlacementArea(), w, h, rx, ry);
+    MoveWindow(hwnd, p.x, p.y, w, h, TRUE);
+    ReadPositionFromWindow();
+}
+
+void AppState::CorralWindow() {
+    LocateMonitor();
+    const Rect32 r = CorralledRect(position, monitorRect);
+    MoveWindow(hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    ReadPositionFromWindow();
+}
+
+void AppState::CreateStatusBar() {
+    statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(500)), g_app.instance, nullptr);
+    if (!statusBar) {
+        statusbar = false;
+        return;
+    }
+    RECT r{};
+    GetWindowRect(statusBar, &r);
+    statusHeight = r.bottom - r.top;
+    static const int kRightEdges[7] = {70, 160, 200, 260, 360, 410, 440};
+    SendMessageW(statusBar, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(kRightEdges));
+    SendMessageW(statusBar, SB_SETTEXTW, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"\tF1"));
+    if (!slide) SendMessageW(statusBar, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(L"\t!"));
+}
+
+void AppState::SwitchMode(int32_t mode) {
+    // Only the windowed mode exists in this build: full screen and wallpaper
+    // requests leave the viewer windowed, where it stays reachable.
+    (void)mode;
+    layer = 0;
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+}
+
+void AppState::TakeOverInstances() {
+    EnumWindows(PostCloseToOthers, reinterpret_cast<LPARAM>(hwnd));
+    for (int attempt = 0; !hotkeyRegistered && attempt < 10; ++attempt) {
+        Sleep(100);
+        hotkeyRegistered =
+            RegisterHotKey(hwnd, kHotkeyId, static_cast<UINT>(hidemod), static_cast<UINT>(hidekey)) != 0;
+    }
+}
+
+void AppState::ApplyDisplay() {
+    if (layer == 0) {
+        if (!collage) {
+            if (wrap) FitWindowToPicture();
+            else if (crop) ApplyWindowRegion();
+        }
+        if (corral && !(wrap && autocenter)) CorralWindow();
+        InvalidateRect(hwnd, nullptr, TRUE);
+        UpdateWindow(hwnd);
+        if (autocenter && wrap) CenterWindow();
+        if (!wrap && roamwindow) RoamWindow();
+    }
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+}
+
+void AppState::FitWindowToPicture() {
+    if (!picture.IsLoaded()) return;
+    RECT area = workArea;
+    if (!crop) {
+        area.top += frameHeight + GetSystemMetrics(SM_CYCAPTION);
+        area.left += frameWidth;
+        area.right -= frameWidth;
+        area.bottom -= frameHeight;
+        if (statusBar) area.bottom -= statusHeight;
+        if (BlackboxAdjusted()) {
+            area.top -= bbCaptionAdjust;
+            area.left -= frameWidth;
+            area.right += frameWidth;
+        }
+    }
+    ComputeDisplaySize(area, currentZoom, squeeze, shrink, stretch);
+    int w = picture.width;
+    int h = picture.height;
+    if (!squeeze || zoomHeld) {
+        if (w > area.right - area.left) w = area.right - area.left;
+        if (h > area.bottom - area.top) h = area.bottom - area.top;
+    }
+    const POINT oldCorner{position.left, position.top};
+    RECT r{position.left, position.top, position.left + w, position.top + h};
+    if (statusBar) r.bottom += statusHeight;
+    if (!crop) {
+        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+        if (BlackboxAdjusted()) r.bottom += bbWindowAdjust;
+    }
+    position = Rect32{r.left, r.top, r.right, r.bottom};
+    if (crop) ApplyWindowRegion();
+    const int ww = position.right - position.left;
+    const int wh = position.bottom - position.top;
+    if (autocenter) {
+        CenterWindow();
+    } else if (!roamwindow) {
+        MoveWindow(hwnd, oldCorner.x, oldCorner.y, ww, wh, TRUE);
+        ReadPositionFromWindow();
+    } else {
+        RoamWindow();
+    }
+}
+
+void AppState::ApplyWindowRegion() {
+    if (layer == 1 || collage || !picture.IsLoaded()) return;
+    const RECT area{position.left, position.top, position.right, position.bottom};
+    ComputeDisplaySize(area, currentZoom, squeeze, shrink, stretch);
+    const int ww = position.right - position.left;
+    const int wh = position.bottom - position.top;
+    const int w = picture.width;
+    const int h = picture.height;
+    // The region follows the layout; a roaming layout keeps the top-left corner.
+    const POINT p = LayoutPosition(layout == 5 ? 1 : layout, ww, wh, w, h, true, nullptr);
+    const int x = p.x, y = p.y;
+    SetWindowRgn(hwnd, CreateRectRgn(x, y, x + w, y + h), TRUE);
+}
+
+void AppState::SetLayout(int32_t n) {
+    if (layer == 1) {
+        windowedLayout = n;
+        return;
+    }
+    layout = n;
+    ApplyDisplay();
+}
+
+void AppState::SavePreset(int32_t n) {
+    if (layer == 1 || n < 1 || n > 5) return;
+    ReadPositionFromWindow();
+    presets[n - 1] = position;
+    wrap = false;
+}
+
+void AppState::RestorePreset(int32_t n) {
+    if (n < 1 || n > 5) return;
+    wrap = false;
+    if (!zoomHeld) currentZoom = zoom;
+    position = presets[n - 1];
+    if (layer != 1) {
+        MoveWindow(hwnd, position.left, position.top, position.right - position.left, position.bottom - position.top,
+                   TRUE);
+    } else {
+        SetWindowPos(hwnd, nullptr, monitorRect.left, monitorRect.top, monitorRect.right - monitorRect.left,
+                     monitorRect.bottom - monitorRect.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS);
+    }
+    LocateMonitor();
+    if (squeeze) ApplyDisplay();
+    else ShowPicture(true);
+}
+
+void AppState::ApplyBlend() {
+    const LONG_PTR exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    if (blend && setLayeredWindowAttributes && layer != 2) {
+        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity & 0xFF), LWA_ALPHA);
+    } else {
+        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
+    }
+}
+
+void AppState::SetStayOnTop() {
+    SetWindowPos(hwnd, ontop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+}

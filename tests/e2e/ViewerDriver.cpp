@@ -1,0 +1,276 @@
+#include "e2e/ViewerDriver.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace e2e {
+
+namespace {
+
+std::wstring TempRoot() {
+    wchar_t buffer[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, buffer);
+    std::wstring root(buffer, n);
+    if (!root.empty() && root.back() == L'\\') root.pop_back();
+    return root;
+}
+
+struct FindState {
+    DWORD pid;
+    HWND owner;
+    HWND main;
+};
+
+BOOL CALLBACK FindViewerWindows(HWND window, LPARAM data) {
+    auto* state = reinterpret_cast<FindState*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != state->pid) return TRUE;
+    wchar_t cls[64] = {};
+    GetClassNameW(window, cls, 64);
+    if (wcscmp(cls, L"Oxbrill") == 0) state->owner = window;
+    else if (wcscmp(cls, L"#32770") == 0 && GetWindow(window, GW_OWNER) != nullptr) {
+        wchar_t ownerClass[64] = {};
+        GetClassNameW(GetWindow(window, GW_OWNER), ownerClass, 64);
+        if (wcscmp(ownerClass, L"Oxbrill") == 0) state->main = window;
+    }
+    return TRUE;
+}
+
+struct BoxSearch {
+    DWORD pid;
+    const wchar_t* caption;
+    HWND main;
+    HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<BoxSearch*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || window == search->main || !IsWindowVisible(window)) return TRUE;
+    wchar_t cls[64] = {};
+    GetClassNameW(window, cls, 64);
+    if (wcscmp(cls, L"#32770") != 0) return TRUE;
+    wchar_t caption[256] = {};
+    GetWindowTextW(window, caption, 256);
+    if (wcscmp(caption, search->caption) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM data) {
+    auto* text = reinterpret_cast<std::wstring*>(data);
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 64);
+    if (_wcsicmp(cls, L"Static") == 0) {
+        wchar_t buffer[1024] = {};
+        GetWindowTextW(child, buffer, 1024);
+        if (buffer[0]) {
+            if (!text->empty()) text->append(L"\n");
+            text->append(buffer);
+        }
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+TempFolder::TempFolder(const wchar_t* tag) {
+    static LONG counter = 0;
+    wchar_t name[128];
+    swprintf(name, 128, L"\\ox-%ls-%lu-%ld-%lu", tag, GetCurrentProcessId(), InterlockedIncrement(&counter),
+             GetTickCount());
+    path_ = TempRoot() + name;
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
+            else DeleteFileW(child.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteUtf16File(const std::wstring& path, const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+    }
+    WriteBytes(path, bytes);
+}
+
+std::wstring ReadUtf16File(const std::wstring& path) {
+    const std::string bytes = ReadBytes(path);
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+        static_cast<unsigned char>(bytes[1]) != 0xFE)
+        return L"";
+    std::wstring text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                            (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return text;
+}
+
+void WriteSolidBmp(const std::wstring& path, int width, int height, COLORREF colour) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    const uint32_t imageSize = static_cast<uint32_t>(rowBytes) * static_cast<uint32_t>(height);
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + imageSize;
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = imageSize;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    std::string row(static_cast<size_t>(rowBytes), '\0');
+    for (int x = 0; x < width; ++x) {
+        row[static_cast<size_t>(x) * 3] = static_cast<char>(GetBValue(colour));
+        row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>(GetGValue(colour));
+        row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>(GetRValue(colour));
+    }
+    for (int y = 0; y < height; ++y) bytes += row;
+    WriteBytes(path, bytes);
+}
+
+std::wstring BesideTestExe(const wchar_t* name) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder = self;
+    folder.resize(folder.find_last_of(L'\\'));
+    return folder + L"\\" + name;
+}
+
+Viewer::Viewer() : program_(L"prog"), pictures_(L"pics") {
+    CopyFileW(BesideTestExe(L"Oxbrill.exe").c_str(), ProgramFile(L"Oxbrill.exe").c_str(), FALSE);
+}
+
+Viewer::~Viewer() {
+    if (process_.hProcess) {
+        if (Running()) {
+            Close();
+            if (WaitForSingleObject(process_.hProcess, 3000) != WAIT_OBJECT_0) {
+                TerminateProcess(process_.hProcess, 99);
+                WaitForSingleObject(process_.hProcess, 5000);
+            }
+        }
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+}
+
+bool Viewer::Start(const std::wstring& arguments, const std::wstring& workingFolder) {
+    std::wstring commandLine = L"\"" + ProgramFile(L"Oxbrill.exe") + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    const std::wstring cwd = workingFolder.empty() ? Pictures() : workingFolder;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    return CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &startup,
+                          &process_) != 0;
+}
+
+bool Viewer::WaitForWindow(DWORD timeoutMs, bool visible) {
+    const DWORD start = GetTickCount();
+    do {
+        FindState state{process_.dwProcessId, nullptr, nullptr};
+        EnumWindows(FindViewerWindows, reinterpret_cast<LPARAM>(&state));
+        if (state.owner && state.main && (!visible || IsWindowVisible(state.main))) {
+            owner_ = state.owner;
+            main_ = state.main;
+            return true;
+        }
+        if (!Running()) return false;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+void Viewer::PostCommand(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+
+void Viewer::Close() const {
+    if (main_) PostMessageW(main_, WM_CLOSE, 0, 0);
+}
+
+std::wstring Viewer::Caption() const {
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(main_, buffer, 1024);
+    return buffer;
+}
+
+RECT Viewer::WindowRect() const {
+    RECT r{};
+    GetWindowRect(main_, &r);
+    return r;
+}
+
+RECT Viewer::ClientRect() const {
+    RECT r{};
+    GetClientRect(main_, &r);
+    return r;
+}
+
+MessageBoxInfo Viewer::WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs) const {
+    const DWORD start = GetTickCount();
+    MessageBoxInfo info;
+    do {
+        BoxSearch search{process_.dwProcessId, caption, main_, nullptr};
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            info.window = search.found;
+            info.caption = caption;
+            EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(&info.text));
+            return info;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs && Running());
+    return info;
+}
+
+int Viewer::WaitForExit(DWORD timeoutMs) {
+    if (!process_.hProcess) return -1;
+    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+bool Viewer::Running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+}  // namespace e2e

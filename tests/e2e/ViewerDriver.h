@@ -1,0 +1,103 @@
+// Drives a real Oxbrill.exe from outside for end-to-end scenarios: makes a
+// throw-away program folder and picture folder, starts the viewer, finds its
+// windows, posts commands, reads what it shows and what it wrote.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A folder under %TEMP% that is removed with everything in it on destruction.
+class TempFolder {
+public:
+    explicit TempFolder(const wchar_t* tag);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+void RemoveTree(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+std::string ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+// Writes `text` as UTF-16LE with a byte-order mark (line ends as given).
+void WriteUtf16File(const std::wstring& path, const std::wstring& text);
+// Reads a UTF-16LE file with a byte-order mark; empty when there is none.
+std::wstring ReadUtf16File(const std::wstring& path);
+// A 24-bit bottom-up BMP of one colour.
+void WriteSolidBmp(const std::wstring& path, int width, int height, COLORREF colour);
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+};
+
+class Viewer {
+public:
+    Viewer();   // a fresh program folder holding a copy of Oxbrill.exe
+    ~Viewer();  // ends the process if it still runs, removes the folders
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+
+    const std::wstring& ProgramFolder() const { return program_.Path(); }
+    std::wstring ProgramFile(const std::wstring& name) const { return program_ / name; }
+    const std::wstring& Pictures() const { return pictures_.Path(); }
+    std::wstring Picture(const std::wstring& name) const { return pictures_ / name; }
+    std::wstring SettingsPath() const { return ProgramFile(L"oxbrill.ini"); }
+
+    void WriteSettings(const std::wstring& iniText) { WriteUtf16File(SettingsPath(), iniText); }
+
+    // Starts the viewer with `arguments`, in `workingFolder` (the picture folder by default).
+    bool Start(const std::wstring& arguments = L"", const std::wstring& workingFolder = L"");
+    // Waits until the main window exists (and, when asked, is visible).
+    bool WaitForWindow(DWORD timeoutMs = 15000, bool visible = true);
+    HWND Owner() const { return owner_; }
+    HWND Main() const { return main_; }
+
+    void PostCommand(int id) const;
+    void Close() const;
+    std::wstring Caption() const;
+    RECT WindowRect() const;
+    RECT ClientRect() const;
+    // Waits for the caption to satisfy `done`; returns the last caption read.
+    template <class Pred>
+    std::wstring WaitForCaption(Pred done, DWORD timeoutMs = 10000) const {
+        const DWORD start = GetTickCount();
+        std::wstring caption = Caption();
+        while (!done(caption) && GetTickCount() - start < timeoutMs) {
+            Sleep(20);
+            caption = Caption();
+        }
+        return caption;
+    }
+
+    // A message box (or other dialog captioned `caption`) shown by the viewer's process.
+    MessageBoxInfo WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs = 15000) const;
+    // Waits for the process to end; returns its exit code, or -1 on timeout.
+    int WaitForExit(DWORD timeoutMs = 15000);
+    bool Running() const;
+    DWORD ProcessId() const { return process_.dwProcessId; }
+
+private:
+    TempFolder program_;
+    TempFolder pictures_;
+    PROCESS_INFORMATION process_{};
+    HWND owner_ = nullptr;
+    HWND main_ = nullptr;
+};
+
+// Path of a file beside the running test executable.
+std::wstring BesideTestExe(const wchar_t* name);
+
+}  // namespace e2e

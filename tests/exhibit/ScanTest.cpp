@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TempTree.h"
+#include "app/AppState.h"
+
+namespace {
+
+// The scan's own order: SortExhibit's re-entry guard is held by this thread,
+// so the sort at the end of the scan returns at once.
+std::vector<std::wstring> ScanUnsorted(AppState& state, const std::vector<std::wstring>& roots) {
+    state.sortingThread = GetCurrentThreadId();
+    state.ScanFolders(roots);
+    state.sortingThread = 0;
+    std::vector<std::wstring> paths;
+    for (const ImageEntry& e : state.exhibit) paths.push_back(e.path);
+    return paths;
+}
+
+// Paths relative to the tree, sorted, for set-like comparisons.
+std::vector<std::wstring> Relative(const TempTree& tree, std::vector<std::wstring> paths) {
+    const std::wstring prefix = tree.Root() + L"\\";
+    for (std::wstring& p : paths)
+        if (p.rfind(prefix, 0) == 0) p = p.substr(prefix.size());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::vector<std::wstring> ScanRelative(AppState& state, const TempTree& tree, const std::vector<std::wstring>& roots) {
+    return Relative(tree, ScanUnsorted(state, roots));
+}
+
+size_t Depth(const std::wstring& path) { return std::count(path.begin(), path.end(), L'\\'); }
+
+using Names = std::vector<std::wstring>;
+
+}  // namespace
+
+TEST(ExhibitScan, BreadthFirstOverEveryRootThenLevelByLevel) {
+    TempTree tree(L"bfs");
+    tree.File(L"r1\\d1\\dd\\deep.jpg");
+    tree.File(L"r1\\d1\\b.jpg");
+    tree.File(L"r1\\a.jpg");
+    tree.File(L"r1\\d2\\c.png");
+    tree.File(L"r1\\notes.txt");
+    tree.File(L"r2\\z.gif");
+    tree.File(L"r2\\sub\\y.bmp");
+    AppState state;
+    const Names paths = ScanUnsorted(state, {tree.Path(L"r1"), tree.Path(L"r2")});
+    ASSERT_EQ(6u, paths.size());
+    EXPECT_EQ(tree.Path(L"r1\\a.jpg"), paths[0]);
+    EXPECT_EQ(tree.Path(L"r2\\z.gif"), paths[1]);
+    EXPECT_EQ(tree.Path(L"r1\\d1\\dd\\deep.jpg"), paths[5]);
+    for (size_t i = 1; i < paths.size(); ++i) EXPECT_LE(Depth(paths[i - 1]), Depth(paths[i])) << paths[i];
+
+    // With subfolders off only the roots are listed.
+    AppState flat;
+    flat.subfolders = false;
+    EXPECT_EQ((Names{L"r1\\a.jpg", L"r2\\z.gif"}), ScanRelative(flat, tree, {tree.Path(L"r1"), tree.Path(L"r2")}));
+}
+
+TEST(ExhibitScan, RootsWithOrWithoutFinalBackslashAndRepeatedRoots) {
+    TempTree tree(L"roots");
+    tree.File(L"p\\a.jpg");
+    tree.File(L"p\\s\\b.jpg");
+    AppState plain, slashed, twice;
+    const Names a = ScanUnsorted(plain, {tree.Path(L"p")});
+    const Names b = ScanUnsorted(slashed, {tree.Path(L"p") + L"\\"});
+    EXPECT_EQ(a, b);
+    ASSERT_EQ(2u, a.size());
+    for (const std::wstring& p : a) EXPECT_EQ(std::wstring::npos, p.find(L"\\\\")) << p;
+    // The same root twice is listed once.
+    EXPECT_EQ(a, ScanUnsorted(twice, {tree.Path(L"p"), tree.Path(L"p"), tree.Path(L"p\\s")}));
+}
+
+TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
+    TempTree tree(L"lnkpic");
+    tree.File(L"store\\real.png", "x");
+    tree.File(L"store\\notes.txt", "x");
+    SetTimes(tree.Path(L"store\\real.png"), 0x01C0000000000001ULL);
+    ASSERT_TRUE(tree.Link(L"show\\pic.lnk", tree.Path(L"store\\real.png")));
+    ASSERT_TRUE(tree.Link(L"show\\x.jpg.lnk", tree.Path(L"store\\notes.txt")));   // judged by its target
+    ASSERT_TRUE(tree.Link(L"show\\UPPER.LNK", tree.Path(L"store\\real.png")));
+    AppState state;
+    state.subfolders = false;
+    const Names paths = ScanRelative(state, tree, {tree.Path(L"show")});
+    EXPECT_EQ((Names{L"show\\UPPER.LNK", L"show\\pic.lnk"}), paths);
+    for (const ImageEntry& e : state.exhibit) {
+        EXPECT_EQ(0x01C00000u, e.modified.dwHighDateTime);
+        EXPECT_EQ(1u, e.created.dwLowDateTime);
+        EXPECT_EQ(1u, e.accessed.dwLowDateTime);
+    }
+}
+
+TEST(ExhibitScan, ShortcutsToFoldersAreFollowedOnceAndNeverBackUp) {
+    TempTree tree(L"lnkdir");
+    tree.File(L"pics\\a.jpg");
+    tree.File(L"pics\\inner\\b.jpg");
+    tree.File(L"other\\c.jpg");
+    tree.File(L"other\\deeper\\d.jpg");
+    ASSERT_TRUE(tree.Link(L"pics\\to-other.lnk", tree.Path(L"other")));
+    ASSERT_TRUE(tree.Link(L"pics\\inner\\again-other.lnk", tree.Path(L"other")));
+    ASSERT_TRUE(tree.Link(L"pics\\self.lnk", tree.Path(L"pics")));
+    ASSERT_TRUE(tree.Link(L"pics\\inner\\parent.lnk", tree.Path(L"pics")));
+    ASSERT_TRUE(tree.Link(L"pics\\inner\\root.lnk", tree.Root()));
+    // A cycle: other links back to pics, which is no ancestor of other.
+    ASSERT_TRUE(tree.Link(L"other\\back.lnk", tree.Path(L"pics")));
+    AppState state;
+    const Names expected{L"other\\c.jpg", L"other\\deeper\\d.jpg", L"pics\\a.jpg", L"pics\\inner\\b.jpg"};
+    EXPECT_EQ(expected, ScanRelative(state, tree, {tree.Path(L"pics")}));
+
+    // Subfolders off: shortcuts to folders are not followed either.
+    AppState flat;
+    flat.subfolders = false;
+    EXPECT_EQ((Names{L"pics\\a.jpg"}), ScanRelative(flat, tree, {tree.Path(L"pics")}));
+
+    // Two folders whose shortcuts point at each other end as well.
+    TempTree loop(L"lnkloop");
+    loop.File(L"x\\1.jpg");
+    loop.File(L"y\\2.jpg");
+    ASSERT_TRUE(loop.Link(L"x\\to-y.lnk", loop.Path(L"y")));
+    ASSERT_TRUE(loop.Link(L"y\\to-x.lnk", loop.Path(L"x")));
+    ASSERT_TRUE(loop.Link(L"y\\to-x-slash.lnk", loop.Path(L"x") + L"\\"));
+    AppState looped;
+    EXPECT_EQ((Names{L"x\\1.jpg", L"y\\2.jpg"}), ScanRelative(looped, loop, {loop.Path(L"x")}));
+}
+
+TEST(ExhibitScan, RecyclerAndHiddenFolderRules) {
+    TempTree tree(L"recycle");
+    tree.File(L"r\\RECYCLER\\a.jpg");
+    tree.File(L"r\\oldRECYCLERs\\b.jpg");
+    tree.File(L"r\\lower\\recycler\\c.jpg");   // a case-blind disk holds one of the two per folder
+    tree.File(L"r\\target\\RECYCLER\\t.jpg");
+    tree.File(L"r\\hid\\d.jpg");
+    tree.File(L"r\\shown.jpg");
+    tree.File(L"r\\secret.jpg");
+    SetFileAttributesW(tree.Path(L"r\\hid").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(tree.Path(L"r\\secret.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    // A shortcut is judged by its target's name, not its own.
+    ASSERT_TRUE(tree.Link(L"r\\plain.lnk", tree.Path(L"r\\target\\RECYCLER")));
+
+    AppState withHidden;
+    EXPECT_EQ((Names{L"r\\hid\\d.jpg", L"r\\lower\\recycler\\c.jpg", L"r\\secret.jpg", L"r\\shown.jpg"}),
+              ScanRelative(withHidden, tree, {tree.Path(L"r")}));
+    AppState noHidden;
+    noHidden.hidden = false;
+    EXPECT_EQ((Names{L"r\\lower\\recycler\\c.jpg", L"r\\secret.jpg", L"r\\shown.jpg"}),
+              ScanRelative(noHidden, tree, {tree.Path(L"r")}));
+}
+
+TEST(ExhibitScan, BadShortcutsAndFoldersAreSkippedAndTheScanGoesOn) {
+    TempTree tree(L"badscan");
+    tree.File(L"r\\ok.jpg");
+    tree.File(L"r\\empty.lnk");
+    std::mt19937 random(99);
+    std::string noise(1500, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    tree.File(L"r\\noise.lnk", noise);
+    tree.File(L"r\\gone\\g.jpg");
+    tree.File(L"r\\gonepic.jpg");
+    ASSERT_TRUE(tree.Link(L"r\\to-gone.lnk", tree.Path(L"r\\gone")));
+    ASSERT_TRUE(tree.Link(L"r\\to-gonepic.lnk", tree.Path(L"r\\gonepic.jpg")));
+    tree.Link(L"r\\net.lnk", L"\\\\oxbrill-no-such-host\\share\\pics");
+    tree.Link(L"r\\netpic.lnk", L"\\\\oxbrill-no-such-host\\share\\p.jpg");
+    tree.Link(L"r\\nodrive.lnk", L"Q:\\nothing\\here");
+    // Folders that vanish before the scan reaches them: the shortcut still
+    // says "folder", the listing fails.
+    DeleteFileW(tree.Path(L"r\\gone\\g.jpg").c_str());
+    RemoveDirectoryW(tree.Path(L"r\\gone").c_str());
+    DeleteFileW(tree.Path(L"r\\gonepic.jpg").c_str());
+
+    AppState state;
+    const DWORD start = GetTickCount();
+    const Names found = ScanRelative(state, tree,
+                                     {tree.Path(L"missing-root"), tree.Path(L"r\\ok.jpg"), L"", tree.Path(L"r")});
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    // The stored targets of pictures still make entries: loading them fails later.
+    EXPECT_EQ((Names{L"r\\netpic.lnk", L"r\\ok.jpg", L"r\\to-gonepic.lnk"}), found);
+}
+
+TEST(ExhibitScan, PathsLongerThanTheBufferAreSkippedNotCut) {
+    TempTree tree(L"long");
+    tree.File(L"r\\short.jpg");
+    std::wstring deep = L"r";
+    while (tree.Path(deep).size() < 210) deep += L"\\" + std::wstring(20, L'd');
+    deep += L"\\" + std::wstring(239 - tree.Path(deep).size(), L'f');   // a 240-character folder
+    tree.File(deep + L"\\fits.jpg");                       // under 260
+    tree.File(deep + L"\\" + std::wstring(40, L'n') + L".jpg");   // over 260
+    tree.File(deep + L"\\" + std::wstring(30, L'e') + L"\\inside.jpg");
+    AppState state;
+    const Names found = ScanUnsorted(state, {tree.Path(L"r")});
+    ASSERT_EQ(2u, found.size());
+    EXPECT_EQ(tree.Path(L"r\\short.jpg"), found[0]);
+    EXPECT_EQ(tree.Path(deep + L"\\fits.jpg"), found[1]);
+    for (const std::wstring& p : found) EXPECT_LT(p.size(), 260u);
+    // A root that is too long contributes nothing.
+    AppState longRoot;
+    EXPECT_TRUE(ScanUnsorted(longRoot, {tree.Path(deep + L"\\" + std::wstring(30, L'e'))}).empty());
+}
+
+TEST(ExhibitBuild, ThreadedBuildSortsFindsTheShownPictureAndAppends) {
+    TempTree tree(L"build");
+    tree.File(L"one\\b.jpg");
+    tree.File(L"one\\a.jpg");
+    tree.File(L"one\\s\\c.jpg");
+    tree.File(L"two\\x.png");
+    tree.File(L"empty\\readme.txt");
+    AppState state;
+    state.sort = 0;
+    state.sortby = 0;
+    wcscpy(state.currentPath, tree.Path(L"one\\s\\c.jpg").c_str());
+    ASSERT_TRUE(state.BuildExhibit(tree.Path(L"one").c_str(), false, nullptr));
+    while (state.building) Sleep(1);
+    {
+        std::lock_guard<std::mutex> lock(state.exhibitLock);
+        ASSERT_EQ(3u, state.exhibit.size());
+        EXPECT_EQ(tree.Path(L"one\\a.jpg"), state.exhibit[0].path);
+        EXPECT_EQ(tree.Path(L"one\\s\\c.jpg"), state.exhibit[2].path);
+        EXPECT_EQ(2, state.currentIndex);
+    }
+    EXPECT_EQ(tree.Path(L"one"), state.viewedFolder);
+    EXPECT_EQ(nullptr, state.buildEvent);
+
+    // Appending a folder without pictures still returns; the list is kept.
+    EXPECT_TRUE(state.BuildExhibit(tree.Path(L"empty").c_str(), true, nullptr));
+    while (state.building) Sleep(1);
+    EXPECT_EQ(3u, state.exhibit.size());
+    EXPECT_EQ(tree.Path(L"empty"), state.viewedFolder);
+    const std::vector<std::wstring> roots{tree.Path(L"two"), tree.Path(L"empty")};
+    EXPECT_TRUE(state.BuildExhibit(tree.Path(L"x").c_str(), true, &roots));
+    while (state.building) Sleep(1);
+    EXPECT_EQ(4u, state.exhibit.size());
+    EXPECT_EQ(2, state.currentIndex);   // c.jpg still sorts third
+
+    // Replacing with an empty folder empties the exhibit and answers false.
+    EXPECT_FALSE(state.BuildExhibit(tree.Path(L"empty").c_str(), false, nullptr));
+    while (state.building) Sleep(1);
+    EXPECT_TRUE(state.exhibit.empty());
+    EXPECT_EQ(0, state.currentIndex);
+
+    // The same on the calling thread.
+    state.threadedBuild = false;
+    EXPECT_TRUE(state.BuildExhibit(tree.Path(L"one").c_str(), false, nullptr));
+    EXPECT_FALSE(state.building);
+    EXPECT_EQ(3u, state.exhibit.size());
+}
+
+TEST(ExhibitBuild, LookUpIsExactAndMatchesShortcutsBothWays) {
+    TempTree tree(L"find");
+    tree.File(L"pics\\a.jpg");
+    tree.File(L"pics\\B.jpg");
+    tree.File(L"store\\t.jpg");
+    ASSERT_TRUE(tree.Link(L"pics\\t.lnk", tree.Path(L"store\\t.jpg")));
+    ASSERT_TRUE(tree.Link(L"elsewhere.lnk", tree.Path(L"pics\\a.jpg")));
+    AppState state;
+    state.sortby = 2;
+    ASSERT_TRUE(state.BuildExhibit(tree.Path(L"pics").c_str(), false, nullptr));
+    while (state.building) Sleep(1);
+    ASSERT_EQ(3u, state.exhibit.size());
+    EXPECT_EQ(0, state.FindExhibitIndex(tree.Path(L"pics\\a.jpg").c_str()));
+    EXPECT_EQ(1, state.FindExhibitIndex(tree.Path(L"pics\\B.jpg").c_str()));
+    EXPECT_EQ(-1, state.FindExhibitIndex(tree.Path(L"pics\\b.jpg").c_str()));   // case differs
+    EXPECT_EQ(-1, state.FindExhibitIndex(L""));
+    EXPECT_EQ(-1, state.FindExhibitIndex(nullptr));
+    // A shortcut elsewhere finds its target; a target finds the shortcut entry.
+    EXPECT_EQ(0, state.FindExhibitIndex(tree.Path(L"elsewhere.lnk").c_str()));
+    EXPECT_EQ(2, state.FindExhibitIndex(tree.Path(L"store\\t.jpg").c_str()));
+    EXPECT_EQ(-1, state.FindExhibitIndex(tree.Path(L"store\\none.jpg").c_str()));
+}
+
+TEST(ExhibitBuild, SavedCopyComesBackWithItsSettings) {
+    AppState state;
+    for (const wchar_t* p : {L"C:\\a.jpg", L"C:\\b.jpg", L"C:\\c.jpg"}) state.exhibit.push_back(ImageEntry{p});
+    state.currentIndex = 2;
+    state.sort = 1;
+    state.sortby = 4;
+    state.sortcase = true;
+    state.subfolders = false;
+    state.SaveExhibit();
+    state.exhibit.clear();
+    state.exhibit.push_back(ImageEntry{L"D:\\x.jpg"});
+    state.currentIndex = 0;
+    state.sort = 0;
+    state.sortby = 0;
+    state.sortcase = false;
+    state.subfolders = true;
+    state.filtered = true;
+    state.RestoreExhibit();
+    EXPECT_EQ(3u, state.exhibit.size());
+    EXPECT_EQ(3u, state.savedExhibit.size());
+    EXPECT_EQ(2, state.currentIndex);
+    EXPECT_EQ(1, state.sort);
+    EXPECT_EQ(4, state.sortby);
+    EXPECT_TRUE(state.sortcase);
+    EXPECT_FALSE(state.subfolders);
+    EXPECT_FALSE(state.filtered);
+    // A saved index past a shorter saved list is clamped.
+    state.savedIndex = 7;
+    state.RestoreExhibit();
+    EXPECT_EQ(2, state.currentIndex);
+}
+
+TEST(ExhibitSort, ReSortKeepsTheShownPictureAndShufflesDifferently) {
+    AppState state;
+    for (int i = 0; i < 40; ++i) state.exhibit.push_back(ImageEntry{L"C:\\p\\" + std::to_wstring(100 + i) + L".jpg"});
+    wcscpy(state.currentPath, L"C:\\p\\117.jpg");
+    state.sort = 1;
+    state.sortby = 2;
+    state.SortExhibit();
+    EXPECT_EQ(L"C:\\p\\139.jpg", state.exhibit[0].path);
+    EXPECT_EQ(L"C:\\p\\117.jpg", state.exhibit[state.currentIndex].path);
+    state.sort = 2;
+    state.SortExhibit();
+    std::vector<std::wstring> first;
+    for (const ImageEntry& e : state.exhibit) first.push_back(e.path);
+    EXPECT_EQ(L"C:\\p\\117.jpg", state.exhibit[state.currentIndex].path);
+    state.SortExhibit();
+    std::vector<std::wstring> second;
+    for (const ImageEntry& e : state.exhibit) second.push_back(e.path);
+    EXPECT_NE(first, second);
+    // The shown picture gone: index 0.
+    wcscpy(state.currentPath, L"C:\\p\\nothing.jpg");
+    state.sort = 0;
+    state.SortExhibit();
+    EXPECT_EQ(0, state.currentIndex);
+    EXPECT_FALSE(state.sorting);
+    for (int i = 0; i < 1000; ++i) {
+        const int32_t v = state.RandomIndex(40);
+        ASSERT_TRUE(v >= 0 && v < 40);
+    }
+}

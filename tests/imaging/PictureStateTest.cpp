@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "exhibit/TempTree.h"
+#include "imaging/ImagingTestSupport.h"
+
+using imagingtest::DataPath;
+
+namespace {
+
+class PictureStateTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { session_ = new imagingtest::GdiplusSession; }
+    static void TearDownTestSuite() {
+        delete session_;
+        session_ = nullptr;
+    }
+
+    void SetUp() override {
+        tree_ = std::make_unique<TempTree>(L"oxload");
+        state_ = std::make_unique<AppState>();
+        wcscpy(state_->errorsLogPath, tree_->Path(L"errors.log").c_str());
+        good_ = imagingtest::ReadBytes(DataPath(L"exif\\o6-ii.jpg"));
+        ASSERT_FALSE(good_.empty());
+    }
+
+    void AddFile(const std::wstring& name, const std::string& bytes) {
+        tree_->File(name, bytes);
+        Add(tree_->Path(name));
+    }
+    void AddGood(const std::wstring& name) { AddFile(name, std::string(good_.begin(), good_.end())); }
+    void Add(const std::wstring& path) {
+        ImageEntry entry;
+        entry.path = path;
+        state_->exhibit.push_back(entry);
+    }
+    std::wstring Log() const {
+        const std::vector<uint8_t> bytes = imagingtest::ReadBytes(tree_->Path(L"errors.log"));
+        if (bytes.size() < 2) return L"(none)";
+        if (bytes[0] != 0xFF || bytes[1] != 0xFE) return L"(no byte-order mark)";
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    }
+
+    static imagingtest::GdiplusSession* session_;
+    std::unique_ptr<TempTree> tree_;
+    std::unique_ptr<AppState> state_;
+    std::vector<uint8_t> good_;
+};
+imagingtest::GdiplusSession* PictureStateTest::session_ = nullptr;
+
+}  // namespace
+
+TEST_F(PictureStateTest, RemoveFailDropsEachBadEntryAndLogsItOnce) {
+    AddFile(L"a.jpg", "not a picture");
+    AddFile(L"b.jpg", "");
+    AddFile(L"c.png", "junk junk junk");
+    AddGood(L"d.jpg");
+    AppState& s = *state_;
+    s.removefail = true;
+    s.logerrors = true;
+    s.currentIndex = 0;
+    // The show-picture search calls this until something loads.
+    for (int attempt = 0; attempt < 4 && !s.picture.IsLoaded(); ++attempt) s.LoadCurrent(true);
+    ASSERT_TRUE(s.picture.IsLoaded());
+    ASSERT_EQ(s.exhibit.size(), 1u);
+    EXPECT_EQ(s.currentIndex, 0);
+    EXPECT_EQ(std::wstring(s.currentPath), tree_->Path(L"d.jpg"));
+    EXPECT_EQ(Log(), tree_->Path(L"a.jpg") + L"\r\n" + tree_->Path(L"b.jpg") + L"\r\n" + tree_->Path(L"c.png") +
+                         L"\r\n");
+    // Dropped from the exhibit only, never from the disk.
+    EXPECT_NE(GetFileAttributesW(tree_->Path(L"a.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(PictureStateTest, StepsOverBadEntriesBothWaysAndWraps) {
+    AddGood(L"a.jpg");
+    AddGood(L"b.jpg");
+    AddFile(L"c.jpg", "bad");
+    AppState& s = *state_;
+    s.removefail = false;
+    s.logerrors = false;
+
+    s.currentIndex = 2;
+    s.LoadCurrent(true);
+    EXPECT_FALSE(s.picture.IsLoaded());
+    EXPECT_EQ(s.currentIndex, 0);  // wrapped forward
+    EXPECT_EQ(s.exhibit.size(), 3u);
+
+    // Backward from index 0 over a bad entry lands on the last one.
+    s.exhibit[0].path = tree_->Path(L"c.jpg");
+    s.currentIndex = 0;
+    s.LoadCurrent(false);
+    EXPECT_EQ(s.currentIndex, 2);
+    EXPECT_EQ(Log(), L"(none)");  // logerrors off
+
+    // Removing the last entry moves the index back to the start.
+    s.removefail = true;
+    s.exhibit[2].path = tree_->Path(L"c.jpg");
+    s.LoadCurrent(true);
+    EXPECT_EQ(s.exhibit.size(), 2u);
+    EXPECT_EQ(s.currentIndex, 0);
+
+    // An empty exhibit is left alone.
+    s.exhibit.clear();
+    s.currentPath[0] = L'\0';
+    s.LoadCurrent(true);
+    EXPECT_EQ(std::wstring(s.currentPath), L"");
+}
+
+TEST_F(PictureStateTest, ShortcutsLoadTheirTargetAndLogOnlyWhenAsked) {
+    AppState& s = *state_;
+    AddGood(L"pic.jpg");
+    ASSERT_TRUE(tree_->Link(L"pic.jpg.lnk", tree_->Path(L"pic.jpg")));
+    s.exhibit.clear();
+    Add(tree_->Path(L"pic.jpg.lnk"));
+    s.LoadCurrent(true);
+    ASSERT_TRUE(s.picture.IsLoaded());
+    EXPECT_EQ(std::wstring(s.currentPath), tree_->Path(L"pic.jpg.lnk"));
+    EXPECT_EQ(std::wstring(s.shownFile), tree_->Path(L"pic.jpg"));
+
+    // A shortcut whose target is no picture.
+    tree_->File(L"bad.jpg", "bad");
+    ASSERT_TRUE(tree_->Link(L"bad.jpg.lnk", tree_->Path(L"bad.jpg")));
+    s.exhibit.clear();
+    Add(tree_->Path(L"bad.jpg.lnk"));
+    s.removefail = false;
+    s.logerrors = true;
+    s.loglnkfail = false;
+    s.LoadCurrent(true);
+    EXPECT_FALSE(s.picture.IsLoaded());
+    EXPECT_EQ(Log(), L"(none)");
+    s.loglnkfail = true;
+    s.logerrors = false;
+    s.LoadCurrent(true);
+    EXPECT_EQ(Log(), tree_->Path(L"bad.jpg.lnk") + L"\r\n");
+}
+
+TEST_F(PictureStateTest, OrientationAndRotationLock) {
+    AddGood(L"six.jpg");  // stored 16 x 32 (portrait), upright by EXIF orientation 6: 32 x 16
+    AppState& s = *state_;
+    s.wrap = false;
+    s.layer = 0;
+    s.position = {0, 0, 1000, 700};  // a landscape window
+
+    s.exiforient = false;
+    s.LoadCurrent(true);
+    s.ApplyOrientation();
+    EXPECT_EQ(s.picture.NaturalWidth(), 16u);
+    EXPECT_EQ(s.currentRotation, 0);
+
+    s.exiforient = true;
+    s.LoadCurrent(true);
+    s.ApplyOrientation();
+    EXPECT_EQ(s.picture.NaturalWidth(), 32u);
+    EXPECT_EQ(s.picture.NaturalHeight(), 16u);
+
+    // Lock at 90 with the aspect filter in a landscape window: the upright
+    // landscape picture stays, the portrait one (tag ignored) turns.
+    s.rotation = 90;
+    s.rotateaspect = true;
+    s.LoadCurrent(true);
+    s.ApplyOrientation();
+    EXPECT_EQ(s.currentRotation, 0);
+    EXPECT_EQ(s.picture.NaturalWidth(), 32u);
+    s.exiforient = false;
+    s.LoadCurrent(true);
+    s.ApplyOrientation();
+    EXPECT_EQ(s.currentRotation, 90);
+    EXPECT_EQ(s.picture.NaturalWidth(), 32u);
+    // Without the filter, or in a square area, every picture turns; in full
+    // screen the monitor is the area.
+    s.exiforient = true;
+    s.rotateaspect = false;
+    s.LoadCurrent(true);
+    s.ApplyOrientation();
+    EXPECT_EQ(s.currentRotation, 90);
+    EXPECT_EQ(s.picture.NaturalWidth(), 16u);
+    s.rotateaspect = true;
+    s.layer = 1;
+    s.monitorRect = {0, 0, 800, 800};
+    s.LoadCurrent(true);
+    s.ApplyOrientation();
+    EXPECT_EQ(s.currentRotation, 90);
+    EXPECT_EQ(s.picture.NaturalWidth(), 16u);
+
+    // Hand rotations accumulate and the lock takes them.
+    s.RotateRight();
+    s.RotateRight();
+    EXPECT_EQ(s.currentRotation, 270);
+    s.RotateLeft();
+    EXPECT_EQ(s.currentRotation, 180);
+    s.FlipHorizontal();
+    EXPECT_EQ(s.currentRotation, 180);
+    s.LockRotation();
+    EXPECT_EQ(s.rotation, 180);
+}
+
+TEST_F(PictureStateTest, DisplaySizeAndZoomEdges) {
+    AddGood(L"six.jpg");
+    AppState& s = *state_;
+    RECT area{0, 0, 10, 10};
+    s.ComputeDisplaySize(area, 0, true, false, false);  // nothing loaded: untouched
+    EXPECT_EQ(s.picture.width, 0);
+    s.LoadCurrent(true);
+    s.ApplyOrientation();  // upright: 32 x 16
+    s.ComputeDisplaySize(area, 0, true, false, false);
+    EXPECT_EQ(s.picture.width, 10);
+    EXPECT_EQ(s.picture.height, 5);
+    s.ComputeDisplaySize(area, 300, true, false, false);
+    EXPECT_EQ(s.picture.width, 96);
+
+    s.zoomstep = 10;
+    s.currentZoom = 10;
+    s.ZoomOut(false);
+    s.ZoomOut(true);
+    EXPECT_EQ(s.currentZoom, 10);  // not below the step, with or without Alt
+    EXPECT_FALSE(s.zoomHeld);
+    s.ZoomActualSize();
+    s.LockZoom();  // at 100% no lock is stored
+    EXPECT_EQ(s.zoom, 0);
+}
+
+// The texts reach a real status bar and window caption.
+TEST_F(PictureStateTest, StatusBarAndCaptionShowTheShownFile) {
+    AddGood(L"holiday.jpg");
+    AppState& s = *state_;
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(window);
+    HWND bar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(bar);
+    int edges[7] = {70, 160, 200, 260, 360, 410, 440};
+    SendMessageW(bar, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(edges));
+    s.hwnd = window;
+    s.statusBar = bar;
+    s.LoadCurrent(true);
+    ASSERT_TRUE(s.picture.IsLoaded());
+    s.ApplyOrientation();
+    s.currentZoom = 100;
+    s.zoomHeld = true;
+    s.picture.width = 32;
+    s.picture.height = 16;
+    s.UpdateStatus();
+    auto part = [bar](int i) {
+        wchar_t text[128] = {};
+        SendMessageW(bar, SB_GETTEXTW, i, reinterpret_cast<LPARAM>(text));
+        return std::wstring(text);
+    };
+    EXPECT_EQ(part(0).substr(0, 1), L"\t");
+    EXPECT_NE(part(0).find(L"KB"), std::wstring::npos);
+    EXPECT_EQ(part(1), L"\t32x16x24");
+    EXPECT_EQ(part(2), L"\t100%");
+    EXPECT_EQ(part(3), L"\t H:0 V:0");
+    EXPECT_EQ(part(4), L"\t1/1");
+
+    s.fullname = false;
+    s.UpdateCaption();
+    wchar_t caption[256] = {};
+    GetWindowTextW(window, caption, 256);
+    EXPECT_EQ(std::wstring(caption), L"holiday - Oxbrill");
+
+    s.picture.Release();
+    s.UpdateStatus();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(part(i), L"");
+    DestroyWindow(window);
+}
