@@ -1,7 +1,7 @@
-// From a change of the current index to the frame ready: load, orientation,
-// display size and one scaled draw of a large JPEG through the picture holder,
-// against the bare floor of one GDI+ load plus one scaled draw into a memory
-// bitmap. Prints medians and ratios for interpolation modes 0 and 7.
+// From a change of the current index to the frame on the window: ShowPicture
+// loads, orients and fits the window to a large JPEG, and the paint composes
+// the frame and copies it to the window; against the bare floor of one GDI+
+// load plus one scaled draw of the same size into a memory bitmap. Prints medians and ratios for interpolation modes 0 and 7.
 //
 //   bench_decode [picture.jpg] [rounds]
 // Without a path it uses bench_decode.jpg beside the executable; make one with
@@ -72,20 +72,38 @@ bool FloorOnce(const wchar_t* path, int mode, int w, int h) {
     return ok;
 }
 
-// Ours: the exhibit entry at currentIndex becomes a picture scaled for the screen.
+LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT && g_state) {
+        g_state->OnPaint();
+        return 0;
+    }
+    if (message == WM_ERASEBKGND) return 1;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// A plain top-level window that paints through the viewer's own frame code.
+HWND MakeViewerWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ViewerProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"BenchViewer";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(0, L"BenchViewer", L"bench", WS_POPUP | WS_CAPTION | WS_THICKFRAME, 0, 0, 640, 480,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    return hwnd;
+}
+
+// Ours: a change of currentIndex, then ShowPicture: load, orientation, window
+// fitted to the picture, the frame composed and on the window.
 bool OursOnce(AppState& state, int& w, int& h) {
     state.currentIndex = 0;
-    state.LoadCurrent(true);
-    if (!state.picture.IsLoaded()) return false;
-    state.currentZoom = state.zoom;
-    state.zoomHeld = false;
-    state.ApplyOrientation();
-    const RECT screen{0, 0, kScreenWidth, kScreenHeight};
-    state.ComputeDisplaySize(screen, state.currentZoom, state.squeeze, state.shrink, state.stretch);
+    state.lastShownIndex = 99999;
+    state.ShowPicture(true);
+    GdiFlush();
     w = state.picture.width;
     h = state.picture.height;
-    Surface surface(w, h);
-    return state.picture.Draw(surface.dc, 0, 0, w, h);
+    return state.picture.IsLoaded();
 }
 
 }  // namespace
@@ -115,6 +133,15 @@ int main() {
     int status = 0;
     {
         AppState state;
+        g_state = &state;
+        state.hwnd = MakeViewerWindow();
+        state.slide = false;
+        state.transitions = false;
+        state.backgroundBrush = CreateSolidBrush(0);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &state.workArea, 0);
+        state.frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
+        state.frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
+        state.ReadPositionFromWindow();
         ImageEntry entry;
         entry.path = path;
         state.exhibit.push_back(entry);
@@ -147,6 +174,10 @@ int main() {
             }
         }
         state.picture.Release();
+        state.canvas.Free();
+        state.frame.Free();
+        DestroyWindow(state.hwnd);
+        g_state = nullptr;
     }
     Gdiplus::GdiplusShutdown(token);
     LocalFree(argv);

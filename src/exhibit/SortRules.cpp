@@ -131,7 +131,11 @@ void SortByPath(std::vector<ImageEntry>& entries, int32_t sortby, bool caseSensi
             for (size_t k = 0; k < path.size(); ++k) {
                 wchar_t c = path[k];
                 if (strict && c == L'\\') c = L'"';
-                if (!caseSensitive) c = static_cast<wchar_t>(towlower(c));
+                if (!caseSensitive) {
+                    // Plain ASCII folds the same in every locale; the rest as _wcsicmp does.
+                    if (c < 0x80) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
+                    else c = static_cast<wchar_t>(towlower(c));
+                }
                 copy[k] = c;
             }
             copy[path.size()] = L'\0';

@@ -50,18 +50,16 @@ void AppState::LoadCurrent(bool forward) {
 
     if (!picture.IsLoaded()) {
         LogLoadError();
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        const size_t count = exhibit.size();
-        if (count > 0 && size_t(currentIndex) < count) {
-            if (!removefail) {
-                // Step over the entry; it stays in the exhibit.
+        if (removefail) {
+            // Only the exhibit forgets the file; it stays on disk. The next
+            // entry moves into place, so the index needs no step.
+            RemoveCurrent();
+        } else {
+            std::lock_guard<std::mutex> lock(exhibitLock);
+            const size_t count = exhibit.size();
+            if (count > 0) {
                 if (forward) currentIndex = int32_t((size_t(currentIndex) + 1) % count);
                 else currentIndex = int32_t((currentIndex == 0 ? count : size_t(currentIndex)) - 1);
-            } else {
-                // Only the exhibit forgets the file; it stays on disk. The next
-                // entry moves into place, so the index needs no step.
-                exhibit.erase(exhibit.begin() + currentIndex);
-                if (size_t(currentIndex) >= exhibit.size()) currentIndex = 0;
             }
         }
     }

@@ -1,6 +1,8 @@
 #include "e2e/ViewerDriver.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -242,6 +244,79 @@ RECT Viewer::ClientRect() const {
     RECT r{};
     GetClientRect(main_, &r);
     return r;
+}
+
+void Viewer::PostKey(UINT vk) const {
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(main_, WM_KEYDOWN, vk, scan | 1);
+    PostMessageW(main_, WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
+}
+
+bool Viewer::RegionBox(RECT& box) const {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    const int kind = GetWindowRgn(main_, region);
+    if (kind != ERROR) GetRgnBox(region, &box);
+    DeleteObject(region);
+    return kind != ERROR;
+}
+
+RECT Viewer::ClientOnScreen() const {
+    RECT r = ClientRect();
+    POINT origin{0, 0};
+    ClientToScreen(main_, &origin);
+    OffsetRect(&r, origin.x, origin.y);
+    return r;
+}
+
+void Viewer::WaitForStableSize(DWORD stableMs, DWORD timeoutMs) const {
+    const DWORD start = GetTickCount();
+    RECT last = WindowRect();
+    DWORD since = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        Sleep(20);
+        const RECT now = WindowRect();
+        if (!EqualRect(&now, &last)) {
+            last = now;
+            since = GetTickCount();
+        } else if (GetTickCount() - since >= stableMs) {
+            return;
+        }
+    }
+}
+
+Screenshot::Screenshot() {
+    width_ = GetSystemMetrics(SM_CXSCREEN);
+    height_ = GetSystemMetrics(SM_CYSCREEN);
+    pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = -height_;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    memcpy(pixels_.data(), bits, pixels_.size() * sizeof(uint32_t));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+COLORREF Screenshot::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+    const uint32_t p = pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+bool NearColour(COLORREF a, COLORREF b, int tolerance) {
+    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
 MessageBoxInfo Viewer::WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs) const {

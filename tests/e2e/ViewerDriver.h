@@ -82,6 +82,16 @@ public:
         return caption;
     }
 
+    // Posts a key press (down and up) to the main window: the viewer's own
+    // message loop turns it into the accelerator's command.
+    void PostKey(UINT vk) const;
+    // The window region's bounding box in window coordinates; false when the window has no region.
+    bool RegionBox(RECT& box) const;
+    // Client rectangle in screen coordinates.
+    RECT ClientOnScreen() const;
+    // Waits until the client size stays the same for `stableMs` (the window settled after a change).
+    void WaitForStableSize(DWORD stableMs = 300, DWORD timeoutMs = 5000) const;
+
     // A message box (or other dialog captioned `caption`) shown by the viewer's process.
     MessageBoxInfo WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs = 15000) const;
     // Waits for the process to end; returns its exit code, or -1 on timeout.
@@ -96,6 +106,23 @@ private:
     HWND owner_ = nullptr;
     HWND main_ = nullptr;
 };
+
+// The screen's pixels, read once: a screenshot of the whole desktop.
+class Screenshot {
+public:
+    Screenshot();
+    COLORREF Pixel(int x, int y) const;
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<uint32_t> pixels_;
+};
+
+// True when two colours differ by at most `tolerance` in every channel.
+bool NearColour(COLORREF a, COLORREF b, int tolerance = 8);
 
 // Path of a file beside the running test executable.
 std::wstring BesideTestExe(const wchar_t* name);

@@ -37,7 +37,7 @@ void Put32(Bytes& b, uint32_t v, bool little) {
     }
 }
 
-struct TiffSpec {
+struct TiffLayout {
     bool little = true;
     uint32_t ifdOffset = 8;
     uint16_t declaredCount = 2;   // entries the IFD claims
@@ -48,7 +48,7 @@ struct TiffSpec {
 };
 
 // A TIFF block with IFD0 = { 0x010F Make (ASCII, inline "Ox"), 0x0112 Orientation }.
-Bytes MakeTiff(const TiffSpec& s) {
+Bytes MakeTiff(const TiffLayout& s) {
     Bytes t;
     t.push_back(s.little ? 'I' : 'M');
     t.push_back(s.little ? 'I' : 'M');
@@ -95,10 +95,10 @@ Bytes Jpeg(std::initializer_list<Bytes> segments, bool withEnd = true) {
 }
 
 Bytes WellFormed(uint16_t value = 6, bool little = true) {
-    TiffSpec spec;
-    spec.value = value;
-    spec.little = little;
-    return Jpeg({Segment(0xE1, ExifBody(MakeTiff(spec)))});
+    TiffLayout layout;
+    layout.value = value;
+    layout.little = little;
+    return Jpeg({Segment(0xE1, ExifBody(MakeTiff(layout)))});
 }
 
 }  // namespace
@@ -123,9 +123,9 @@ TEST(ExifOrientation, FindsTheTagPastOtherSegmentsAndFillBytes) {
     EXPECT_EQ(ReadGuarded(WellFormed(6, true)), 6);
     EXPECT_EQ(ReadGuarded(WellFormed(8, false)), 8);
 
-    TiffSpec spec;
-    spec.value = 3;
-    const Bytes exif = Segment(0xE1, ExifBody(MakeTiff(spec)));
+    TiffLayout layout;
+    layout.value = 3;
+    const Bytes exif = Segment(0xE1, ExifBody(MakeTiff(layout)));
     const Bytes jfif = Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
     const Bytes xmp = Segment(0xE1, {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', 0});
     const Bytes empty = Segment(0xE2, {});
@@ -145,10 +145,10 @@ TEST(ExifOrientation, FindsTheTagPastOtherSegmentsAndFillBytes) {
 TEST(ExifOrientation, DamagedStructureGivesNoOrientation) {
     struct Case {
         const char* what;
-        TiffSpec spec;
+        TiffLayout layout;
     };
     std::vector<Case> cases;
-    TiffSpec s;
+    TiffLayout s;
     s.ifdOffset = 5000;            cases.push_back({"IFD past the end", s});
     s = {}; s.ifdOffset = 0xFFFFFFF0u; cases.push_back({"IFD offset near 4 GiB", s});
     s = {}; s.ifdOffset = 4;        cases.push_back({"IFD inside the header", s});
@@ -159,7 +159,7 @@ TEST(ExifOrientation, DamagedStructureGivesNoOrientation) {
     s = {}; s.value = 9;            cases.push_back({"value out of range", s});
     s = {}; s.value = 0;            cases.push_back({"value zero", s});
     for (const Case& c : cases) {
-        const Bytes jpeg = Jpeg({Segment(0xE1, ExifBody(MakeTiff(c.spec)))});
+        const Bytes jpeg = Jpeg({Segment(0xE1, ExifBody(MakeTiff(c.layout)))});
         EXPECT_EQ(ReadGuarded(jpeg), 0) << c.what;
     }
 
