@@ -262,6 +262,7 @@ struct AppState {
     volatile bool autoRefreshBuild = false;  // the running build was started by the watcher
     volatile bool sorting = false;           // SortExhibit is running
     std::atomic<DWORD> sortingThread{0};     // ... on this thread (re-entry guard)
+    std::atomic<bool> abandonBuild{false};   // the viewer is closing: a running scan stops early
     std::mutex buildGate;                    // makes the test-and-set of `building` atomic
     std::mutex randomLock;                   // guards randomEngine (worker and UI thread)
 

@@ -22,7 +22,12 @@ void ReleaseState() {
     if (!state) return;
     state->Shutdown();
     g_state = nullptr;
-    delete state;
+    // A build worker still scanning holds on to the state: ask it to stop and
+    // wait for it. Should it not end in time the state is left to the ending
+    // process rather than freed under the worker.
+    state->abandonBuild = true;
+    for (int waited = 0; state->building && waited < 5000; waited += 10) Sleep(10);
+    if (!state->building) delete state;
 }
 
 void StoreWindowRect(AppState& s) {

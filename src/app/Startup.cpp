@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <gdiplus.h>
+#include "imaging/GdiplusApi.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -231,6 +231,8 @@ void AppState::ApplySettings() {
 }
 
 void AppState::Shutdown() {
+    // GDI+ objects must go before GDI+ itself.
+    picture.Release();
     Gdiplus::GdiplusShutdown(gdiplusToken);
     gdiplusToken = 0;
     if (trayicon || layer == 2) Shell_NotifyIconW(NIM_DELETE, &trayIcon);

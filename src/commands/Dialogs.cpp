@@ -15,11 +15,21 @@ namespace {
 constexpr int kPathChars = 260;
 const wchar_t kWebPage[] = L"https://oxbrill.example.org/";
 
+// Escape, Cancel and the close box end every one of these dialogs unchanged.
+bool EndedByCancel(HWND dialog, UINT message, WPARAM wParam) {
+    if (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(dialog, 0);
+        return true;
+    }
+    return false;
+}
+
 void SetTextIfAny(HWND dialog, int control, const wchar_t* text) {
     if (text) SetDlgItemTextW(dialog, control, text);
 }
 
 INT_PTR CALLBACK NumericProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (EndedByCancel(dialog, message, wParam)) return TRUE;
     auto* request = reinterpret_cast<NumericRequest*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (message) {
     case WM_INITDIALOG: {
@@ -41,14 +51,7 @@ INT_PTR CALLBACK NumericProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             EndDialog(dialog, 1);
             return TRUE;
         }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, 0);
-            return TRUE;
-        }
         return FALSE;
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
     default:
         return FALSE;
     }
@@ -74,6 +77,7 @@ void BrowseForProgram(HWND dialog, PathRequest& request) {
 }
 
 INT_PTR CALLBACK PathProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (EndedByCancel(dialog, message, wParam)) return TRUE;
     auto* request = reinterpret_cast<PathRequest*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (message) {
     case WM_INITDIALOG:
@@ -93,21 +97,16 @@ INT_PTR CALLBACK PathProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
             GetDlgItemTextW(dialog, IDC_VALUE, request->path, kPathChars);
             EndDialog(dialog, 1);
             return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
         default:
             return FALSE;
         }
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
     default:
         return FALSE;
     }
 }
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (EndedByCancel(dialog, message, wParam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
         wchar_t title[64];
@@ -125,14 +124,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
             SetFocus(dialog);
             return TRUE;
         }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, 0);
-            return TRUE;
-        }
         return FALSE;
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
     default:
         return FALSE;
     }

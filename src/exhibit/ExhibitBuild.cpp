@@ -158,7 +158,7 @@ void AppState::ScanFolders(const std::vector<std::wstring>& roots) {
     wchar_t target[ShellLink::kLinkPathSize];
     WIN32_FIND_DATAW data;
 
-    while (!queue.empty()) {
+    while (!queue.empty() && !abandonBuild) {
         folder = std::move(queue.front());
         queue.pop_front();
         if (folder.empty()) continue;
@@ -259,7 +259,8 @@ void AppState::ScanFolders(const std::vector<std::wstring>& roots) {
     const bool watcherBuild = autoRefreshBuild;
     const HWND mainWindow = hwnd;
     const HWND catalog = g_app.catalogWindow;
-    const bool postStatus = mainWindow && IsWindowVisible(mainWindow) && threadedBuild && statusBar && notEmpty;
+    const bool postStatus =
+        mainWindow && IsWindowVisible(mainWindow) && threadedBuild && statusBar && notEmpty && picture.IsLoaded();
     building = false;
 
     if (watcherBuild) {
