@@ -16,14 +16,15 @@ rm -rf "$out"
 mkdir -p "$pics/more" "$prog"
 
 echo "Making sample pictures in $pics ..."
-convert -size 1600x1000 gradient:'#1e3c72-#2a5298' -fill white -pointsize 90 -gravity center \
-    -annotate 0 'Oxbrill' "$pics/01-landscape.jpg"
-convert -size 600x900 gradient:'#f7971e-#ffd200' -fill '#603000' -pointsize 60 -gravity center \
-    -annotate 0 'portrait' "$pics/02-portrait.png"
+convert -size 1600x1000 gradient:'#1e3c72-#2a5298' -fill '#f0f0f0' -draw 'circle 800,500 800,200' \
+    "$pics/01-landscape.jpg"
+convert -size 600x900 gradient:'#f7971e-#ffd200' -fill '#603000' -draw 'rectangle 100,150 500,750' \
+    "$pics/02-portrait.png"
 convert -size 320x240 xc:'#2c3e50' -fill '#e74c3c' -draw 'circle 160,120 160,40' "$pics/03-small.gif"
 convert -size 500x500 pattern:checkerboard -fill '#27ae60' -colorize 40 "$pics/04-square.bmp"
-convert -size 1200x800 gradient:'#11998e-#38ef7d' -fill black -pointsize 70 -gravity north \
-    -annotate 0 'top (EXIF 6)' "$pics/more/05-exif-rotated.jpg"
+# Stored lying on its side with an EXIF tag that turns it upright: the bar ends up on top.
+convert -size 1200x800 gradient:'#11998e-#38ef7d' -fill black -draw 'rectangle 0,0 1199,120' \
+    -rotate 270 "$pics/more/05-exif-rotated.jpg"
 exiftool -q -overwrite_original -Orientation=6 -n "$pics/more/05-exif-rotated.jpg"
 convert -size 2400x600 gradient:'#8e2de2-#4a00e0' "$pics/more/06-panorama.jpg"
 

@@ -111,6 +111,24 @@ TEST(Slideshow, NextAndLastKeysWalkTheExhibitWithTheShowOff) {
     EXPECT_EQ(viewer.WaitForExit(), 0);
 }
 
+TEST(Slideshow, SteppingByHandGivesTheNewPictureAFullPeriod) {
+    Viewer viewer;
+    WritePictures(viewer, {L"a.bmp", L"b.bmp", L"c.bmp"});
+    ASSERT_TRUE(viewer.Start(L"-t3000 -notransitions"));
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(WaitForShown(viewer, L"a.bmp"));
+
+    // Two seconds into a's period, step on: b must not inherit a's last second.
+    Sleep(2000);
+    ASSERT_EQ(ShownName(viewer.Caption()), L"a.bmp");
+    viewer.PostKey(VK_NEXT);
+    ASSERT_TRUE(WaitForShown(viewer, L"b.bmp"));
+    const std::vector<Change> seen = RecordChanges(viewer, 2, 6000);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].name, L"c.bmp");
+    EXPECT_GE(seen[1].at - seen[0].at, 2400u);
+}
+
 TEST(Slideshow, LoopExitEndsTheProgramAfterTheLastPictureAndSavesSettings) {
     Viewer viewer;
     WritePictures(viewer, {L"a.bmp", L"b.bmp", L"c.bmp"});
@@ -206,7 +224,7 @@ std::wstring WrapAfterKeys(const std::wstring& arguments) {
 
     viewer.PostKey(VK_ESCAPE);
     EXPECT_EQ(viewer.WaitForExit(8000), 0) << "Esc did not end the viewer";
-    return IniValue(ReadUtf16File(viewer.SettingsPath()), L"[Window]", L"wrap");
+    return IniValue(ReadUtf16File(viewer.SettingsPath()), L"[Image]", L"wrap");
 }
 
 }  // namespace
