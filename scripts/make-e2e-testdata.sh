@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Regenerates the damaged pictures under tests/data/e2e used by the viewer's
+# end-to-end scenarios. Each is a few hundred bytes at most.
+#   truncated.jpg  a 64x48 JPEG cut off inside its tables, before any pixels
+#   huge.png       a PNG whose header claims 100,000 x 100,000 pixels
+#   corrupt.gif    a GIF header and colour table followed by noise
+#   broken.emf     an EMF header with an impossible record size and no frame
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="$here/tests/data/e2e"
+mkdir -p "$out"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+convert -size 64x48 gradient:red-blue -quality 90 "$tmp/whole.jpg"
+head -c 160 "$tmp/whole.jpg" >"$out/truncated.jpg"
+
+convert -size 64x48 xc:orange -colors 4 "$tmp/whole.gif"
+python3 - "$tmp/whole.gif" "$out" <<'PY'
+import random, struct, sys, zlib
+gif, out = sys.argv[1], sys.argv[2]
+
+data = open(gif, "rb").read()
+flags = data[10]
+table = 3 * (2 << (flags & 7)) if flags & 0x80 else 0
+noise = bytes(random.Random(7).randrange(256) for _ in range(200))
+open(out + "/corrupt.gif", "wb").write(data[:13 + table] + noise)
+
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+ihdr = struct.pack(">IIBBBBB", 100000, 100000, 8, 2, 0, 0, 0)
+png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(b"\0" * 64)) + chunk(b"IEND", b"")
+open(out + "/huge.png", "wb").write(png)
+
+# EMR_HEADER (88 bytes) whose nSize runs far past the file, bounds and frame
+# empty, then one EMR_EOF record.
+eof = struct.pack("<IIIII", 14, 20, 0, 0, 20)
+total = 88 + len(eof)
+header = struct.pack("<II4i4iIIIIHHIIIiiii", 1, 0x7FFFFFF0, 0, 0, 0, 0, 0, 0, 0, 0,
+                     0x464D4520, 0x10000, total, 2, 1, 0, 0, 0, 0, 1280, 1024, 320, 240)
+assert len(header) == 88, len(header)
+open(out + "/broken.emf", "wb").write(header + eof)
+PY
