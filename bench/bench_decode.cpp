@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "app/AppState.h"
 #include "imaging/GdiplusApi.h"
 
@@ -22,22 +23,6 @@ namespace {
 
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 1024;
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // A memory surface compatible with the screen, as the frame buffer is.
 struct Surface {
@@ -160,15 +145,15 @@ int main() {
                 FloorOnce(path.c_str(), mode, w, h);  // warm the file cache
                 std::vector<double> ours, floor;
                 for (int i = 0; i < rounds; ++i) {
-                    double t = Now();
+                    double t = bench::Now();
                     FloorOnce(path.c_str(), mode, w, h);
-                    floor.push_back(Now() - t);
+                    floor.push_back(bench::Now() - t);
                     int ow = 0, oh = 0;
-                    t = Now();
+                    t = bench::Now();
                     OursOnce(state, ow, oh);
-                    ours.push_back(Now() - t);
+                    ours.push_back(bench::Now() - t);
                 }
-                const double m = Median(ours), f = Median(floor);
+                const double m = bench::Median(ours), f = bench::Median(floor);
                 std::printf("interpolation %d: index change to frame %.1f ms, floor (load + draw) %.1f ms, ratio %.2f\n",
                             mode, m, f, f > 0 ? m / f : 0.0);
             }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "app/AppState.h"
 #include "exhibit/SortRules.h"
 
@@ -23,22 +24,6 @@ namespace {
 
 constexpr int kTop = 40, kSub = 50, kFiles = 50;   // 40 x 50 folders, 50 files each
 constexpr int kPicturesPerFolder = 45;             // the rest are .txt
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 std::wstring TreeRoot() {
     wchar_t temp[MAX_PATH];
@@ -51,7 +36,7 @@ void MakeTree(const std::wstring& root) {
     if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) return;
     std::printf("making the tree under %ls ...\n", root.c_str());
     std::fflush(stdout);
-    const double start = Now();
+    const double start = bench::Now();
     CreateDirectoryW(root.c_str(), nullptr);
     wchar_t path[MAX_PATH];
     static const wchar_t* const kExtensions[] = {L"jpg", L"png", L"JPG", L"gif", L"bmp"};
@@ -74,7 +59,7 @@ void MakeTree(const std::wstring& root) {
     }
     HANDLE file = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    std::printf("made in %.0f ms\n", Now() - start);
+    std::printf("made in %.0f ms\n", bench::Now() - start);
 }
 
 bool IsPictureName(const wchar_t* name) {
@@ -119,18 +104,18 @@ int main(int argc, char** argv) {
     std::vector<double> walk, release, build, sortTimes;
     size_t walked = 0, built = 0;
     for (int run = 0; run < runs; ++run) {
-        double t0 = Now();
+        double t0 = bench::Now();
         walked = PlainWalk(root);
-        walk.push_back(Now() - t0);
+        walk.push_back(bench::Now() - t0);
 
         AppState state;
         state.sort = 0;
         state.sortby = kSortTree;
-        t0 = Now();
+        t0 = bench::Now();
         state.BuildExhibit(root.c_str(), false, nullptr);
-        const double released = Now();
+        const double released = bench::Now();
         while (state.building) Sleep(0);
-        const double done = Now();
+        const double done = bench::Now();
         release.push_back(released - t0);
         build.push_back(done - t0);
         built = state.exhibit.size();
@@ -145,12 +130,12 @@ int main(int argc, char** argv) {
         }
         std::mt19937 engine(static_cast<unsigned>(run));
         ShuffleEntries(entries, engine);
-        t0 = Now();
+        t0 = bench::Now();
         SortEntries(entries, kSortTree, false, false);
-        sortTimes.push_back(Now() - t0);
+        sortTimes.push_back(bench::Now() - t0);
     }
 
-    const double a = Median(walk), b = Median(release), c = Median(build), s = Median(sortTimes);
+    const double a = bench::Median(walk), b = bench::Median(release), c = bench::Median(build), s = bench::Median(sortTimes);
     std::printf("tree: %d folders, %d files, %zu pictures (walk found %zu, build found %zu)\n", kTop * kSub + kTop,
                 kTop * kSub * kFiles, expected, walked, built);
     std::printf("medians of %d runs:\n", runs);

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
+
 namespace {
 
 LRESULT CALLBACK MinimalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -71,16 +73,13 @@ double TimeToWindow(const std::wstring& commandLine, const std::wstring& cwd) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    LARGE_INTEGER freq, start, now;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&start);
+    const double start = bench::Now();
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi)) return -1;
     double elapsed = -1;
     Found found{pi.dwProcessId, nullptr};
     for (;;) {
         EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&found));
-        QueryPerformanceCounter(&now);
-        const double ms = 1000.0 * double(now.QuadPart - start.QuadPart) / double(freq.QuadPart);
+        const double ms = bench::Now() - start;
         if (found.window) {
             elapsed = ms;
             break;
@@ -93,11 +92,6 @@ double TimeToWindow(const std::wstring& commandLine, const std::wstring& cwd) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return elapsed;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 void WriteSmallBmp(const std::wstring& path) {
@@ -156,7 +150,7 @@ int main() {
         floorTimes.push_back(TimeToWindow(floor, pictures));
         viewerTimes.push_back(TimeToWindow(viewer, pictures));
     }
-    const double f = Median(floorTimes), v = Median(viewerTimes);
+    const double f = bench::Median(floorTimes), v = bench::Median(viewerTimes);
     wprintf(L"start-up to visible window, %d runs each (median)\n", runs);
     wprintf(L"  minimal Win32 window (floor): %8.1f ms\n", f);
     wprintf(L"  Oxbrill on one picture:       %8.1f ms\n", v);

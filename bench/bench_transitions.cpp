@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "imaging/TransitionPlan.h"
 #include "imaging/Transitions.h"
 
@@ -17,13 +18,6 @@ const char* const kNames[transition::kEffectCount] = {
     "Shutters Right", "Shutters Left", "Shutters Down",    "Shutters Up",    "Wipe Right/Left",
     "Wipe Left/Right", "Wipe Down/Up", "Wipe Up/Down",     "Horizontal Slide", "Vertical Slide",
     "Quadrant Slide", "Quadrant Wipe", "Quadrant Peel",    "Dissolve",       "Crossfade"};
-
-double NowMs() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return double(c.QuadPart) * 1000.0 / double(f.QuadPart);
-}
 
 void Pump() {
     MSG msg;
@@ -39,11 +33,6 @@ void PlayWithPlainSleeps(const transition::Plan& plan, HDC dst, HDC src) {
             Sleep(op.ms);
     }
     GdiFlush();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 }  // namespace
@@ -102,18 +91,18 @@ int main(int argc, char** argv) {
             floors.push_back(double(plan.TotalPauseMs()));
 
             frame ^= 1;
-            double start = NowMs();
+            double start = bench::Now();
             transition::Play(plan, windowDc, frames[frame]);
-            took.push_back(NowMs() - start);
+            took.push_back(bench::Now() - start);
             Pump();
 
             frame ^= 1;
-            start = NowMs();
+            start = bench::Now();
             PlayWithPlainSleeps(plan, windowDc, frames[frame]);
-            plain.push_back(NowMs() - start);
+            plain.push_back(bench::Now() - start);
             Pump();
         }
-        double f = Median(floors), t = Median(took), p = Median(plain);
+        double f = bench::Median(floors), t = bench::Median(took), p = bench::Median(plain);
         char ratio[16] = "-", plainRatio[16] = "-";
         if (f > 0) {
             std::snprintf(ratio, sizeof ratio, "%.3f", t / f);

@@ -271,6 +271,7 @@ struct AppState {
     void ScanFolders(const std::vector<std::wstring>& roots);
     bool IsShownFormat(const wchar_t* name) const;
     int32_t FindExhibitIndex(const wchar_t* path);
+    size_t ExhibitSize();                 // number of entries, read under the lock
     int32_t FindExhibitIndexLocked(const wchar_t* path);   // exhibitLock held by the caller
     void SaveExhibit();
     void RestoreExhibit();

@@ -52,11 +52,7 @@ void AppState::StopSlideTimer(bool hold) {
 void AppState::ResumeSlideTimer() {
     slideHeld = false;
     if (!slide || !(IsWindowVisible(hwnd) || layer == 2)) return;
-    bool empty;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        empty = exhibit.empty();
-    }
+    const bool empty = ExhibitSize() == 0;
     // The time left is kept: the period continues where it stopped.
     if (!empty) SetTimer(hwnd, kSlideTimerId, slideTick, nullptr);
 }
@@ -66,11 +62,7 @@ void AppState::OnSlideTick(UINT_PTR timerId) {
     KillTimer(hwnd, kSlideTimerId);
     if (g_app.catalogWindow) return;   // no advancing while the Catalog is open
 
-    size_t count;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        count = exhibit.size();
-    }
+    const size_t count = ExhibitSize();
     if (count == 0) {
         slideRemaining = 0;
         SetCountdownText(statusBar, slideshow::kStatusIdle);

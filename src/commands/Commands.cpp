@@ -44,10 +44,7 @@ void Quote(const wchar_t* text, wchar_t* out) {
 bool AppState::CommandGated(int id) const { return IsCommandGated(id, noShell, noMenu); }
 
 bool AppState::AvailableFile() {
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        if (exhibit.empty()) return false;
-    }
+    if (ExhibitSize() == 0) return false;
     if (wcscmp(currentPath, clipboardName) == 0) {
         g_app.ShowMessage(MessageText(7), MB_ICONINFORMATION);
         return false;
@@ -181,12 +178,7 @@ void AppState::ChooseBackgroundColour() {
 void AppState::ExecuteCommand(int id) {
     if (CommandGated(id)) return;
 
-    size_t count;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        count = exhibit.size();
-    }
-    const int32_t n = static_cast<int32_t>(count);
+    const int32_t n = static_cast<int32_t>(ExhibitSize());
     uint32_t number = 0;
 
     switch (id) {

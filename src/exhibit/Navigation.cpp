@@ -5,14 +5,10 @@
 #include "app/AppState.h"
 #include "exhibit/FolderSteps.h"
 
-namespace {
-
-size_t ExhibitSize(AppState& s) {
-    std::lock_guard<std::mutex> lock(s.exhibitLock);
-    return s.exhibit.size();
+size_t AppState::ExhibitSize() {
+    std::lock_guard<std::mutex> lock(exhibitLock);
+    return exhibit.size();
 }
-
-}  // namespace
 
 void AppState::ShowEmptyState() {
     if (layer == 1) {
@@ -37,23 +33,23 @@ void AppState::RemoveCurrent() {
 }
 
 void AppState::ShowPicture(bool forward) {
-    if (ExhibitSize(*this) == 0) {
+    if (ExhibitSize() == 0) {
         ShowEmptyState();
         return;
     }
     LoadCurrent(forward);
     size_t attempts = 1;
-    while (!picture.IsLoaded() && ExhibitSize(*this) > attempts) {
+    while (!picture.IsLoaded() && ExhibitSize() > attempts) {
         LoadCurrent(forward);
         ++attempts;
-        if (attempts == ExhibitSize(*this) && !picture.IsLoaded()) {
+        if (attempts == ExhibitSize() && !picture.IsLoaded()) {
             if (slide && statusBar) SendMessageW(statusBar, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(L"\t..."));
             StopSlideTimer(false);
             InvalidateRect(hwnd, nullptr, TRUE);
             return;
         }
     }
-    if (picture.IsLoaded() && ExhibitSize(*this) == 0) picture.Release();  // every entry was dropped
+    if (picture.IsLoaded() && ExhibitSize() == 0) picture.Release();  // every entry was dropped
 
     if (landscapeOnly || portraitOnly) {
         const int32_t start = currentIndex;
@@ -63,7 +59,7 @@ void AppState::ShowPicture(bool forward) {
             const uint32_t h = picture.NaturalHeight();
             const bool fits = !((landscapeOnly && w < h) || (portraitOnly && h < w));
             if (fits) break;
-            const int32_t n = static_cast<int32_t>(ExhibitSize(*this));
+            const int32_t n = static_cast<int32_t>(ExhibitSize());
             if (n == 0) break;
             currentIndex = StepIndex(currentIndex, 1, n, forward);
             if (currentIndex == start) break;

@@ -95,11 +95,7 @@ void AppState::OnPaint() {
     HDC dc = BeginPaint(hwnd, &ps);
     if (ontop) SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
 
-    bool empty;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        empty = exhibit.empty();
-    }
+    const bool empty = ExhibitSize() == 0;
     if (empty || !picture.IsLoaded()) {
         HGDIOBJ oldBrush = SelectObject(dc, backgroundBrush);
         if (layer != 1) {

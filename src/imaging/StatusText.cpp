@@ -22,11 +22,7 @@ const wchar_t* Message(int id, const wchar_t* fallback) {
 }  // namespace
 
 void AppState::UpdateCaption() {
-    bool empty;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        empty = exhibit.empty();
-    }
+    const bool empty = ExhibitSize() == 0;
     CaptionInput in;
     in.title = title;
     in.fullname = fullname;
@@ -105,11 +101,7 @@ void AppState::UpdateStatus() {
 
 void AppState::DrawNameOverlay(HDC dc) {
     if (!dc) return;
-    bool empty;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        empty = exhibit.empty();
-    }
+    const bool empty = ExhibitSize() == 0;
     const std::wstring text = OverlayText(empty, viewedFolder, currentPath, IsShortcut(currentPath));
     const HGDIOBJ previousFont = statusFont ? SelectObject(dc, statusFont) : nullptr;
     const int previousMode = SetBkMode(dc, TRANSPARENT);
