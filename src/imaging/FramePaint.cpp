@@ -177,11 +177,8 @@ void AppState::ScrollView(bool byUser) {
     if (viewScrolled || !autoscroll) {
         BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), ox + scrollX, oy + scrollY, SRCCOPY);
     } else {
-        int cx = 0, cy = 0;
-        while (scrollX > cx || scrollY > cy) {
-            if (scrollX > cx) cx += excessWidth / scrollStep + 1;
-            if (scrollY > cy) cy += excessHeight / scrollStep + 1;
-            BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), cx - picture.x, cy - picture.y, SRCCOPY);
+        for (const POINT& at : AutoscrollPath(scrollX, scrollY, excessWidth, excessHeight, scrollStep)) {
+            BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), at.x - picture.x, at.y - picture.y, SRCCOPY);
             Sleep(1);
         }
         BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), ox + scrollX, oy + scrollY, SRCCOPY);

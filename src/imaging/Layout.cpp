@@ -28,3 +28,15 @@ POINT LayoutPosition(int layout, int aw, int ah, int w, int h, bool keepNegative
     }
     return p;
 }
+
+std::vector<POINT> AutoscrollPath(int scrollX, int scrollY, int excessWidth, int excessHeight, int step) {
+    std::vector<POINT> path;
+    if (step <= 0) return path;
+    int cx = 0, cy = 0;
+    while (scrollX > cx || scrollY > cy) {
+        if (scrollX > cx) cx += excessWidth / step + 1;
+        if (scrollY > cy) cy += excessHeight / step + 1;
+        path.push_back(POINT{cx, cy});
+    }
+    return path;
+}

@@ -8,3 +8,10 @@
 // area is larger than the picture on that axis. Unless keepNegative, negative
 // coordinates become 0 so an oversized picture shows its top or left part.
 POINT LayoutPosition(int layout, int aw, int ah, int w, int h, bool keepNegative, int (*random)());
+
+#include <vector>
+
+// The offsets the autoscroll glides through, from the top-left corner towards
+// (scrollX, scrollY): each axis moves by excess / step + 1 per frame until it
+// reaches its target. The final exact placement is the caller's.
+std::vector<POINT> AutoscrollPath(int scrollX, int scrollY, int excessWidth, int excessHeight, int step);

@@ -37,16 +37,6 @@ std::map<std::wstring, std::vector<std::wstring>> Sections(const std::wstring& t
     return sections;
 }
 
-std::wstring ValueOf(const std::wstring& text, const std::wstring& section, const std::wstring& key) {
-    const auto sections = Sections(text, nullptr);
-    const auto found = sections.find(section);
-    if (found == sections.end()) return L"<no section>";
-    for (const std::wstring& line : found->second) {
-        if (line.compare(0, key.size() + 1, key + L"=") == 0) return line.substr(key.size() + 1);
-    }
-    return L"<no key>";
-}
-
 struct WindowSearch {
     DWORD pid = 0;
     bool anyVisible = false;
@@ -253,7 +243,7 @@ TEST(Configuration, MissingStartFolderIsReportedInTheTranslationThenTheProgramFo
     viewer.Close();
     ASSERT_EQ(viewer.WaitForExit(), 0);
     // The folder now in use is what savefolder stores.
-    EXPECT_EQ(ValueOf(ReadUtf16File(viewer.SettingsPath()), L"[Portable]", L"folder"), viewer.ProgramFolder());
+    EXPECT_EQ(IniValue(ReadUtf16File(viewer.SettingsPath()), L"[Portable]", L"folder"), viewer.ProgramFolder());
 }
 
 // ---------------------------------------------------------------------------
@@ -265,10 +255,10 @@ TEST(Configuration, OptionsAreWrittenBackOnExit) {
     viewer.WriteSettings(L"[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\nloop=1\r\nsortby=3\r\n");
     StartShowAndClose(viewer, L"-t2500 -loopexit", "-t2500 -loopexit");
     const std::wstring text = ReadUtf16File(viewer.SettingsPath());
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"timer"), L"2500");
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"loop"), L"2");
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"sortby"), L"3") << "what no option named stays as the file had it";
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"slide"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"2500");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"loop"), L"2");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortby"), L"3") << "what no option named stays as the file had it";
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"slide"), L"FALSE");
 }
 
 TEST(Configuration, NoSaveLeavesTheSettingsFileByteIdentical) {
@@ -296,16 +286,16 @@ TEST(Configuration, SettingsFileArgumentTakesItsPlaceInThePrecedenceAndReceivesT
     std::vector<std::wstring> order;
     Sections(text, &order);
     EXPECT_EQ(order.size(), 19u) << "the whole settings file is written there";
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"timer"), L"6000") << "the file overrides options before it";
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"loop"), L"1") << "options after the file override it";
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"sortby"), L"2");
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"slide"), L"FALSE") << "keys the file lacks keep the earlier value";
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"6000") << "the file overrides options before it";
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"loop"), L"1") << "options after the file override it";
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortby"), L"2");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"slide"), L"FALSE") << "keys the file lacks keep the earlier value";
     // The file's zoom replaced that of -z200, whose switching off of the fit
     // modes the file (which names none of them) left in place.
-    EXPECT_EQ(ValueOf(text, L"[Image]", L"zoom"), L"150");
-    EXPECT_EQ(ValueOf(text, L"[Image]", L"squeeze"), L"FALSE");
-    EXPECT_EQ(ValueOf(text, L"[Image]", L"shrink"), L"FALSE");
-    EXPECT_EQ(ValueOf(text, L"[Image]", L"stretch"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Image]", L"zoom"), L"150");
+    EXPECT_EQ(IniValue(text, L"[Image]", L"squeeze"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Image]", L"shrink"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Image]", L"stretch"), L"FALSE");
 }
 
 // ---------------------------------------------------------------------------
@@ -361,7 +351,7 @@ TEST(Configuration, ThousandRandomArgumentsStillStartAndClose) {
     const std::wstring line = JoinArguments(arguments);
     ASSERT_LT(line.size(), 30000u);
     StartShowAndClose(viewer, line, "random arguments");
-    EXPECT_EQ(ValueOf(ReadUtf16File(viewer.SettingsPath()), L"[Slideshow]", L"timer"), L"4321");
+    EXPECT_EQ(IniValue(ReadUtf16File(viewer.SettingsPath()), L"[Slideshow]", L"timer"), L"4321");
 }
 
 TEST(Configuration, ArgumentsOfTenThousandCharactersAreHarmless) {
@@ -376,7 +366,7 @@ TEST(Configuration, ArgumentsOfTenThousandCharactersAreHarmless) {
     viewer.WriteSettings(kQuietSettings);
     StartShowAndClose(viewer, JoinArguments(arguments), "long options and path");
     // The long settings path was not taken: the save went to the usual file.
-    EXPECT_EQ(ValueOf(ReadUtf16File(viewer.SettingsPath()), L"[Slideshow]", L"slide"), L"FALSE");
+    EXPECT_EQ(IniValue(ReadUtf16File(viewer.SettingsPath()), L"[Slideshow]", L"slide"), L"FALSE");
 
     // A path of the same length in place of a folder, and a zoom far past 32 bits.
     Viewer second;

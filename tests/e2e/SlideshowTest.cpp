@@ -21,17 +21,6 @@ std::wstring ShownName(const std::wstring& caption) {
     return slash == std::wstring::npos ? L"" : path.substr(slash + 1);
 }
 
-std::wstring IniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key) {
-    const size_t at = text.find(section + L"\r\n");
-    if (at == std::wstring::npos) return L"<no section>";
-    const size_t end = text.find(L"\r\n[", at + 1);
-    const std::wstring body = text.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
-    size_t k = body.find(L"\r\n" + key + L"=");
-    if (k == std::wstring::npos) return L"<no key>";
-    k += 2 + key.size() + 1;
-    return body.substr(k, body.find(L"\r\n", k) - k);
-}
-
 // Waits until the caption names `name`.
 bool WaitForShown(const Viewer& viewer, const std::wstring& name, DWORD timeoutMs = 10000) {
     return ShownName(viewer.WaitForCaption([&](const std::wstring& c) { return ShownName(c) == name; },

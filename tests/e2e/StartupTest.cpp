@@ -20,17 +20,6 @@ std::vector<std::wstring> SectionHeaders(const std::wstring& text) {
     return headers;
 }
 
-std::wstring ValueOf(const std::wstring& text, const std::wstring& section, const std::wstring& key) {
-    size_t at = text.find(section + L"\r\n");
-    if (at == std::wstring::npos) return L"<no section>";
-    size_t end = text.find(L"\r\n[", at + 1);
-    const std::wstring body = text.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
-    size_t k = body.find(L"\r\n" + key + L"=");
-    if (k == std::wstring::npos) return L"<no key>";
-    k += 2 + key.size() + 1;
-    return body.substr(k, body.find(L"\r\n", k) - k);
-}
-
 }  // namespace
 
 TEST(Startup, FirstRunWritesEveryDefaultOnClose) {
@@ -68,21 +57,21 @@ TEST(Startup, FirstRunWritesEveryDefaultOnClose) {
     EXPECT_NE(text.find(L"[Portable]\r\n;=for portability set savefolder=FALSE and use relative paths, eg. \\pics\r\n"
                         L"savefolder=TRUE\r\n"),
               std::wstring::npos);
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"timer"), L"5000");
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"sortby"), L"1");
-    EXPECT_EQ(ValueOf(text, L"[Folder]", L"subfolders"), L"TRUE");
-    EXPECT_EQ(ValueOf(text, L"[Formats]", L"emf"), L"FALSE");
-    EXPECT_EQ(ValueOf(text, L"[Image]", L"collagesize"), L"250");
-    EXPECT_EQ(ValueOf(text, L"[Transitions]", L"15"), L"TRUE");
-    EXPECT_EQ(ValueOf(text, L"[Window]", L"bgcolor"), L"0");
-    EXPECT_EQ(ValueOf(text, L"[Hotkeys]", L"hidemod"), L"1");
-    EXPECT_EQ(ValueOf(text, L"[Hotkeys]", L"hidekey"), L"27");
-    EXPECT_EQ(ValueOf(text, L"[Menu]", L"at cursor"), L"TRUE");
-    EXPECT_EQ(ValueOf(text, L"[Portable]", L"file manager"), L"explorer.exe");
-    EXPECT_EQ(ValueOf(text, L"[Portable]", L"folder"), viewer.Pictures());
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"5000");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortby"), L"1");
+    EXPECT_EQ(IniValue(text, L"[Folder]", L"subfolders"), L"TRUE");
+    EXPECT_EQ(IniValue(text, L"[Formats]", L"emf"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Image]", L"collagesize"), L"250");
+    EXPECT_EQ(IniValue(text, L"[Transitions]", L"15"), L"TRUE");
+    EXPECT_EQ(IniValue(text, L"[Window]", L"bgcolor"), L"0");
+    EXPECT_EQ(IniValue(text, L"[Hotkeys]", L"hidemod"), L"1");
+    EXPECT_EQ(IniValue(text, L"[Hotkeys]", L"hidekey"), L"27");
+    EXPECT_EQ(IniValue(text, L"[Menu]", L"at cursor"), L"TRUE");
+    EXPECT_EQ(IniValue(text, L"[Portable]", L"file manager"), L"explorer.exe");
+    EXPECT_EQ(IniValue(text, L"[Portable]", L"folder"), viewer.Pictures());
     // The placement the user left the window in is kept.
-    const std::wstring right = ValueOf(text, L"[Position]", L"right");
-    EXPECT_GT(_wtoi(right.c_str()), _wtoi(ValueOf(text, L"[Position]", L"left").c_str()));
+    const std::wstring right = IniValue(text, L"[Position]", L"right");
+    EXPECT_GT(_wtoi(right.c_str()), _wtoi(IniValue(text, L"[Position]", L"left").c_str()));
 }
 
 TEST(Startup, HandWrittenSettingsAreReadAndRewrittenWithoutComments) {
@@ -111,16 +100,16 @@ TEST(Startup, HandWrittenSettingsAreReadAndRewrittenWithoutComments) {
 
     const std::wstring text = ReadUtf16File(viewer.SettingsPath());
     EXPECT_EQ(text.find(L"#"), std::wstring::npos);
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"timer"), L"3000");
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"slide"), L"FALSE");
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"loop"), L"0");
-    EXPECT_EQ(ValueOf(text, L"[Slideshow]", L"sortcase"), L"FALSE");
-    EXPECT_EQ(ValueOf(text, L"[Portable]", L"image viewer"), L"C:\\tools\\view.exe /a");
-    EXPECT_EQ(ValueOf(text, L"[Catalog]", L"thumbsize"), L"150");
-    EXPECT_EQ(ValueOf(text, L"[Catalog Position]", L"left"), L"7");
-    EXPECT_EQ(ValueOf(text, L"[Catalog Position]", L"top"), L"0");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"3000");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"slide"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"loop"), L"0");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortcase"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Portable]", L"image viewer"), L"C:\\tools\\view.exe /a");
+    EXPECT_EQ(IniValue(text, L"[Catalog]", L"thumbsize"), L"150");
+    EXPECT_EQ(IniValue(text, L"[Catalog Position]", L"left"), L"7");
+    EXPECT_EQ(IniValue(text, L"[Catalog Position]", L"top"), L"0");
     // With savefolder off the start folder is not stored.
-    EXPECT_EQ(ValueOf(text, L"[Portable]", L"savefolder"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Portable]", L"savefolder"), L"FALSE");
 }
 
 TEST(Startup, DamagedSettingsFilesStartQuickly) {

@@ -314,6 +314,17 @@ COLORREF Screenshot::Pixel(int x, int y) const {
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
+std::wstring IniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key) {
+    const size_t at = text.find(section + L"\r\n");
+    if (at == std::wstring::npos) return L"<no section>";
+    const size_t end = text.find(L"\r\n[", at + 1);
+    const std::wstring body = text.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
+    size_t k = body.find(L"\r\n" + key + L"=");
+    if (k == std::wstring::npos) return L"<no key>";
+    k += 2 + key.size() + 1;
+    return body.substr(k, body.find(L"\r\n", k) - k);
+}
+
 bool NearColour(COLORREF a, COLORREF b, int tolerance) {
     return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
            abs(GetBValue(a) - GetBValue(b)) <= tolerance;

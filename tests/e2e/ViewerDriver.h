@@ -121,6 +121,10 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
+// The value of `key` in `section` of a settings text as the program writes it
+// (CR LF lines); "<no section>" or "<no key>" when absent.
+std::wstring IniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key);
+
 // True when two colours differ by at most `tolerance` in every channel.
 bool NearColour(COLORREF a, COLORREF b, int tolerance = 8);
 

@@ -52,3 +52,19 @@ TEST(Layout, RoamingDrawsXThenYOnlyWhereThereIsRoom) {
     EXPECT_EQ(p.y, 55);
     EXPECT_EQ(g_next, 1u);
 }
+
+TEST(Layout, AutoscrollGlidesToTheCentreInHundredthsOfTheExcess) {
+    // A 3000 x 2000 picture at 100% in a 1000 x 700 client: excess 2000 x 1300, centre (1000, 650).
+    const std::vector<POINT> path = AutoscrollPath(1000, 650, 2000, 1300, 100);
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path[0].x, 21);
+    EXPECT_EQ(path[0].y, 14);
+    // The vertical axis arrives first and then holds while the horizontal one goes on.
+    EXPECT_EQ(path.size(), static_cast<size_t>((1000 + 20) / 21));
+    EXPECT_GE(path.back().x, 1000);
+    EXPECT_EQ(path.back().y, 14 * ((650 + 13) / 14));
+    for (size_t i = 1; i < path.size(); ++i) EXPECT_GE(path[i].y, path[i - 1].y);
+    // Nothing to scroll, or a zero step: no frames.
+    EXPECT_TRUE(AutoscrollPath(0, 0, 0, 0, 100).empty());
+    EXPECT_TRUE(AutoscrollPath(500, 500, 900, 900, 0).empty());
+}

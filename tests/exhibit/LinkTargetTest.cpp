@@ -1,0 +1,71 @@
+// View Link Target: the folder a shortcut points into becomes the exhibit and
+// the shortcut's picture is shown there.
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+
+#include "app/AppState.h"
+#include "exhibit/TempTree.h"
+
+namespace {
+
+// A 2 x 2 24-bit bitmap file.
+std::string TinyBmp() {
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + 16;
+    info.biSize = sizeof(info);
+    info.biWidth = 2;
+    info.biHeight = 2;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    bytes.append(16, '\x7f');
+    return bytes;
+}
+
+void WaitForBuild(AppState& state) {
+    while (state.building) Sleep(1);
+}
+
+}  // namespace
+
+TEST(LinkTarget, OpensTheTargetsFolderAtThatPicture) {
+    TempTree tree(L"linktarget");
+    tree.File(L"elsewhere\\a.bmp", TinyBmp());
+    tree.File(L"elsewhere\\b.bmp", TinyBmp());
+    tree.File(L"elsewhere\\c.bmp", TinyBmp());
+    tree.File(L"home\\own.bmp", TinyBmp());
+    ASSERT_TRUE(tree.Link(L"home\\z.bmp.lnk", tree.Path(L"elsewhere\\b.bmp")));
+
+    AppState state;
+    state.autorefresh = false;
+    state.logerrors = false;
+    state.sortby = 2;
+    wcscpy(state.exhibitFolder, tree.Path(L"home").c_str());
+    ASSERT_TRUE(state.BuildExhibit(state.exhibitFolder, false, nullptr));
+    WaitForBuild(state);
+    ASSERT_EQ(state.ExhibitSize(), 2u);
+
+    // On a plain picture nothing happens.
+    wcscpy(state.currentPath, tree.Path(L"home\\own.bmp").c_str());
+    state.ViewLinkTarget();
+    WaitForBuild(state);
+    EXPECT_EQ(std::wstring(state.viewedFolder), tree.Path(L"home"));
+
+    wcscpy(state.currentPath, tree.Path(L"home\\z.bmp.lnk").c_str());
+    state.ViewLinkTarget();
+    WaitForBuild(state);
+    EXPECT_EQ(std::wstring(state.viewedFolder), tree.Path(L"elsewhere"));
+    EXPECT_EQ(state.ExhibitSize(), 3u);
+    EXPECT_EQ(state.currentIndex, 1);
+    EXPECT_EQ(std::wstring(state.currentPath), tree.Path(L"elsewhere\\b.bmp"));
+    EXPECT_TRUE(state.picture.IsLoaded());
+    // The exhibit root chosen by the user is untouched.
+    EXPECT_EQ(std::wstring(state.exhibitFolder), tree.Path(L"home"));
+    state.picture.Release();
+}
