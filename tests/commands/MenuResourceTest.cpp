@@ -776,7 +776,7 @@ TEST(CatalogMenuResource, HoldsTheTranslationTableItems) {
 // ---------------------------------------------------------------------------
 // Dialog templates, icon, manifest.
 
-struct ControlSpec {
+struct ExpectedControl {
     int id;
     const wchar_t* className;  // "Edit", "Button", "Static"
     RECT dialogUnits;          // x, y, width, height as the template gives them
@@ -787,7 +787,7 @@ class DialogTemplates : public testing::Test {
 protected:
     static INT_PTR CALLBACK Quiet(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-    void Check(int templateId, SIZE clientUnits, DWORD styleBits, const std::vector<ControlSpec>& controls) {
+    void Check(int templateId, SIZE clientUnits, DWORD styleBits, const std::vector<ExpectedControl>& controls) {
         SCOPED_TRACE(templateId);
         ASSERT_NE(FindResourceW(Module(), MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5)), nullptr);
         HWND dialog = CreateDialogParamW(Module(), MAKEINTRESOURCEW(templateId), nullptr, &Quiet, 0);
@@ -806,22 +806,22 @@ protected:
         int found = 0;
         for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) ++found;
         EXPECT_EQ(found, static_cast<int>(controls.size()));
-        for (const ControlSpec& spec : controls) {
-            SCOPED_TRACE(spec.id);
-            HWND control = GetDlgItem(dialog, spec.id);
+        for (const ExpectedControl& want : controls) {
+            SCOPED_TRACE(want.id);
+            HWND control = GetDlgItem(dialog, want.id);
             ASSERT_NE(control, nullptr);
             wchar_t className[32] = {};
             GetClassNameW(control, className, 32);
-            EXPECT_EQ(_wcsicmp(className, spec.className), 0) << "class";
+            EXPECT_EQ(_wcsicmp(className, want.className), 0) << "class";
             DWORD controlStyle = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE));
-            EXPECT_EQ(controlStyle & spec.styleMask, spec.styleValue);
+            EXPECT_EQ(controlStyle & want.styleMask, want.styleValue);
             if (_wcsicmp(className, L"Edit") == 0) {
                 // The dialog manager draws a bordered edit with the sunken client edge instead.
                 DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_EXSTYLE));
                 EXPECT_TRUE((controlStyle & WS_BORDER) || (exStyle & WS_EX_CLIENTEDGE)) << "edit without a border";
             }
             // Origin and size are converted separately, as the dialog manager does.
-            RECT origin{spec.dialogUnits.left, spec.dialogUnits.top, spec.dialogUnits.right, spec.dialogUnits.bottom};
+            RECT origin{want.dialogUnits.left, want.dialogUnits.top, want.dialogUnits.right, want.dialogUnits.bottom};
             MapDialogRect(dialog, &origin);
             RECT place{origin.left, origin.top, origin.left + origin.right, origin.top + origin.bottom};
             RECT actual;
