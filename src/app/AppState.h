@@ -383,6 +383,12 @@ struct AppState {
     void ToggleDecorate();
     void ChooseBackgroundColour();
     void ShellOpen(const wchar_t* file, const wchar_t* arguments);
+    // Popup menu: opens the viewer menu (or the pinned submenu at `submenuPosition`)
+    // at screen point (x, y), runs the choice and re-opens pinned menus.
+    void PopupMenu(int32_t x, int32_t y, int32_t submenuPosition);
+    void OpenMenuFromCommand();          // at the cursor or the window's top left corner
+    void SetMenuState(HMENU menu, bool isMainMenu);
+    void SetCatalogMenuState(HMENU menu, bool pinned, int32_t pinnedCatalogSubmenu);
 
     // ---- File operations (fileops/) --------------------------------------------
     bool PickExhibitRoot(bool build);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/AppState.h"
+#include "commands/MenuState.h"
 
 LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) {
@@ -58,7 +59,7 @@ void AppState::OnSize() {
     if (statusBar) SendMessageW(statusBar, WM_SIZE, 0, 0);
 }
 
-INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* state = new AppState();
         state->InitDefaults(hwnd);
@@ -148,6 +149,14 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) 
     case WM_APP_CLOSE:
         DestroyWindow(hwnd);
         return 1;
+    case WM_CONTEXTMENU:
+        s->PopupMenu(static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam)), 0);
+        return 1;
+    case WM_APP_POPUPMENU: {
+        const POINT at = UnpackMenuPoint(wParam);
+        s->PopupMenu(at.x, at.y, static_cast<int32_t>(lParam));
+        return 1;
+    }
     default:
         return 0;
     }

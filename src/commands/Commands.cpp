@@ -10,6 +10,7 @@
 #include "app/AppState.h"
 #include "commands/CommandGates.h"
 #include "commands/CommandIds.h"
+#include "commands/CursorShown.h"
 #include "commands/Dialogs.h"
 #include "config/Language.h"
 #include "exhibit/FolderSteps.h"
@@ -18,14 +19,6 @@ namespace {
 
 bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
-// Shows the mouse cursor for the life of a modal dialog, even in full screen.
-class CursorShown {
-public:
-    CursorShown() { ShowCursor(TRUE); }
-    ~CursorShown() { ShowCursor(FALSE); }
-    CursorShown(const CursorShown&) = delete;
-    CursorShown& operator=(const CursorShown&) = delete;
-};
 
 // The folder part of a path (up to its last backslash), or the path itself.
 void FolderOf(const wchar_t* path, wchar_t* out) {
@@ -621,6 +614,7 @@ void AppState::ExecuteCommand(int id) {
         break;
     case kCmdSaveOnExit: savesettings = !savesettings; break;
     case kCmdSaveFolder: savefolder = !savefolder; break;
+    case kCmdMenu: OpenMenuFromCommand(); break;
     case kCmdMenuAtCursor: atCursor = !atCursor; break;
     case kCmdHelp:
         ShellOpen(helpPath, nullptr);
@@ -654,7 +648,7 @@ void AppState::ExecuteCommand(int id) {
         if (id >= 2002 && id <= 2027) TogglePinnedSubmenu(id - 2000);
         // Commands whose owners are not part of this build (full screen,
         // wallpaper, find, favorites and archive, the Catalog, clipboard,
-        // file operations, the popup menu, the hotkey dialog) do nothing.
+        // file operations, the hotkey dialog) do nothing.
         break;
     }
 

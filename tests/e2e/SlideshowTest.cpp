@@ -161,31 +161,6 @@ TEST(Slideshow, LoopPauseStopsOnTheLastPicture) {
 
 namespace {
 
-struct MenuSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindPopupMenu(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<MenuSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t cls[16] = {};
-    GetClassNameW(window, cls, 16);
-    if (owner == search->pid && IsWindowVisible(window) && wcscmp(cls, L"#32768") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A popup menu window of the viewer's process, when one is open.
-HWND OpenPopupMenu(DWORD pid) {
-    MenuSearch search{pid, nullptr};
-    EnumWindows(FindPopupMenu, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Presses W, then F1 and Esc, and returns the wrap value the viewer saved on
 // its way out (empty when it did not end).
 std::wstring WrapAfterKeys(const std::wstring& arguments) {
@@ -201,13 +176,14 @@ std::wstring WrapAfterKeys(const std::wstring& arguments) {
     const RECT after = viewer.WindowRect();
     EXPECT_TRUE(EqualRect(&before, &after)) << "turning wrap off keeps the window where it is";
 
+    // F1 opens the menu; the first Esc closes it.
     viewer.PostKey(VK_F1);
-    Sleep(300);
-    // Once the menu is built F1 opens it; the first Esc then closes it.
-    if (OpenPopupMenu(viewer.ProcessId())) {
+    const HWND menu = viewer.WaitForPopupMenu();
+    EXPECT_NE(menu, nullptr) << "F1 opened no menu";
+    if (menu) {
         viewer.PostKey(VK_ESCAPE);
         const DWORD start = GetTickCount();
-        while (OpenPopupMenu(viewer.ProcessId()) && GetTickCount() - start < 3000) Sleep(20);
+        while (viewer.WaitForPopupMenu(0) && GetTickCount() - start < 3000) Sleep(20);
     }
     EXPECT_TRUE(viewer.Running()) << "F1 ended the viewer";
 

@@ -62,6 +62,25 @@ BOOL CALLBACK FindBox(HWND window, LPARAM data) {
     return FALSE;
 }
 
+struct MenuSearch {
+    DWORD pid;
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK FindMenuWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<MenuSearch*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    if (pid == search->pid && wcscmp(cls, L"#32768") == 0 && IsWindowVisible(window) && window != search->except) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CALLBACK CollectStaticText(HWND child, LPARAM data) {
     auto* text = reinterpret_cast<std::wstring*>(data);
     wchar_t cls[64] = {};
@@ -328,6 +347,17 @@ std::wstring IniValue(const std::wstring& text, const std::wstring& section, con
 bool NearColour(COLORREF a, COLORREF b, int tolerance) {
     return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
            abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+HWND Viewer::WaitForPopupMenu(DWORD timeoutMs, HWND except) const {
+    const DWORD start = GetTickCount();
+    do {
+        MenuSearch search{process_.dwProcessId, except, nullptr};
+        EnumWindows(FindMenuWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
 }
 
 MessageBoxInfo Viewer::WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs) const {

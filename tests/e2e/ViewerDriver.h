@@ -92,6 +92,10 @@ public:
     // Waits until the client size stays the same for `stableMs` (the window settled after a change).
     void WaitForStableSize(DWORD stableMs = 300, DWORD timeoutMs = 5000) const;
 
+    // A shown popup menu window of the viewer's process other than `except`;
+    // null when none appears within the time.
+    HWND WaitForPopupMenu(DWORD timeoutMs = 5000, HWND except = nullptr) const;
+
     // A message box (or other dialog captioned `caption`) shown by the viewer's process.
     MessageBoxInfo WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs = 15000) const;
     // Waits for the process to end; returns its exit code, or -1 on timeout.
