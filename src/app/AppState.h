@@ -339,6 +339,9 @@ struct AppState {
 
     // ---- Window modes, tray, hotkey (window/) ---------------------------------
     void SwitchMode(int32_t mode);
+    void EnterFullScreen();          // the two halves of SwitchMode around full screen
+    void LeaveFullScreen();
+    void RelayoutFullScreen();       // place the picture on the screen anew and repaint
     void ApplyDisplay();
     void FitWindowToPicture();
     void SetLayout(int32_t n);
@@ -362,6 +365,11 @@ struct AppState {
     void ReadPositionFromWindow();
     void CreateStatusBar();
     void TakeOverInstances();
+    // Tray icon and the show/hide hotkey.
+    void ApplyTrayIcon();                  // after `trayicon` was toggled
+    void OnTrayMessage(UINT mouseMessage); // WM_APP_TRAYICON's lParam
+    void ToggleViewerVisible();            // the hotkey, a click on the icon
+    void ChooseHotkey();                   // the hotkey dialog in the dialog framing
     void SetWallpaperStyle(int32_t style);
     void ClearWallpaper();
     void RestoreWallpaper();
@@ -379,6 +387,7 @@ struct AppState {
     void SetStayOnTop();
     void ToggleWrap();
     void ToggleCrop();
+    void ToggleNameOverlay();            // full screen: show or remove the file name at once
     void ToggleStatusBar();
     void ToggleDecorate();
     void ChooseBackgroundColour();

@@ -146,6 +146,12 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         s->UpdateStatus();
         if (s->title) s->UpdateCaption();
         return 1;
+    case WM_HOTKEY:
+        if (wParam == static_cast<WPARAM>(kHotkeyId)) s->ToggleViewerVisible();
+        return 1;
+    case WM_APP_TRAYICON:
+        s->OnTrayMessage(static_cast<UINT>(lParam));
+        return 1;
     case WM_APP_CLOSE:
         DestroyWindow(hwnd);
         return 1;

@@ -96,13 +96,39 @@ void AppState::ToggleWrap() {
     } else {
         wrap = !wrap;
     }
-    if (layer == 2 || layer == 1) return;  // full screen and wallpaper keep their own sizes
+    if (layer == 2) return;  // the wallpaper keeps its own size
+    if (layer == 1) {
+        currentZoom = zoom;
+        RelayoutFullScreen();
+        return;
+    }
     if (wrap) {
         if (!zoomHeld) currentZoom = zoom;
         FitWindowToPicture();
         InvalidateRect(hwnd, nullptr, TRUE);
     } else {
         ReadPositionFromWindow();
+    }
+}
+
+// Full screen, after the name overlay was switched: draw it at once, or take
+// it away by putting the picture (or the collage) back over it.
+void AppState::ToggleNameOverlay() {
+    if (fullscreenname) {
+        if (HDC dc = GetDC(hwnd)) {
+            DrawNameOverlay(dc);
+            ReleaseDC(hwnd, dc);
+        }
+    } else if (collage) {
+        if (HDC dc = GetDC(hwnd)) {
+            if (canvas.Bitmap())
+                BitBlt(dc, 0, 0, monitorRect.right - monitorRect.left, monitorRect.bottom - monitorRect.top,
+                       canvas.Dc(), 0, 0, SRCCOPY);
+            ReleaseDC(hwnd, dc);
+        }
+    } else {
+        if (!zoomHeld) currentZoom = zoom;
+        ApplyDisplay();
     }
 }
 
@@ -187,6 +213,10 @@ void AppState::ExecuteCommand(int id) {
         break;
     case kCmdWindowed:
         SwitchMode(0);
+        break;
+    case kCmdFullscreen:
+    case kCmdScreenFullscreen:
+        SwitchMode(1);
         break;
     case kCmdStayOnTop:
         ontop = !ontop;
@@ -538,14 +568,33 @@ void AppState::ExecuteCommand(int id) {
     case kCmdLayoutBottomRight: case kCmdLayoutRoaming:
         SetLayout(id - kCmdLayoutCentered);
         break;
+    case kCmdTrayIcon:
+        if (layer != 2) {
+            trayicon = !trayicon;
+            ApplyTrayIcon();
+        }
+        break;
+    case kCmdHotkey: ChooseHotkey(); break;
     case kCmdSingleInstance: singleinstance = !singleinstance; break;
     case kCmdTakeOverNow: TakeOverInstances(); break;
 
-    // ---- Screen settings that need no full-screen window -------------------------------------------
-    case kCmdScreenCaption: fullscreenname = !fullscreenname; break;
-    case kCmdScreenCursor: fullscreencursor = !fullscreencursor; break;
-    case kCmdScreenCentered: fullscreenlayout = 0; break;
-    case kCmdScreenRoaming: fullscreenlayout = 5; break;
+    // ---- Full screen ---------------------------------------------------------------------------------
+    case kCmdScreenCaption:
+        fullscreenname = !fullscreenname;
+        if (layer == 1) ToggleNameOverlay();
+        break;
+    case kCmdScreenCursor:
+        fullscreencursor = !fullscreencursor;
+        if (layer == 1) ShowCursor(fullscreencursor ? TRUE : FALSE);
+        break;
+    case kCmdScreenCentered:
+    case kCmdScreenRoaming:
+        fullscreenlayout = (id == kCmdScreenCentered) ? 0 : 5;
+        if (layer == 1) {
+            layout = fullscreenlayout;
+            ApplyDisplay();
+        }
+        break;
 
     // ---- Shell -----------------------------------------------------------------------------------------
     case kCmdShellView:
@@ -646,9 +695,9 @@ void AppState::ExecuteCommand(int id) {
 
     default:
         if (id >= 2002 && id <= 2027) TogglePinnedSubmenu(id - 2000);
-        // Commands whose owners are not part of this build (full screen,
-        // wallpaper, find, favorites and archive, the Catalog, clipboard,
-        // file operations, the hotkey dialog) do nothing.
+        // Commands whose owners are not part of this build (wallpaper, find,
+        // favorites and archive, the Catalog, clipboard, file operations) do
+        // nothing.
         break;
     }
 

@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "imaging/FitRules.h"
 #include "imaging/Layout.h"
+#include "window/ModeChange.h"
 
 namespace {
 
@@ -134,9 +135,17 @@ HBRUSH AppState::BackgroundBrush() const {
 }
 
 bool AppState::OnEraseBackground() {
-    // Only the roaming full-screen layout answers this itself; the windowed
-    // viewer leaves erasing to the dialog manager and its brush.
-    return false;
+    // Only the roaming full-screen layout answers this itself: a partial
+    // repaint (something uncovered part of the screen) moves the picture to a
+    // new place instead. Everything else leaves erasing to the dialog manager
+    // and its brush.
+    if (layer != 1 || fullscreenlayout != 5) return false;
+    RECT update{};
+    GetUpdateRect(hwnd, &update, FALSE);
+    if (!RoamingEraseTakesOver(layer, fullscreenlayout, update.left, update.top)) return false;
+    ValidateRect(hwnd, nullptr);
+    RelayoutFullScreen();
+    return true;
 }
 
 void AppState::ComputeExcess() {

@@ -44,7 +44,9 @@ void AppState::OnMouseMove() {
 void AppState::OnLeftButtonUp() {
     if (GetCapture() != hwnd) return;
     ReleaseCapture();
-    ReadPositionFromWindow();
+    // In full screen only the picture moves; the position rectangle keeps the
+    // windowed placement for the way back.
+    if (layer != 1) ReadPositionFromWindow();
     LocateMonitor();
     panning = false;
     ResumeSlideTimer();

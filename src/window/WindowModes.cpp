@@ -7,6 +7,7 @@
 
 #include "app/AppState.h"
 #include "imaging/Layout.h"
+#include "window/ModeChange.h"
 #include "window/Placement.h"
 
 namespace {
@@ -107,11 +108,75 @@ void AppState::CreateStatusBar() {
 }
 
 void AppState::SwitchMode(int32_t mode) {
-    // Only the windowed mode exists in this build: full screen and wallpaper
+    // Only the windowed and full-screen modes exist in this build: wallpaper
     // requests leave the viewer windowed, where it stays reachable.
-    (void)mode;
-    layer = 0;
-    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+    const ModeChange change = PlanModeChange(layer, mode);
+    layer = change.layer;
+    if (mode != 1 && layer == 0)
+        SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
+    if (change.enterFullScreen) EnterFullScreen();
+    else if (change.leaveFullScreen) LeaveFullScreen();
+    if (!IsWindowVisible(hwnd) && layer != 2) ShowWindow(hwnd, SW_SHOW);
+    ApplyBlend();
+}
+
+void AppState::EnterFullScreen() {
+    SetWindowRgn(hwnd, nullptr, TRUE);
+    if (!fullscreencursor) ShowCursor(FALSE);
+    if (statusBar) {
+        DestroyWindow(statusBar);
+        statusBar = nullptr;
+    }
+    windowedLayout = layout;
+    layout = fullscreenlayout;
+    if (!zoomHeld) currentZoom = zoom;
+    ShowWindow(hwnd, SW_HIDE);
+    SetWindowLongPtrW(hwnd, GWL_STYLE,
+                      GetWindowLongPtrW(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
+    ShowWindow(hwnd, SW_SHOW);
+    // The position rectangle keeps the windowed placement for the way back;
+    // the window itself covers the monitor that holds it.
+    LocateMonitor();
+    SetWindowPos(hwnd, nullptr, monitorRect.left, monitorRect.top, monitorRect.right - monitorRect.left,
+                 monitorRect.bottom - monitorRect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS | SWP_FRAMECHANGED);
+    RelayoutFullScreen();
+}
+
+void AppState::LeaveFullScreen() {
+    layout = windowedLayout;
+    const Rect32 kept = position;
+    if (!crop) {
+        SetWindowLongPtrW(hwnd, GWL_STYLE,
+                          GetWindowLongPtrW(hwnd, GWL_STYLE) | static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
+    }
+    if (statusbar && !crop && !statusBar) CreateStatusBar();
+    if (!fullscreencursor) ShowCursor(TRUE);
+    if (!wrap || collage) {
+        position = kept;
+        SetWindowPos(hwnd, nullptr, kept.left, kept.top, kept.right - kept.left, kept.bottom - kept.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    } else {
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_FRAMECHANGED);
+    }
+    if (!zoomHeld) currentZoom = zoom;
+    InvalidateRect(nullptr, nullptr, TRUE);  // the desktop the full-screen window covered
+    SetActiveWindow(GetParent(hwnd));
+    BringWindowToTop(hwnd);
+    ApplyDisplay();
+}
+
+void AppState::RelayoutFullScreen() {
+    if (ExhibitSize() == 0) {
+        ShowEmptyState();
+        return;
+    }
+    if (!wrap && !collage && picture.IsLoaded()) {
+        currentZoom = PlacePicture(ViewRect(), currentZoom, squeeze, shrink, stretch, layout,
+                                   autoscroll && quietautoscroll);
+    }
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void AppState::TakeOverInstances() {
@@ -134,6 +199,8 @@ void AppState::ApplyDisplay() {
         UpdateWindow(hwnd);
         if (autocenter && wrap) CenterWindow();
         if (!wrap && roamwindow) RoamWindow();
+    } else if (layer == 1) {
+        RelayoutFullScreen();
     }
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }

@@ -1,0 +1,18 @@
+// What a request for a display mode does to the current one, free of any
+// window: the full-screen request toggles, and wallpaper requests are kept
+// windowed while this build has no wallpaper mode.
+#pragma once
+
+#include <cstdint>
+
+struct ModeChange {
+    int32_t layer = 0;             // the mode the viewer ends in
+    bool enterFullScreen = false;  // the frame goes, the window covers the monitor
+    bool leaveFullScreen = false;  // the frame, status bar and windowed layout come back
+};
+
+ModeChange PlanModeChange(int32_t oldLayer, int32_t requested);
+
+// Whether the roaming full-screen layout takes over a background erase whose
+// update rectangle starts at (left, top): it then places the picture anew.
+bool RoamingEraseTakesOver(int32_t layer, int32_t fullscreenLayout, int32_t left, int32_t top);
