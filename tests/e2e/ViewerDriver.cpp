@@ -18,67 +18,50 @@ std::wstring TempRoot() {
     return root;
 }
 
-struct FindState {
+struct ProcessWindowList {
     DWORD pid;
-    HWND owner;
-    HWND main;
+    std::vector<HWND> windows;
 };
 
-BOOL CALLBACK FindViewerWindows(HWND window, LPARAM data) {
-    auto* state = reinterpret_cast<FindState*>(data);
+BOOL CALLBACK CollectProcessWindows(HWND window, LPARAM data) {
+    auto* list = reinterpret_cast<ProcessWindowList*>(data);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != state->pid) return TRUE;
-    wchar_t cls[64] = {};
-    GetClassNameW(window, cls, 64);
-    if (wcscmp(cls, L"Oxbrill") == 0) state->owner = window;
-    else if (wcscmp(cls, L"#32770") == 0 && GetWindow(window, GW_OWNER) != nullptr) {
-        wchar_t ownerClass[64] = {};
-        GetClassNameW(GetWindow(window, GW_OWNER), ownerClass, 64);
-        if (wcscmp(ownerClass, L"Oxbrill") == 0) state->main = window;
-    }
+    if (pid == list->pid) list->windows.push_back(window);
     return TRUE;
 }
 
-struct BoxSearch {
-    DWORD pid;
-    const wchar_t* caption;
-    HWND main;
-    HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<BoxSearch*>(data);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || window == search->main || !IsWindowVisible(window)) return TRUE;
-    wchar_t cls[64] = {};
-    GetClassNameW(window, cls, 64);
-    if (wcscmp(cls, L"#32770") != 0) return TRUE;
-    wchar_t caption[256] = {};
-    GetWindowTextW(window, caption, 256);
-    if (wcscmp(caption, search->caption) != 0) return TRUE;
-    search->found = window;
-    return FALSE;
+// The top-level windows of a process, in z-order.
+std::vector<HWND> ProcessWindows(DWORD pid) {
+    ProcessWindowList list{pid, {}};
+    EnumWindows(CollectProcessWindows, reinterpret_cast<LPARAM>(&list));
+    return list.windows;
 }
 
-struct MenuSearch {
-    DWORD pid;
-    HWND except;
-    HWND found;
-};
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
 
-BOOL CALLBACK FindMenuWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<MenuSearch*>(data);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    if (pid == search->pid && wcscmp(cls, L"#32768") == 0 && IsWindowVisible(window) && window != search->except) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+// What a search answers when the viewer's process has ended: stop waiting.
+const HWND kProcessEnded = HWND_BOTTOM;
+
+// Polls `find` every 20 ms until it answers a window or the time is up.
+template <class Find>
+HWND PollForWindow(DWORD timeoutMs, Find find) {
+    const DWORD start = GetTickCount();
+    do {
+        if (HWND found = find()) return found;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
 }
 
 BOOL CALLBACK CollectStaticText(HWND child, LPARAM data) {
@@ -226,19 +209,20 @@ bool Viewer::Start(const std::wstring& arguments, const std::wstring& workingFol
 }
 
 bool Viewer::WaitForWindow(DWORD timeoutMs, bool visible) {
-    const DWORD start = GetTickCount();
-    do {
-        FindState state{process_.dwProcessId, nullptr, nullptr};
-        EnumWindows(FindViewerWindows, reinterpret_cast<LPARAM>(&state));
-        if (state.owner && state.main && (!visible || IsWindowVisible(state.main))) {
-            owner_ = state.owner;
-            main_ = state.main;
-            return true;
+    const HWND found = PollForWindow(timeoutMs, [&]() -> HWND {
+        HWND owner = nullptr, main = nullptr;
+        for (HWND window : ProcessWindows(process_.dwProcessId)) {
+            const std::wstring cls = ClassOf(window);
+            if (cls == L"Oxbrill") owner = window;
+            else if (cls == L"#32770" && GetWindow(window, GW_OWNER) && ClassOf(GetWindow(window, GW_OWNER)) == L"Oxbrill")
+                main = window;
         }
-        if (!Running()) return false;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+        if (!owner || !main || (visible && !IsWindowVisible(main))) return Running() ? nullptr : kProcessEnded;
+        owner_ = owner;
+        main_ = main;
+        return main;
+    });
+    return found && found != kProcessEnded;
 }
 
 void Viewer::PostCommand(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
@@ -350,30 +334,27 @@ bool NearColour(COLORREF a, COLORREF b, int tolerance) {
 }
 
 HWND Viewer::WaitForPopupMenu(DWORD timeoutMs, HWND except) const {
-    const DWORD start = GetTickCount();
-    do {
-        MenuSearch search{process_.dwProcessId, except, nullptr};
-        EnumWindows(FindMenuWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
+    return PollForWindow(timeoutMs, [&]() -> HWND {
+        for (HWND window : ProcessWindows(process_.dwProcessId))
+            if (window != except && IsWindowVisible(window) && ClassOf(window) == L"#32768") return window;
+        return nullptr;
+    });
 }
 
 MessageBoxInfo Viewer::WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs) const {
-    const DWORD start = GetTickCount();
     MessageBoxInfo info;
-    do {
-        BoxSearch search{process_.dwProcessId, caption, main_, nullptr};
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            info.window = search.found;
-            info.caption = caption;
-            EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(&info.text));
-            return info;
+    info.window = PollForWindow(timeoutMs, [&]() -> HWND {
+        for (HWND window : ProcessWindows(process_.dwProcessId)) {
+            if (window != main_ && IsWindowVisible(window) && ClassOf(window) == L"#32770" && TextOf(window) == caption)
+                return window;
         }
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs && Running());
+        return Running() ? nullptr : kProcessEnded;
+    });
+    if (info.window == kProcessEnded) info.window = nullptr;
+    if (info.window) {
+        info.caption = caption;
+        EnumChildWindows(info.window, CollectStaticText, reinterpret_cast<LPARAM>(&info.text));
+    }
     return info;
 }
 
