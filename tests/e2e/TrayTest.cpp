@@ -170,16 +170,37 @@ TEST(Tray, HotkeyDialogShowsTheStoredHotkeyAndEscapeChangesNothing) {
     EXPECT_EQ(IniValue(text, L"[Hotkeys]", L"hidekey"), L"27");
 }
 
+namespace {
+
+// Opens the hotkey dialog; null when it does not appear.
+HWND OpenHotkeyDialog(Viewer& viewer) {
+    viewer.PostCommand(kCmdHotkeyDialog);
+    return viewer.WaitForMessageBox(kDialogCaption, 10000).window;
+}
+
+// Ticks only `modifierBox` and presses `vk` until the dialog names it (the
+// dialog polls the key state, so a press may fall between two polls).
+bool PickKey(HWND dialog, int modifierBox, UINT vk) {
+    CheckDlgButton(dialog, kAltBox, BST_UNCHECKED);
+    CheckDlgButton(dialog, modifierBox, BST_CHECKED);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        PressKey(vk, true);
+        const bool named = WaitUntil([&] { return ControlText(dialog, kKeyText) == KeyName(vk); }, 400);
+        PressKey(vk, false);
+        if (named) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+}  // namespace
+
 TEST(Tray, HotkeyDialogTakesAPressedKeyWithTheTickedModifiers) {
     Viewer viewer;
     StartViewer(viewer);
 
-    viewer.PostCommand(kCmdHotkeyDialog);
-    const MessageBoxInfo box = viewer.WaitForMessageBox(kDialogCaption, 10000);
-    ASSERT_NE(box.window, nullptr) << "no hotkey dialog";
-    const HWND dialog = box.window;
-    CheckDlgButton(dialog, kAltBox, BST_UNCHECKED);
-    CheckDlgButton(dialog, kShiftBox, BST_CHECKED);
+    const HWND dialog = OpenHotkeyDialog(viewer);
+    ASSERT_NE(dialog, nullptr) << "no hotkey dialog";
 
     // Shift alone is not a key of its own: the candidate stays Esc.
     PressKey(VK_SHIFT, true);
@@ -187,10 +208,7 @@ TEST(Tray, HotkeyDialogTakesAPressedKeyWithTheTickedModifiers) {
     PressKey(VK_SHIFT, false);
     EXPECT_EQ(ControlText(dialog, kKeyText), KeyName(VK_ESCAPE));
 
-    PressKey(VK_F5, true);
-    const bool named = WaitUntil([&] { return ControlText(dialog, kKeyText) == KeyName(VK_F5); }, 3000);
-    PressKey(VK_F5, false);
-    ASSERT_TRUE(named) << "the key poll did not pick up F5";
+    ASSERT_TRUE(PickKey(dialog, kShiftBox, VK_F5)) << "the key poll did not pick up F5";
 
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); })) << "OK did not close the dialog";
@@ -210,16 +228,9 @@ TEST(Tray, HotkeyTakenElsewhereKeepsTheDialogOpenWithANotice) {
 
     Viewer viewer;
     StartViewer(viewer);
-    viewer.PostCommand(kCmdHotkeyDialog);
-    const MessageBoxInfo box = viewer.WaitForMessageBox(kDialogCaption, 10000);
-    ASSERT_NE(box.window, nullptr) << "no hotkey dialog";
-    const HWND dialog = box.window;
-    CheckDlgButton(dialog, kAltBox, BST_UNCHECKED);
-    CheckDlgButton(dialog, kControlBox, BST_CHECKED);
-    PressKey(VK_F6, true);
-    const bool named = WaitUntil([&] { return ControlText(dialog, kKeyText) == KeyName(VK_F6); }, 3000);
-    PressKey(VK_F6, false);
-    ASSERT_TRUE(named) << "the key poll did not pick up F6";
+    const HWND dialog = OpenHotkeyDialog(viewer);
+    ASSERT_NE(dialog, nullptr) << "no hotkey dialog";
+    ASSERT_TRUE(PickKey(dialog, kControlBox, VK_F6)) << "the key poll did not pick up F6";
 
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     const MessageBoxInfo notice = viewer.WaitForMessageBox(L"Oxbrill", 10000);
