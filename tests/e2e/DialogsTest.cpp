@@ -40,14 +40,17 @@ std::wstring SavedValue(Viewer& viewer, const wchar_t* section, const wchar_t* k
     return IniValue(ReadUtf16File(viewer.SettingsPath()), section, key);
 }
 
+bool LaunchOnOnePicture(Viewer& viewer) {
+    WriteSolidBmp(viewer.Picture(L"a.bmp"), 40, 30, RGB(10, 20, 30));
+    return viewer.Launch(L"-noslide");
+}
+
 }  // namespace
 
 TEST(Dialogs, TimerTakesTheTypedNumberEscapeKeepsItEmptyIsZero) {
     {
         Viewer viewer;
-        WriteSolidBmp(viewer.Picture(L"a.bmp"), 40, 30, RGB(10, 20, 30));
-        ASSERT_TRUE(viewer.Start(L"-noslide"));
-        ASSERT_TRUE(viewer.WaitForWindow());
+        ASSERT_TRUE(LaunchOnOnePicture(viewer));
         EXPECT_EQ(AnswerNumber(viewer, 1002, L"Slideshow Timer", L"Milliseconds", L"2500"), L"5000");
         // Escape leaves the value as it was; the field shows the stored one next time.
         EXPECT_EQ(AnswerNumber(viewer, 1002, L"Slideshow Timer", L"Milliseconds", L"7", false), L"2500");
@@ -55,9 +58,7 @@ TEST(Dialogs, TimerTakesTheTypedNumberEscapeKeepsItEmptyIsZero) {
     }
     {
         Viewer viewer;
-        WriteSolidBmp(viewer.Picture(L"a.bmp"), 40, 30, RGB(10, 20, 30));
-        ASSERT_TRUE(viewer.Start(L"-noslide"));
-        ASSERT_TRUE(viewer.WaitForWindow());
+        ASSERT_TRUE(LaunchOnOnePicture(viewer));
         AnswerNumber(viewer, 1002, L"Slideshow Timer", L"Milliseconds", L"");
         EXPECT_EQ(SavedValue(viewer, L"[Slideshow]", L"timer"), L"0");
     }
@@ -65,9 +66,7 @@ TEST(Dialogs, TimerTakesTheTypedNumberEscapeKeepsItEmptyIsZero) {
 
 TEST(Dialogs, OpacityIsClampedAndZoomStepStoredAsTyped) {
     Viewer viewer;
-    WriteSolidBmp(viewer.Picture(L"a.bmp"), 40, 30, RGB(10, 20, 30));
-    ASSERT_TRUE(viewer.Start(L"-noslide"));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(LaunchOnOnePicture(viewer));
     EXPECT_EQ(AnswerNumber(viewer, 1022, L"Blend Opacity", L"(255: opaque)", L"300"), L"127");
     EXPECT_EQ(AnswerNumber(viewer, 1214, L"Zoom Step", L"(Default: 10)", L"0"), L"10");
     viewer.Close();
@@ -84,8 +83,7 @@ TEST(Dialogs, GoToWrapsAndZeroStaysPut) {
         swprintf(name, 16, L"p%02d.bmp", i);
         WriteSolidBmp(viewer.Picture(name), 40, 30, RGB(20 * i, 0, 0));
     }
-    ASSERT_TRUE(viewer.Start(L"-noslide -shortname"));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch(L"-noslide -shortname"));
     auto shows = [&](const wchar_t* name) {
         return viewer.WaitForCaption([&](const std::wstring& c) { return c.rfind(name, 0) == 0; }).rfind(name, 0) == 0;
     };

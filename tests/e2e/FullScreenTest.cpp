@@ -102,8 +102,7 @@ RECT CentredPicture() {
 
 void Launch(Viewer& viewer, const std::wstring& arguments) {
     WriteSolidBmp(viewer.Picture(L"teal.bmp"), kPictureW, kPictureH, kTeal);
-    ASSERT_TRUE(viewer.Start(arguments));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch(arguments));
     viewer.WaitForStableSize();
 }
 

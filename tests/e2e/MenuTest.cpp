@@ -37,8 +37,7 @@ void PostReopen(const Viewer& viewer, int x, int y, int position) {
 // Starts a viewer on one small picture with the slideshow off.
 void StartViewer(Viewer& viewer, const std::wstring& arguments = L"-noslide") {
     WriteSolidBmp(viewer.Picture(L"a.bmp"), 80, 60, RGB(40, 90, 160));
-    ASSERT_TRUE(viewer.Start(arguments));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch(arguments));
     viewer.WaitForStableSize();
 }
 

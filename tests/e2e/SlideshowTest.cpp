@@ -51,14 +51,17 @@ void WritePictures(const Viewer& viewer, const std::vector<std::wstring>& names)
         WriteSolidBmp(viewer.Picture(names[i]), 120, 90, RGB(40 * static_cast<int>(i), 90, 200));
 }
 
+// Writes the pictures, starts the viewer and waits for the first one (a.bmp).
+bool LaunchOn(Viewer& viewer, const std::vector<std::wstring>& names, const std::wstring& arguments) {
+    WritePictures(viewer, names);
+    return viewer.Launch(arguments) && WaitForShown(viewer, names.front());
+}
+
 }  // namespace
 
 TEST(Slideshow, TimerWalksTheExhibitInSortOrderAboutOnceASecond) {
     Viewer viewer;
-    WritePictures(viewer, {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"});
-    ASSERT_TRUE(viewer.Start(L"-t1000 -notransitions"));
-    ASSERT_TRUE(viewer.WaitForWindow());
-    ASSERT_TRUE(WaitForShown(viewer, L"a.bmp"));
+    ASSERT_TRUE(LaunchOn(viewer, {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"}, L"-t1000 -notransitions"));
 
     // a is already showing; four more changes bring the show round to a again.
     const std::vector<Change> seen = RecordChanges(viewer, 5, 12000);
@@ -76,10 +79,7 @@ TEST(Slideshow, TimerWalksTheExhibitInSortOrderAboutOnceASecond) {
 
 TEST(Slideshow, NextAndLastKeysWalkTheExhibitWithTheShowOff) {
     Viewer viewer;
-    WritePictures(viewer, {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"});
-    ASSERT_TRUE(viewer.Start(L"-t1000 -noslide -notransitions"));
-    ASSERT_TRUE(viewer.WaitForWindow());
-    ASSERT_TRUE(WaitForShown(viewer, L"a.bmp"));
+    ASSERT_TRUE(LaunchOn(viewer, {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"}, L"-t1000 -noslide -notransitions"));
 
     // With the show off a full period passes without a change.
     Sleep(1600);
@@ -102,10 +102,7 @@ TEST(Slideshow, NextAndLastKeysWalkTheExhibitWithTheShowOff) {
 
 TEST(Slideshow, SteppingByHandGivesTheNewPictureAFullPeriod) {
     Viewer viewer;
-    WritePictures(viewer, {L"a.bmp", L"b.bmp", L"c.bmp"});
-    ASSERT_TRUE(viewer.Start(L"-t3000 -notransitions"));
-    ASSERT_TRUE(viewer.WaitForWindow());
-    ASSERT_TRUE(WaitForShown(viewer, L"a.bmp"));
+    ASSERT_TRUE(LaunchOn(viewer, {L"a.bmp", L"b.bmp", L"c.bmp"}, L"-t3000 -notransitions"));
 
     // Two seconds into a's period, step on: b must not inherit a's last second.
     Sleep(2000);
@@ -122,8 +119,7 @@ TEST(Slideshow, LoopExitEndsTheProgramAfterTheLastPictureAndSavesSettings) {
     Viewer viewer;
     WritePictures(viewer, {L"a.bmp", L"b.bmp", L"c.bmp"});
     ASSERT_FALSE(FileExists(viewer.SettingsPath()));
-    ASSERT_TRUE(viewer.Start(L"-t1000 -loopexit -notransitions"));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch(L"-t1000 -loopexit -notransitions"));
     ASSERT_TRUE(WaitForShown(viewer, L"c.bmp", 8000));
     const DWORD lastShown = GetTickCount();
 
@@ -140,8 +136,7 @@ TEST(Slideshow, LoopExitEndsTheProgramAfterTheLastPictureAndSavesSettings) {
 TEST(Slideshow, LoopPauseStopsOnTheLastPicture) {
     Viewer viewer;
     WritePictures(viewer, {L"a.bmp", L"b.bmp"});
-    ASSERT_TRUE(viewer.Start(L"-t1000 -loopause -notransitions"));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch(L"-t1000 -loopause -notransitions"));
     ASSERT_TRUE(WaitForShown(viewer, L"b.bmp", 6000));
 
     // More than two periods on the last picture: no wrap to a, no exit.
@@ -212,8 +207,7 @@ TEST(Crossfade, MidwayShowsABlendAndEndsOnTheNewPictureExactly) {
     ini += L"15=TRUE\r\n";
     viewer.WriteSettings(ini);
     // Pausing at the end keeps b on screen once it has faded in.
-    ASSERT_TRUE(viewer.Start(L"-t1000 -loopause"));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch(L"-t1000 -loopause"));
     ASSERT_TRUE(WaitForShown(viewer, L"a.bmp"));
     // The caption changes when the frame is composed, just before the fade starts.
     ASSERT_TRUE(WaitForShown(viewer, L"b.bmp", 15000));

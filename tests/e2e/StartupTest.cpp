@@ -26,8 +26,7 @@ TEST(Startup, FirstRunWritesEveryDefaultOnClose) {
     Viewer viewer;
     WriteSolidBmp(viewer.Picture(L"one.bmp"), 64, 48, RGB(200, 30, 30));
     ASSERT_FALSE(FileExists(viewer.SettingsPath()));
-    ASSERT_TRUE(viewer.Start());
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch());
     EXPECT_NE(viewer.Caption().find(L"Oxbrill"), std::wstring::npos);
     viewer.Close();
     ASSERT_EQ(viewer.WaitForExit(), 0);
@@ -93,8 +92,7 @@ TEST(Startup, HandWrittenSettingsAreReadAndRewrittenWithoutComments) {
         L"left=7\r\n"
         L"[Catalog]\r\n"
         L"thumbsize=150\r\n");
-    ASSERT_TRUE(viewer.Start());
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch());
     viewer.Close();
     ASSERT_EQ(viewer.WaitForExit(), 0);
 

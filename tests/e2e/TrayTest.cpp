@@ -48,8 +48,7 @@ std::wstring KeyName(UINT vk) {
 
 void StartViewer(Viewer& viewer) {
     WriteSolidBmp(viewer.Picture(L"a.bmp"), 60, 40, RGB(20, 120, 200));
-    ASSERT_TRUE(viewer.Start(L"-noslide"));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch(L"-noslide"));
 }
 
 std::wstring SavedSettings(Viewer& viewer) {

@@ -60,6 +60,8 @@ public:
 
     // Starts the viewer with `arguments`, in `workingFolder` (the picture folder by default).
     bool Start(const std::wstring& arguments = L"", const std::wstring& workingFolder = L"");
+    // Start, then wait for the visible main window.
+    bool Launch(const std::wstring& arguments = L"") { return Start(arguments) && WaitForWindow(); }
     // Waits until the main window exists (and, when asked, is visible).
     bool WaitForWindow(DWORD timeoutMs = 15000, bool visible = true);
     HWND Owner() const { return owner_; }

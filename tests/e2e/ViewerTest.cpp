@@ -47,8 +47,7 @@ void CopyData(const Viewer& viewer, const std::wstring& relative, const std::wst
 
 // Starts the viewer and waits until its window is shown and has settled.
 void Launch(Viewer& viewer, const std::wstring& arguments) {
-    ASSERT_TRUE(viewer.Start(arguments));
-    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Launch(arguments));
     viewer.WaitForStableSize();
 }
 
