@@ -82,7 +82,7 @@ HWND MakeViewerWindow() {
 // Ours: a change of currentIndex, then ShowPicture: load, orientation, window
 // fitted to the picture, the frame composed and on the window.
 bool OursOnce(AppState& state, int& w, int& h) {
-    state.currentIndex = 0;
+    state.exhibit->MoveTo(0);
     state.lastShownIndex = 99999;
     state.ShowPicture(true);
     GdiFlush();
@@ -127,9 +127,7 @@ int main() {
         state.frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
         state.frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
         state.ReadPositionFromWindow();
-        ImageEntry entry;
-        entry.path = path;
-        state.exhibit.push_back(entry);
+        state.exhibit->Assign({ImageEntry{path}});
         state.logerrors = false;
         state.removefail = false;
 

@@ -114,17 +114,18 @@ int main(int argc, char** argv) {
         t0 = bench::Now();
         state.BuildExhibit(root.c_str(), false, nullptr);
         const double released = bench::Now();
-        while (state.building) Sleep(0);
+        while (state.Building()) Sleep(0);
         const double done = bench::Now();
         release.push_back(released - t0);
         build.push_back(done - t0);
-        built = state.exhibit.size();
+        const std::vector<ImageEntry> found = state.exhibit->Snapshot();
+        built = found.size();
 
         // Sorting the finished list again by the tree rule, from a shuffled order.
         // 100,000 entries: the exhibit and a second album beside it.
-        std::vector<ImageEntry> entries = state.exhibit;
+        std::vector<ImageEntry> entries = found;
         for (size_t i = 0; entries.size() < 100000; ++i) {
-            ImageEntry extra = state.exhibit[i];
+            ImageEntry extra = found[i];
             extra.path.replace(extra.path.find(L"IMG_"), 4, L"IMH_");
             entries.push_back(std::move(extra));
         }

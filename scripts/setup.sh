@@ -14,7 +14,9 @@ have wine64 || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 have Xvfb || need+=(xvfb)
 have xauth || need+=(xauth)
 have xdpyinfo || need+=(x11-utils)
-have convert || need+=(imagemagick)
+# Another program may answer to "convert": only ImageMagick's will do, and it
+# brings "import" (screenshots) with it.
+{ have convert && convert -version 2>/dev/null | grep -q ImageMagick && have import; } || need+=(imagemagick)
 have exiftool || need+=(libimage-exiftool-perl)
 have python3 || need+=(python3)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)

@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 struct AppInfo {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
-    HWND catalogWindow = nullptr;
+    std::atomic<HWND> catalogWindow{nullptr};   // also read by the build worker
     const wchar_t* productName = L"Oxbrill";
     const wchar_t* version = L"1.00";
 

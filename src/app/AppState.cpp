@@ -1,6 +1,7 @@
 // Construction and release of the application state. Every persisted field
 // carries its default in its declaration; this file only sets what needs code.
 #include "app/AppState.h"
+#include "imaging/GdiplusApi.h"
 
 AppState* g_state = nullptr;
 
@@ -11,11 +12,13 @@ AppState::AppState() {
 AppState::~AppState() = default;
 
 void AppState::ReleaseResources() {
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    exhibit.clear();
-    exhibit.shrink_to_fit();
-    savedExhibit.clear();
-    savedExhibit.shrink_to_fit();
+    // GDI+ objects must go before GDI+ itself.
+    picture.Release();
+    canvas.Free();
+    tile.Free();
+    frame.Free();
+    if (gdiplusToken) Gdiplus::GdiplusShutdown(gdiplusToken);
+    gdiplusToken = 0;
     transitionList.clear();
     if (backgroundBrush) DeleteObject(backgroundBrush);
     backgroundBrush = nullptr;

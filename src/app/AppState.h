@@ -8,14 +8,14 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
-#include <random>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/AppInfo.h"
+#include "exhibit/Exhibit.h"
+#include "exhibit/FolderScan.h"
 #include "exhibit/ImageEntry.h"
 #include "imaging/Canvas.h"
 #include "imaging/PictureHolder.h"
@@ -60,7 +60,6 @@ struct AppState {
 
     // ---- 3. Drawing resources ----------------------------------------------
     HFONT statusFont = nullptr;
-    HANDLE buildEvent = nullptr;
     int32_t bgcolor = 0;      // COLORREF
     HBRUSH backgroundBrush = nullptr;
     HANDLE watcherStopEvent = nullptr;
@@ -88,7 +87,6 @@ struct AppState {
     wchar_t helpPath[kPathSize] = {};
     wchar_t favorites[kPathSize] = {};
     wchar_t desktop[kPathSize] = {};
-    wchar_t viewedFolder[kPathSize] = {};
     wchar_t imageViewer[kPathSize] = {};
     wchar_t fileManager[kPathSize] = L"explorer.exe";
     wchar_t programFolder[kPathSize] = {};
@@ -209,25 +207,31 @@ struct AppState {
     int32_t scrollX = 0, scrollY = 0;
     int32_t excessWidth = 0, excessHeight = 0;
     bool viewScrolled = false;
-    volatile bool building = false;
     int32_t windowedLayout = 0;    // layout kept while full screen
     bool menuPinned = false;
     int32_t pinnedSubmenu = -1;
     int32_t pinnedLevel3 = -1;
     int32_t pinnedLevel3Parent = -1;
     bool hotkeyRegistered = false;
-    int32_t currentIndex = 0;
-    wchar_t currentPath[kPathSize] = {};
+    // Set by Shutdown: the settings are written and the window is gone. Code
+    // that runs on after a modal loop checks it before it goes on; the state
+    // itself is released only after the message loop has ended.
+    bool closing = false;
+    // A saved wallpaper mode is kept in the settings while the viewer runs windowed.
+    bool keepWallpaperLayer = false;
 
     // ---- 10. Containers ------------------------------------------------------
-    std::mutex exhibitLock;        // guards exhibit between the build worker and readers
-    std::vector<ImageEntry> exhibit;
-    std::vector<ImageEntry> savedExhibit;
+    // The exhibit with its saved copy, the current picture, the viewed folder
+    // and the build state: shared with the build worker, which keeps it alive
+    // for as long as it runs.
+    std::shared_ptr<Exhibit> exhibit = std::make_shared<Exhibit>();
     std::vector<int32_t> transitionList;
-    std::mt19937 randomEngine;
 
     // ---- Start-up and shutdown (app/) -----------------------------------------
     void InitDefaults(HWND window);
+    // Waits for `event` while the window keeps painting and answering a close;
+    // false when the viewer is closing.
+    bool WaitAnswering(HANDLE event);
     void Initialize();
     void LocateFiles();
     void ApplySettings();
@@ -251,39 +255,26 @@ struct AppState {
     void LoadMenuTexts();
 
     // ---- Exhibit (exhibit/) ----------------------------------------------------
-    // Saved copy of the home exhibit's settings (SaveExhibit / RestoreExhibit).
-    int32_t savedIndex = 0;
-    int32_t savedSort = 0;
-    int32_t savedSortBy = 1;
-    bool savedSortCase = false;
-    bool savedSubfolders = true;
-    bool savedHidden = true;
-    bool filtered = false;                   // the exhibit is a filter result
-    volatile bool autoRefreshBuild = false;  // the running build was started by the watcher
-    volatile bool sorting = false;           // SortExhibit is running
-    std::atomic<DWORD> sortingThread{0};     // ... on this thread (re-entry guard)
-    std::atomic<bool> abandonBuild{false};   // the viewer is closing: a running scan stops early
-    std::mutex buildGate;                    // makes the test-and-set of `building` atomic
-    std::mutex randomLock;                   // guards randomEngine (worker and UI thread)
-
-    // Builds and look-ups take exhibitLock themselves: never call them with it held.
     bool BuildExhibit(const wchar_t* root, bool append, const std::vector<std::wstring>* roots);
-    void ScanFolders(const std::vector<std::wstring>& roots);
+    bool BeginBuild();                    // waits for a running build; false when closing
+    bool WaitForBuild();                  // the same without starting one
+    bool Building() const { return exhibit->Building(); }
+    ScanOptions CurrentScanOptions() const;
+    SortOrder CurrentOrder() const;
     bool IsShownFormat(const wchar_t* name) const;
     int32_t FindExhibitIndex(const wchar_t* path);
-    size_t ExhibitSize();                 // number of entries, read under the lock
-    int32_t FindExhibitIndexLocked(const wchar_t* path);   // exhibitLock held by the caller
+    size_t ExhibitSize() const { return exhibit->Size(); }
     void SaveExhibit();
     void RestoreExhibit();
     void OpenFolderView(const wchar_t* path, bool asExhibit);
+    void ReportUnavailable(const wchar_t* path);   // "<path> is unavailable", warning icon
     void SortExhibit();
     void StartWatcher();
     void ShowPicture(bool forward);
+    bool FindWantedShape(bool forward);   // landscape/portrait only: a picture of the shape
     void ShowEmptyState();           // no picture: background, released picture, status
     void RemoveCurrent();
-    int32_t NextFolderIndex(int32_t i);
     void ViewLinkTarget();
-    int32_t PreviousFolderIndex(int32_t i);
     void ShuffleExhibit();
     int32_t RandomIndex(int32_t n);
 
@@ -406,6 +397,12 @@ struct AppState {
     // ---- Catalog (catalog/) ----------------------------------------------------
     bool CatalogAvailable() const;
 };
+
+// The mark every running viewer carries on its main window, so that taking
+// over from other copies reaches viewers only.
+constexpr wchar_t kViewerMark[] = L"Oxbrill.Viewer";
+void MarkViewerWindow(HWND window);
+bool IsViewerWindow(HWND window);
 
 // The process-wide pointer every handler reaches the state through.
 extern AppState* g_state;

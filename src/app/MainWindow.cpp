@@ -2,10 +2,12 @@
 #include "app/MainWindow.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 
 #include "app/AppState.h"
+#include "commands/CommandIds.h"
 #include "commands/MenuState.h"
 
 LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -16,20 +18,34 @@ LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-namespace {
-
-void ReleaseState() {
+void ReleaseAppState() {
     AppState* state = g_state;
     if (!state) return;
-    state->Shutdown();
     g_state = nullptr;
-    // A build worker still scanning holds on to the state: ask it to stop and
-    // wait for it. Should it not end in time the state is left to the ending
-    // process rather than freed under the worker.
-    state->abandonBuild = true;
-    for (int waited = 0; state->building && waited < 5000; waited += 10) Sleep(10);
-    if (!state->building) delete state;
+    // The worker owns its share of the exhibit, so it may run on safely; it
+    // is asked to stop and given a moment to do so.
+    state->exhibit->Abandon();
+    state->exhibit->WaitIdle(2000);
+    state->ReleaseResources();
+    delete state;
 }
+
+bool AppState::WaitAnswering(HANDLE event) {
+    if (!event) return !closing;
+    for (;;) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &event, FALSE, 100, QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) return !closing;
+        // Sent messages (a close among them) are delivered by the peeks
+        // themselves. Of the posted ones only painting and the take-over
+        // request are handled here; input waits in the queue for the loop.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+        if (PeekMessageW(&msg, nullptr, WM_APP_CLOSE, WM_APP_CLOSE, PM_REMOVE)) DispatchMessageW(&msg);
+        if (closing) return false;
+    }
+}
+
+namespace {
 
 void StoreWindowRect(AppState& s) {
     RECT r{};
@@ -68,14 +84,16 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 1;
     }
     AppState* s = g_state;
-    if (!s) return 0;
+    // Once shut down the viewer answers nothing; the state itself stays until
+    // the message loop ends, for code still running below a modal loop.
+    if (!s || s->closing) return 0;
 
     switch (message) {
     case WM_DESTROY:
-        ReleaseState();
+        s->Shutdown();
         return 1;
     case WM_ENDSESSION:
-        if (wParam) ReleaseState();
+        if (wParam) s->Shutdown();
         return 1;
     case WM_CLOSE:
         DestroyWindow(hwnd);
@@ -126,10 +144,10 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         s->OnLeftButtonUp();
         return 1;
     case WM_LBUTTONDBLCLK:
-        s->ExecuteCommand(1171);
+        s->ExecuteCommand(kCmdCatalog);
         return 1;
     case WM_MBUTTONDOWN:
-        s->ExecuteCommand(1213);
+        s->ExecuteCommand(kCmdZoom100);
         return 1;
     case WM_MOUSEWHEEL:
         s->OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
@@ -143,8 +161,15 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         s->inSizeMove = false;
         return 1;
     case WM_APP_STATUS:
-        s->UpdateStatus();
-        if (s->title) s->UpdateCaption();
+        // A build ended. Only a shown picture in a visible window with a status bar has texts to refresh.
+        if (IsWindowVisible(hwnd) && s->statusBar && s->ExhibitSize() > 0 && s->picture.IsLoaded()) {
+            s->UpdateStatus();
+            if (s->title) s->UpdateCaption();
+        }
+        return 1;
+    case WM_DROPFILES:
+        // Dropped files are not taken yet; the drop is released all the same.
+        DragFinish(reinterpret_cast<HDROP>(wParam));
         return 1;
     case WM_HOTKEY:
         if (wParam == static_cast<WPARAM>(kHotkeyId)) s->ToggleViewerVisible();

@@ -33,6 +33,7 @@ void ShowRemaining(HWND statusBar, uint32_t remainingMs) {
 }  // namespace
 
 void AppState::RestartSlideTimer() {
+    if (closing) return;
     KillTimer(hwnd, kSlideTimerId);
     slideRemaining = slideshow::PeriodMs(timer);
     if (slide) SetTimer(hwnd, kSlideTimerId, slideTick, nullptr);
@@ -51,6 +52,7 @@ void AppState::StopSlideTimer(bool hold) {
 
 void AppState::ResumeSlideTimer() {
     slideHeld = false;
+    if (closing) return;
     if (!slide || !(IsWindowVisible(hwnd) || layer == 2)) return;
     const bool empty = ExhibitSize() == 0;
     // The time left is kept: the period continues where it stopped.
@@ -60,7 +62,7 @@ void AppState::ResumeSlideTimer() {
 void AppState::OnSlideTick(UINT_PTR timerId) {
     if (timerId != kSlideTimerId) return;
     KillTimer(hwnd, kSlideTimerId);
-    if (g_app.catalogWindow) return;   // no advancing while the Catalog is open
+    if (g_app.catalogWindow.load()) return;   // no advancing while the Catalog is open
 
     const size_t count = ExhibitSize();
     if (count == 0) {
@@ -78,12 +80,12 @@ void AppState::OnSlideTick(UINT_PTR timerId) {
 
     slideshow::EndInputs in;
     in.count = static_cast<int64_t>(count);
-    in.index = currentIndex;
+    in.index = exhibit->CurrentIndex();
     in.loop = loop;
     in.loopshuffle = loopshuffle;
     in.sort = sort;
     in.collage = collage;
-    in.building = building;
+    in.building = Building();
     const slideshow::EndDecision decision = slideshow::DecideEndOfPeriod(in);
 
     if (decision.reshuffle) ShuffleExhibit();
@@ -95,10 +97,12 @@ void AppState::OnSlideTick(UINT_PTR timerId) {
         SetCountdownText(statusBar, slideshow::kStatusIdle);
         return;
     case slideshow::EndAction::RandomPick:
-        currentIndex = RandomIndex(static_cast<int32_t>(count));
+        exhibit->MoveTo(RandomIndex(static_cast<int32_t>(count)));
         break;
     case slideshow::EndAction::Next:
-        currentIndex = slideshow::NextIndex(currentIndex, static_cast<int64_t>(count));
+        // After a reshuffle the loop starts again at the first entry.
+        if (decision.reshuffle) exhibit->MoveTo(0);
+        else exhibit->Step(1, true);
         break;
     }
     ShowPicture(true);

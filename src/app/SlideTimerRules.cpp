@@ -38,11 +38,4 @@ EndDecision DecideEndOfPeriod(const EndInputs& in) {
     return out;
 }
 
-int32_t NextIndex(int64_t index, int64_t count) {
-    if (count <= 0) return 0;
-    int64_t next = (index + 1) % count;
-    if (next < 0) next += count;
-    return static_cast<int32_t>(next);
-}
-
 }  // namespace slideshow

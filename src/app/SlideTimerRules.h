@@ -48,7 +48,4 @@ struct EndInputs {
 // What happens when a period is over.
 EndDecision DecideEndOfPeriod(const EndInputs& in);
 
-// The picture after `index` in a list of `count`, wrapping to 0 (0 for an empty list).
-int32_t NextIndex(int64_t index, int64_t count);
-
 }  // namespace slideshow

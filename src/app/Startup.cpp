@@ -80,9 +80,10 @@ void AppState::InitDefaults(HWND window) {
     wcsncpy(trayIcon.szTip, g_app.productName, 127);
 
     DragAcceptFiles(hwnd, TRUE);
+    MarkViewerWindow(hwnd);
 
     srand(GetTickCount());
-    randomEngine.seed(GetTickCount());
+    exhibit->Reseed(GetTickCount());
 
     setLayeredWindowAttributes = reinterpret_cast<SetLayeredFn>(
         reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"user32"), "SetLayeredWindowAttributes")));
@@ -104,7 +105,8 @@ void AppState::InitDefaults(HWND window) {
 
 void AppState::Initialize() {
     GetCurrentDirectoryW(kPathSize, exhibitFolder);
-    favorites[0] = archive[0] = currentPath[0] = imageViewer[0] = L'\0';
+    favorites[0] = archive[0] = imageViewer[0] = L'\0';
+    exhibit->SetCurrentPath(std::wstring());
     wcscpy(fileManager, L"explorer.exe");
 
     frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
@@ -131,15 +133,19 @@ void AppState::Initialize() {
 
     LocateFiles();
 
-    if (!BuildExhibit(exhibitFolder, false, nullptr)) PickExhibitRoot(true);
+    // Each modal step below (the folder picker, the warning box, a wait for
+    // the first pictures) may see the viewer asked to close: then start-up
+    // ends there.
+    if (!BuildExhibit(exhibitFolder, false, nullptr) && !closing) PickExhibitRoot(true);
+    if (closing) return;
 
     if (IsUnavailable(exhibitFolder)) {
-        _snwprintf(scratch, kPathSize, L"%ls %ls", exhibitFolder, MessageText(12));
-        scratch[kPathSize - 1] = L'\0';
-        g_app.ShowMessage(scratch, MB_ICONWARNING);
+        ReportUnavailable(exhibitFolder);
+        if (closing) return;
         if (IsUnavailable(exhibitFolder)) {
             wcscpy(exhibitFolder, programFolder);
             BuildExhibit(exhibitFolder, false, nullptr);
+            if (closing) return;
         }
     }
 
@@ -149,11 +155,14 @@ void AppState::Initialize() {
         const int mode = layer;
         layer = 0;
         SwitchMode(mode);
+        // Wallpaper mode is not built yet: the viewer runs windowed, and the
+        // settings keep asking for wallpaper mode until the user picks a mode.
+        keepWallpaperLayer = mode == 2 && layer == 0;
     }
 
-    currentIndex = FindExhibitIndex(currentPath);
-    if (currentIndex < 0) currentIndex = 0;
+    exhibit->Refind();
     ShowPicture(true);
+    if (closing) return;
 
     if (launch && !noMenu && !noShell && CatalogAvailable()) {
         ExecuteCommand(1171);
@@ -231,13 +240,16 @@ void AppState::ApplySettings() {
 }
 
 void AppState::Shutdown() {
-    // GDI+ objects must go before GDI+ itself.
-    picture.Release();
-    Gdiplus::GdiplusShutdown(gdiplusToken);
-    gdiplusToken = 0;
+    // Once only, whether the window was closed or the session ends.
+    if (closing) return;
+    closing = true;
+    KillTimer(hwnd, kSlideTimerId);
+    RemovePropW(hwnd, kViewerMark);
     if (trayicon || layer == 2) Shell_NotifyIconW(NIM_DELETE, &trayIcon);
     if (savesettings) TransferSettings(1);
     InvalidateRect(nullptr, nullptr, TRUE);
     PostQuitMessage(0);
-    ReleaseResources();
+    // The picture, GDI+ and the containers go with the state itself, after
+    // the message loop (ReleaseResources): code below a modal loop that saw
+    // this close may still be on its way out.
 }

@@ -40,5 +40,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (IsDialogMessageW(g_app.mainWindow, &msg)) continue;
         DispatchMessageW(&msg);
     }
+    ReleaseAppState();
     return static_cast<int>(msg.wParam);
 }

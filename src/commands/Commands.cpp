@@ -38,7 +38,7 @@ bool AppState::CommandGated(int id) const { return IsCommandGated(id, noShell, n
 
 bool AppState::AvailableFile() {
     if (ExhibitSize() == 0) return false;
-    if (wcscmp(currentPath, clipboardName) == 0) {
+    if (exhibit->CurrentPath() == clipboardName) {
         g_app.ShowMessage(MessageText(7), MB_ICONINFORMATION);
         return false;
     }
@@ -66,7 +66,7 @@ bool AppState::AskNumber(int titleIndex, uint32_t& value) {
     {
         CursorShown cursor;
         NumericRequest request{titleIndex, value};
-        confirmed = NumericDialog(hwnd, request);
+        confirmed = NumericDialog(hwnd, request) && !closing;
         if (confirmed) value = request.value;
     }
     ResumeSlideTimer();
@@ -187,7 +187,12 @@ void AppState::ToggleDecorate() {
 
 void AppState::ChooseBackgroundColour() {
     COLORREF colour = static_cast<COLORREF>(bgcolor);
-    if (!PickColour(hwnd, colour)) return;
+    bool picked;
+    {
+        CursorShown cursor;
+        picked = PickColour(hwnd, colour);
+    }
+    if (!picked || closing) return;
     bgcolor = static_cast<int32_t>(colour);
     if (backgroundBrush) DeleteObject(backgroundBrush);
     backgroundBrush = CreateSolidBrush(colour);
@@ -268,23 +273,23 @@ void AppState::ExecuteCommand(int id) {
             ShowEmptyState();
             break;
         }
-        currentIndex = StepIndex(currentIndex, StepKeys(), n, true);
+        exhibit->Step(StepKeys(), true);
         ShowPicture(true);
         break;
     case kCmdPrevious:
-        if (n > 0) currentIndex = StepIndex(currentIndex, StepKeys(), n, false);
+        if (n > 0) exhibit->Step(StepKeys(), false);
         ShowPicture(false);
         break;
     case kCmdFirst:
-        currentIndex = 0;
+        exhibit->MoveTo(0);
         ShowPicture(true);
         break;
     case kCmdLast:
-        currentIndex = n > 0 ? n - 1 : 0;
+        exhibit->MoveTo(n > 0 ? n - 1 : 0);
         ShowPicture(false);
         break;
     case kCmdCurrent:
-        if (building) ApplyDisplay();
+        if (Building()) ApplyDisplay();
         else ShowPicture(true);
         break;
     case kCmdNextFolder:
@@ -294,7 +299,7 @@ void AppState::ExecuteCommand(int id) {
             break;
         }
         if (!AvailableFile()) break;
-        currentIndex = id == kCmdNextFolder ? NextFolderIndex(currentIndex) : PreviousFolderIndex(currentIndex);
+        exhibit->StepFolder(id == kCmdNextFolder);
         ShowPicture(true);
         break;
     case kCmdMousewheelNav:
@@ -317,47 +322,47 @@ void AppState::ExecuteCommand(int id) {
 
     // ---- View ------------------------------------------------------------------------
     case kCmdViewExhibit:
-        if (!building) OpenFolderView(exhibitFolder, true);
+        if (!Building()) OpenFolderView(exhibitFolder, true);
         break;
     case kCmdViewDesktop:
-        if (!building) OpenFolderView(desktop, false);
+        if (!Building()) OpenFolderView(desktop, false);
         break;
     case kCmdViewFavorites:
-        if (!building && favorites[0]) OpenFolderView(favorites, false);
+        if (!Building() && favorites[0]) OpenFolderView(favorites, false);
         break;
     case kCmdViewArchive:
-        if (!building && archive[0]) OpenFolderView(archive, false);
+        if (!Building() && archive[0]) OpenFolderView(archive, false);
         break;
     case kCmdViewImageFolder:
-        if (n > 0 && !building && AvailableFile()) {
+        if (n > 0 && !Building() && AvailableFile()) {
             wchar_t folderPart[kPathSize];
-            FolderOf(currentPath, folderPart);
+            FolderOf(exhibit->CurrentPath().c_str(), folderPart);
             OpenFolderView(folderPart, false);
         }
         break;
     case kCmdViewLinkTarget:
-        if (n > 0 && !building) ViewLinkTarget();
+        if (n > 0 && !Building()) ViewLinkTarget();
         break;
 
     // ---- Exhibit -----------------------------------------------------------------------
     case kCmdExhibitFolder:
-        if (building) break;
+        if (Building()) break;
         StopSlideTimer(true);
-        if (PickExhibitRoot(true)) {
+        if (PickExhibitRoot(true) && !closing) {
             ShowPicture(true);
             if (autorefresh) StartWatcher();
         }
         ResumeSlideTimer();
         break;
     case kCmdRefresh:
-        if (!building) OpenFolderView(exhibitFolder, false);
+        if (!Building()) OpenFolderView(exhibitFolder, false);
         break;
     case kCmdSubfolders:
     case kCmdHiddenFolders:
-        if (building) break;
+        if (Building()) break;
         if (id == kCmdSubfolders) subfolders = !subfolders;
         else hidden = !hidden;
-        OpenFolderView(viewedFolder, false);
+        OpenFolderView(exhibit->ViewedFolder().c_str(), false);
         break;
     case kCmdAutoRefresh:
         autorefresh = !autorefresh;
@@ -374,13 +379,13 @@ void AppState::ExecuteCommand(int id) {
         autofindtype = autofindtype == type ? 0 : type;
         break;
     }
-    case kCmdFormatBmp: bmp = !bmp; OpenFolderView(viewedFolder, false); break;
-    case kCmdFormatEmf: emf = !emf; OpenFolderView(viewedFolder, false); break;
-    case kCmdFormatGif: gif = !gif; OpenFolderView(viewedFolder, false); break;
-    case kCmdFormatIco: ico = !ico; OpenFolderView(viewedFolder, false); break;
-    case kCmdFormatJpg: jpg = !jpg; OpenFolderView(viewedFolder, false); break;
-    case kCmdFormatPng: png = !png; OpenFolderView(viewedFolder, false); break;
-    case kCmdFormatTif: tif = !tif; OpenFolderView(viewedFolder, false); break;
+    case kCmdFormatBmp: bmp = !bmp; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
+    case kCmdFormatEmf: emf = !emf; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
+    case kCmdFormatGif: gif = !gif; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
+    case kCmdFormatIco: ico = !ico; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
+    case kCmdFormatJpg: jpg = !jpg; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
+    case kCmdFormatPng: png = !png; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
+    case kCmdFormatTif: tif = !tif; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
     case kCmdClearUnloadable: removefail = !removefail; break;
     case kCmdLogErrors: logerrors = !logerrors; break;
     case kCmdLogLinkFailure: loglnkfail = !loglnkfail; break;
@@ -401,20 +406,20 @@ void AppState::ExecuteCommand(int id) {
         }
         break;
     case kCmdBookmark:
-        if (!building) bookmark = currentIndex;
+        if (!Building()) bookmark = exhibit->CurrentIndex();
         break;
     case kCmdGoToMark:
         if (bookmark >= 0 && bookmark < n) {
-            currentIndex = bookmark;
+            exhibit->MoveTo(bookmark);
             ShowPicture(true);
         }
         break;
     case kCmdMarkOnExit: markexit = !markexit; break;
     case kCmdGoTo:
         if (n == 0) break;
-        number = static_cast<uint32_t>(currentIndex) + 1;
+        number = static_cast<uint32_t>(exhibit->CurrentIndex()) + 1;
         if (AskNumber(6, number) && number != 0) {
-            currentIndex = static_cast<int32_t>((number - 1) % static_cast<uint32_t>(n));
+            exhibit->MoveTo(int64_t(number) - 1);
             ShowPicture(true);
         }
         break;
@@ -600,7 +605,7 @@ void AppState::ExecuteCommand(int id) {
     case kCmdShellView:
         if (AvailableFile()) {
             wchar_t quoted[kPathSize + 2];
-            Quote(currentPath, quoted);
+            Quote(exhibit->CurrentPath().c_str(), quoted);
             if (imageViewer[0]) ShellOpen(imageViewer, quoted);
             else ShellOpen(quoted, nullptr);
         }
@@ -612,7 +617,7 @@ void AppState::ExecuteCommand(int id) {
             ShellOpen(fileManager, quoted);
         } else if (AvailableFile()) {
             wchar_t folderPart[kPathSize];
-            FolderOf(currentPath, folderPart);
+            FolderOf(exhibit->CurrentPath().c_str(), folderPart);
             Quote(folderPart, quoted);
             ShellOpen(fileManager, quoted);
         }
@@ -622,9 +627,16 @@ void AppState::ExecuteCommand(int id) {
         if (AvailableFile()) {
             StopSlideTimer(true);
             wchar_t arguments[kPathSize + 40];
-            _snwprintf(arguments, kPathSize + 40, L"shell32.dll,OpenAs_RunDLL %ls", currentPath);
+            _snwprintf(arguments, kPathSize + 40, L"shell32.dll,OpenAs_RunDLL %ls", exhibit->CurrentPath().c_str());
             arguments[kPathSize + 39] = L'\0';
             ShellOpen(L"rundll32.exe", arguments);
+            ResumeSlideTimer();
+        }
+        break;
+    case kCmdShortcutToDesktop:
+        if (AvailableFile()) {
+            StopSlideTimer(false);
+            SendShortcut(desktop, exhibit->CurrentPath().c_str());
             ResumeSlideTimer();
         }
         break;
@@ -701,6 +713,8 @@ void AppState::ExecuteCommand(int id) {
         break;
     }
 
+    // A modal loop inside the command may have seen the viewer close.
+    if (closing) return;
     // The transition toggles follow the command's own branch.
     if (id >= kCmdShuttersRight && id <= kCmdCrossfade) {
         const int32_t t = id - kCmdShuttersRight;

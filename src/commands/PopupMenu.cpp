@@ -78,8 +78,9 @@ void AppState::PopupMenu(int32_t x, int32_t y, int32_t submenuPosition) {
         } else if (chosen != 0) {
             SendMessageW(window, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
         }
-        // The command may have closed the viewer and released this state.
-        if (g_state != this || !IsWindow(window)) return;
+        // The command, or a message that arrived while the menu was up, may
+        // have closed the viewer.
+        if (closing) return;
 
         if (chosen != kCmdExit) {
             int32_t reopen;

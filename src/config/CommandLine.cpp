@@ -276,11 +276,10 @@ void AppState::OpenPathArgument(const wchar_t* fullPath) {
     // The stored name may be longer than the one typed (a short 8.3 name):
     // when the joined path does not fit, keep the path as given.
     if (wcslen(exhibitFolder) + 1 + wcslen(name) < static_cast<size_t>(kPathSize)) {
-        _snwprintf(currentPath, kPathSize, L"%ls\\%ls", exhibitFolder, name);
+        exhibit->SetCurrentPath(std::wstring(exhibitFolder) + L"\\" + name);
     } else {
-        wcsncpy(currentPath, fullPath, kPathSize - 1);
+        exhibit->SetCurrentPath(std::wstring(fullPath).substr(0, kPathSize - 1));
     }
-    currentPath[kPathSize - 1] = L'\0';
 }
 
 void AppState::ParseOption(const wchar_t* text) {

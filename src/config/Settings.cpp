@@ -46,6 +46,7 @@ void AppState::TransferSettings(int direction) {
     // windowed one. A desktop folder that was looked up rather than given is
     // not stored. Both are written from copies so the running state stays.
     int32_t savedLayout = layout;
+    int32_t savedLayer = layer;
     wchar_t savedDesktop[kPathSize] = {};
     wcscpy(savedDesktop, desktop);
 
@@ -53,7 +54,8 @@ void AppState::TransferSettings(int direction) {
         wcscpy(version, g_app.version);
         if (savefolder) wcscpy(folder, exhibitFolder);
         if (layer == 1) savedLayout = windowedLayout;
-        if (markexit) bookmark = currentIndex;
+        if (keepWallpaperLayer && layer == 0) savedLayer = 2;
+        if (markexit) bookmark = exhibit->CurrentIndex();
         if (!desktopGiven) savedDesktop[0] = L'\0';
         if (hwnd && (IsIconic(hwnd) || IsZoomed(hwnd))) {
             WINDOWPLACEMENT placement{};
@@ -102,7 +104,7 @@ void AppState::TransferSettings(int direction) {
         {L"sort", kIniShort, &sort},
         {L"sortby", kIniShort, &sortby},
         {L"sortcase", kIniBool, &sortcase},
-        {L"layer", kIniShort, &layer},
+        {L"layer", kIniShort, writing ? &savedLayer : &layer},
         {L"ontop", kIniBool, &ontop},
         {L"blend", kIniBool, &blend},
         {L"opacity", kIniShort, &opacity},

@@ -1,5 +1,5 @@
-// Building the exhibit: the folder scan on its worker thread, the look-up of a
-// path in the list, and the saved copy of the home exhibit.
+// Building the exhibit: the folder scan, the worker thread that runs it, the
+// look-up of a path in the list, and the saved copy of the home exhibit.
 #include <windows.h>
 #include <process.h>
 
@@ -12,22 +12,13 @@
 #include <unordered_set>
 
 #include "app/AppState.h"
-#include "exhibit/ExhibitFiles.h"
+#include "app/Handles.h"
+#include "exhibit/FolderScan.h"
 #include "exhibit/ShellLink.h"
 
 namespace {
 
 constexpr size_t kMaxPath = kPathSize;   // longest path + terminator the viewer keeps
-
-struct BuildJob {
-    AppState* state;
-    std::vector<std::wstring> roots;
-};
-
-void __cdecl ScanThread(void* argument) {
-    std::unique_ptr<BuildJob> job(static_cast<BuildJob*>(argument));
-    job->state->ScanFolders(job->roots);
-}
 
 const wchar_t* LastComponent(const wchar_t* path) {
     const wchar_t* slash = wcsrchr(path, L'\\');
@@ -54,6 +45,79 @@ bool ReadShortcut(ShellLink& shell, const wchar_t* path, wchar_t* target, WIN32_
     return true;
 }
 
+// The folders a scan has entered, by what they are rather than how they are
+// spelled: links, junctions, shortcuts and other letter cases all lead to
+// the same volume serial and file index. Where the file system gives no
+// identity, the path in upper case stands in.
+class ScannedFolders {
+public:
+    // True the first time `folder` (with its final backslash) is met.
+    bool Enter(const std::wstring& folder) {
+        HANDLE handle = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            BY_HANDLE_FILE_INFORMATION info;
+            const bool known = GetFileInformationByHandle(handle, &info) != 0 &&
+                               (info.nFileIndexHigh != 0 || info.nFileIndexLow != 0);
+            CloseHandle(handle);
+            if (known) {
+                const Identity id{info.dwVolumeSerialNumber,
+                                  (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+                return identities_.insert(id).second;
+            }
+        }
+        std::wstring spelled = folder;
+        if (!spelled.empty()) CharUpperBuffW(spelled.data(), DWORD(spelled.size()));
+        return paths_.insert(std::move(spelled)).second;
+    }
+
+private:
+    struct Identity {
+        DWORD volume;
+        uint64_t index;
+        bool operator==(const Identity& other) const { return volume == other.volume && index == other.index; }
+    };
+    struct IdentityHash {
+        size_t operator()(const Identity& id) const { return std::hash<uint64_t>()(id.index * 31 + id.volume); }
+    };
+    std::unordered_set<Identity, IdentityHash> identities_;
+    std::unordered_set<std::wstring> paths_;
+};
+
+// One build on its worker thread; the job owns everything the worker uses.
+struct BuildJob {
+    std::shared_ptr<Exhibit> exhibit;
+    std::vector<std::wstring> roots;
+    ScanOptions options;
+    HWND mainWindow = nullptr;
+    UniqueHandle firstFound;   // the worker's own handle to the event the caller waits on
+    bool threaded = true;
+};
+
+// Sorts the finished list, ends the build and tells the windows: the worker
+// never touches a window itself, and nothing of the viewer but the exhibit.
+void FinishBuild(BuildJob& job) {
+    if (job.firstFound) SetEvent(job.firstFound.Get());
+    job.firstFound.Reset();
+    job.exhibit->Sort();
+    const bool watcherBuild = job.exhibit->autoRefreshBuild;
+    job.exhibit->EndBuild();
+    if (watcherBuild) {
+        if (job.mainWindow) PostMessageW(job.mainWindow, WM_APP_REFRESHED, 0, 0);
+    } else if (const HWND catalog = g_app.catalogWindow) {
+        PostMessageW(catalog, WM_COMMAND, 1112, 0);
+    }
+    // The main window decides on arrival whether there is a status to refresh.
+    if (job.threaded && job.mainWindow) PostMessageW(job.mainWindow, WM_APP_STATUS, 0, 0);
+}
+
+void __cdecl ScanThread(void* argument) {
+    std::unique_ptr<BuildJob> job(static_cast<BuildJob*>(argument));
+    if (ScanFolders(*job->exhibit, job->roots, job->options, job->firstFound.Get())) job->firstFound.Reset();
+    FinishBuild(*job);
+}
+
 class WaitCursor {
 public:
     explicit WaitCursor(bool show) : active_(show) {
@@ -72,102 +136,28 @@ private:
 
 }  // namespace
 
-bool AppState::IsShownFormat(const wchar_t* name) const {
-    ShownFormats formats;
-    formats.jpg = jpg; formats.gif = gif; formats.bmp = bmp; formats.png = png;
-    formats.tif = tif; formats.emf = emf; formats.ico = ico;
-    return ::IsShownFormat(name, formats);
-}
-
-bool AppState::BuildExhibit(const wchar_t* root, bool append, const std::vector<std::wstring>* roots) {
-    // Copy the arguments first: `root` may be viewedFolder itself, `roots` may
-    // be owned by the caller's caller.
-    std::vector<std::wstring> rootList;
-    const std::wstring rootPath = root ? root : L"";
-    if (roots) rootList = *roots;
-    else rootList.push_back(rootPath);
-
-    // One scan at a time. A call that arrives while a build runs (a format
-    // switch does) waits for it to end and then builds, so the new switch
-    // applies; a scan always runs to its end, so the wait is bounded.
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> gate(buildGate);
-            if (!building) {
-                building = true;
-                break;
-            }
-        }
-        Sleep(5);
-    }
-
-    if (rootPath.size() < kMaxPath) wcscpy(viewedFolder, rootPath.c_str());
-    if (!append) {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        currentIndex = 0;
-        exhibit.clear();
-    }
-
-    if (threadedBuild) {
-        HANDLE released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        auto* job = new BuildJob{this, std::move(rootList)};
-        buildEvent = released;
-        const uintptr_t thread = released ? _beginthread(ScanThread, 0, job) : static_cast<uintptr_t>(-1);
-        if (thread == static_cast<uintptr_t>(-1)) {
-            delete job;
-            if (released) CloseHandle(released);
-            buildEvent = nullptr;
-            building = false;
-        } else {
-            // The worker signals after the first folder that leaves pictures
-            // in the exhibit, or at its end. This thread owns the handle.
-            WaitForSingleObject(released, INFINITE);
-            CloseHandle(released);
-        }
-    } else {
-        WaitCursor cursor(hwnd && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId());
-        buildEvent = nullptr;
-        ScanFolders(rootList);
-    }
-
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    return !exhibit.empty();
-}
-
-void AppState::ScanFolders(const std::vector<std::wstring>& roots) {
+bool ScanFolders(Exhibit& exhibit, const std::vector<std::wstring>& roots, const ScanOptions& options,
+                 HANDLE firstFound) {
     // The shortcut object is made when the first shortcut turns up: most
     // folders hold none, and starting the shell's object costs time.
     std::optional<ShellLink> shell;
-    srand(GetTickCount());
-    {
-        std::lock_guard<std::mutex> lock(randomLock);
-        randomEngine.seed(GetTickCount());
-    }
-
-    ShownFormats formats;
-    formats.jpg = jpg; formats.gif = gif; formats.bmp = bmp; formats.png = png;
-    formats.tif = tif; formats.emf = emf; formats.ico = ico;
-    const bool enterSubfolders = subfolders;
-    const bool enterHidden = hidden;
-
     std::deque<std::wstring> queue(roots.begin(), roots.end());
-    std::unordered_set<std::wstring> scanned;
+    ScannedFolders scanned;
     std::vector<ImageEntry> found;
     std::wstring folder;
     std::wstring pattern;
     wchar_t target[ShellLink::kLinkPathSize];
     WIN32_FIND_DATAW data;
+    bool signalled = false;
 
-    while (!queue.empty() && !abandonBuild) {
+    while (!queue.empty() && !exhibit.Abandoned()) {
         folder = std::move(queue.front());
         queue.pop_front();
         if (folder.empty()) continue;
-        // "x" and "x\" name one folder: the scanned list holds the second form,
-        // so a shortcut to "x\" does not list a scanned "x" again.
         if (folder.back() != L'\\') folder += L'\\';
-        if (!scanned.insert(folder).second) continue;
         // folder + "*" must fit; a longer path is skipped, never cut short.
         if (folder.size() + 1 >= kMaxPath) continue;
+        if (!scanned.Enter(folder)) continue;
 
         pattern = folder;
         pattern += L'*';
@@ -194,7 +184,7 @@ void AppState::ScanFolders(const std::vector<std::wstring>& roots) {
                 }
 
                 if (!(info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                    if (::IsShownFormat(judged, formats)) {
+                    if (IsShownFormat(judged, options.formats)) {
                         ImageEntry entry;
                         entry.path.reserve(folder.size() + nameLength);
                         entry.path = folder;
@@ -206,10 +196,10 @@ void AppState::ScanFolders(const std::vector<std::wstring>& roots) {
                     }
                     continue;
                 }
-                if (!enterSubfolders) continue;
+                if (!options.subfolders) continue;
                 if (wcscmp(folderName, L".") == 0 || wcscmp(folderName, L"..") == 0) continue;
                 if (wcsstr(folderName, L"RECYCLER")) continue;
-                if ((info->dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !enterHidden) continue;
+                if ((info->dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !options.hidden) continue;
                 if (isLink) {
                     // A shortcut to this folder or to one of its ancestors
                     // would only lead back here.
@@ -224,104 +214,113 @@ void AppState::ScanFolders(const std::vector<std::wstring>& roots) {
             FindClose(find);
         }
 
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        if (!found.empty()) {
-            if (exhibit.empty()) exhibit.swap(found);
-            else {
-                exhibit.insert(exhibit.end(), std::make_move_iterator(found.begin()),
-                               std::make_move_iterator(found.end()));
+        exhibit.Append(std::move(found));
+        found.clear();
+        if (firstFound && !signalled && !exhibit.Empty()) {
+            exhibit.Refind();
+            SetEvent(firstFound);   // from here on the interface thread runs on
+            signalled = true;
+        }
+    }
+    return signalled;
+}
+
+ScanOptions AppState::CurrentScanOptions() const {
+    ScanOptions options;
+    options.formats.jpg = jpg;
+    options.formats.gif = gif;
+    options.formats.bmp = bmp;
+    options.formats.png = png;
+    options.formats.tif = tif;
+    options.formats.emf = emf;
+    options.formats.ico = ico;
+    options.subfolders = subfolders;
+    options.hidden = hidden;
+    return options;
+}
+
+SortOrder AppState::CurrentOrder() const { return SortOrder{sort, sortby, sortcase}; }
+
+bool AppState::IsShownFormat(const wchar_t* name) const { return ::IsShownFormat(name, CurrentScanOptions().formats); }
+
+bool AppState::BeginBuild() {
+    // One scan at a time. A call that arrives while a build runs (a format
+    // switch does) waits for it to end and then builds, so the new switch
+    // applies; the window keeps painting and answering meanwhile.
+    while (!exhibit->TryBeginBuild()) {
+        if (!WaitAnswering(exhibit->IdleEvent())) return false;
+    }
+    return true;
+}
+
+bool AppState::WaitForBuild() {
+    while (Building()) {
+        if (!WaitAnswering(exhibit->IdleEvent())) return false;
+    }
+    return !closing;
+}
+
+bool AppState::BuildExhibit(const wchar_t* root, bool append, const std::vector<std::wstring>* roots) {
+    // Copy the arguments first: `roots` may be owned by the caller's caller.
+    const std::wstring rootPath = root ? root : L"";
+    std::vector<std::wstring> rootList;
+    if (roots) rootList = *roots;
+    else rootList.push_back(rootPath);
+
+    if (closing || !BeginBuild()) return false;
+    if (rootPath.size() < kMaxPath) exhibit->SetViewedFolder(rootPath);
+    if (!append) {
+        exhibit->Clear();
+        exhibit->SetFiltered(false);   // a new list is no filter result
+    }
+
+    srand(GetTickCount());
+    exhibit->Reseed(GetTickCount());
+    exhibit->SetOrder(CurrentOrder());
+
+    auto job = std::make_unique<BuildJob>();
+    job->exhibit = exhibit;
+    job->roots = std::move(rootList);
+    job->options = CurrentScanOptions();
+    job->mainWindow = hwnd;
+    job->threaded = threadedBuild;
+
+    if (threadedBuild) {
+        // The worker signals after the first folder that leaves pictures in
+        // the exhibit, or at its end; each side closes its own handle.
+        UniqueHandle firstFound(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        job->firstFound = firstFound.Duplicate();
+        if (firstFound && job->firstFound) {
+            BuildJob* started = job.release();
+            if (_beginthread(ScanThread, 0, started) != static_cast<uintptr_t>(-1)) {
+                WaitAnswering(firstFound.Get());
+                return !exhibit->Empty();
             }
-            found.clear();
+            job.reset(started);
         }
-        if (buildEvent && !exhibit.empty()) {
-            const int32_t index = FindExhibitIndexLocked(currentPath);
-            currentIndex = index < 0 ? 0 : index;
-            HANDLE released = buildEvent;
-            buildEvent = nullptr;
-            SetEvent(released);   // the waiting thread closes it
-        }
-    }
-    if (buildEvent) {
-        HANDLE released = buildEvent;
-        buildEvent = nullptr;
-        SetEvent(released);
+        // No worker: the build ends here, as it started, with the list as it is.
+        exhibit->EndBuild();
+        return !exhibit->Empty();
     }
 
-    SortExhibit();
-
-    // Everything the end messages need is read before `building` drops: from
-    // then on the state may be rebuilt or released by other threads.
-    bool notEmpty;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        notEmpty = !exhibit.empty();
-    }
-    const bool watcherBuild = autoRefreshBuild;
-    const HWND mainWindow = hwnd;
-    const HWND catalog = g_app.catalogWindow;
-    const bool postStatus =
-        mainWindow && IsWindowVisible(mainWindow) && threadedBuild && statusBar && notEmpty && picture.IsLoaded();
-    building = false;
-
-    if (watcherBuild) {
-        if (mainWindow) PostMessageW(mainWindow, WM_APP_REFRESHED, 0, 0);
-    } else if (catalog) {
-        PostMessageW(catalog, WM_COMMAND, 1112, 0);
-    }
-    if (postStatus) PostMessageW(mainWindow, WM_APP_STATUS, 0, 0);
+    WaitCursor cursor(hwnd && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId());
+    ScanFolders(*exhibit, job->roots, job->options, nullptr);
+    FinishBuild(*job);
+    return !exhibit->Empty();
 }
 
-int32_t AppState::FindExhibitIndex(const wchar_t* path) {
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    return FindExhibitIndexLocked(path);
-}
-
-int32_t AppState::FindExhibitIndexLocked(const wchar_t* path) {
-    if (exhibit.empty() || !path || !*path) return -1;
-    const size_t count = exhibit.size();
-    for (size_t i = 0; i < count; ++i)
-        if (exhibit[i].path == path) return static_cast<int32_t>(i);
-
-    wchar_t target[ShellLink::kLinkPathSize];
-    if (IsShortcut(path)) {
-        ShellLink shell;
-        if (!shell.Read(path, target, false)) return -1;
-        for (size_t i = 0; i < count; ++i)
-            if (exhibit[i].path == target) return static_cast<int32_t>(i);
-        return -1;
-    }
-    std::optional<ShellLink> shell;
-    for (size_t i = 0; i < count; ++i) {
-        if (!IsShortcut(exhibit[i].path.c_str())) continue;
-        if (!shell) shell.emplace();
-        if (shell->Read(exhibit[i].path.c_str(), target, false) && wcscmp(target, path) == 0)
-            return static_cast<int32_t>(i);
-    }
-    return -1;
-}
+int32_t AppState::FindExhibitIndex(const wchar_t* path) { return path ? exhibit->Find(path) : -1; }
 
 void AppState::SaveExhibit() {
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    savedExhibit = exhibit;
-    savedIndex = currentIndex;
-    savedSort = sort;
-    savedSortBy = sortby;
-    savedSortCase = sortcase;
-    savedSubfolders = subfolders;
-    savedHidden = hidden;
+    exhibit->Save(SavedView{0, CurrentOrder(), subfolders, hidden});
 }
 
 void AppState::RestoreExhibit() {
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    exhibit = savedExhibit;
-    currentIndex = savedIndex;
-    sort = savedSort;
-    sortby = savedSortBy;
-    sortcase = savedSortCase;
-    subfolders = savedSubfolders;
-    hidden = savedHidden;
-    filtered = false;
-    const auto size = static_cast<int32_t>(savedExhibit.size());
-    if (currentIndex >= size) currentIndex = size - 1;
-    if (currentIndex < 0) currentIndex = 0;
+    const std::optional<SavedView> view = exhibit->Restore();
+    if (!view) return;
+    sort = view->order.sort;
+    sortby = view->order.sortby;
+    sortcase = view->order.sortcase;
+    subfolders = view->subfolders;
+    hidden = view->hidden;
 }

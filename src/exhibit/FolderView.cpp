@@ -7,49 +7,52 @@
 #include "app/AppState.h"
 #include "config/Language.h"
 
+void AppState::ReportUnavailable(const wchar_t* path) {
+    _snwprintf(scratch, kPathSize, L"%ls %ls", path, MessageText(12));
+    scratch[kPathSize - 1] = L'\0';
+    g_app.ShowMessage(scratch, MB_ICONWARNING);
+}
+
 void AppState::OpenFolderView(const wchar_t* path, bool asExhibit) {
-    if (!path) return;
+    if (!path || closing) return;
     wchar_t full[kPathSize];
     const DWORD length = GetFullPathNameW(path, kPathSize, full, nullptr);
     if (length == 0 || length >= static_cast<DWORD>(kPathSize)) {
         // Too long for the viewer's paths: reported like a missing folder.
-        _snwprintf(scratch, kPathSize, L"%ls %ls", path, MessageText(12));
-        scratch[kPathSize - 1] = L'\0';
-        g_app.ShowMessage(scratch, MB_ICONWARNING);
+        ReportUnavailable(path);
         return;
     }
     const DWORD attributes = GetFileAttributesW(path);
     if (attributes & FILE_ATTRIBUTE_OFFLINE) {   // also the failure value
-        _snwprintf(scratch, kPathSize, L"%ls %ls", path, MessageText(12));
-        scratch[kPathSize - 1] = L'\0';
-        g_app.ShowMessage(scratch, MB_ICONWARNING);
+        ReportUnavailable(path);
         return;
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
 
-    const bool rootChanges = wcscmp(full, viewedFolder) != 0;
-    const bool atHome = wcscmp(exhibitFolder, viewedFolder) == 0 && !filtered;
+    // A running build must end before the list is saved, restored or
+    // replaced; the window keeps painting meanwhile.
+    if (!WaitForBuild()) return;
+
+    const std::wstring viewed = exhibit->ViewedFolder();
+    const bool rootChanges = viewed != full;
+    const bool atHome = viewed == exhibitFolder && !exhibit->Filtered();
     if (asExhibit) {
-        bool haveSaved;
-        {
-            std::lock_guard<std::mutex> lock(exhibitLock);
-            haveSaved = !savedExhibit.empty();
-        }
-        if (haveSaved) RestoreExhibit();
+        if (exhibit->HasSaved()) RestoreExhibit();
         else if (atHome) SaveExhibit();
         else BuildExhibit(full, false, nullptr);
-        wcscpy(viewedFolder, full);
-        if (g_app.catalogWindow) PostMessageW(g_app.catalogWindow, WM_COMMAND, 1112, 0);
+        exhibit->SetViewedFolder(full);
+        if (const HWND catalog = g_app.catalogWindow) PostMessageW(catalog, WM_COMMAND, 1112, 0);
     } else {
-        if (atHome) {
-            SaveExhibit();
-        } else if (wcscmp(exhibitFolder, full) == 0) {
-            std::lock_guard<std::mutex> lock(exhibitLock);
-            savedExhibit.clear();
-            filtered = false;
+        if (wcscmp(exhibitFolder, full) == 0) {
+            // The home exhibit itself is rebuilt (Refresh, a format or folder
+            // switch at home): a copy of the old list must not come back.
+            exhibit->DropSaved();
+        } else if (atHome) {
+            SaveExhibit();   // so that View Exhibit can bring the home exhibit back
         }
         BuildExhibit(full, false, nullptr);
     }
+    if (closing) return;
     ShowPicture(true);
     if (autorefresh && rootChanges) StartWatcher();
 }

@@ -1,30 +1,28 @@
 // View Link Target: open the folder a shortcut points into as the exhibit.
 #include <windows.h>
 
-#include <cstdio>
 #include <cwchar>
 
 #include "app/AppState.h"
-#include "config/Language.h"
 #include "exhibit/ShellLink.h"
 
 void AppState::ViewLinkTarget() {
-    if (!IsShortcut(currentPath)) return;
+    const std::wstring link = exhibit->CurrentPath();
+    if (!IsShortcut(link.c_str())) return;
     wchar_t target[kPathSize] = {};
     {
-        ShellLink link;
-        if (!link.Read(currentPath, target, false)) return;
+        ShellLink shell;
+        if (!shell.Read(link.c_str(), target, false)) return;
     }
     if (wchar_t* slash = wcsrchr(target, L'\\')) *slash = L'\0';
     const DWORD attributes = GetFileAttributesW(target);
     if (attributes & FILE_ATTRIBUTE_OFFLINE) {
-        _snwprintf(scratch, kPathSize, L"%ls %ls", target, MessageText(12));
-        scratch[kPathSize - 1] = L'\0';
-        g_app.ShowMessage(scratch, MB_ICONWARNING);
+        ReportUnavailable(target);
         return;
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     BuildExhibit(target, false, nullptr);
+    if (closing) return;
     ShowPicture(true);
     if (autorefresh) StartWatcher();
 }

@@ -1,14 +1,8 @@
-// Showing the picture at currentIndex and moving through the exhibit.
+// Showing the picture at the current index and moving through the exhibit.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/AppState.h"
-#include "exhibit/FolderSteps.h"
-
-size_t AppState::ExhibitSize() {
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    return exhibit.size();
-}
 
 void AppState::ShowEmptyState() {
     if (layer == 1) {
@@ -23,74 +17,87 @@ void AppState::ShowEmptyState() {
     picture.Release();
     canvas.Free();
     UpdateStatus();
+    if (title) UpdateCaption();
 }
 
 void AppState::RemoveCurrent() {
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    if (currentIndex < 0 || static_cast<size_t>(currentIndex) >= exhibit.size()) return;
-    exhibit.erase(exhibit.begin() + currentIndex);
-    if (static_cast<size_t>(currentIndex) == exhibit.size()) currentIndex = 0;
+    if (const std::optional<CurrentEntry> current = exhibit->TakeCurrent())
+        exhibit->RemoveEntry(current->index, current->path);
+}
+
+bool AppState::FindWantedShape(bool forward) {
+    const auto wanted = [this] {
+        const uint32_t w = picture.NaturalWidth();
+        const uint32_t h = picture.NaturalHeight();
+        return !((landscapeOnly && w < h) || (portraitOnly && h < w));
+    };
+    const std::wstring start = exhibit->CurrentPath();
+    const size_t limit = exhibit->Size();
+    size_t tried = 0;
+    for (;;) {
+        if (picture.IsLoaded()) {
+            ++tried;
+            ApplyOrientation();
+            if (wanted()) return true;
+            if (tried >= limit) break;
+            exhibit->Step(1, forward);
+        } else if (++tried >= limit) {
+            break;   // a failed load counts as tried; it has moved on by itself
+        }
+        if (exhibit->Empty() || exhibit->CurrentPath() == start) break;
+        LoadCurrent(forward);
+    }
+    // No picture of that shape: the one the search started from is shown
+    // again, so the picture on screen and the current index always agree.
+    const int32_t at = exhibit->Find(start);
+    if (at < 0) {
+        picture.Release();
+        return false;
+    }
+    exhibit->MoveTo(at);
+    LoadCurrent(forward);
+    if (picture.IsLoaded()) ApplyOrientation();
+    return picture.IsLoaded();
 }
 
 void AppState::ShowPicture(bool forward) {
-    if (ExhibitSize() == 0) {
+    if (closing) return;
+    const size_t count = ExhibitSize();
+    if (count == 0) {
         ShowEmptyState();
         return;
     }
-    LoadCurrent(forward);
-    size_t attempts = 1;
-    while (!picture.IsLoaded() && ExhibitSize() > attempts) {
+    // Every entry is tried at most once: with removefail the failures leave
+    // the exhibit, without it the index steps past them.
+    for (size_t attempts = 0; attempts < count; ++attempts) {
         LoadCurrent(forward);
-        ++attempts;
-        if (attempts == ExhibitSize() && !picture.IsLoaded()) {
-            if (slide && statusBar) SendMessageW(statusBar, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(L"\t..."));
-            StopSlideTimer(false);
-            InvalidateRect(hwnd, nullptr, TRUE);
+        if (picture.IsLoaded() || exhibit->Empty()) break;
+    }
+    if (!picture.IsLoaded()) {
+        if (exhibit->Empty()) {   // every entry was dropped
+            ShowEmptyState();
             return;
         }
-    }
-    if (picture.IsLoaded() && ExhibitSize() == 0) picture.Release();  // every entry was dropped
-
-    if (landscapeOnly || portraitOnly) {
-        const int32_t start = currentIndex;
-        while (picture.IsLoaded()) {
-            ApplyOrientation();
-            const uint32_t w = picture.NaturalWidth();
-            const uint32_t h = picture.NaturalHeight();
-            const bool fits = !((landscapeOnly && w < h) || (portraitOnly && h < w));
-            if (fits) break;
-            const int32_t n = static_cast<int32_t>(ExhibitSize());
-            if (n == 0) break;
-            currentIndex = StepIndex(currentIndex, 1, n, forward);
-            if (currentIndex == start) break;
-            LoadCurrent(forward);
-        }
-    }
-
-    if (picture.IsLoaded()) {
-        scrollX = scrollY = 0;
-        viewScrolled = false;
-        currentZoom = zoom;
-        zoomHeld = false;
-        if (!landscapeOnly && !portraitOnly) ApplyOrientation();
-        {
-            std::lock_guard<std::mutex> lock(exhibitLock);
-            if (currentIndex >= 0 && static_cast<size_t>(currentIndex) < exhibit.size())
-                GetSystemTimeAsFileTime(&exhibit[static_cast<size_t>(currentIndex)].accessed);
-        }
-        ApplyDisplay();
-        if (slide) RestartSlideTimer();
-    } else {
+        if (slide && statusBar) SendMessageW(statusBar, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(L"\t..."));
+        StopSlideTimer(false);
         InvalidateRect(hwnd, nullptr, TRUE);
+        return;
     }
-}
 
-int32_t AppState::NextFolderIndex(int32_t i) {
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    return ::NextFolderIndex(exhibit, i);
-}
+    if ((landscapeOnly || portraitOnly) && !FindWantedShape(forward)) {
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return;
+    }
 
-int32_t AppState::PreviousFolderIndex(int32_t i) {
-    std::lock_guard<std::mutex> lock(exhibitLock);
-    return ::PreviousFolderIndex(exhibit, i);
+    scrollX = scrollY = 0;
+    viewScrolled = false;
+    currentZoom = zoom;
+    zoomHeld = false;
+    if (!landscapeOnly && !portraitOnly) ApplyOrientation();
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const CurrentEntry shown = exhibit->Current();
+    exhibit->StampAccessed(shown.index, shown.path, now);
+    ApplyDisplay();
+    if (slide) RestartSlideTimer();
 }

@@ -38,15 +38,19 @@ bool AppState::PickExhibitRoot(bool build) {
     if (chosen) CoTaskMemFree(chosen);
     ShowCursor(FALSE);
 
-    if (picked) {
+    if (picked && !closing) {
         if (!build) {
             wcscpy(exhibitFolder, path);
         } else if (path[0]) {
             const bool append = GetKeyState(VK_SHIFT) < 0;
-            if (!append) wcscpy(exhibitFolder, path);
+            if (!append) {
+                // A new home exhibit: the saved copy of the old one goes.
+                wcscpy(exhibitFolder, path);
+                exhibit->DropSaved();
+            }
             BuildExhibit(path, append, nullptr);
         }
     }
     if (comStarted) CoUninitialize();
-    return picked;
+    return picked && !closing;
 }

@@ -81,14 +81,14 @@ void AppState::ComposeFrame(HDC windowDc) {
 
     if (framed) {
         const int32_t effect =
-            (transitions && static_cast<uint32_t>(currentIndex) != lastShownIndex) ? PickTransition() : -1;
+            (transitions && static_cast<uint32_t>(exhibit->CurrentIndex()) != lastShownIndex) ? PickTransition() : -1;
         if (effect >= 0) {
             RunTransition(windowDc, cw, ch, frame.Dc(), effect, 0, 0);
         } else if ((squeeze && !zoomHeld) || !viewScrolled || (layer == 1 && (w < cw || h < ch)) || !buffered) {
             BitBlt(windowDc, 0, 0, cw, ch, frame.Dc(), 0, 0, SRCCOPY);
         }
     }
-    lastShownIndex = static_cast<uint32_t>(currentIndex);
+    lastShownIndex = static_cast<uint32_t>(exhibit->CurrentIndex());
 }
 
 void AppState::OnPaint() {

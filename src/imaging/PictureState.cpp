@@ -4,7 +4,7 @@
 
 #include <climits>
 #include <cwchar>
-#include <mutex>
+#include <optional>
 #include <string>
 
 #include "app/AppState.h"
@@ -24,16 +24,13 @@ void CopyPath(wchar_t* to, const wchar_t* from) {
 void AppState::SetInterpolation(int32_t mode) { picture.SetInterpolation(mode); }
 
 void AppState::LoadCurrent(bool forward) {
-    std::wstring path;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        if (exhibit.empty()) return;
-        if (currentIndex < 0 || size_t(currentIndex) >= exhibit.size()) currentIndex = 0;
-        path = exhibit[size_t(currentIndex)].path;
-    }
+    // The entry and its path are taken together: the build worker may move
+    // entries, but the current path stays the one being loaded.
+    const std::optional<CurrentEntry> taken = exhibit->TakeCurrent();
+    if (!taken) return;
+    const std::wstring& path = taken->path;
 
     const HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    CopyPath(currentPath, path.c_str());
     shownFile[0] = L'\0';
     if (IsShortcut(path.c_str())) {
         ShellLink link;
@@ -50,26 +47,19 @@ void AppState::LoadCurrent(bool forward) {
 
     if (!picture.IsLoaded()) {
         LogLoadError();
-        if (removefail) {
-            // Only the exhibit forgets the file; it stays on disk. The next
-            // entry moves into place, so the index needs no step.
-            RemoveCurrent();
-        } else {
-            std::lock_guard<std::mutex> lock(exhibitLock);
-            const size_t count = exhibit.size();
-            if (count > 0) {
-                if (forward) currentIndex = int32_t((size_t(currentIndex) + 1) % count);
-                else currentIndex = int32_t((currentIndex == 0 ? count : size_t(currentIndex)) - 1);
-            }
-        }
+        // Only the exhibit forgets the file; it stays on disk. The next entry
+        // moves into place, so the index needs no step.
+        if (removefail) exhibit->RemoveEntry(taken->index, path);
+        else exhibit->Step(1, forward);
     }
     SetCursor(previousCursor);
 }
 
 void AppState::LogLoadError() {
-    const bool enabled = IsShortcut(currentPath) ? loglnkfail : logerrors;
+    const std::wstring path = exhibit->CurrentPath();
+    const bool enabled = IsShortcut(path.c_str()) ? loglnkfail : logerrors;
     if (!enabled) return;
-    AppendLogLine(errorsLogPath, currentPath);
+    AppendLogLine(errorsLogPath, path.c_str());
 }
 
 void AppState::ApplyOrientation() {

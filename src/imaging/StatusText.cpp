@@ -5,7 +5,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
-#include <mutex>
+#include <string>
 
 #include "app/AppState.h"
 #include "config/Language.h"
@@ -22,16 +22,19 @@ const wchar_t* Message(int id, const wchar_t* fallback) {
 }  // namespace
 
 void AppState::UpdateCaption() {
+    if (closing) return;
     const bool empty = ExhibitSize() == 0;
+    const std::wstring path = exhibit->CurrentPath();
+    const std::wstring viewed = exhibit->ViewedFolder();
     CaptionInput in;
     in.title = title;
     in.fullname = fullname;
     in.exhibitEmpty = empty;
-    in.isLink = IsShortcut(currentPath);
-    in.isPasted = clipboardName && wcscmp(currentPath, clipboardName) == 0;
+    in.isLink = IsShortcut(path.c_str());
+    in.isPasted = clipboardName && path == clipboardName;
     in.collage = collage;
-    in.viewedFolder = viewedFolder;
-    in.currentPath = currentPath;
+    in.viewedFolder = viewed.c_str();
+    in.currentPath = path.c_str();
     in.productName = g_app.productName;
     in.currentZoom = currentZoom;
     in.displayWidth = picture.width;
@@ -49,20 +52,17 @@ void AppState::UpdateCaption() {
 }
 
 void AppState::UpdateStatus() {
-    if (!statusBar) return;
-    uint32_t count;
-    {
-        std::lock_guard<std::mutex> lock(exhibitLock);
-        count = uint32_t(exhibit.size());
-    }
+    if (!statusBar || closing) return;
+    const uint32_t count = uint32_t(ExhibitSize());
+    const CurrentEntry current = exhibit->Current();
 
     StatusInput in;
     in.pictureShown = picture.IsLoaded() && count > 0;
     if (in.pictureShown) {
-        in.isPasted = clipboardName && wcscmp(currentPath, clipboardName) == 0;
+        in.isPasted = clipboardName && current.path == clipboardName;
         if (!in.isPasted) {
             // The size of what was decoded: a shortcut's target, not the shortcut.
-            const wchar_t* file = shownFile[0] ? shownFile : currentPath;
+            const wchar_t* file = shownFile[0] ? shownFile : current.path.c_str();
             const DWORD size = GetCompressedFileSizeW(file, nullptr);
             in.sizeKnown = size != INVALID_FILE_SIZE;
             in.fileSize = size;
@@ -91,7 +91,7 @@ void AppState::UpdateStatus() {
         in.excessWidth = excessWidth;
         in.excessHeight = excessHeight;
         in.scrollStep = scrollStep;
-        in.index = uint32_t(currentIndex);
+        in.index = uint32_t(current.index);
         in.count = count;
     }
     const auto parts = FormatStatusParts(in);
@@ -102,7 +102,8 @@ void AppState::UpdateStatus() {
 void AppState::DrawNameOverlay(HDC dc) {
     if (!dc) return;
     const bool empty = ExhibitSize() == 0;
-    const std::wstring text = OverlayText(empty, viewedFolder, currentPath, IsShortcut(currentPath));
+    const std::wstring path = exhibit->CurrentPath();
+    const std::wstring text = OverlayText(empty, exhibit->ViewedFolder().c_str(), path.c_str(), IsShortcut(path.c_str()));
     const HGDIOBJ previousFont = statusFont ? SelectObject(dc, statusFont) : nullptr;
     const int previousMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF previousColor = SetTextColor(dc, RGB(0, 0, 0));

@@ -31,8 +31,10 @@ BOOL CALLBACK FindMonitorOfPoint(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     return FALSE;
 }
 
+// Only viewers are told to close: other programs may read the same message
+// number as one of their own.
 BOOL CALLBACK PostCloseToOthers(HWND window, LPARAM self) {
-    if (window != reinterpret_cast<HWND>(self)) PostMessageW(window, WM_APP_CLOSE, 0, 0);
+    if (window != reinterpret_cast<HWND>(self) && IsViewerWindow(window)) PostMessageW(window, WM_APP_CLOSE, 0, 0);
     return TRUE;
 }
 
@@ -107,9 +109,14 @@ void AppState::CreateStatusBar() {
     if (!slide) SendMessageW(statusBar, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(L"\t!"));
 }
 
+void MarkViewerWindow(HWND window) { SetPropW(window, kViewerMark, reinterpret_cast<HANDLE>(1)); }
+
+bool IsViewerWindow(HWND window) { return GetPropW(window, kViewerMark) != nullptr; }
+
 void AppState::SwitchMode(int32_t mode) {
     // Only the windowed and full-screen modes exist in this build: wallpaper
     // requests leave the viewer windowed, where it stays reachable.
+    keepWallpaperLayer = false;   // the user's own choice of mode wins
     const ModeChange change = PlanModeChange(layer, mode);
     layer = change.layer;
     if (mode != 1 && layer == 0)
@@ -189,6 +196,7 @@ void AppState::TakeOverInstances() {
 }
 
 void AppState::ApplyDisplay() {
+    if (closing) return;
     if (layer == 0) {
         if (!collage) {
             if (wrap) FitWindowToPicture();

@@ -80,11 +80,3 @@ TEST(SlideTimerRules, EndOfPeriod) {
         EXPECT_EQ(d.action, c.action) << c.what;
     }
 }
-
-TEST(SlideTimerRules, NextIndexWraps) {
-    EXPECT_EQ(NextIndex(3, 10), 4);
-    EXPECT_EQ(NextIndex(9, 10), 0);
-    EXPECT_EQ(NextIndex(12, 10), 3);   // left over from a longer list
-    EXPECT_EQ(NextIndex(-1, 10), 0);
-    EXPECT_EQ(NextIndex(0, 0), 0);
-}

@@ -139,7 +139,8 @@ TEST(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
 
     // Things a save recomputes on purpose, set so they write back the file's values.
     state->desktopGiven = true;
-    state->currentIndex = state->bookmark;
+    state->exhibit->Assign(std::vector<ImageEntry>(size_t(state->bookmark) + 1));
+    state->exhibit->MoveTo(state->bookmark);
     const std::wstring third = dir.File(L"third.ini");
     wcscpy(state->settingsPath, third.c_str());
     state->TransferSettings(1);
@@ -181,7 +182,8 @@ TEST(SettingsFile, SavingStoresTheWindowedState) {
     state->layout = 5;
     state->windowedLayout = 2;
     state->markexit = true;
-    state->currentIndex = 42;
+    state->exhibit->Assign(std::vector<ImageEntry>(50));
+    state->exhibit->MoveTo(42);
     wcscpy(state->exhibitFolder, L"D:\\Pictures");
     wcscpy(state->desktop, L"C:\\Users\\me\\Desktop");
     wcscpy(state->version, L"0.5");

@@ -10,86 +10,154 @@
 
 #include "TempTree.h"
 #include "app/AppState.h"
+#include "imaging/ImagingTestSupport.h"
 
 namespace {
 
-// 120 folders of 50 pictures, two levels deep, made once for the suite.
+constexpr int kFolders = 30;
+constexpr int kPerFolder = 20;
+constexpr size_t kPictures = size_t(kFolders) * kPerFolder;
+
+// A w x h 24-bit BMP of one colour.
+std::string Bmp(int w, int h) {
+    const int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + DWORD(stride * h);
+    info.biSize = sizeof(info);
+    info.biWidth = w;
+    info.biHeight = h;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    bytes.append(size_t(stride * h), '\x40');
+    return bytes;
+}
+
+// kFolders folders of kPerFolder small pictures, landscape and portrait in
+// turn, made once for the suite: g<f>\f<nnn>\p<nnn>.bmp.
 class ExhibitThreads : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        session_ = new imagingtest::GdiplusSession;
         tree_ = new TempTree(L"threads");
-        for (int f = 0; f < 120; ++f) {
-            wchar_t folder[64];
-            swprintf(folder, 64, L"g%02d\\f%03d", f % 12, f);
-            for (int n = 0; n < 50; ++n) {
-                wchar_t name[96];
-                swprintf(name, 96, L"%ls\\p%03d.jpg", folder, n);
-                tree_->File(name);
+        const std::string wide = Bmp(6, 4), tall = Bmp(4, 6);
+        for (int f = 0; f < kFolders; ++f) {
+            for (int n = 0; n < kPerFolder; ++n) {
+                wchar_t name[64];
+                swprintf(name, 64, L"g%d\\f%03d\\p%03d.bmp", f % 3, f, n);
+                tree_->File(name, (n % 2) ? tall : wide);
             }
         }
     }
     static void TearDownTestSuite() {
         delete tree_;
+        delete session_;
         tree_ = nullptr;
+        session_ = nullptr;
     }
-    static constexpr size_t kPictures = 120 * 50;
+
+    // Every path the exhibit hands out is one of the tree's, whole.
+    static bool WellFormed(const std::wstring& path) {
+        const std::wstring prefix = tree_->Root() + L"\\g";
+        return path.rfind(prefix, 0) == 0 && path.size() == prefix.size() + 15 &&
+               path.compare(path.size() - 4, 4, L".bmp") == 0;
+    }
+
+    static imagingtest::GdiplusSession* session_;
     static TempTree* tree_;
 };
 
+imagingtest::GdiplusSession* ExhibitThreads::session_ = nullptr;
 TempTree* ExhibitThreads::tree_ = nullptr;
-
-void WaitForBuild(AppState& state) {
-    while (state.building) Sleep(1);
-}
 
 }  // namespace
 
-// A reader on another thread copies entries out under the lock while the
-// worker appends and sorts, and re-sorts and looks up as commands would.
-TEST_F(ExhibitThreads, ReadersSeeWholeEntriesWhileABuildAppendsAndSorts) {
-    const std::wstring prefix = tree_->Root() + L"\\g";
+// The interface side shows, steps, re-sorts and filters by shape while builds
+// append and sort on the worker and another thread keeps sorting: no path is
+// ever torn, the picture shown never changes but by a step, and after every
+// step the current index names the picture on screen.
+TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     AppState state;
+    state.slide = false;
+    state.logerrors = false;
     std::atomic<bool> stop{false};
-    std::atomic<long> reads{0}, bad{0};
-    std::thread reader([&] {
+    std::atomic<long> sorts{0}, torn{0};
+    std::thread sorter([&] {
         std::mt19937 random(5);
         while (!stop) {
-            std::wstring copy;
-            int32_t index, size;
-            {
-                std::lock_guard<std::mutex> lock(state.exhibitLock);
-                size = static_cast<int32_t>(state.exhibit.size());
-                index = state.currentIndex;
-                if (size > 0) copy = state.exhibit[random() % size].path;
+            state.exhibit->Sort();
+            ++sorts;
+            const size_t n = state.exhibit->Size();
+            if (n > 0) {
+                const std::optional<ImageEntry> entry = state.exhibit->EntryAt(random() % n);
+                if (entry && !WellFormed(entry->path)) ++torn;
             }
-            ++reads;
-            if (size > 0 && (index < 0 || index >= size)) ++bad;
-            if (size > 0 && (copy.rfind(prefix, 0) != 0 || copy.size() != prefix.size() + 16 ||
-                             copy.compare(copy.size() - 4, 4, L".jpg") != 0))
-                ++bad;
-            switch (random() % 64) {
-            case 0: state.SortExhibit(); break;
-            case 1: state.FindExhibitIndex(copy.c_str()); break;
-            case 2: state.RandomIndex(size > 0 ? size : 1); break;
-            default: break;
-            }
+            const std::wstring current = state.exhibit->CurrentPath();
+            if (!current.empty() && !WellFormed(current)) ++torn;
+            Sleep(random() % 3);
         }
     });
-    for (int round = 0; round < 8; ++round) {
-        state.sort = round % 3;   // forward, reverse, random
-        state.sortby = round % 6;
-        ASSERT_TRUE(state.BuildExhibit(tree_->Root().c_str(), false, nullptr));
-        WaitForBuild(state);
-        std::lock_guard<std::mutex> lock(state.exhibitLock);
-        ASSERT_EQ(kPictures, state.exhibit.size());
-        std::set<std::wstring> unique;
-        for (const ImageEntry& e : state.exhibit) unique.insert(e.path);
-        EXPECT_EQ(kPictures, unique.size());
+
+    std::mt19937 random(11);
+    long steps = 0, builds = 0, mismatches = 0, moved = 0, wrongShape = 0;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 3000) {
+        if (steps % 40 == 0) {
+            state.sort = int32_t(random() % 3);
+            state.sortby = int32_t(random() % 6);
+            ASSERT_TRUE(state.BuildExhibit(tree_->Root().c_str(), false, nullptr));
+            ++builds;
+            state.ShowPicture(true);
+        }
+        switch (random() % 7) {
+        case 0: state.exhibit->Step(int32_t(1 + random() % 10), true); state.ShowPicture(true); break;
+        case 1: state.exhibit->Step(int32_t(1 + random() % 10), false); state.ShowPicture(false); break;
+        case 2: state.exhibit->MoveTo(int64_t(random() % kPictures)); state.ShowPicture(true); break;
+        case 3:
+            state.sort = int32_t(random() % 3);
+            state.sortby = int32_t(random() % 6);
+            state.SortExhibit();
+            break;
+        case 4:
+            state.landscapeOnly = random() % 2 == 0;
+            state.portraitOnly = !state.landscapeOnly && random() % 2 == 0;
+            state.ShowPicture(true);
+            break;
+        case 5: state.exhibit->StepFolder(random() % 2 == 0); state.ShowPicture(true); break;
+        default: Sleep(1); break;
+        }
+        ++steps;
+        if (!state.picture.IsLoaded()) continue;
+        const std::wstring shown = state.shownFile;
+        if (!state.exhibit->IsShowing(shown)) ++mismatches;
+        if ((state.landscapeOnly && state.picture.NaturalWidth() < state.picture.NaturalHeight()) ||
+            (state.portraitOnly && state.picture.NaturalHeight() < state.picture.NaturalWidth()))
+            ++wrongShape;
+        // Left alone, the picture stays current whatever the worker sorts.
+        Sleep(random() % 2);
+        if (state.exhibit->CurrentPath() != shown || !state.exhibit->IsShowing(shown)) ++moved;
     }
     stop = true;
-    reader.join();
-    EXPECT_GT(reads.load(), 1000);
-    EXPECT_EQ(0, bad.load());
+    sorter.join();
+    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+
+    EXPECT_GT(builds, 2);
+    EXPECT_GT(steps, 100);
+    EXPECT_GT(sorts.load(), 100);
+    EXPECT_EQ(0, torn.load());
+    EXPECT_EQ(0, mismatches);
+    EXPECT_EQ(0, moved);
+    EXPECT_EQ(0, wrongShape);
+    const std::vector<ImageEntry> entries = state.exhibit->Snapshot();
+    std::set<std::wstring> unique;
+    for (const ImageEntry& e : entries) unique.insert(e.path);
+    EXPECT_EQ(kPictures, entries.size());
+    EXPECT_EQ(kPictures, unique.size());
+    state.picture.Release();
 }
 
 // A second build asked for while one runs waits for it, then replaces it:
@@ -97,15 +165,15 @@ TEST_F(ExhibitThreads, ReadersSeeWholeEntriesWhileABuildAppendsAndSorts) {
 TEST_F(ExhibitThreads, ABuildEnteredDuringABuildWaitsAndThenBuilds) {
     AppState state;
     for (int round = 0; round < 5; ++round) {
-        std::thread other([&] { state.BuildExhibit(tree_->Path(L"g00").c_str(), false, nullptr); });
+        std::thread other([&] { state.BuildExhibit(tree_->Path(L"g0").c_str(), false, nullptr); });
         state.BuildExhibit(tree_->Root().c_str(), false, nullptr);
         other.join();
-        WaitForBuild(state);
-        std::lock_guard<std::mutex> lock(state.exhibitLock);
+        ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+        const std::vector<ImageEntry> entries = state.exhibit->Snapshot();
         std::set<std::wstring> unique;
-        for (const ImageEntry& e : state.exhibit) unique.insert(e.path);
-        EXPECT_EQ(unique.size(), state.exhibit.size());
-        const size_t n = state.exhibit.size();
-        EXPECT_TRUE(n == 10 * 50 || n == kPictures) << n;   // whichever came last
+        for (const ImageEntry& e : entries) unique.insert(e.path);
+        EXPECT_EQ(unique.size(), entries.size());
+        const size_t n = entries.size();
+        EXPECT_TRUE(n == kPictures / 3 || n == kPictures) << n;   // whichever came last
     }
 }

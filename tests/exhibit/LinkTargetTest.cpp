@@ -28,9 +28,7 @@ std::string TinyBmp() {
     return bytes;
 }
 
-void WaitForBuild(AppState& state) {
-    while (state.building) Sleep(1);
-}
+void WaitForBuild(AppState& state) { state.exhibit->WaitIdle(10000); }
 
 }  // namespace
 
@@ -52,18 +50,18 @@ TEST(LinkTarget, OpensTheTargetsFolderAtThatPicture) {
     ASSERT_EQ(state.ExhibitSize(), 2u);
 
     // On a plain picture nothing happens.
-    wcscpy(state.currentPath, tree.Path(L"home\\own.bmp").c_str());
+    state.exhibit->MoveTo(state.exhibit->Find(tree.Path(L"home\\own.bmp")));
     state.ViewLinkTarget();
     WaitForBuild(state);
-    EXPECT_EQ(std::wstring(state.viewedFolder), tree.Path(L"home"));
+    EXPECT_EQ(state.exhibit->ViewedFolder(), tree.Path(L"home"));
 
-    wcscpy(state.currentPath, tree.Path(L"home\\z.bmp.lnk").c_str());
+    state.exhibit->MoveTo(state.exhibit->Find(tree.Path(L"home\\z.bmp.lnk")));
     state.ViewLinkTarget();
     WaitForBuild(state);
-    EXPECT_EQ(std::wstring(state.viewedFolder), tree.Path(L"elsewhere"));
+    EXPECT_EQ(state.exhibit->ViewedFolder(), tree.Path(L"elsewhere"));
     EXPECT_EQ(state.ExhibitSize(), 3u);
-    EXPECT_EQ(state.currentIndex, 1);
-    EXPECT_EQ(std::wstring(state.currentPath), tree.Path(L"elsewhere\\b.bmp"));
+    EXPECT_EQ(state.exhibit->CurrentIndex(), 1);
+    EXPECT_EQ(state.exhibit->CurrentPath(), tree.Path(L"elsewhere\\b.bmp"));
     EXPECT_TRUE(state.picture.IsLoaded());
     // The exhibit root chosen by the user is untouched.
     EXPECT_EQ(std::wstring(state.exhibitFolder), tree.Path(L"home"));

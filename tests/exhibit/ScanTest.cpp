@@ -13,14 +13,17 @@
 
 namespace {
 
-// The scan's own order: SortExhibit's re-entry guard is held by this thread,
-// so the sort at the end of the scan returns at once.
+// The scan's own order, before any sort.
 std::vector<std::wstring> ScanUnsorted(AppState& state, const std::vector<std::wstring>& roots) {
-    state.sortingThread = GetCurrentThreadId();
-    state.ScanFolders(roots);
-    state.sortingThread = 0;
+    ScanFolders(*state.exhibit, roots, state.CurrentScanOptions(), nullptr);
     std::vector<std::wstring> paths;
-    for (const ImageEntry& e : state.exhibit) paths.push_back(e.path);
+    for (const ImageEntry& e : state.exhibit->Snapshot()) paths.push_back(e.path);
+    return paths;
+}
+
+std::vector<std::wstring> Paths(const Exhibit& exhibit) {
+    std::vector<std::wstring> paths;
+    for (const ImageEntry& e : exhibit.Snapshot()) paths.push_back(e.path);
     return paths;
 }
 
@@ -92,7 +95,7 @@ TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
     state.subfolders = false;
     const Names paths = ScanRelative(state, tree, {tree.Path(L"show")});
     EXPECT_EQ((Names{L"show\\UPPER.LNK", L"show\\pic.lnk"}), paths);
-    for (const ImageEntry& e : state.exhibit) {
+    for (const ImageEntry& e : state.exhibit->Snapshot()) {
         EXPECT_EQ(0x01C00000u, e.modified.dwHighDateTime);
         EXPECT_EQ(1u, e.created.dwLowDateTime);
         EXPECT_EQ(1u, e.accessed.dwLowDateTime);
@@ -215,41 +218,38 @@ TEST(ExhibitBuild, ThreadedBuildSortsFindsTheShownPictureAndAppends) {
     AppState state;
     state.sort = 0;
     state.sortby = 0;
-    wcscpy(state.currentPath, tree.Path(L"one\\s\\c.jpg").c_str());
+    state.exhibit->SetCurrentPath(tree.Path(L"one\\s\\c.jpg"));
     ASSERT_TRUE(state.BuildExhibit(tree.Path(L"one").c_str(), false, nullptr));
-    while (state.building) Sleep(1);
-    {
-        std::lock_guard<std::mutex> lock(state.exhibitLock);
-        ASSERT_EQ(3u, state.exhibit.size());
-        EXPECT_EQ(tree.Path(L"one\\a.jpg"), state.exhibit[0].path);
-        EXPECT_EQ(tree.Path(L"one\\s\\c.jpg"), state.exhibit[2].path);
-        EXPECT_EQ(2, state.currentIndex);
-    }
-    EXPECT_EQ(tree.Path(L"one"), state.viewedFolder);
-    EXPECT_EQ(nullptr, state.buildEvent);
+    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+    const std::vector<std::wstring> built = Paths(*state.exhibit);
+    ASSERT_EQ(3u, built.size());
+    EXPECT_EQ(tree.Path(L"one\\a.jpg"), built[0]);
+    EXPECT_EQ(tree.Path(L"one\\s\\c.jpg"), built[2]);
+    EXPECT_EQ(2, state.exhibit->CurrentIndex());
+    EXPECT_EQ(tree.Path(L"one"), state.exhibit->ViewedFolder());
 
     // Appending a folder without pictures still returns; the list is kept.
     EXPECT_TRUE(state.BuildExhibit(tree.Path(L"empty").c_str(), true, nullptr));
-    while (state.building) Sleep(1);
-    EXPECT_EQ(3u, state.exhibit.size());
-    EXPECT_EQ(tree.Path(L"empty"), state.viewedFolder);
+    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+    EXPECT_EQ(3u, state.exhibit->Size());
+    EXPECT_EQ(tree.Path(L"empty"), state.exhibit->ViewedFolder());
     const std::vector<std::wstring> roots{tree.Path(L"two"), tree.Path(L"empty")};
     EXPECT_TRUE(state.BuildExhibit(tree.Path(L"x").c_str(), true, &roots));
-    while (state.building) Sleep(1);
-    EXPECT_EQ(4u, state.exhibit.size());
-    EXPECT_EQ(2, state.currentIndex);   // c.jpg still sorts third
+    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+    EXPECT_EQ(4u, state.exhibit->Size());
+    EXPECT_EQ(2, state.exhibit->CurrentIndex());   // c.jpg still sorts third
 
     // Replacing with an empty folder empties the exhibit and answers false.
     EXPECT_FALSE(state.BuildExhibit(tree.Path(L"empty").c_str(), false, nullptr));
-    while (state.building) Sleep(1);
-    EXPECT_TRUE(state.exhibit.empty());
-    EXPECT_EQ(0, state.currentIndex);
+    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+    EXPECT_TRUE(state.exhibit->Empty());
+    EXPECT_EQ(0, state.exhibit->CurrentIndex());
 
     // The same on the calling thread.
     state.threadedBuild = false;
     EXPECT_TRUE(state.BuildExhibit(tree.Path(L"one").c_str(), false, nullptr));
-    EXPECT_FALSE(state.building);
-    EXPECT_EQ(3u, state.exhibit.size());
+    EXPECT_FALSE(state.Building());
+    EXPECT_EQ(3u, state.exhibit->Size());
 }
 
 TEST(ExhibitBuild, LookUpIsExactAndMatchesShortcutsBothWays) {
@@ -262,8 +262,8 @@ TEST(ExhibitBuild, LookUpIsExactAndMatchesShortcutsBothWays) {
     AppState state;
     state.sortby = 2;
     ASSERT_TRUE(state.BuildExhibit(tree.Path(L"pics").c_str(), false, nullptr));
-    while (state.building) Sleep(1);
-    ASSERT_EQ(3u, state.exhibit.size());
+    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+    ASSERT_EQ(3u, state.exhibit->Size());
     EXPECT_EQ(0, state.FindExhibitIndex(tree.Path(L"pics\\a.jpg").c_str()));
     EXPECT_EQ(1, state.FindExhibitIndex(tree.Path(L"pics\\B.jpg").c_str()));
     EXPECT_EQ(-1, state.FindExhibitIndex(tree.Path(L"pics\\b.jpg").c_str()));   // case differs
@@ -277,26 +277,24 @@ TEST(ExhibitBuild, LookUpIsExactAndMatchesShortcutsBothWays) {
 
 TEST(ExhibitSort, ReSortKeepsTheShownPictureAndShufflesDifferently) {
     AppState state;
-    for (int i = 0; i < 40; ++i) state.exhibit.push_back(ImageEntry{L"C:\\p\\" + std::to_wstring(100 + i) + L".jpg"});
-    wcscpy(state.currentPath, L"C:\\p\\117.jpg");
+    std::vector<ImageEntry> entries;
+    for (int i = 0; i < 40; ++i) entries.push_back(ImageEntry{L"C:\\p\\" + std::to_wstring(100 + i) + L".jpg"});
+    state.exhibit->Assign(entries);
+    state.exhibit->SetCurrentPath(L"C:\\p\\117.jpg");
     state.sort = 1;
     state.sortby = 2;
     state.SortExhibit();
-    EXPECT_EQ(L"C:\\p\\139.jpg", state.exhibit[0].path);
-    EXPECT_EQ(L"C:\\p\\117.jpg", state.exhibit[state.currentIndex].path);
+    EXPECT_EQ(L"C:\\p\\139.jpg", Paths(*state.exhibit)[0]);
+    EXPECT_TRUE(state.exhibit->IsShowing(L"C:\\p\\117.jpg"));
     state.sort = 2;
     state.SortExhibit();
-    std::vector<std::wstring> first;
-    for (const ImageEntry& e : state.exhibit) first.push_back(e.path);
-    EXPECT_EQ(L"C:\\p\\117.jpg", state.exhibit[state.currentIndex].path);
+    const std::vector<std::wstring> first = Paths(*state.exhibit);
+    EXPECT_TRUE(state.exhibit->IsShowing(L"C:\\p\\117.jpg"));
     state.SortExhibit();
-    std::vector<std::wstring> second;
-    for (const ImageEntry& e : state.exhibit) second.push_back(e.path);
-    EXPECT_NE(first, second);
+    EXPECT_NE(first, Paths(*state.exhibit));
     // The shown picture gone: index 0.
-    wcscpy(state.currentPath, L"C:\\p\\nothing.jpg");
+    state.exhibit->SetCurrentPath(L"C:\\p\\nothing.jpg");
     state.sort = 0;
     state.SortExhibit();
-    EXPECT_EQ(0, state.currentIndex);
-    EXPECT_FALSE(state.sorting);
+    EXPECT_EQ(0, state.exhibit->CurrentIndex());
 }

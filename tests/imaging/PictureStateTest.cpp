@@ -38,9 +38,14 @@ protected:
     }
     void AddGood(const std::wstring& name) { AddFile(name, std::string(good_.begin(), good_.end())); }
     void Add(const std::wstring& path) {
-        ImageEntry entry;
-        entry.path = path;
-        state_->exhibit.push_back(entry);
+        std::vector<ImageEntry> entries = state_->exhibit->Snapshot();
+        entries.push_back(ImageEntry{path});
+        state_->exhibit->Assign(std::move(entries));
+    }
+    void SetPathAt(size_t index, const std::wstring& path) {
+        std::vector<ImageEntry> entries = state_->exhibit->Snapshot();
+        entries.at(index).path = path;
+        state_->exhibit->Assign(std::move(entries));
     }
     std::wstring Log() const {
         const std::vector<uint8_t> bytes = imagingtest::ReadBytes(tree_->Path(L"errors.log"));
@@ -66,13 +71,13 @@ TEST_F(PictureStateTest, RemoveFailDropsEachBadEntryAndLogsItOnce) {
     AppState& s = *state_;
     s.removefail = true;
     s.logerrors = true;
-    s.currentIndex = 0;
+    s.exhibit->MoveTo(0);
     // The show-picture search calls this until something loads.
     for (int attempt = 0; attempt < 4 && !s.picture.IsLoaded(); ++attempt) s.LoadCurrent(true);
     ASSERT_TRUE(s.picture.IsLoaded());
-    ASSERT_EQ(s.exhibit.size(), 1u);
-    EXPECT_EQ(s.currentIndex, 0);
-    EXPECT_EQ(std::wstring(s.currentPath), tree_->Path(L"d.jpg"));
+    ASSERT_EQ(s.exhibit->Size(), 1u);
+    EXPECT_EQ(s.exhibit->CurrentIndex(), 0);
+    EXPECT_EQ(s.exhibit->CurrentPath(), tree_->Path(L"d.jpg"));
     EXPECT_EQ(Log(), tree_->Path(L"a.jpg") + L"\r\n" + tree_->Path(L"b.jpg") + L"\r\n" + tree_->Path(L"c.png") +
                          L"\r\n");
     // Dropped from the exhibit only, never from the disk.
@@ -87,48 +92,48 @@ TEST_F(PictureStateTest, StepsOverBadEntriesBothWaysAndWraps) {
     s.removefail = false;
     s.logerrors = false;
 
-    s.currentIndex = 2;
+    s.exhibit->MoveTo(2);
     s.LoadCurrent(true);
     EXPECT_FALSE(s.picture.IsLoaded());
-    EXPECT_EQ(s.currentIndex, 0);  // wrapped forward
-    EXPECT_EQ(s.exhibit.size(), 3u);
+    EXPECT_EQ(s.exhibit->CurrentIndex(), 0);  // wrapped forward
+    EXPECT_EQ(s.exhibit->Size(), 3u);
 
     // Backward from index 0 over a bad entry lands on the last one.
-    s.exhibit[0].path = tree_->Path(L"c.jpg");
-    s.currentIndex = 0;
+    SetPathAt(0, tree_->Path(L"c.jpg"));
+    s.exhibit->MoveTo(0);
     s.LoadCurrent(false);
-    EXPECT_EQ(s.currentIndex, 2);
+    EXPECT_EQ(s.exhibit->CurrentIndex(), 2);
     EXPECT_EQ(Log(), L"(none)");  // logerrors off
 
     // Removing the last entry moves the index back to the start.
     s.removefail = true;
-    s.exhibit[2].path = tree_->Path(L"c.jpg");
+    SetPathAt(2, tree_->Path(L"c.jpg"));
     s.LoadCurrent(true);
-    EXPECT_EQ(s.exhibit.size(), 2u);
-    EXPECT_EQ(s.currentIndex, 0);
+    EXPECT_EQ(s.exhibit->Size(), 2u);
+    EXPECT_EQ(s.exhibit->CurrentIndex(), 0);
 
     // An empty exhibit is left alone.
-    s.exhibit.clear();
-    s.currentPath[0] = L'\0';
+    s.exhibit->Clear();
+    s.exhibit->SetCurrentPath(L"");
     s.LoadCurrent(true);
-    EXPECT_EQ(std::wstring(s.currentPath), L"");
+    EXPECT_EQ(s.exhibit->CurrentPath(), L"");
 }
 
 TEST_F(PictureStateTest, ShortcutsLoadTheirTargetAndLogOnlyWhenAsked) {
     AppState& s = *state_;
     AddGood(L"pic.jpg");
     ASSERT_TRUE(tree_->Link(L"pic.jpg.lnk", tree_->Path(L"pic.jpg")));
-    s.exhibit.clear();
+    s.exhibit->Clear();
     Add(tree_->Path(L"pic.jpg.lnk"));
     s.LoadCurrent(true);
     ASSERT_TRUE(s.picture.IsLoaded());
-    EXPECT_EQ(std::wstring(s.currentPath), tree_->Path(L"pic.jpg.lnk"));
+    EXPECT_EQ(s.exhibit->CurrentPath(), tree_->Path(L"pic.jpg.lnk"));
     EXPECT_EQ(std::wstring(s.shownFile), tree_->Path(L"pic.jpg"));
 
     // A shortcut whose target is no picture.
     tree_->File(L"bad.jpg", "bad");
     ASSERT_TRUE(tree_->Link(L"bad.jpg.lnk", tree_->Path(L"bad.jpg")));
-    s.exhibit.clear();
+    s.exhibit->Clear();
     Add(tree_->Path(L"bad.jpg.lnk"));
     s.removefail = false;
     s.logerrors = true;

@@ -1,0 +1,323 @@
+#include "exhibit/Exhibit.h"
+
+#include <optional>
+#include <utility>
+
+#include "exhibit/FolderSteps.h"
+#include "exhibit/ShellLink.h"
+#include "exhibit/SortRules.h"
+
+using Lock = std::lock_guard<std::mutex>;
+
+Exhibit::Exhibit() : idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+
+Exhibit::~Exhibit() {
+    if (idle_) CloseHandle(idle_);
+}
+
+// ---- The list ----------------------------------------------------------------------
+
+size_t Exhibit::Size() const {
+    Lock lock(lock_);
+    return entries_.size();
+}
+
+std::vector<ImageEntry> Exhibit::Snapshot() const {
+    Lock lock(lock_);
+    return entries_;
+}
+
+std::optional<ImageEntry> Exhibit::EntryAt(size_t index) const {
+    Lock lock(lock_);
+    if (index >= entries_.size()) return std::nullopt;
+    return entries_[index];
+}
+
+void Exhibit::Assign(std::vector<ImageEntry> entries) {
+    Lock lock(lock_);
+    entries_ = std::move(entries);
+    if (currentIndex_ < 0 || size_t(currentIndex_) >= entries_.size()) currentIndex_ = 0;
+}
+
+void Exhibit::Clear() {
+    Lock lock(lock_);
+    entries_.clear();
+    currentIndex_ = 0;
+}
+
+void Exhibit::Append(std::vector<ImageEntry>&& found) {
+    if (found.empty()) return;
+    Lock lock(lock_);
+    if (entries_.empty()) {
+        entries_.swap(found);
+    } else {
+        entries_.insert(entries_.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+    }
+    found.clear();
+}
+
+void Exhibit::StampAccessed(int32_t index, const std::wstring& path, const FILETIME& when) {
+    Lock lock(lock_);
+    if (index < 0 || size_t(index) >= entries_.size() || entries_[size_t(index)].path != path) {
+        index = IndexOfLocked(path);
+        if (index < 0) return;
+    }
+    entries_[size_t(index)].accessed = when;
+}
+
+// ---- The current picture ---------------------------------------------------------------
+
+int32_t Exhibit::CurrentIndex() const {
+    Lock lock(lock_);
+    return currentIndex_;
+}
+
+std::wstring Exhibit::CurrentPath() const {
+    Lock lock(lock_);
+    return currentPath_;
+}
+
+CurrentEntry Exhibit::Current() const {
+    Lock lock(lock_);
+    return CurrentEntry{currentIndex_, currentPath_};
+}
+
+void Exhibit::SetCurrentPath(const std::wstring& path) {
+    Lock lock(lock_);
+    currentPath_ = path;
+}
+
+void Exhibit::MoveToLocked(size_t index) {
+    currentIndex_ = int32_t(index);
+    currentPath_ = entries_[index].path;
+}
+
+void Exhibit::MoveTo(int64_t index) {
+    Lock lock(lock_);
+    const int64_t n = int64_t(entries_.size());
+    if (n == 0) {
+        currentIndex_ = 0;
+        return;
+    }
+    MoveToLocked(size_t(((index % n) + n) % n));
+}
+
+void Exhibit::Step(int32_t step, bool forward) {
+    Lock lock(lock_);
+    const auto n = int32_t(entries_.size());
+    if (n == 0) return;
+    MoveToLocked(size_t(StepIndex(currentIndex_, step, n, forward)));
+}
+
+void Exhibit::StepFolder(bool next) {
+    Lock lock(lock_);
+    if (entries_.empty()) return;
+    const int32_t to = next ? NextFolderIndex(entries_, currentIndex_) : PreviousFolderIndex(entries_, currentIndex_);
+    if (to >= 0 && size_t(to) < entries_.size()) MoveToLocked(size_t(to));
+}
+
+std::optional<CurrentEntry> Exhibit::TakeCurrent() {
+    Lock lock(lock_);
+    if (entries_.empty()) return std::nullopt;
+    if (currentIndex_ < 0 || size_t(currentIndex_) >= entries_.size()) currentIndex_ = 0;
+    MoveToLocked(size_t(currentIndex_));
+    return CurrentEntry{currentIndex_, currentPath_};
+}
+
+void Exhibit::RemoveEntry(int32_t index, const std::wstring& path) {
+    Lock lock(lock_);
+    if (index < 0 || size_t(index) >= entries_.size() || entries_[size_t(index)].path != path) {
+        index = IndexOfLocked(path);
+        if (index < 0) return;
+    }
+    entries_.erase(entries_.begin() + index);
+    if (index < currentIndex_) --currentIndex_;
+    if (currentIndex_ < 0 || size_t(currentIndex_) >= entries_.size()) currentIndex_ = 0;
+    // The entry that moved into place is the one to try next; a sort on the
+    // build worker keeps following it rather than the dropped file.
+    if (!entries_.empty()) currentPath_ = entries_[size_t(currentIndex_)].path;
+}
+
+bool Exhibit::IsShowing(const std::wstring& path) const {
+    Lock lock(lock_);
+    return currentPath_ == path && currentIndex_ >= 0 && size_t(currentIndex_) < entries_.size() &&
+           entries_[size_t(currentIndex_)].path == path;
+}
+
+// ---- Look-up ------------------------------------------------------------------------------
+
+int32_t Exhibit::IndexOfLocked(const std::wstring& key) const {
+    if (key.empty()) return -1;
+    const size_t n = entries_.size();
+    for (size_t i = 0; i < n; ++i)
+        if (entries_[i].path == key) return int32_t(i);
+    return -1;
+}
+
+std::wstring Exhibit::ResolveKey(const std::wstring& path) const {
+    if (path.empty()) return std::wstring();
+    std::vector<std::wstring> links;
+    {
+        Lock lock(lock_);
+        if (entries_.empty()) return std::wstring();
+        if (IndexOfLocked(path) >= 0) return path;
+        if (!IsShortcut(path.c_str())) {
+            for (const ImageEntry& e : entries_)
+                if (IsShortcut(e.path.c_str())) links.push_back(e.path);
+        }
+    }
+    // Shortcut files are read with the lock released: the shell may take its
+    // time, and the build worker must be able to go on appending meanwhile.
+    wchar_t target[ShellLink::kLinkPathSize];
+    if (IsShortcut(path.c_str())) {
+        ShellLink shell;
+        return shell.Read(path.c_str(), target, false) ? std::wstring(target) : std::wstring();
+    }
+    if (links.empty()) return std::wstring();
+    ShellLink shell;
+    for (const std::wstring& link : links)
+        if (shell.Read(link.c_str(), target, false) && path == target) return link;
+    return std::wstring();
+}
+
+int32_t Exhibit::Find(const std::wstring& path) const {
+    const std::wstring key = ResolveKey(path);
+    Lock lock(lock_);
+    return IndexOfLocked(key);
+}
+
+void Exhibit::RefindLocked(const std::wstring& asked, const std::wstring& key) {
+    // The current picture may have changed while the shortcuts were read:
+    // then its own path is what to follow.
+    const int32_t index = currentPath_ == asked ? IndexOfLocked(key) : IndexOfLocked(currentPath_);
+    currentIndex_ = index < 0 ? 0 : index;
+}
+
+void Exhibit::Refind() {
+    const std::wstring asked = CurrentPath();
+    const std::wstring key = ResolveKey(asked);
+    Lock lock(lock_);
+    RefindLocked(asked, key);
+}
+
+// ---- Order ---------------------------------------------------------------------------------
+
+void Exhibit::SortLocked() {
+    if (order_.sort != 0 && order_.sort != 1) ShuffleEntries(entries_, random_);
+    else SortEntries(entries_, order_.sortby, order_.sortcase, order_.sort == 1);
+}
+
+void Exhibit::Sort(const SortOrder& order) {
+    SetOrder(order);
+    Sort();
+}
+
+void Exhibit::Sort() {
+    const std::wstring asked = CurrentPath();
+    const std::wstring key = ResolveKey(asked);
+    Lock lock(lock_);
+    SortLocked();
+    RefindLocked(asked, key);
+}
+
+void Exhibit::SetOrder(const SortOrder& order) {
+    Lock lock(lock_);
+    order_ = order;
+}
+
+void Exhibit::Shuffle() {
+    Lock lock(lock_);
+    ShuffleEntries(entries_, random_);
+}
+
+int32_t Exhibit::RandomIndex(int32_t n) {
+    Lock lock(lock_);
+    return ::RandomIndex(random_, n);
+}
+
+void Exhibit::Reseed(uint32_t seed) {
+    Lock lock(lock_);
+    random_.seed(seed);
+}
+
+// ---- Saved copy, viewed folder, filter ----------------------------------------------------------
+
+void Exhibit::Save(const SavedView& view) {
+    Lock lock(lock_);
+    saved_ = entries_;
+    savedView_ = view;
+    savedView_.index = currentIndex_;
+}
+
+bool Exhibit::HasSaved() const {
+    Lock lock(lock_);
+    return !saved_.empty();
+}
+
+std::optional<SavedView> Exhibit::Restore() {
+    Lock lock(lock_);
+    if (saved_.empty()) return std::nullopt;
+    entries_ = saved_;
+    filtered_ = false;
+    order_ = savedView_.order;
+    int32_t index = savedView_.index;
+    if (index >= int32_t(entries_.size())) index = int32_t(entries_.size()) - 1;
+    if (index < 0) index = 0;
+    MoveToLocked(size_t(index));
+    SavedView view = savedView_;
+    view.index = index;
+    return view;
+}
+
+void Exhibit::DropSaved() {
+    Lock lock(lock_);
+    saved_.clear();
+    saved_.shrink_to_fit();
+}
+
+std::wstring Exhibit::ViewedFolder() const {
+    Lock lock(lock_);
+    return viewedFolder_;
+}
+
+void Exhibit::SetViewedFolder(const std::wstring& folder) {
+    Lock lock(lock_);
+    viewedFolder_ = folder;
+}
+
+bool Exhibit::Filtered() const {
+    Lock lock(lock_);
+    return filtered_;
+}
+
+void Exhibit::SetFiltered(bool on) {
+    Lock lock(lock_);
+    filtered_ = on;
+}
+
+// ---- The build ------------------------------------------------------------------------------------
+
+bool Exhibit::TryBeginBuild() {
+    bool expected = false;
+    if (!building_.compare_exchange_strong(expected, true)) return false;
+    if (idle_) ResetEvent(idle_);
+    return true;
+}
+
+void Exhibit::EndBuild() {
+    building_ = false;
+    if (idle_) SetEvent(idle_);
+}
+
+bool Exhibit::WaitIdle(DWORD timeoutMs) const {
+    const DWORD start = GetTickCount();
+    while (building_.load()) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= timeoutMs) return false;
+        // Between a new build's start and its reset of the event the event
+        // may still read idle: look at the flag again after every wake.
+        if (idle_) WaitForSingleObject(idle_, timeoutMs == INFINITE ? INFINITE : timeoutMs - waited);
+        else Sleep(1);
+    }
+    return true;
+}
