@@ -102,7 +102,7 @@ TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
     }
 }
 
-TEST(ExhibitScan, ShortcutsToFoldersAreFollowedOnceAndNeverBackUp) {
+TEST(ExhibitScan, EveryFolderIsScannedOnceHoweverItIsReached) {
     TempTree tree(L"lnkdir");
     tree.File(L"pics\\a.jpg");
     tree.File(L"pics\\inner\\b.jpg");
@@ -131,8 +131,26 @@ TEST(ExhibitScan, ShortcutsToFoldersAreFollowedOnceAndNeverBackUp) {
     ASSERT_TRUE(loop.Link(L"x\\to-y.lnk", loop.Path(L"y")));
     ASSERT_TRUE(loop.Link(L"y\\to-x.lnk", loop.Path(L"x")));
     ASSERT_TRUE(loop.Link(L"y\\to-x-slash.lnk", loop.Path(L"x") + L"\\"));
+    // The same folder spelled in other letters is still the same folder.
+    ASSERT_TRUE(loop.Link(L"x\\to-Y.lnk", loop.Path(L"Y")));
     AppState looped;
-    EXPECT_EQ((Names{L"x\\1.jpg", L"y\\2.jpg"}), ScanRelative(looped, loop, {loop.Path(L"x")}));
+    Names found = ScanRelative(looped, loop, {loop.Path(L"x")});
+    for (std::wstring& name : found) CharLowerBuffW(name.data(), DWORD(name.size()));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ((Names{L"x\\1.jpg", L"y\\2.jpg"}), found);
+
+    // Folders that link back to themselves (x -> ., y -> ., sub\up -> ..)
+    // would give endless ever longer paths: each folder is entered once.
+    TempTree self(L"selflinks");
+    self.File(L"a.jpg");
+    self.File(L"sub\\b.jpg");
+    ASSERT_TRUE(self.FolderLink(L"x", L"."));
+    ASSERT_TRUE(self.FolderLink(L"y", L"."));
+    ASSERT_TRUE(self.FolderLink(L"sub\\up", L".."));
+    AppState linked;
+    const DWORD start = GetTickCount();
+    EXPECT_EQ((Names{L"a.jpg", L"sub\\b.jpg"}), ScanRelative(linked, self, {self.Root()}));
+    EXPECT_LT(GetTickCount() - start, 2000u);
 }
 
 TEST(ExhibitScan, RecyclerAndHiddenFolderRules) {

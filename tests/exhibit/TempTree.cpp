@@ -53,6 +53,35 @@ bool TempTree::Link(const std::wstring& relative, const std::wstring& target) {
     return shell.CreateShortcut(target.c_str(), path.c_str());
 }
 
+bool TempTree::FolderLink(const std::wstring& relative, const std::wstring& target) {
+    const std::wstring path = Path(relative);
+    MakeParents(path);
+    const auto made = [&] { return (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                                   GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; };
+    if (CreateSymbolicLinkW(path.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 2) && made()) return true;
+    // Where the system only pretends (Wine), the host's own ln makes the link.
+    const size_t slash = path.rfind(L'\\');
+    const std::wstring folder = path.substr(0, slash), name = path.substr(slash + 1);
+    std::wstring unixTarget = target;
+    for (wchar_t& c : unixTarget)
+        if (c == L'\\') c = L'/';
+    std::wstring command = L"/bin/ln -s \"" + unixTarget + L"\" \"" + name + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process))
+        return false;
+    // A host program gives no handle to wait on: look for the link instead.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int waited = 0; waited < 5000; waited += 20) {
+        if (made()) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 void RemoveTree(const std::wstring& folder) {
     const std::wstring base = Long(folder);
     WIN32_FIND_DATAW data;
@@ -62,6 +91,11 @@ void RemoveTree(const std::wstring& folder) {
             const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") continue;
             const std::wstring path = base + L"\\" + name;
+            // A link goes itself; what it points to is never entered.
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
+                continue;
+            }
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
             else DeleteFileW(path.c_str());

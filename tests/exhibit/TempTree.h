@@ -23,6 +23,9 @@ public:
     void File(const std::wstring& relative, const std::string& bytes = std::string());
     // A shortcut at `relative` to the absolute `target`; false when the shell refused.
     bool Link(const std::wstring& relative, const std::wstring& target);
+    // A symbolic link to a folder at `relative`, pointing to `target` relative
+    // to the link's own folder ("." or ".."); false when none can be made.
+    bool FolderLink(const std::wstring& relative, const std::wstring& target);
 
 private:
     std::wstring root_;
