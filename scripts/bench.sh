@@ -18,6 +18,7 @@ source scripts/wine-env.sh
 trap ox_stop_all EXIT
 ox_start_xvfb
 ox_start_wine
+ox_heap_checks off
 
 for bench in bench_startup bench_decode bench_transitions bench_exhibit; do
     echo "== $bench"

@@ -12,6 +12,7 @@ source scripts/wine-env.sh
 trap ox_stop_all EXIT
 ox_start_xvfb
 ox_start_wine
+ox_heap_checks on
 
 set +e
 ctest --test-dir "$root/build/x86_64" --output-on-failure -j 2 --timeout 300

@@ -17,12 +17,6 @@ bool WaitGone(HWND window, DWORD timeoutMs = 5000) {
     return !(IsWindow(window) && IsWindowVisible(window));
 }
 
-// Keys go to the menu's own thread queue, where the menu's tracking loop reads them.
-void MenuKey(HWND menu, UINT vk) {
-    PostMessageW(menu, WM_KEYDOWN, vk, 1);
-    PostMessageW(menu, WM_KEYUP, vk, static_cast<LPARAM>(1 | (1u << 30) | (1u << 31)));
-}
-
 RECT RectOf(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);

@@ -16,16 +16,6 @@ constexpr int kKeyText = 201;
 constexpr int kControlBox = 411, kShiftBox = 412, kAltBox = 413, kWinBox = 414, kCancelButton = 203;
 const wchar_t kDialogCaption[] = L"Hide/Show HotKey";
 
-template <class Pred>
-bool WaitUntil(Pred done, DWORD timeoutMs = 5000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 bool WaitVisible(const Viewer& viewer, bool visible) {
     return WaitUntil([&] { return (IsWindowVisible(viewer.Main()) != FALSE) == visible; });
 }
@@ -91,7 +81,16 @@ TEST(Tray, HotkeyAndLeftClickToggleTheViewerRightClickOpensTheMenu) {
     EXPECT_TRUE(WaitVisible(viewer, true)) << "a click on the tray icon did not show the viewer";
 
     // A right click on the icon opens the popup menu where the cursor is.
-    SetCursorPos(200, 100);
+    // The cursor warp reaches the display a moment after the call returns,
+    // and a late pointer event from the display may undo it: warp until it stays.
+    const auto cursorThere = [] {
+        POINT at{};
+        GetCursorPos(&at);
+        if (at.x == 200 && at.y == 100) return true;
+        SetCursorPos(200, 100);
+        return false;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return cursorThere() && (Sleep(150), cursorThere()); }));
     PostMessageW(main, kTrayMessage, 0, WM_RBUTTONUP);
     const HWND menu = viewer.WaitForPopupMenu();
     ASSERT_NE(menu, nullptr) << "a right click on the tray icon opened no menu";
@@ -99,8 +98,7 @@ TEST(Tray, HotkeyAndLeftClickToggleTheViewerRightClickOpensTheMenu) {
     GetWindowRect(menu, &at);
     EXPECT_NEAR(at.left, 200, 20);
     EXPECT_NEAR(at.top, 100, 20);
-    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
-    PostMessageW(menu, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(1 | (1u << 30) | (1u << 31)));
+    MenuKey(menu, VK_ESCAPE);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }));
 
     viewer.Close();

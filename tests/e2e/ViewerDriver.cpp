@@ -358,6 +358,65 @@ MessageBoxInfo Viewer::WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs
     return info;
 }
 
+HWND Viewer::WaitForDialog(DWORD timeoutMs) const {
+    const HWND found = PollForWindow(timeoutMs, [&]() -> HWND {
+        for (HWND window : ProcessWindows(process_.dwProcessId)) {
+            if (window != main_ && IsWindowVisible(window) && ClassOf(window) == L"#32770") return window;
+        }
+        return Running() ? nullptr : kProcessEnded;
+    });
+    return found == kProcessEnded ? nullptr : found;
+}
+
+FolderWatch::FolderWatch(const std::wstring& folder) : buffer_(16384) {
+    folder_ = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    overlapped_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Read();
+}
+
+FolderWatch::~FolderWatch() {
+    if (folder_ != INVALID_HANDLE_VALUE) {
+        CancelIo(folder_);
+        CloseHandle(folder_);
+    }
+    if (overlapped_.hEvent) CloseHandle(overlapped_.hEvent);
+}
+
+void FolderWatch::Read() {
+    if (folder_ == INVALID_HANDLE_VALUE) return;
+    ResetEvent(overlapped_.hEvent);
+    ReadDirectoryChangesW(folder_, buffer_.data(), DWORD(buffer_.size() * sizeof(DWORD)), FALSE,
+                          FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, &overlapped_, nullptr);
+}
+
+std::vector<std::wstring> FolderWatch::Created(DWORD settleMs) {
+    DWORD got = 0;
+    while (folder_ != INVALID_HANDLE_VALUE && WaitForSingleObject(overlapped_.hEvent, settleMs) == WAIT_OBJECT_0 &&
+           GetOverlappedResult(folder_, &overlapped_, &got, FALSE)) {
+        const char* at = reinterpret_cast<const char*>(buffer_.data());
+        for (;;) {
+            const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
+            if (info->Action == FILE_ACTION_ADDED)
+                created_.emplace_back(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            if (!info->NextEntryOffset || got == 0) break;
+            at += info->NextEntryOffset;
+        }
+        Read();
+    }
+    return created_;
+}
+
+size_t SettingsSaves(FolderWatch& watch) {
+    size_t saves = 0;
+    for (const std::wstring& name : watch.Created()) {
+        if (name.size() > 7 && _wcsnicmp(name.c_str(), L"oxb", 3) == 0 &&
+            _wcsicmp(name.c_str() + name.size() - 4, L".tmp") == 0)
+            ++saves;
+    }
+    return saves;
+}
+
 int Viewer::WaitForExit(DWORD timeoutMs) {
     if (!process_.hProcess) return -1;
     if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;

@@ -100,6 +100,8 @@ public:
 
     // A message box (or other dialog captioned `caption`) shown by the viewer's process.
     MessageBoxInfo WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs = 15000) const;
+    // Any visible dialog of the viewer's process other than its main window.
+    HWND WaitForDialog(DWORD timeoutMs = 15000) const;
     // Waits for the process to end; returns its exit code, or -1 on timeout.
     int WaitForExit(DWORD timeoutMs = 15000);
     bool Running() const;
@@ -112,6 +114,47 @@ private:
     HWND owner_ = nullptr;
     HWND main_ = nullptr;
 };
+
+// Watches a folder from construction on and tells which files were created in it.
+class FolderWatch {
+public:
+    explicit FolderWatch(const std::wstring& folder);
+    ~FolderWatch();
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // The names created so far (waiting up to `settleMs` for late news).
+    std::vector<std::wstring> Created(DWORD settleMs = 300);
+
+private:
+    void Read();
+    HANDLE folder_ = INVALID_HANDLE_VALUE;
+    OVERLAPPED overlapped_{};
+    std::vector<DWORD> buffer_;
+    std::vector<std::wstring> created_;
+};
+
+// Polls `done` every 20 ms; false when it did not come true in time.
+template <class Pred>
+bool WaitUntil(Pred done, DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// A key press for an open popup menu: keys go to the menu's own thread
+// queue, where the menu's tracking loop reads them.
+inline void MenuKey(HWND menu, UINT vk) {
+    PostMessageW(menu, WM_KEYDOWN, vk, 1);
+    PostMessageW(menu, WM_KEYUP, vk, static_cast<LPARAM>(1 | (1u << 30) | (1u << 31)));
+}
+
+// How many times the viewer wrote its settings since `watch` began: each save
+// goes through one new temporary file beside the settings file.
+size_t SettingsSaves(FolderWatch& watch);
 
 // The screen's pixels, read once: a screenshot of the whole desktop.
 class Screenshot {
