@@ -43,9 +43,9 @@ ox_heap_checks() {
     local exe
     for exe in Oxbrill.exe oxbrill_unit.exe; do
         if [ "$1" = on ]; then
-            wine reg add "$key\$exe" /v GlobalFlag /t REG_DWORD /d 0x70 /f >/dev/null 2>&1 || true
+            wine reg add "$key\\$exe" /v GlobalFlag /t REG_DWORD /d 0x70 /f >/dev/null 2>&1 || true
         else
-            wine reg delete "$key\$exe" /f >/dev/null 2>&1 || true
+            wine reg delete "$key\\$exe" /f >/dev/null 2>&1 || true
         fi
     done
 }
