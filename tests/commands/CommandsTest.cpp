@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "commands/CommandGates.h"
 #include "commands/Dialogs.h"
+#include "exhibit/TempTree.h"
 
 TEST(CommandGates, NoShellAndNoMenu) {
     // -noshell: the Shell menu and the Catalog only.
@@ -89,4 +90,19 @@ TEST(Commands, ZoomCommandsFollowTheZoomRules) {
     s->collage = true;
     s->ExecuteCommand(1211);   // refused in collage mode
     EXPECT_EQ(s->currentZoom, 100);
+}
+
+// Shortcut To Desktop puts a shortcut to the shown picture into the desktop folder.
+TEST(Commands, ShortcutToDesktopLinksTheShownPicture) {
+    TempTree tree(L"todesk");
+    tree.File(L"pics\\beach.jpg");
+    tree.Folder(L"desk");
+    auto s = std::make_unique<AppState>();
+    wcscpy(s->desktop, tree.Path(L"desk").c_str());
+    s->exhibit->Assign({ImageEntry{tree.Path(L"pics\\beach.jpg")}});
+    s->exhibit->MoveTo(0);
+    s->ExecuteCommand(1154);
+    s->ExecuteCommand(1154);
+    EXPECT_NE(GetFileAttributesW(tree.Path(L"desk\\beach.jpg.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(tree.Path(L"desk\\beach.jpg-01.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
 }

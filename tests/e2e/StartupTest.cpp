@@ -85,6 +85,7 @@ TEST(Startup, HandWrittenSettingsAreReadAndRewrittenWithoutComments) {
         L"timer=3000\r\n"           // the later line wins
         L"sortcase=1\r\n"           // digits are not booleans
         L"#timer=9\r\n"
+        L"layer=2\r\n"              // wallpaper mode, kept while the viewer runs windowed
         L"[Portable]\r\n"
         L"savefolder=FALSE\r\n"
         L"image viewer=C:\\tools\\view.exe /a=b\r\n"  // a value ends at its first '='
@@ -102,6 +103,7 @@ TEST(Startup, HandWrittenSettingsAreReadAndRewrittenWithoutComments) {
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"slide"), L"FALSE");
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"loop"), L"0");
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortcase"), L"FALSE");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"layer"), L"2");
     EXPECT_EQ(IniValue(text, L"[Portable]", L"image viewer"), L"C:\\tools\\view.exe /a");
     EXPECT_EQ(IniValue(text, L"[Catalog]", L"thumbsize"), L"150");
     EXPECT_EQ(IniValue(text, L"[Catalog Position]", L"left"), L"7");

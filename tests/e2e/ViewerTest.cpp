@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <memory>
@@ -507,6 +508,40 @@ TEST(Viewer, DamagedPicturesAreSteppedOverBothWaysWhenKept) {
     both.insert(both.end(), bad.rbegin(), bad.rend());
     EXPECT_EQ(ErrorLog(viewer), both);
 
+    viewer.Close();
+    EXPECT_EQ(viewer.WaitForExit(), 0);
+}
+
+// Ten damaged files before the first good one: the first good picture is
+// shown at start, no caption ever names a dropped file, and the slideshow runs.
+TEST(Viewer, DamagedFilesFirstStillShowTheFirstGoodPictureAndTheShowRuns) {
+    Viewer viewer;
+    for (int n = 0; n < 10; ++n) {
+        wchar_t name[32];
+        swprintf(name, 32, L"%02d-bad.png", n);
+        WriteBytes(viewer.Picture(name), n % 2 ? std::string() : std::string(kNoise, sizeof kNoise - 1));
+    }
+    WriteSolidBmp(viewer.Picture(L"20-good.bmp"), 160, 120, kTeal);
+    WriteSolidBmp(viewer.Picture(L"21-good.bmp"), 120, 160, kTeal);
+    ASSERT_TRUE(viewer.Start(L"-shortname -notransitions -t1000"));
+    ASSERT_TRUE(viewer.WaitForWindow());
+    std::vector<std::wstring> captions;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 4000) {
+        // Before its first paint the window bears the bare product name.
+        const std::wstring caption = viewer.Caption();
+        if (caption != L"Oxbrill" && (captions.empty() || captions.back() != caption)) captions.push_back(caption);
+        Sleep(10);
+    }
+    ASSERT_FALSE(captions.empty());
+    const auto names = [](const std::wstring& caption, const wchar_t* good) {
+        return caption.rfind(CaptionOf(good), 0) == 0;
+    };
+    EXPECT_TRUE(names(captions.front(), L"20-good")) << Narrow(captions.front());
+    for (const std::wstring& caption : captions) EXPECT_EQ(caption.find(L"-bad"), std::wstring::npos) << Narrow(caption);
+    // The show went on to the second picture.
+    EXPECT_TRUE(std::any_of(captions.begin(), captions.end(), [&](const std::wstring& c) { return names(c, L"21-good"); }));
+    EXPECT_EQ(ErrorLog(viewer).size(), 10u);
     viewer.Close();
     EXPECT_EQ(viewer.WaitForExit(), 0);
 }

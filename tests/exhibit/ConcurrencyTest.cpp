@@ -18,25 +18,6 @@ constexpr int kFolders = 30;
 constexpr int kPerFolder = 20;
 constexpr size_t kPictures = size_t(kFolders) * kPerFolder;
 
-// A w x h 24-bit BMP of one colour.
-std::string Bmp(int w, int h) {
-    const int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + DWORD(stride * h);
-    info.biSize = sizeof(info);
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    bytes.append(size_t(stride * h), '\x40');
-    return bytes;
-}
-
 // kFolders folders of kPerFolder small pictures, landscape and portrait in
 // turn, made once for the suite: g<f>\f<nnn>\p<nnn>.bmp.
 class ExhibitThreads : public ::testing::Test {
@@ -44,7 +25,7 @@ protected:
     static void SetUpTestSuite() {
         session_ = new imagingtest::GdiplusSession;
         tree_ = new TempTree(L"threads");
-        const std::string wide = Bmp(6, 4), tall = Bmp(4, 6);
+        const std::string wide = BmpBytes(6, 4), tall = BmpBytes(4, 6);
         for (int f = 0; f < kFolders; ++f) {
             for (int n = 0; n < kPerFolder; ++n) {
                 wchar_t name[64];

@@ -10,34 +10,16 @@
 
 namespace {
 
-// A 2 x 2 24-bit bitmap file.
-std::string TinyBmp() {
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + 16;
-    info.biSize = sizeof(info);
-    info.biWidth = 2;
-    info.biHeight = 2;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    bytes.append(16, '\x7f');
-    return bytes;
-}
-
 void WaitForBuild(AppState& state) { state.exhibit->WaitIdle(10000); }
 
 }  // namespace
 
 TEST(LinkTarget, OpensTheTargetsFolderAtThatPicture) {
     TempTree tree(L"linktarget");
-    tree.File(L"elsewhere\\a.bmp", TinyBmp());
-    tree.File(L"elsewhere\\b.bmp", TinyBmp());
-    tree.File(L"elsewhere\\c.bmp", TinyBmp());
-    tree.File(L"home\\own.bmp", TinyBmp());
+    tree.File(L"elsewhere\\a.bmp", BmpBytes(2, 2));
+    tree.File(L"elsewhere\\b.bmp", BmpBytes(2, 2));
+    tree.File(L"elsewhere\\c.bmp", BmpBytes(2, 2));
+    tree.File(L"home\\own.bmp", BmpBytes(2, 2));
     ASSERT_TRUE(tree.Link(L"home\\z.bmp.lnk", tree.Path(L"elsewhere\\b.bmp")));
 
     AppState state;

@@ -82,6 +82,24 @@ bool TempTree::FolderLink(const std::wstring& relative, const std::wstring& targ
     return false;
 }
 
+std::string BmpBytes(int w, int h) {
+    const int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + DWORD(stride * h);
+    info.biSize = sizeof(info);
+    info.biWidth = w;
+    info.biHeight = h;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    bytes.append(size_t(stride * h), '\x40');
+    return bytes;
+}
+
 void RemoveTree(const std::wstring& folder) {
     const std::wstring base = Long(folder);
     WIN32_FIND_DATAW data;

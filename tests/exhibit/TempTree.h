@@ -31,6 +31,9 @@ private:
     std::wstring root_;
 };
 
+// The bytes of a w x h 24-bit bitmap file of one grey.
+std::string BmpBytes(int w, int h);
+
 // Deletes a folder and everything in it (paths of any length).
 void RemoveTree(const std::wstring& folder);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -276,4 +277,93 @@ TEST_F(PictureStateTest, StatusBarAndCaptionShowTheShownFile) {
     s.UpdateStatus();
     for (int i = 0; i < 5; ++i) EXPECT_EQ(part(i), L"");
     DestroyWindow(window);
+}
+
+// A run of damaged files before the first good one: every entry is tried at
+// most once, each failure logged once, and the first good picture is the one
+// shown and current, whether the failures are dropped or stepped over.
+TEST_F(PictureStateTest, ShowPictureTriesEveryEntryOnceAndShowsTheFirstGoodOne) {
+    AppState& s = *state_;
+    s.slide = false;
+    s.logerrors = true;
+    for (const bool removefail : {true, false}) {
+        SCOPED_TRACE(removefail ? "removefail" : "stepping over");
+        s.exhibit->Clear();
+        DeleteFileW(tree_->Path(L"errors.log").c_str());
+        std::wstring expectedLog;
+        for (int n = 0; n < 10; ++n) {
+            const std::wstring name = L"bad" + std::to_wstring(n) + L".jpg";
+            AddFile(name, n % 2 ? "" : "not a picture");
+            expectedLog += tree_->Path(name) + L"\r\n";
+        }
+        AddFile(L"good1.bmp", BmpBytes(8, 6));
+        AddFile(L"good2.bmp", BmpBytes(8, 6));
+        s.removefail = removefail;
+        s.exhibit->MoveTo(0);
+        s.ShowPicture(true);
+        ASSERT_TRUE(s.picture.IsLoaded());
+        EXPECT_TRUE(s.exhibit->IsShowing(tree_->Path(L"good1.bmp")));
+        EXPECT_EQ(s.exhibit->Size(), removefail ? 2u : 12u);
+        EXPECT_EQ(Log(), expectedLog);
+    }
+
+    // Nothing loadable: each tried once; dropped, the exhibit is empty;
+    // stepped over, the index comes back to where it started.
+    for (const bool removefail : {true, false}) {
+        s.exhibit->Clear();
+        for (int n = 0; n < 4; ++n) AddFile(L"worse" + std::to_wstring(n) + L".png", "junk");
+        DeleteFileW(tree_->Path(L"errors.log").c_str());
+        s.removefail = removefail;
+        s.exhibit->MoveTo(2);
+        s.ShowPicture(true);
+        EXPECT_FALSE(s.picture.IsLoaded());
+        EXPECT_EQ(s.exhibit->Size(), removefail ? 0u : 4u);
+        if (!removefail) {
+            EXPECT_EQ(s.exhibit->CurrentIndex(), 2);
+        }
+        const std::wstring log = Log();
+        EXPECT_EQ(std::count(log.begin(), log.end(), L'\n'), 4);
+    }
+}
+
+// Landscape or portrait only: a picture of the wanted shape is shown and
+// current; when there is none the search ends on the picture it started
+// from, so the screen and the current index always name the same file.
+TEST_F(PictureStateTest, ShapeSearchShowsAMatchOrComesBackToItsStart) {
+    AppState& s = *state_;
+    s.slide = false;
+    s.logerrors = false;
+    s.removefail = true;
+    AddFile(L"a-wide.bmp", BmpBytes(12, 6));
+    AddFile(L"b-broken.bmp", "not a picture");
+    AddFile(L"c-wide.bmp", BmpBytes(12, 6));
+    AddFile(L"d-tall.bmp", BmpBytes(6, 12));
+    s.portraitOnly = true;
+    s.exhibit->MoveTo(0);
+    s.ShowPicture(true);
+    ASSERT_TRUE(s.picture.IsLoaded());
+    EXPECT_TRUE(s.exhibit->IsShowing(tree_->Path(L"d-tall.bmp")));
+    EXPECT_LT(s.picture.NaturalWidth(), s.picture.NaturalHeight());
+
+    s.portraitOnly = false;
+    s.landscapeOnly = true;
+    // From the tall picture, forward wraps round to the first wide one.
+    for (const bool forward : {true, false}) {
+        s.exhibit->MoveTo(s.exhibit->Find(tree_->Path(L"d-tall.bmp")));
+        s.ShowPicture(forward);
+        ASSERT_TRUE(s.picture.IsLoaded());
+        EXPECT_TRUE(s.exhibit->IsShowing(tree_->Path(forward ? L"a-wide.bmp" : L"c-wide.bmp")));
+    }
+
+    // Only landscape pictures left and portrait wanted: the start again.
+    s.exhibit->Clear();
+    AddFile(L"e-wide.bmp", BmpBytes(12, 6));
+    AddFile(L"f-wide.bmp", BmpBytes(14, 6));
+    s.landscapeOnly = false;
+    s.portraitOnly = true;
+    s.exhibit->MoveTo(1);
+    s.ShowPicture(true);
+    ASSERT_TRUE(s.picture.IsLoaded());
+    EXPECT_TRUE(s.exhibit->IsShowing(tree_->Path(L"f-wide.bmp")));
+    EXPECT_EQ(s.picture.NaturalWidth(), 14u);
 }

@@ -1,0 +1,87 @@
+// Views of other folders and the saved copy of the home exhibit: what View
+// Exhibit brings back after the home exhibit was rebuilt, and saving while a
+// build still runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "TempTree.h"
+#include "app/AppState.h"
+
+namespace {
+
+std::vector<std::wstring> Names(const AppState& state) {
+    std::vector<std::wstring> names;
+    for (const ImageEntry& e : state.exhibit->Snapshot()) names.push_back(e.path.substr(e.path.rfind(L'\\') + 1));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A viewer state on `home` that shows nothing (no decoder is needed to move
+// between views) and keeps every entry.
+void StartAtHome(AppState& state, const TempTree& tree) {
+    state.slide = false;
+    state.autorefresh = false;
+    state.logerrors = false;
+    state.removefail = false;
+    wcscpy(state.exhibitFolder, tree.Path(L"home").c_str());
+    state.BuildExhibit(state.exhibitFolder, false, nullptr);
+    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+}
+
+using List = std::vector<std::wstring>;
+
+}  // namespace
+
+TEST(FolderViews, ViewExhibitNeverBringsBackTheHomeListFromBeforeARebuild) {
+    TempTree tree(L"views");
+    tree.File(L"home\\a.png");
+    tree.File(L"home\\b.jpg");
+    tree.File(L"other\\c.jpg");
+    AppState state;
+    ASSERT_NO_FATAL_FAILURE(StartAtHome(state, tree));
+    const std::wstring home = tree.Path(L"home"), other = tree.Path(L"other");
+
+    // Away and back: the home list comes back without a scan.
+    state.OpenFolderView(other.c_str(), false);
+    EXPECT_EQ(Names(state), (List{L"c.jpg"}));
+    tree.File(L"home\\late.jpg");
+    state.OpenFolderView(state.exhibitFolder, true);
+    EXPECT_EQ(Names(state), (List{L"a.png", L"b.jpg"}));
+
+    // At home, a format switch rebuilds the home exhibit itself.
+    state.png = false;
+    state.OpenFolderView(state.exhibit->ViewedFolder().c_str(), false);
+    EXPECT_EQ(Names(state), (List{L"b.jpg", L"late.jpg"}));
+    state.OpenFolderView(state.exhibitFolder, true);
+    EXPECT_EQ(Names(state), (List{L"b.jpg", L"late.jpg"}));
+
+    // Refresh likewise: away, back, and the refreshed list is the one kept.
+    tree.File(L"home\\later.jpg");
+    state.OpenFolderView(home.c_str(), false);
+    state.OpenFolderView(other.c_str(), false);
+    state.OpenFolderView(state.exhibitFolder, true);
+    EXPECT_EQ(Names(state), (List{L"b.jpg", L"late.jpg", L"later.jpg"}));
+}
+
+TEST(FolderViews, LeavingHomeDuringABuildSavesTheWholeList) {
+    TempTree tree(L"viewbuild");
+    for (int f = 0; f < 30; ++f)
+        for (int n = 0; n < 3; ++n) tree.File(L"home\\f" + std::to_wstring(f) + L"\\p" + std::to_wstring(n) + L".jpg");
+    tree.File(L"other\\c.jpg");
+    AppState state;
+    state.slide = false;
+    state.autorefresh = false;
+    state.logerrors = false;
+    state.removefail = false;
+    wcscpy(state.exhibitFolder, tree.Path(L"home").c_str());
+    // The build lets this thread go after its first folder with pictures;
+    // the view waits for the rest before it saves the home exhibit.
+    state.BuildExhibit(state.exhibitFolder, false, nullptr);
+    state.OpenFolderView(tree.Path(L"other").c_str(), false);
+    EXPECT_EQ(Names(state), (List{L"c.jpg"}));
+    state.OpenFolderView(state.exhibitFolder, true);
+    EXPECT_EQ(state.exhibit->Size(), 30u * 3u);
+}
