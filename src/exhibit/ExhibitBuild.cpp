@@ -1,89 +1,18 @@
-// Building the exhibit: the folder scan, the worker thread that runs it, the
+// Building the exhibit: the worker thread that runs the folder scan, the
 // look-up of a path in the list, and the saved copy of the home exhibit.
 #include <windows.h>
 #include <process.h>
 
 #include <cstdlib>
-#include <cwchar>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 
 #include "app/AppState.h"
 #include "app/Handles.h"
 #include "exhibit/FolderScan.h"
-#include "exhibit/ShellLink.h"
 
 namespace {
-
-constexpr size_t kMaxPath = kPathSize;   // longest path + terminator the viewer keeps
-
-const wchar_t* LastComponent(const wchar_t* path) {
-    const wchar_t* slash = wcsrchr(path, L'\\');
-    return slash ? slash + 1 : path;
-}
-
-// Reads a shortcut without resolving. Its find data stands in for the
-// shortcut's own: the target's attributes, times and name. Where the shell
-// left them out, they are read from a local target (never from a network path,
-// which could keep the scan waiting).
-bool ReadShortcut(ShellLink& shell, const wchar_t* path, wchar_t* target, WIN32_FIND_DATAW& data) {
-    if (!shell.Read(path, target, false)) return false;
-    data = shell.findData;
-    const bool networkTarget = target[0] == L'\\' && target[1] == L'\\';
-    if (data.dwFileAttributes == 0 && !networkTarget) {
-        WIN32_FILE_ATTRIBUTE_DATA info;
-        if (GetFileAttributesExW(target, GetFileExInfoStandard, &info)) {
-            data.dwFileAttributes = info.dwFileAttributes;
-            data.ftCreationTime = info.ftCreationTime;
-            data.ftLastAccessTime = info.ftLastAccessTime;
-            data.ftLastWriteTime = info.ftLastWriteTime;
-        }
-    }
-    return true;
-}
-
-// The folders a scan has entered, by what they are rather than how they are
-// spelled: links, junctions, shortcuts and other letter cases all lead to
-// the same volume serial and file index. Where the file system gives no
-// identity, the path in upper case stands in.
-class ScannedFolders {
-public:
-    // True the first time `folder` (with its final backslash) is met.
-    bool Enter(const std::wstring& folder) {
-        HANDLE handle = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle != INVALID_HANDLE_VALUE) {
-            BY_HANDLE_FILE_INFORMATION info;
-            const bool known = GetFileInformationByHandle(handle, &info) != 0 &&
-                               (info.nFileIndexHigh != 0 || info.nFileIndexLow != 0);
-            CloseHandle(handle);
-            if (known) {
-                const Identity id{info.dwVolumeSerialNumber,
-                                  (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-                return identities_.insert(id).second;
-            }
-        }
-        std::wstring spelled = folder;
-        if (!spelled.empty()) CharUpperBuffW(spelled.data(), DWORD(spelled.size()));
-        return paths_.insert(std::move(spelled)).second;
-    }
-
-private:
-    struct Identity {
-        DWORD volume;
-        uint64_t index;
-        bool operator==(const Identity& other) const { return volume == other.volume && index == other.index; }
-    };
-    struct IdentityHash {
-        size_t operator()(const Identity& id) const { return std::hash<uint64_t>()(id.index * 31 + id.volume); }
-    };
-    std::unordered_set<Identity, IdentityHash> identities_;
-    std::unordered_set<std::wstring> paths_;
-};
 
 // One build on its worker thread; the job owns everything the worker uses.
 struct BuildJob {
@@ -136,95 +65,6 @@ private:
 
 }  // namespace
 
-bool ScanFolders(Exhibit& exhibit, const std::vector<std::wstring>& roots, const ScanOptions& options,
-                 HANDLE firstFound) {
-    // The shortcut object is made when the first shortcut turns up: most
-    // folders hold none, and starting the shell's object costs time.
-    std::optional<ShellLink> shell;
-    std::deque<std::wstring> queue(roots.begin(), roots.end());
-    ScannedFolders scanned;
-    std::vector<ImageEntry> found;
-    std::wstring folder;
-    std::wstring pattern;
-    wchar_t target[ShellLink::kLinkPathSize];
-    WIN32_FIND_DATAW data;
-    bool signalled = false;
-
-    while (!queue.empty() && !exhibit.Abandoned()) {
-        folder = std::move(queue.front());
-        queue.pop_front();
-        if (folder.empty()) continue;
-        if (folder.back() != L'\\') folder += L'\\';
-        // folder + "*" must fit; a longer path is skipped, never cut short.
-        if (folder.size() + 1 >= kMaxPath) continue;
-        if (!scanned.Enter(folder)) continue;
-
-        pattern = folder;
-        pattern += L'*';
-        HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                       FIND_FIRST_EX_LARGE_FETCH);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const wchar_t* name = data.cFileName;
-                const size_t nameLength = wcslen(name);
-                if (folder.size() + nameLength >= kMaxPath) continue;
-
-                const bool isLink = IsShortcut(name);
-                const WIN32_FIND_DATAW* info = &data;
-                WIN32_FIND_DATAW linked;
-                const wchar_t* judged = name;      // the name the format test sees
-                const wchar_t* folderName = name;  // the name the folder rules see
-                if (isLink) {
-                    std::wstring linkPath = folder + name;
-                    if (!shell) shell.emplace();
-                    if (!ReadShortcut(*shell, linkPath.c_str(), target, linked)) continue;
-                    info = &linked;
-                    judged = target;
-                    folderName = LastComponent(target);
-                }
-
-                if (!(info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                    if (IsShownFormat(judged, options.formats)) {
-                        ImageEntry entry;
-                        entry.path.reserve(folder.size() + nameLength);
-                        entry.path = folder;
-                        entry.path.append(name, nameLength);
-                        entry.created = info->ftCreationTime;
-                        entry.modified = info->ftLastWriteTime;
-                        entry.accessed = info->ftLastAccessTime;
-                        found.push_back(std::move(entry));
-                    }
-                    continue;
-                }
-                if (!options.subfolders) continue;
-                if (wcscmp(folderName, L".") == 0 || wcscmp(folderName, L"..") == 0) continue;
-                if (wcsstr(folderName, L"RECYCLER")) continue;
-                if ((info->dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !options.hidden) continue;
-                if (isLink) {
-                    // A shortcut to this folder or to one of its ancestors
-                    // would only lead back here.
-                    const size_t targetLength = wcslen(target);
-                    if (targetLength <= folder.size() && _wcsnicmp(target, folder.c_str(), targetLength) == 0)
-                        continue;
-                    queue.emplace_back(target);
-                } else {
-                    queue.push_back(folder + name);
-                }
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-
-        exhibit.Append(std::move(found));
-        found.clear();
-        if (firstFound && !signalled && !exhibit.Empty()) {
-            exhibit.Refind();
-            SetEvent(firstFound);   // from here on the interface thread runs on
-            signalled = true;
-        }
-    }
-    return signalled;
-}
-
 ScanOptions AppState::CurrentScanOptions() const {
     ScanOptions options;
     options.formats.jpg = jpg;
@@ -268,7 +108,7 @@ bool AppState::BuildExhibit(const wchar_t* root, bool append, const std::vector<
     else rootList.push_back(rootPath);
 
     if (closing || !BeginBuild()) return false;
-    if (rootPath.size() < kMaxPath) exhibit->SetViewedFolder(rootPath);
+    if (rootPath.size() < size_t(kPathSize)) exhibit->SetViewedFolder(rootPath);
     if (!append) {
         exhibit->Clear();
         exhibit->SetFiltered(false);   // a new list is no filter result
