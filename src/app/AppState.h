@@ -244,6 +244,7 @@ struct AppState {
 
     // ---- Settings file, command line, language (config/) ----------------------
     void TransferSettings(int direction);
+    void ClampSettings();   // every numeric setting into its safe range (SettingLimits.cpp)
     void ParseArguments(LPWSTR* argv, int argc);
     void OpenArgument(const wchar_t* text);
     void OpenPathArgument(const wchar_t* fullPath);

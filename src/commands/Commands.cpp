@@ -209,6 +209,7 @@ void AppState::ExecuteCommand(int id) {
     case kCmdTimer:
         number = static_cast<uint32_t>(timer);
         if (AskNumber(2, number)) timer = static_cast<int32_t>(number);
+        ClampSettings();
         RestartSlideTimer();
         break;
     case kCmdWindowed:
@@ -230,6 +231,7 @@ void AppState::ExecuteCommand(int id) {
         number = static_cast<uint32_t>(opacity);
         if (AskNumber(4, number)) {
             opacity = static_cast<int32_t>(std::min<uint32_t>(number, 255));
+            ClampSettings();
             if (setLayeredWindowAttributes)
                 setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity), LWA_ALPHA);
         }
@@ -427,6 +429,7 @@ void AppState::ExecuteCommand(int id) {
     case kCmdThumbnailSize:
         number = static_cast<uint32_t>(thumbsize);
         if (AskNumber(8, number)) thumbsize = static_cast<int32_t>(number);
+        ClampSettings();
         break;
     case kCmdHideViewer: hideViewer = !hideViewer; break;
     case kCmdShowOnLaunch: launch = !launch; break;
@@ -472,6 +475,7 @@ void AppState::ExecuteCommand(int id) {
     case kCmdZoomStep:
         number = static_cast<uint32_t>(zoomstep);
         if (AskNumber(10, number)) zoomstep = static_cast<int32_t>(number);
+        ClampSettings();
         break;
     case kCmdZoomLock:
         if (collage) break;
@@ -507,6 +511,7 @@ void AppState::ExecuteCommand(int id) {
     case kCmdCollageSize:
         number = static_cast<uint32_t>(collagesize);
         if (AskNumber(12, number)) collagesize = static_cast<int32_t>(number);
+        ClampSettings();
         break;
     case kCmdTransitions: transitions = !transitions; break;
     case kCmdTransitionsAll:
@@ -649,11 +654,13 @@ void AppState::ExecuteCommand(int id) {
     case kCmdRaiseCaption:
         number = static_cast<uint32_t>(bbCaptionAdjust);
         if (AskNumber(14, number)) bbCaptionAdjust = static_cast<int32_t>(number);
+        ClampSettings();
         ApplyDisplay();
         break;
     case kCmdLengthenWindow:
         number = static_cast<uint32_t>(bbWindowAdjust);
         if (AskNumber(16, number)) bbWindowAdjust = static_cast<int32_t>(number);
+        ClampSettings();
         ApplyDisplay();
         break;
 
