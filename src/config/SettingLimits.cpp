@@ -50,15 +50,16 @@ constexpr SettingLimit kLimits[] = {
     // the picture code turns nothing for any other value.
     {&AppState::rotation, 0, 270, QuarterTurn},
 
-    // Sizes and steps. Zoom 0 lets the fit rules decide; past a hundredfold a
-    // screen holds a handful of source pixels. A zoom step of 0 would make the
-    // zoom keys do nothing. Thumbnails and collage tiles are squares of so
-    // many pixels; larger than a screen makes no sense.
+    // Sizes and steps, kept as typed down to 0 (zoom 0 lets the fit rules
+    // decide, a zoom step of 0 leaves the zoom keys idle). Past a hundredfold
+    // zoom a screen holds a handful of source pixels; a zoom step beyond ten
+    // times jumps past any picture; thumbnails and collage tiles are squares
+    // of so many pixels, and larger than a screen makes no sense.
     {&AppState::opacity, 0, 255, Nearest},
     {&AppState::zoom, 0, 10000, Nearest},
-    {&AppState::zoomstep, 1, 1000, Nearest},
-    {&AppState::thumbsize, 16, 1024, Nearest},
-    {&AppState::collagesize, 16, 4096, Nearest},
+    {&AppState::zoomstep, 0, 1000, Nearest},
+    {&AppState::thumbsize, 0, 1024, Nearest},
+    {&AppState::collagesize, 0, 4096, Nearest},
     // Pixels added for the Blackbox caption and window frame.
     {&AppState::bbCaptionAdjust, 0, 256, Nearest},
     {&AppState::bbWindowAdjust, 0, 256, Nearest},
