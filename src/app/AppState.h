@@ -248,6 +248,7 @@ struct AppState {
 
     // ---- Settings file, command line, language (config/) ----------------------
     void TransferSettings(int direction);
+    void ClampSettings();   // every numeric setting into its safe range (SettingLimits.cpp)
     void ParseArguments(LPWSTR* argv, int argc);
     void OpenArgument(const wchar_t* text);
     void OpenPathArgument(const wchar_t* fullPath);
@@ -372,6 +373,7 @@ struct AppState {
     int32_t StepKeys() const;            // 5 with Shift, 10 with Ctrl, else 1
     void ZoomReset();                    // after a fit change: zoom 0 unless held; ApplyDisplay
     bool AskNumber(int titleIndex, uint32_t& value);   // numeric dialog in the dialog framing
+    bool AskSetting(int titleIndex, int32_t& field);   // the same for a setting, stored in its range
     void TogglePinnedSubmenu(int32_t n);
     void TogglePinnedLevel3(int32_t n, int32_t parent);
     void ApplyBlend();

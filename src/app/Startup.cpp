@@ -193,6 +193,7 @@ void AppState::LocateFiles() {
         if (argc > 1) ParseArguments(argv, argc);
         GlobalFree(argv);
     }
+    ClampSettings();
 
     ApplySettings();
 

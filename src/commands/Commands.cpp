@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cwchar>
 
 #include "app/AppState.h"
@@ -58,6 +59,14 @@ void AppState::ZoomReset() {
         zoomHeld = false;
     }
     ApplyDisplay();
+}
+
+bool AppState::AskSetting(int titleIndex, int32_t& field) {
+    uint32_t number = static_cast<uint32_t>(field);
+    if (!AskNumber(titleIndex, number)) return false;
+    field = static_cast<int32_t>(std::min<uint32_t>(number, INT32_MAX));
+    ClampSettings();   // a typed value is kept in range like one read from the file
+    return true;
 }
 
 bool AppState::AskNumber(int titleIndex, uint32_t& value) {
@@ -203,7 +212,6 @@ void AppState::ExecuteCommand(int id) {
     if (CommandGated(id)) return;
 
     const int32_t n = static_cast<int32_t>(ExhibitSize());
-    uint32_t number = 0;
 
     switch (id) {
     // ---- Slideshow -------------------------------------------------------------
@@ -212,8 +220,7 @@ void AppState::ExecuteCommand(int id) {
         RestartSlideTimer();
         break;
     case kCmdTimer:
-        number = static_cast<uint32_t>(timer);
-        if (AskNumber(2, number)) timer = static_cast<int32_t>(number);
+        AskSetting(2, timer);
         RestartSlideTimer();
         break;
     case kCmdWindowed:
@@ -232,12 +239,8 @@ void AppState::ExecuteCommand(int id) {
         ApplyBlend();
         break;
     case kCmdOpacity:
-        number = static_cast<uint32_t>(opacity);
-        if (AskNumber(4, number)) {
-            opacity = static_cast<int32_t>(std::min<uint32_t>(number, 255));
-            if (setLayeredWindowAttributes)
-                setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity), LWA_ALPHA);
-        }
+        if (AskSetting(4, opacity) && setLayeredWindowAttributes)
+            setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity), LWA_ALPHA);
         break;
     case kCmdLoopRepeat: loop = 0; break;
     case kCmdLoopPause: loop = 1; break;
@@ -415,14 +418,15 @@ void AppState::ExecuteCommand(int id) {
         }
         break;
     case kCmdMarkOnExit: markexit = !markexit; break;
-    case kCmdGoTo:
+    case kCmdGoTo: {
         if (n == 0) break;
-        number = static_cast<uint32_t>(exhibit->CurrentIndex()) + 1;
+        uint32_t number = static_cast<uint32_t>(exhibit->CurrentIndex()) + 1;
         if (AskNumber(6, number) && number != 0) {
             exhibit->MoveTo(int64_t(number) - 1);
             ShowPicture(true);
         }
         break;
+    }
 
     // ---- Favorites and archive settings ---------------------------------------------------
     case kCmdConfirmMove: confirmarchive = !confirmarchive; break;
@@ -430,8 +434,7 @@ void AppState::ExecuteCommand(int id) {
 
     // ---- Catalog settings -------------------------------------------------------------------
     case kCmdThumbnailSize:
-        number = static_cast<uint32_t>(thumbsize);
-        if (AskNumber(8, number)) thumbsize = static_cast<int32_t>(number);
+        AskSetting(8, thumbsize);
         break;
     case kCmdHideViewer: hideViewer = !hideViewer; break;
     case kCmdShowOnLaunch: launch = !launch; break;
@@ -475,8 +478,7 @@ void AppState::ExecuteCommand(int id) {
         ApplyDisplay();
         break;
     case kCmdZoomStep:
-        number = static_cast<uint32_t>(zoomstep);
-        if (AskNumber(10, number)) zoomstep = static_cast<int32_t>(number);
+        AskSetting(10, zoomstep);
         break;
     case kCmdZoomLock:
         if (collage) break;
@@ -510,8 +512,7 @@ void AppState::ExecuteCommand(int id) {
         if (picture.IsLoaded() && picture.Orientation() != 1) ShowPicture(true);
         break;
     case kCmdCollageSize:
-        number = static_cast<uint32_t>(collagesize);
-        if (AskNumber(12, number)) collagesize = static_cast<int32_t>(number);
+        AskSetting(12, collagesize);
         break;
     case kCmdTransitions: transitions = !transitions; break;
     case kCmdTransitionsAll:
@@ -659,13 +660,11 @@ void AppState::ExecuteCommand(int id) {
         ApplyDisplay();
         break;
     case kCmdRaiseCaption:
-        number = static_cast<uint32_t>(bbCaptionAdjust);
-        if (AskNumber(14, number)) bbCaptionAdjust = static_cast<int32_t>(number);
+        AskSetting(14, bbCaptionAdjust);
         ApplyDisplay();
         break;
     case kCmdLengthenWindow:
-        number = static_cast<uint32_t>(bbWindowAdjust);
-        if (AskNumber(16, number)) bbWindowAdjust = static_cast<int32_t>(number);
+        AskSetting(16, bbWindowAdjust);
         ApplyDisplay();
         break;
 

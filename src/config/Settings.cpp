@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "config/IniFile.h"
 #include "config/SafeSave.h"
+#include "window/Placement.h"
 
 namespace {
 
@@ -307,6 +308,11 @@ void AppState::TransferSettings(int direction) {
         for (int32_t number = 0; number < kTransitionCount; ++number) {
             if (transitionOn[number]) transitionList.push_back(number);
         }
+        // A hand-edited file must neither stall the viewer nor put its window
+        // where nobody can reach it.
+        ClampSettings();
+        position = KeepOnMonitor(position);
+        for (Rect32& preset : presets) preset = KeepOnMonitor(preset);
     }
 
     const bool complete = ini.Close();

@@ -41,7 +41,12 @@ bool AppendLogLine(const wchar_t* logPath, const wchar_t* line) {
     }
     FileCloser log{OpenLog(logPath, L"ab")};
     if (!log.file) return false;
+    // Control characters (a line feed in a file name reached on a Linux drive,
+    // say) are written as their control pictures, so each entry stays one line.
     std::wstring text = line;
+    for (wchar_t& c : text) {
+        if (c < 0x20) c = static_cast<wchar_t>(0x2400 + c);
+    }
     text += L"\r\n";
     // wchar_t is UTF-16LE on this platform, so the characters go out as they are.
     const size_t written = std::fwrite(text.data(), sizeof(wchar_t), text.size(), log.file);

@@ -1,5 +1,6 @@
 // Window placement arithmetic, free of any window: centring, roaming and
-// keeping a window on its monitor.
+// keeping a window on its monitor. Only KeepOnMonitor asks the system (for
+// the monitors); everything else is plain arithmetic.
 #pragma once
 
 #include <windows.h>
@@ -21,3 +22,15 @@ Rect32 CorralledRect(Rect32 r, const RECT& monitor);
 
 // Centre point of a placement rectangle, halves truncated toward zero.
 POINT RectCentre(const Rect32& r);
+
+// A saved window rectangle brought onto `workArea`. One that fits the area and
+// overlaps it comes back unchanged. Otherwise it is cut to the area's size
+// where it is larger and moved the least distance that puts it wholly inside.
+// An empty or inverted one becomes half the area each way, centred. Any
+// 32-bit edges are safe: the arithmetic is 64-bit.
+Rect32 BringOntoArea(const Rect32& saved, const RECT& workArea);
+
+// `saved` unchanged when it meets a monitor; otherwise brought onto the work
+// area of the nearest one. An empty or inverted rectangle, or one whose width
+// or height does not fit 32 bits, counts as meeting none.
+Rect32 KeepOnMonitor(const Rect32& saved);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cwchar>
 #include <memory>
 #include <random>
@@ -9,6 +11,8 @@
 
 #include "app/AppState.h"
 #include "config/ConfigTestFiles.h"
+#include "config/SettingLimits.h"
+#include "imaging/TransitionPlan.h"
 
 using configtest::ReadBytes;
 using configtest::ScratchFolder;
@@ -116,7 +120,10 @@ TEST(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
         } else if (value == L"FALSE") {
             next = L"TRUE";
         } else if (!value.empty() && (iswdigit(value[0]) || value[0] == L'-')) {
-            next = std::to_wstring(std::stol(value) + 7);
+            // Changed numbers stay valid: the rotation turns a quarter further,
+            // rectangles keep a size on screen.
+            const bool farEdge = key.ends_with(L"right") || key.ends_with(L"bottom");
+            next = std::to_wstring(std::stol(value) + (key == L"rotation" ? 90 : farEdge ? 300 : 1));
         } else {
             next = L"C:\\v\\" + key;
         }
@@ -127,9 +134,10 @@ TEST(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
 
     auto state = StateFor(second);
     state->TransferSettings(0);
-    EXPECT_EQ(state->timer, 5007);
-    EXPECT_EQ(state->presets[4].bottom, 7);
-    EXPECT_EQ(state->hidekey, 34);
+    EXPECT_EQ(state->timer, 5001);
+    EXPECT_EQ(state->presets[4].bottom, 300);
+    EXPECT_EQ(state->rotation, 90);
+    EXPECT_EQ(state->hidekey, 28);
     EXPECT_FALSE(state->hideViewer);
     EXPECT_FALSE(state->atCursor);
     EXPECT_TRUE(state->bbWallpaperScale);
@@ -141,6 +149,7 @@ TEST(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
     state->desktopGiven = true;
     state->exhibit->Assign(std::vector<ImageEntry>(size_t(state->bookmark) + 1));
     state->exhibit->MoveTo(state->bookmark);
+    state->windowedLayout = state->layout;   // layer=1 reads as full screen
     const std::wstring third = dir.File(L"third.ini");
     wcscpy(state->settingsPath, third.c_str());
     state->TransferSettings(1);
@@ -336,4 +345,141 @@ TEST(SettingsFile, SavingReplacesTheFileInOneStep) {
     EXPECT_TRUE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(ReadBytes(path + L"\\keep.txt"), "keep");
     EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"});
+}
+
+namespace {
+
+// Every field with a limit lies inside it.
+void ExpectWithinLimits(const AppState& s, const std::string& context) {
+    for (size_t row = 0; row < SettingLimits().size(); ++row) {
+        const SettingLimit& limit = SettingLimits()[row];
+        EXPECT_GE(s.*limit.field, limit.lowest) << context << ", row " << row;
+        EXPECT_LE(s.*limit.field, limit.highest) << context << ", row " << row;
+    }
+}
+
+struct SameDraw final : transition::RandomSource {
+    explicit SameDraw(int value) : value(value) {}
+    int Next() override { return value; }
+    int value;
+};
+
+// The longest pause total of any effect on a full-HD frame, either way up.
+uint64_t LongestTransitionMs(const AppState& s) {
+    const transition::Latencies latency{s.shutterLatency,       s.wipeLatency,     s.slideLatency,
+                                        s.quadrantSlideLatency, s.quadrantWipeLatency, s.dissolveLatency,
+                                        s.crossfadeLatency};
+    uint64_t longest = 0;
+    for (int effect = 0; effect < transition::kEffectCount; ++effect) {
+        for (const SIZE frame : {SIZE{1920, 1080}, SIZE{1080, 1920}}) {
+            for (int draw : {0, 16383, 32767}) {
+                SameDraw random(draw);
+                const transition::Plan plan = transition::BuildPlan(effect, 0, 0, frame.cx, frame.cy, latency, random);
+                longest = std::max(longest, plan.TotalPauseMs());
+            }
+        }
+    }
+    return longest;
+}
+
+}  // namespace
+
+// Hostile numbers in a settings file: every field lands in its range, the
+// window rectangles on a monitor, no transition stalls the viewer, and a save
+// writes none of the hostile values back.
+TEST(SettingsFile, HostileNumbersAreReadIntoRange) {
+    ScratchFolder dir;
+    const std::wstring defaultsPath = dir.File(L"defaults.ini");
+    StateFor(defaultsPath)->TransferSettings(1);
+    const std::wstring defaults = SavedText(defaultsPath).substr(1);
+
+    // The defaults file with every number replaced by `hostile`.
+    auto everyNumber = [&defaults](const std::wstring& hostile) {
+        std::wstring text;
+        for (const std::wstring& line : Lines(defaults)) {
+            const size_t equals = line.find(L'=');
+            const bool number = equals != std::wstring::npos && equals + 1 < line.size() &&
+                                (iswdigit(line[equals + 1]) || line[equals + 1] == L'-');
+            text += (number ? line.substr(0, equals + 1) + hostile : line) + L"\r\n";
+        }
+        return text;
+    };
+    const struct {
+        const char* name;
+        std::wstring hostile;
+        std::wstring text;
+    } cases[] = {
+        {"lowest 32-bit", L"-2147483648", everyNumber(L"-2147483648")},
+        {"highest 32-bit", L"2147483647", everyNumber(L"2147483647")},
+        {"minus one", L"-1", everyNumber(L"-1")},
+        {"past 32 bits", L"99999999999", everyNumber(L"99999999999")},
+        {"the shutter latency alone", L"2147483647", L"[Tweak Transitions]\r\nshutter latency=2147483647\r\n"},
+    };
+    for (const auto& c : cases) {
+        const std::wstring path = dir.File(L"hostile.ini");
+        ASSERT_TRUE(WriteBytes(path, Utf16(c.text))) << c.name;
+        auto state = StateFor(path);
+        state->TransferSettings(0);
+
+        ExpectWithinLimits(*state, c.name);
+        EXPECT_EQ(state->rotation % 90, 0) << c.name;
+        EXPECT_LT(LongestTransitionMs(*state), 15000u) << c.name;
+        std::vector<Rect32> windows(std::begin(state->presets), std::end(state->presets));
+        windows.push_back(state->position);
+        for (const Rect32& r : windows) {
+            const RECT rect{r.left, r.top, r.right, r.bottom};
+            EXPECT_TRUE(r.left < r.right && r.top < r.bottom) << c.name;
+            EXPECT_NE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), nullptr) << c.name;
+        }
+
+        // The Catalog rectangle is kept as read; any bookmark past the end is harmless.
+        state->TransferSettings(1);
+        std::wstring section;
+        for (const std::wstring& line : Lines(SavedText(path).substr(1))) {
+            if (!line.empty() && line[0] == L'[') section = line;
+            const size_t equals = line.find(L'=');
+            if (equals == std::wstring::npos || section == L"[Catalog Position]") continue;
+            if (line.substr(0, equals) == L"bookmark") continue;
+            EXPECT_NE(line.substr(equals + 1), c.hostile) << c.name << ": " << testing::PrintToString(line);
+        }
+    }
+}
+
+// Values inside a limit are kept; values outside come to the nearer end or the
+// default, as the row says, and the default itself is always inside.
+TEST(SettingLimits, KeepValidValuesAndBringOthersIn) {
+    const AppState defaults;
+    for (size_t row = 0; row < SettingLimits().size(); ++row) {
+        const SettingLimit& limit = SettingLimits()[row];
+        const int32_t fallback = defaults.*limit.field;
+        EXPECT_EQ(FindSettingLimit(limit.field), &limit) << "one row per field, row " << row;
+        ASSERT_LE(limit.lowest, limit.highest) << row;
+
+        std::vector<int32_t> valid{limit.lowest, limit.highest, fallback};
+        if (limit.outside == OutOfRange::QuarterTurn) {
+            valid.insert(valid.end(), {90, 180});
+        } else {
+            valid.push_back(limit.lowest + (limit.highest - limit.lowest) / 2);
+        }
+        for (int32_t value : valid) EXPECT_EQ(ClampedSetting(limit, value, fallback), value) << row;
+
+        std::vector<int32_t> outside{INT32_MIN, INT32_MAX};
+        if (limit.lowest > INT32_MIN) outside.push_back(limit.lowest - 1);
+        if (limit.highest < INT32_MAX) outside.push_back(limit.highest + 1);
+        if (limit.outside == OutOfRange::QuarterTurn) outside.insert(outside.end(), {45, -90, 450});
+        for (int32_t value : outside) {
+            if (value >= limit.lowest && value <= limit.highest && limit.outside != OutOfRange::QuarterTurn) continue;
+            const int32_t clamped = ClampedSetting(limit, value, fallback);
+            if (limit.outside == OutOfRange::Nearest) {
+                EXPECT_EQ(clamped, value < limit.lowest ? limit.lowest : limit.highest) << row << ": " << value;
+            } else {
+                EXPECT_EQ(clamped, fallback) << row << ": " << value;
+            }
+        }
+    }
+
+    // The whole state: the defaults are untouched.
+    AppState state;
+    state.ClampSettings();
+    for (const SettingLimit& limit : SettingLimits()) EXPECT_EQ(state.*limit.field, defaults.*limit.field);
 }

@@ -86,8 +86,11 @@ TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     std::mt19937 random(11);
     long steps = 0, builds = 0, mismatches = 0, moved = 0, wrongShape = 0;
     const DWORD start = GetTickCount();
+    DWORD lastBuild = start - 1000;
     while (GetTickCount() - start < 3000) {
-        if (steps % 40 == 0) {
+        // A new build a while after the last one has ended.
+        if (!state.Building() && GetTickCount() - lastBuild > 250) {
+            lastBuild = GetTickCount();
             state.sort = int32_t(random() % 3);
             state.sortby = int32_t(random() % 6);
             ASSERT_TRUE(state.BuildExhibit(tree_->Root().c_str(), false, nullptr));
@@ -126,9 +129,10 @@ TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     sorter.join();
     ASSERT_TRUE(state.exhibit->WaitIdle(10000));
 
-    EXPECT_GT(builds, 2);
-    EXPECT_GT(steps, 100);
-    EXPECT_GT(sorts.load(), 100);
+    // Enough of each happened for the checks to mean something.
+    EXPECT_GE(builds, 3);
+    EXPECT_GE(steps, 50);
+    EXPECT_GE(sorts.load(), 50);
     EXPECT_EQ(0, torn.load());
     EXPECT_EQ(0, mismatches);
     EXPECT_EQ(0, moved);

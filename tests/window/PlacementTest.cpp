@@ -3,6 +3,8 @@
 
 #include "window/Placement.h"
 
+#include <climits>
+
 namespace {
 
 bool Same(const Rect32& a, const Rect32& b) {
@@ -61,4 +63,46 @@ TEST(Placement, CentreOfARectangleTruncatesTowardZero) {
     const POINT c = RectCentre(Rect32{-101, -51, 0, 0});
     EXPECT_EQ(c.x, 101 / 2 - 101);
     EXPECT_EQ(c.y, 51 / 2 - 51);
+}
+
+// A work area away from the origin, so an edge mistaken for a size shows.
+TEST(Placement, SavedRectanglesComeBackOntoTheWorkArea) {
+    const RECT work{100, 50, 2020, 1090};   // 1920 x 1040
+    const Rect32 halfCentred{580, 310, 1540, 830};
+    const struct {
+        const char* name;
+        Rect32 saved, expected;
+    } cases[] = {
+        {"inside", {200, 100, 600, 400}, {200, 100, 600, 400}},
+        {"partly visible", {-300, -200, 101, 51}, {-300, -200, 101, 51}},
+        {"off to the left", {-5000, 300, -4600, 600}, {100, 300, 500, 600}},
+        {"off to the right", {2020, 300, 2420, 600}, {1620, 300, 2020, 600}},
+        {"off the top", {300, -900, 700, 50}, {300, 50, 700, 1000}},
+        {"off the bottom", {300, 5000, 700, 5300}, {300, 790, 700, 1090}},
+        {"larger, overlapping", {0, 0, 3000, 2000}, {100, 50, 2020, 1090}},
+        {"larger, off screen", {9000, -9000, 12000, -8500}, {100, 50, 2020, 550}},
+        {"from one extreme to the other", {INT32_MIN, 200, INT32_MAX, 600}, {100, 200, 2020, 600}},
+        {"a small one at the far end", {INT32_MAX - 10, INT32_MAX - 20, INT32_MAX, INT32_MAX},
+         {2010, 1070, 2020, 1090}},
+        {"all at the highest", {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}, halfCentred},
+        {"all at the lowest", {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN}, halfCentred},
+        {"inverted", {600, 400, 200, 100}, halfCentred},
+        {"inverted at the extremes", {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}, halfCentred},
+        {"no width", {300, 300, 300, 700}, halfCentred},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Same(BringOntoArea(c.saved, work), c.expected)) << c.name;
+    }
+}
+
+TEST(Placement, OnlyARectangleMeetingNoMonitorIsMoved) {
+    const Rect32 onScreen{10, 20, 310, 220};
+    EXPECT_TRUE(Same(KeepOnMonitor(onScreen), onScreen));
+    for (const Rect32& saved : {Rect32{INT32_MIN, 0, INT32_MAX, 500}, Rect32{-90000, -90000, -89000, -89500},
+                                Rect32{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}}) {
+        const Rect32 r = KeepOnMonitor(saved);
+        const RECT rect{r.left, r.top, r.right, r.bottom};
+        EXPECT_TRUE(r.left < r.right && r.top < r.bottom);
+        EXPECT_NE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), nullptr);
+    }
 }
