@@ -31,7 +31,7 @@ constexpr SettingLimit kLimits[] = {
     // Choices from a menu. An unknown value becomes the default: most of the
     // code already treats one so (sortby, loop, layer, zoomquality), and for
     // the rest the default is the plainest choice.
-    {&AppState::sort, 0, 2, Default},             // forward, reverse, random
+    {&AppState::sort, 0, 2, Highest},             // forward, reverse, random (any other value)
     {&AppState::sortby, 0, 5, Default},           // tree ... accessed
     {&AppState::loop, 0, 2, Default},             // repeat, pause, exit
     {&AppState::layer, 0, 2, Default},            // windowed, full screen, wallpaper
@@ -91,6 +91,8 @@ int32_t ClampedSetting(const SettingLimit& limit, int32_t value, int32_t fallbac
     case QuarterTurn:
         if (value % 90 != 0) return fallback;
         break;
+    case Highest:
+        return value < limit.lowest || value > limit.highest ? limit.highest : value;
     case Default:
         break;
     }

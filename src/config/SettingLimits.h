@@ -12,6 +12,7 @@
 enum class OutOfRange : uint8_t {
     Nearest,      // a quantity: the nearer end of the range
     Default,      // a code: the field's default (a fresh AppState's value)
+    Highest,      // a code whose last choice stands for every other value
     QuarterTurn,  // degrees: a multiple of 90 within the range, else the default
 };
 

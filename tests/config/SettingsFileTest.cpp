@@ -472,6 +472,8 @@ TEST(SettingLimits, KeepValidValuesAndBringOthersIn) {
             const int32_t clamped = ClampedSetting(limit, value, fallback);
             if (limit.outside == OutOfRange::Nearest) {
                 EXPECT_EQ(clamped, value < limit.lowest ? limit.lowest : limit.highest) << row << ": " << value;
+            } else if (limit.outside == OutOfRange::Highest) {
+                EXPECT_EQ(clamped, limit.highest) << row << ": " << value;
             } else {
                 EXPECT_EQ(clamped, fallback) << row << ": " << value;
             }
