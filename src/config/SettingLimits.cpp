@@ -77,13 +77,9 @@ const AppState& Defaults() {
 
 std::span<const SettingLimit> SettingLimits() { return kLimits; }
 
-const SettingLimit* FindSettingLimit(int32_t AppState::*field) {
-    for (const SettingLimit& limit : kLimits) {
-        if (limit.field == field) return &limit;
-    }
-    return nullptr;
-}
+namespace {
 
+// `value` brought into `limit`'s range; `fallback` is the field's default.
 int32_t ClampedSetting(const SettingLimit& limit, int32_t value, int32_t fallback) {
     switch (limit.outside) {
     case Nearest:
@@ -98,6 +94,8 @@ int32_t ClampedSetting(const SettingLimit& limit, int32_t value, int32_t fallbac
     }
     return value < limit.lowest || value > limit.highest ? fallback : value;
 }
+
+}  // namespace
 
 void AppState::ClampSettings() {
     for (const SettingLimit& limit : kLimits) {

@@ -24,9 +24,3 @@ struct SettingLimit {
 };
 
 std::span<const SettingLimit> SettingLimits();
-
-// The row of `field`; null when the field has none.
-const SettingLimit* FindSettingLimit(int32_t AppState::*field);
-
-// `value` brought into `limit`'s range; `fallback` is the field's default.
-int32_t ClampedSetting(const SettingLimit& limit, int32_t value, int32_t fallback);

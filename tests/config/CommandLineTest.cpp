@@ -10,7 +10,6 @@
 #include "app/AppState.h"
 #include "config/ConfigTestFiles.h"
 #include "config/IniFile.h"
-#include "config/SettingLimits.h"
 
 namespace {
 
@@ -203,36 +202,6 @@ TEST(CommandLineOptions, ZoomGivesWayToAFitModeAfterEveryOption) {
         Parse(state, {L"-noslide", L"-r90"});
         EXPECT_EQ(state.zoom, 120);
     }
-}
-
-// Start-up clamps what the value options gave once the command line is parsed.
-TEST(CommandLineOptions, ValueOptionsAreBroughtIntoRangeAfterParsing) {
-    const struct {
-        const wchar_t* option;
-        int32_t AppState::*field;
-    } hostile[] = {
-        {L"-t99999999999", &AppState::timer}, {L"-t-2147483648", &AppState::timer},
-        {L"-b-5", &AppState::opacity},        {L"-b4000", &AppState::opacity},
-        {L"-z-40", &AppState::zoom},          {L"-z2147483647", &AppState::zoom},
-        {L"-r45", &AppState::rotation},       {L"-r-90", &AppState::rotation},
-    };
-    for (const auto& c : hostile) {
-        AppState state;
-        Parse(state, {c.option});
-        state.ClampSettings();
-        const SettingLimit* limit = FindSettingLimit(c.field);
-        ASSERT_NE(limit, nullptr);
-        EXPECT_GE(state.*c.field, limit->lowest) << testing::PrintToString(std::wstring(c.option));
-        EXPECT_LE(state.*c.field, limit->highest) << testing::PrintToString(std::wstring(c.option));
-    }
-
-    AppState state;
-    Parse(state, {L"-t3000", L"-b200", L"-z150", L"-r270"});
-    state.ClampSettings();
-    EXPECT_EQ(state.timer, 3000);
-    EXPECT_EQ(state.opacity, 200);
-    EXPECT_EQ(state.zoom, 150);
-    EXPECT_EQ(state.rotation, 270);
 }
 
 // Settings files, folders and files on the command line.

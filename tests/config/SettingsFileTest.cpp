@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cwchar>
 #include <memory>
 #include <random>
@@ -443,45 +442,4 @@ TEST(SettingsFile, HostileNumbersAreReadIntoRange) {
             EXPECT_NE(line.substr(equals + 1), c.hostile) << c.name << ": " << testing::PrintToString(line);
         }
     }
-}
-
-// Values inside a limit are kept; values outside come to the nearer end or the
-// default, as the row says, and the default itself is always inside.
-TEST(SettingLimits, KeepValidValuesAndBringOthersIn) {
-    const AppState defaults;
-    for (size_t row = 0; row < SettingLimits().size(); ++row) {
-        const SettingLimit& limit = SettingLimits()[row];
-        const int32_t fallback = defaults.*limit.field;
-        EXPECT_EQ(FindSettingLimit(limit.field), &limit) << "one row per field, row " << row;
-        ASSERT_LE(limit.lowest, limit.highest) << row;
-
-        std::vector<int32_t> valid{limit.lowest, limit.highest, fallback};
-        if (limit.outside == OutOfRange::QuarterTurn) {
-            valid.insert(valid.end(), {90, 180});
-        } else {
-            valid.push_back(limit.lowest + (limit.highest - limit.lowest) / 2);
-        }
-        for (int32_t value : valid) EXPECT_EQ(ClampedSetting(limit, value, fallback), value) << row;
-
-        std::vector<int32_t> outside{INT32_MIN, INT32_MAX};
-        if (limit.lowest > INT32_MIN) outside.push_back(limit.lowest - 1);
-        if (limit.highest < INT32_MAX) outside.push_back(limit.highest + 1);
-        if (limit.outside == OutOfRange::QuarterTurn) outside.insert(outside.end(), {45, -90, 450});
-        for (int32_t value : outside) {
-            if (value >= limit.lowest && value <= limit.highest && limit.outside != OutOfRange::QuarterTurn) continue;
-            const int32_t clamped = ClampedSetting(limit, value, fallback);
-            if (limit.outside == OutOfRange::Nearest) {
-                EXPECT_EQ(clamped, value < limit.lowest ? limit.lowest : limit.highest) << row << ": " << value;
-            } else if (limit.outside == OutOfRange::Highest) {
-                EXPECT_EQ(clamped, limit.highest) << row << ": " << value;
-            } else {
-                EXPECT_EQ(clamped, fallback) << row << ": " << value;
-            }
-        }
-    }
-
-    // The whole state: the defaults are untouched.
-    AppState state;
-    state.ClampSettings();
-    for (const SettingLimit& limit : SettingLimits()) EXPECT_EQ(state.*limit.field, defaults.*limit.field);
 }

@@ -253,9 +253,11 @@ TEST(Configuration, OptionsAreWrittenBackOnExit) {
     Viewer viewer;
     WriteSolidBmp(viewer.Picture(L"one.bmp"), 32, 32, RGB(200, 100, 0));
     viewer.WriteSettings(L"[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\nloop=1\r\nsortby=3\r\n");
-    StartShowAndClose(viewer, L"-t2500 -loopexit", "-t2500 -loopexit");
+    // A rotation that is no quarter turn is brought into range like one from the file.
+    StartShowAndClose(viewer, L"-t2500 -loopexit -r45", "-t2500 -loopexit -r45");
     const std::wstring text = ReadUtf16File(viewer.SettingsPath());
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"2500");
+    EXPECT_EQ(IniValue(text, L"[Image]", L"rotation"), L"0");
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"loop"), L"2");
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortby"), L"3") << "what no option named stays as the file had it";
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"slide"), L"FALSE");
