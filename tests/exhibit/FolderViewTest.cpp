@@ -19,16 +19,14 @@ std::vector<std::wstring> Names(const AppState& state) {
     return names;
 }
 
-// A viewer state on `home` that shows nothing (no decoder is needed to move
-// between views) and keeps every entry.
-void StartAtHome(AppState& state, const TempTree& tree) {
+// A viewer state whose home is `home`, that shows nothing (no decoder is
+// needed to move between views) and keeps every entry.
+void MakeQuiet(AppState& state, const std::wstring& home) {
     state.slide = false;
     state.autorefresh = false;
     state.logerrors = false;
     state.removefail = false;
-    wcscpy(state.exhibitFolder, tree.Path(L"home").c_str());
-    state.BuildExhibit(state.exhibitFolder, false, nullptr);
-    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
+    wcscpy(state.exhibitFolder, home.c_str());
 }
 
 using List = std::vector<std::wstring>;
@@ -40,9 +38,11 @@ TEST(FolderViews, ViewExhibitNeverBringsBackTheHomeListFromBeforeARebuild) {
     tree.File(L"home\\a.png");
     tree.File(L"home\\b.jpg");
     tree.File(L"other\\c.jpg");
-    AppState state;
-    ASSERT_NO_FATAL_FAILURE(StartAtHome(state, tree));
     const std::wstring home = tree.Path(L"home"), other = tree.Path(L"other");
+    AppState state;
+    MakeQuiet(state, home);
+    state.BuildExhibit(state.exhibitFolder, false, nullptr);
+    ASSERT_TRUE(state.exhibit->WaitIdle(10000));
 
     // Away and back: the home list comes back without a scan.
     state.OpenFolderView(other.c_str(), false);
@@ -72,11 +72,7 @@ TEST(FolderViews, LeavingHomeDuringABuildSavesTheWholeList) {
         for (int n = 0; n < 3; ++n) tree.File(L"home\\f" + std::to_wstring(f) + L"\\p" + std::to_wstring(n) + L".jpg");
     tree.File(L"other\\c.jpg");
     AppState state;
-    state.slide = false;
-    state.autorefresh = false;
-    state.logerrors = false;
-    state.removefail = false;
-    wcscpy(state.exhibitFolder, tree.Path(L"home").c_str());
+    MakeQuiet(state, tree.Path(L"home"));
     // The build lets this thread go after its first folder with pictures;
     // the view waits for the rest before it saves the home exhibit.
     state.BuildExhibit(state.exhibitFolder, false, nullptr);

@@ -43,6 +43,13 @@ protected:
         entries.push_back(ImageEntry{path});
         state_->exhibit->Assign(std::move(entries));
     }
+    // Shows the picture from entry `index` and expects `name` on screen and current.
+    void ExpectShown(int64_t index, bool forward, const std::wstring& name) {
+        state_->exhibit->MoveTo(index);
+        state_->ShowPicture(forward);
+        ASSERT_TRUE(state_->picture.IsLoaded()) << testing::PrintToString(name);
+        EXPECT_TRUE(state_->exhibit->IsShowing(tree_->Path(name))) << testing::PrintToString(name);
+    }
     void SetPathAt(size_t index, const std::wstring& path) {
         std::vector<ImageEntry> entries = state_->exhibit->Snapshot();
         entries.at(index).path = path;
@@ -299,10 +306,7 @@ TEST_F(PictureStateTest, ShowPictureTriesEveryEntryOnceAndShowsTheFirstGoodOne) 
         AddFile(L"good1.bmp", BmpBytes(8, 6));
         AddFile(L"good2.bmp", BmpBytes(8, 6));
         s.removefail = removefail;
-        s.exhibit->MoveTo(0);
-        s.ShowPicture(true);
-        ASSERT_TRUE(s.picture.IsLoaded());
-        EXPECT_TRUE(s.exhibit->IsShowing(tree_->Path(L"good1.bmp")));
+        ExpectShown(0, true, L"good1.bmp");
         EXPECT_EQ(s.exhibit->Size(), removefail ? 2u : 12u);
         EXPECT_EQ(Log(), expectedLog);
     }
@@ -339,21 +343,14 @@ TEST_F(PictureStateTest, ShapeSearchShowsAMatchOrComesBackToItsStart) {
     AddFile(L"c-wide.bmp", BmpBytes(12, 6));
     AddFile(L"d-tall.bmp", BmpBytes(6, 12));
     s.portraitOnly = true;
-    s.exhibit->MoveTo(0);
-    s.ShowPicture(true);
-    ASSERT_TRUE(s.picture.IsLoaded());
-    EXPECT_TRUE(s.exhibit->IsShowing(tree_->Path(L"d-tall.bmp")));
+    ExpectShown(0, true, L"d-tall.bmp");
     EXPECT_LT(s.picture.NaturalWidth(), s.picture.NaturalHeight());
 
     s.portraitOnly = false;
     s.landscapeOnly = true;
     // From the tall picture, forward wraps round to the first wide one.
-    for (const bool forward : {true, false}) {
-        s.exhibit->MoveTo(s.exhibit->Find(tree_->Path(L"d-tall.bmp")));
-        s.ShowPicture(forward);
-        ASSERT_TRUE(s.picture.IsLoaded());
-        EXPECT_TRUE(s.exhibit->IsShowing(tree_->Path(forward ? L"a-wide.bmp" : L"c-wide.bmp")));
-    }
+    for (const bool forward : {true, false})
+        ExpectShown(s.exhibit->Find(tree_->Path(L"d-tall.bmp")), forward, forward ? L"a-wide.bmp" : L"c-wide.bmp");
 
     // Only landscape pictures left and portrait wanted: the start again.
     s.exhibit->Clear();
@@ -361,9 +358,6 @@ TEST_F(PictureStateTest, ShapeSearchShowsAMatchOrComesBackToItsStart) {
     AddFile(L"f-wide.bmp", BmpBytes(14, 6));
     s.landscapeOnly = false;
     s.portraitOnly = true;
-    s.exhibit->MoveTo(1);
-    s.ShowPicture(true);
-    ASSERT_TRUE(s.picture.IsLoaded());
-    EXPECT_TRUE(s.exhibit->IsShowing(tree_->Path(L"f-wide.bmp")));
+    ExpectShown(1, true, L"f-wide.bmp");
     EXPECT_EQ(s.picture.NaturalWidth(), 14u);
 }
