@@ -4,6 +4,7 @@
 #include "imaging/ExifOrientation.h"
 #include "imaging/FitRules.h"
 #include "imaging/GdiplusApi.h"
+#include "imaging/MetafileCheck.h"
 #include "imaging/PictureHeader.h"
 
 #include <vector>
@@ -27,6 +28,31 @@ std::vector<uint8_t> ReadHead(const wchar_t* path) {
     CloseHandle(file);
     head.resize(got);
     return head;
+}
+
+// All of a file, or nothing when it holds more than `limit` bytes.
+std::vector<uint8_t> ReadWhole(const wchar_t* path, size_t limit) {
+    std::vector<uint8_t> bytes;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && uint64_t(size.QuadPart) <= limit) {
+        bytes.resize(size_t(size.QuadPart));
+        DWORD got = 0;
+        if (!ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr)) got = 0;
+        bytes.resize(got);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+// A metafile reaches the decoder only when the checker passes all of it; a
+// head shorter than asked for is already the whole file.
+bool MetafileAcceptable(const wchar_t* path, const std::vector<uint8_t>& head) {
+    if (head.size() < kHeadBytes) return CheckMetafile(head.data(), head.size()) == MetafileVerdict::Sound;
+    const std::vector<uint8_t> all = ReadWhole(path, kMaxMetafileBytes);
+    return CheckMetafile(all.data(), all.size()) == MetafileVerdict::Sound;
 }
 
 }  // namespace
@@ -72,6 +98,8 @@ bool PictureHolder::LoadFromFile(const wchar_t* path) {
     const std::vector<uint8_t> head = ReadHead(path);
     const ClaimedSize claimed = PeekPictureSize(head.data(), head.size());
     if (claimed.known && uint64_t(claimed.width) * claimed.height > kMaxDecodedPixels) return false;
+    // A damaged metafile can stall the decoder for seconds: it is checked whole first.
+    if (MetafileKindOf(head.data(), head.size()) != MetafileKind::None && !MetafileAcceptable(path, head)) return false;
 
     Gdiplus::GpImage* raw = nullptr;
     const GpStatus status = gp::GdipLoadImageFromFile(path, &raw);
