@@ -104,7 +104,7 @@ bool PictureHolder::LoadFromFile(const wchar_t* path) {
     Gdiplus::GpImage* raw = nullptr;
     const GpStatus status = gp::GdipLoadImageFromFile(path, &raw);
     image_.reset(raw);
-    if (status != Gdiplus::Ok || !image_ || !HasUsableSize()) {
+    if (status != Gdiplus::Ok || !image_ || !HasUsableSize() || !DrawsAtAll()) {
         image_.reset();
         return false;
     }
@@ -133,6 +133,38 @@ bool PictureHolder::LoadFromFile(const wchar_t* path) {
         if (fromFile) orientation = fromFile;
     }
     return true;
+}
+
+bool PictureHolder::DrawsAtAll() const {
+    constexpr int kSide = 16;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = kSide;
+    info.bmiHeader.biHeight = -kSide;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP dib = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    // Without a surface to try it on, the picture is given the benefit of the doubt.
+    bool drawn = true;
+    if (dib) {
+        HGDIOBJ old = SelectObject(dc, dib);
+        Gdiplus::GpGraphics* raw = nullptr;
+        drawn = gp::GdipCreateFromHDC(dc, &raw) == Gdiplus::Ok && raw;
+        GpGraphicsPtr graphics(raw);
+        // One source pixel is enough: a metafile is still played record by
+        // record, while a large bitmap is not converted whole as a full draw
+        // would do (that costs a third or more of a 6000 x 4000 JPEG's load).
+        if (drawn)
+            drawn = gp::GdipDrawImageRectRectI(graphics.get(), image_.get(), 0, 0, kSide, kSide, 0, 0, 1, 1,
+                                               Gdiplus::UnitPixel, nullptr, nullptr, nullptr) == Gdiplus::Ok;
+        graphics.reset();
+        SelectObject(dc, old);
+        DeleteObject(dib);
+    }
+    if (dc) DeleteDC(dc);
+    return drawn;
 }
 
 bool PictureHolder::LoadFromBitmap(HBITMAP bitmap) {
