@@ -33,7 +33,8 @@ public:
     PictureHolder& operator=(const PictureHolder&) = delete;
 
     // Decodes a file; false (and nothing loaded) when it cannot be decoded, is
-    // empty, or is too large to hold. The orientation is read from the file.
+    // empty, too large to hold, a damaged metafile, or will not draw. The
+    // orientation is read from the file.
     bool LoadFromFile(const wchar_t* path);
     // Makes the picture from a GDI bitmap (no palette); the orientation is kept.
     bool LoadFromBitmap(HBITMAP bitmap);
@@ -68,6 +69,9 @@ public:
 
 private:
     bool HasUsableSize() const;
+    // Draws a corner of the picture once into a small off-screen bitmap: some
+    // files load but the decoder refuses to draw them.
+    bool DrawsAtAll() const;
 
     GpImagePtr image_;
     std::unique_ptr<uint64_t[]> propertyBuffer_;  // 512 bytes, aligned for PropertyItem
