@@ -42,6 +42,80 @@ bool FieldInside(uint64_t offset, uint64_t count, uint64_t unit, uint64_t limit)
     return offset <= limit && count * unit <= limit - offset;
 }
 
+// Records that carry bitmaps: where a group of four fields stands (offset and
+// size of the bitmap header, offset and size of the bits, from the record's
+// start), where the colour-table kind of that bitmap stands, and the same for
+// a second bitmap (the mask), 0 when there is none.
+struct BitmapRecord {
+    uint32_t type;
+    uint32_t fields, usage;
+    uint32_t maskFields, maskUsage;
+};
+constexpr BitmapRecord kBitmapRecords[] = {
+    {76, 84, 80, 0, 0},      // bit block transfer
+    {77, 84, 80, 0, 0},      // stretched block transfer
+    {78, 84, 80, 112, 108},  // masked block transfer
+    {79, 96, 92, 124, 120},  // parallelogram block transfer
+    {80, 48, 64, 0, 0},      // bits to device
+    {81, 48, 64, 0, 0},      // stretched bits
+    {93, 16, 12, 0, 0},      // monochrome pattern brush
+    {94, 16, 12, 0, 0},      // bitmap pattern brush
+    {114, 84, 80, 0, 0},     // alpha blend
+    {116, 84, 80, 0, 0},     // transparent blend
+};
+
+constexpr uint32_t kCoreHeader = 12, kInfoHeader = 40;
+constexpr uint32_t kRgb = 0, kBitfields = 3, kPaletteColours = 1;
+
+// One bitmap of a record: header, colour table and bits all inside the record,
+// and bits enough for the size the header claims, so that no decoder reads
+// past the record while it draws.
+bool SaneBitmap(const uint8_t* record, uint32_t recordSize, uint32_t fields, uint32_t usageAt) {
+    if (!FieldInside(fields, 4, 4, recordSize) || !FieldInside(usageAt, 1, 4, recordSize)) return false;
+    const uint32_t headerAt = U32(record + fields), headerSize = U32(record + fields + 4);
+    const uint32_t bitsAt = U32(record + fields + 8), bitsSize = U32(record + fields + 12);
+    if (headerSize == 0 && bitsSize == 0) return true;   // a record without a source bitmap
+    if (headerSize < kCoreHeader || !FieldInside(headerAt, headerSize, 1, recordSize) ||
+        !FieldInside(bitsAt, bitsSize, 1, recordSize))
+        return false;
+    const uint8_t* header = record + headerAt;
+    const uint32_t declaredHeader = U32(header);
+    if (declaredHeader < kCoreHeader || declaredHeader > headerSize) return false;
+    int64_t width, height;
+    uint32_t bits, compression = kRgb, coloursUsed = 0;
+    if (declaredHeader < kInfoHeader) {
+        width = U16(header + 4);
+        height = U16(header + 6);
+        bits = U16(header + 10);
+    } else {
+        width = I32(header + 4);
+        height = I32(header + 8);
+        bits = U16(header + 14);
+        compression = U32(header + 16);
+        coloursUsed = U32(header + 32);
+    }
+    if (width < 0) width = -width;
+    if (height < 0) height = -height;
+    if (width > kMaxMetafileDeviceExtent || height > kMaxMetafileDeviceExtent) return false;
+    if (compression != kRgb && compression != kBitfields) return true;   // packed bits: their size is their own
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    const uint64_t entries = bits <= 8 ? (coloursUsed ? coloursUsed : uint64_t(1) << bits) : 0;
+    const uint64_t entrySize = U32(record + usageAt) == kPaletteColours ? 2 : 4;
+    const uint64_t masks = compression == kBitfields ? 12 : 0;
+    if (!FieldInside(headerAt, declaredHeader + masks + entries * entrySize, 1, recordSize)) return false;
+    const uint64_t stride = (uint64_t(width) * bits + 31) / 32 * 4;
+    return stride * uint64_t(height) <= bitsSize;
+}
+
+bool SaneBitmaps(const uint8_t* record, uint32_t type, uint32_t recordSize) {
+    for (const BitmapRecord& kind : kBitmapRecords) {
+        if (kind.type != type) continue;
+        return SaneBitmap(record, recordSize, kind.fields, kind.usage) &&
+               (kind.maskFields == 0 || SaneBitmap(record, recordSize, kind.maskFields, kind.maskUsage));
+    }
+    return true;
+}
+
 MetafileVerdict CheckEnhanced(const uint8_t* data, size_t size) {
     if (size < kEmfHeaderMin) return MetafileVerdict::BadHeader;
     const uint32_t headerSize = U32(data + 4);
@@ -79,6 +153,7 @@ MetafileVerdict CheckEnhanced(const uint8_t* data, size_t size) {
         if (++records > kMaxMetafileRecords) return MetafileVerdict::TooManyRecords;
         lastType = U32(data + at);
         lastSize = recordSize;
+        if (!SaneBitmaps(data + at, lastType, recordSize)) return MetafileVerdict::BadRecord;
         at += recordSize;
     }
     if (lastType != kEmrEof || lastSize < kEmfEofMin) return MetafileVerdict::NoEnd;

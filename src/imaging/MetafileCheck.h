@@ -17,7 +17,8 @@ enum class MetafileVerdict {
     BadHeader,       // header size, reference device, description or version out of order
     BadFileSize,     // the declared size runs past the end of the bytes
     BadBounds,       // bounds or frame reversed, or absurdly large
-    BadRecord,       // a record too small, misaligned or running past the end
+    BadRecord,       // a record too small, misaligned or running past the end, or a
+                     // bitmap in it whose header, colours or bits run past the record
     TooManyRecords,
     NoEnd,           // the last record is not the end-of-file record
 };

@@ -161,6 +161,50 @@ TEST(MetafileCheckTest, EnhancedRecords) {
     });
 }
 
+// An enhanced metafile that draws a 4 x 4 bitmap, and where that record starts.
+Bytes EmfWithBitmap(size_t& record) {
+    HDC dc = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = 4;
+    info.bmiHeader.biHeight = 4;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    const uint8_t pixels[4 * 12] = {};
+    StretchDIBits(dc, 0, 0, 8, 8, 0, 0, 4, 4, pixels, &info, DIB_RGB_COLORS, SRCCOPY);
+    HENHMETAFILE emf = CloseEnhMetaFile(dc);
+    Bytes bytes(GetEnhMetaFileBits(emf, 0, nullptr));
+    GetEnhMetaFileBits(emf, UINT(bytes.size()), bytes.data());
+    DeleteEnhMetaFile(emf);
+    for (record = 0; record < bytes.size() && Get32(bytes, record) != 81; record += Get32(bytes, record + 4)) {
+    }
+    return bytes;
+}
+
+// A bitmap in a record keeps its header, colours and bits inside the record.
+TEST(MetafileCheckTest, BitmapsStayInsideTheirRecords) {
+    size_t at = 0;
+    const Bytes sound = EmfWithBitmap(at);
+    ASSERT_LT(at, sound.size()) << "no stretched-bits record";
+    ASSERT_EQ(Judge(sound), V::Sound);
+    static size_t record;
+    record = at;
+    // Field offsets in the stretched-bits record: header offset and size, bits offset and size.
+    constexpr size_t kHeaderAt = 48, kBitsAt = 56, kBitsSize = 60;
+    ExpectVerdicts(sound, {
+        {"bits past the record", [](Bytes& b) { Put32(b, record + kBitsAt, Get32(b, record + 4)); }, V::BadRecord},
+        {"fewer bits than the size needs", [](Bytes& b) { Put32(b, record + kBitsSize, 4); }, V::BadRecord},
+        {"header past the record", [](Bytes& b) { Put32(b, record + kHeaderAt, 0xFFFFFFF0); }, V::BadRecord},
+        {"a huge width", [](Bytes& b) { Put32(b, record + Get32(b, record + kHeaderAt) + 4, 0x7FFFFFFF); },
+         V::BadRecord},
+        {"an odd pixel depth", [](Bytes& b) { Put16(b, record + Get32(b, record + kHeaderAt) + 14, 7); },
+         V::BadRecord},
+        {"no bitmap at all", [](Bytes& b) {
+             for (size_t f = kHeaderAt; f <= kBitsSize; f += 4) Put32(b, record + f, 0);
+         }, V::Sound},
+    });
+}
+
 TEST(MetafileCheckTest, RecordCountIsCapped) {
     // Counting the header and the end record.
     EXPECT_EQ(Judge(imagingtest::EmfWithTinyRecords(kMaxMetafileRecords - 2)), V::Sound);
