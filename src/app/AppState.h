@@ -274,7 +274,6 @@ struct AppState {
     void ShowPicture(bool forward);
     bool FindWantedShape(bool forward);   // landscape/portrait only: a picture of the shape
     void ShowEmptyState();           // no picture: background, released picture, status
-    void RemoveCurrent();
     void ViewLinkTarget();
     void ShuffleExhibit();
     int32_t RandomIndex(int32_t n);

@@ -20,11 +20,6 @@ void AppState::ShowEmptyState() {
     if (title) UpdateCaption();
 }
 
-void AppState::RemoveCurrent() {
-    if (const std::optional<CurrentEntry> current = exhibit->TakeCurrent())
-        exhibit->RemoveEntry(current->index, current->path);
-}
-
 bool AppState::FindWantedShape(bool forward) {
     const auto wanted = [this] {
         const uint32_t w = picture.NaturalWidth();
