@@ -1,5 +1,6 @@
 #include "imaging/PictureHolder.h"
 
+#include "imaging/Canvas.h"
 #include "imaging/CaptionText.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/FitRules.h"
@@ -137,34 +138,17 @@ bool PictureHolder::LoadFromFile(const wchar_t* path) {
 
 bool PictureHolder::DrawsAtAll() const {
     constexpr int kSide = 16;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = kSide;
-    info.bmiHeader.biHeight = -kSide;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP dib = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    Canvas probe;
     // Without a surface to try it on, the picture is given the benefit of the doubt.
-    bool drawn = true;
-    if (dib) {
-        HGDIOBJ old = SelectObject(dc, dib);
-        Gdiplus::GpGraphics* raw = nullptr;
-        drawn = gp::GdipCreateFromHDC(dc, &raw) == Gdiplus::Ok && raw;
-        GpGraphicsPtr graphics(raw);
-        // One source pixel is enough: a metafile is still played record by
-        // record, while a large bitmap is not converted whole as a full draw
-        // would do (that costs a third or more of a 6000 x 4000 JPEG's load).
-        if (drawn)
-            drawn = gp::GdipDrawImageRectRectI(graphics.get(), image_.get(), 0, 0, kSide, kSide, 0, 0, 1, 1,
-                                               Gdiplus::UnitPixel, nullptr, nullptr, nullptr) == Gdiplus::Ok;
-        graphics.reset();
-        SelectObject(dc, old);
-        DeleteObject(dib);
-    }
-    if (dc) DeleteDC(dc);
-    return drawn;
+    if (!probe.Resize(kSide, kSide)) return true;
+    Gdiplus::GpGraphics* raw = nullptr;
+    if (gp::GdipCreateFromHDC(probe.Dc(), &raw) != Gdiplus::Ok || !raw) return false;
+    GpGraphicsPtr graphics(raw);
+    // One source pixel is enough: a metafile is still played record by
+    // record, while a large bitmap is not converted whole as a full draw
+    // would do (that costs a third or more of a 6000 x 4000 JPEG's load).
+    return gp::GdipDrawImageRectRectI(graphics.get(), image_.get(), 0, 0, kSide, kSide, 0, 0, 1, 1, Gdiplus::UnitPixel,
+                                      nullptr, nullptr, nullptr) == Gdiplus::Ok;
 }
 
 bool PictureHolder::LoadFromBitmap(HBITMAP bitmap) {
