@@ -14,13 +14,15 @@
 #include <vector>
 
 #include "app/AppInfo.h"
+#include "config/SettingCodes.h"
+#include "platform/Paths.h"
 #include "exhibit/Exhibit.h"
 #include "exhibit/FolderScan.h"
 #include "exhibit/ImageEntry.h"
+#include "exhibit/SortRules.h"
 #include "imaging/Canvas.h"
 #include "imaging/PictureHolder.h"
 
-constexpr int kPathSize = 260;
 constexpr int kVersionSize = 12;
 
 // Private window messages shared by the viewer, its workers and other copies.
@@ -109,14 +111,14 @@ struct AppState {
     int32_t timer = 5000;
     uint32_t slideRemaining = 0;   // run-time: time left in this period (ms)
     uint32_t slideTick = 1000;     // run-time: tick length (ms)
-    int32_t sort = 0;
-    int32_t sortby = 1;
+    int32_t sort = kSortForward;
+    int32_t sortby = kSortTreeStrict;
     bool sortcase = false;
-    int32_t layer = 0;
+    int32_t layer = kLayerWindowed;
     bool ontop = false;
     bool blend = false;
     int32_t opacity = 127;
-    int32_t loop = 0;
+    int32_t loop = kLoopRepeat;
     bool loopshuffle = false;
     bool wheelnav = false;
     bool autoscroll = true;
@@ -125,7 +127,7 @@ struct AppState {
     bool subfolders = true;
     bool hidden = true;
     bool autorefresh = true;
-    int32_t autofindtype = 0;
+    int32_t autofindtype = kAutoFindNone;
     bool threadedBuild = true;     // run-time, always on
     // [Formats]
     bool bmp = true, emf = false, gif = true, ico = false, jpg = true, png = true, tif = false;
@@ -145,11 +147,11 @@ struct AppState {
     bool stretch = false;
     int32_t zoom = 0;
     int32_t zoomstep = 10;
-    int32_t zoomquality = 0;
+    int32_t zoomquality = kZoomQualityDefault;
     int32_t rotation = 0;
     bool rotateaspect = true;
     bool exiforient = true;
-    int32_t layout = 0;
+    int32_t layout = kLayoutCentered;
     bool collage = false;
     int32_t collagesize = 250;
     bool landscapeOnly = false;    // run-time, command line only
@@ -170,7 +172,7 @@ struct AppState {
     bool singleinstance = false;
     bool fullscreenname = true;
     bool fullscreencursor = true;
-    int32_t fullscreenlayout = 0;
+    int32_t fullscreenlayout = kLayoutCentered;
     // [Shell]
     bool confirmdelete = true;
     bool archivelog = true;
@@ -358,6 +360,13 @@ struct AppState {
     void TakeOverInstances();
     // Tray icon and the show/hide hotkey.
     void ApplyTrayIcon();                  // after `trayicon` was toggled
+    // After wrap, crop, the status bar, decorate or the full-screen name was
+    // switched: the window follows the new value.
+    void ApplyWrap();
+    void ApplyCrop();
+    void ApplyStatusBar();
+    void ApplyDecorate();
+    void ApplyNameOverlay();
     void OnTrayMessage(UINT mouseMessage); // WM_APP_TRAYICON's lParam
     void ToggleViewerVisible();            // the hotkey, a click on the icon
     void ChooseHotkey();                   // the hotkey dialog in the dialog framing
@@ -377,11 +386,7 @@ struct AppState {
     void TogglePinnedLevel3(int32_t n, int32_t parent);
     void ApplyBlend();
     void SetStayOnTop();
-    void ToggleWrap();
-    void ToggleCrop();
-    void ToggleNameOverlay();            // full screen: show or remove the file name at once
-    void ToggleStatusBar();
-    void ToggleDecorate();
+    void ToggleTransition(int32_t effect);   // into transitionList or out of it
     void ChooseBackgroundColour();
     void ShellOpen(const wchar_t* file, const wchar_t* arguments);
     // Popup menu: opens the viewer menu (or the pinned submenu at `submenuPosition`)

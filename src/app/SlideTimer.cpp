@@ -8,11 +8,11 @@
 
 #include "app/AppState.h"
 #include "app/SlideTimerRules.h"
+#include "commands/CommandIds.h"
 
 namespace {
 
 constexpr int kCountdownPart = 5;   // status-bar part left of the help hint
-constexpr int kExitCommand = 1515;
 
 void TrimWorkingSet() {
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
@@ -53,7 +53,7 @@ void AppState::StopSlideTimer(bool hold) {
 void AppState::ResumeSlideTimer() {
     slideHeld = false;
     if (closing) return;
-    if (!slide || !(IsWindowVisible(hwnd) || layer == 2)) return;
+    if (!slide || !(IsWindowVisible(hwnd) || layer == kLayerWallpaper)) return;
     const bool empty = ExhibitSize() == 0;
     // The time left is kept: the period continues where it stopped.
     if (!empty) SetTimer(hwnd, kSlideTimerId, slideTick, nullptr);
@@ -91,7 +91,7 @@ void AppState::OnSlideTick(UINT_PTR timerId) {
     if (decision.reshuffle) ShuffleExhibit();
     switch (decision.action) {
     case slideshow::EndAction::Exit:
-        ExecuteCommand(kExitCommand);
+        ExecuteCommand(kCmdExit);
         return;
     case slideshow::EndAction::Pause:
         SetCountdownText(statusBar, slideshow::kStatusIdle);

@@ -26,12 +26,12 @@ EndDecision DecideEndOfPeriod(const EndInputs& in) {
         out.action = EndAction::Pause;
         return out;
     }
-    if (atLast && in.loopshuffle && in.sort == 2 && in.count > 1 && in.loop != 2) out.reshuffle = true;
-    if (atLast && in.loop == 2)
+    if (atLast && in.loopshuffle && in.sort == kSortRandom && in.count > 1 && in.loop != kLoopExit) out.reshuffle = true;
+    if (atLast && in.loop == kLoopExit)
         out.action = EndAction::Exit;
-    else if ((atLast && in.loop == 1) || (in.count == 1 && !in.collage))
+    else if ((atLast && in.loop == kLoopPause) || (in.count == 1 && !in.collage))
         out.action = EndAction::Pause;
-    else if (in.building && in.sort == 2)
+    else if (in.building && in.sort == kSortRandom)
         out.action = EndAction::RandomPick;
     else
         out.action = EndAction::Next;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "config/SettingCodes.h"
+
 namespace slideshow {
 
 // Status-bar texts of the count-down part (the tab centres them).
@@ -38,9 +40,9 @@ struct EndDecision {
 struct EndInputs {
     int64_t count = 0;        // pictures in the exhibit
     int64_t index = 0;        // the one showing
-    int32_t loop = 0;         // 0 start again, 1 pause at the end, 2 exit at the end
+    int32_t loop = kLoopRepeat;
     bool loopshuffle = false;
-    int32_t sort = 0;         // 2 = random order
+    int32_t sort = kSortForward;
     bool collage = false;
     bool building = false;
 };

@@ -13,21 +13,11 @@
 #include "app/AppState.h"
 #include "config/Language.h"
 #include "../resources/resource.h"
+#include "platform/Paths.h"
+#include "platform/WindowStyle.h"
+#include "commands/CommandIds.h"
 
 namespace {
-
-// Cuts `path` at its last backslash; returns false when there is none.
-bool CutAtLastBackslash(wchar_t* path) {
-    wchar_t* slash = wcsrchr(path, L'\\');
-    if (!slash) return false;
-    *slash = L'\0';
-    return true;
-}
-
-void JoinPath(wchar_t* out, const wchar_t* folder, const wchar_t* name) {
-    _snwprintf(out, kPathSize, L"%ls\\%ls", folder, name);
-    out[kPathSize - 1] = L'\0';
-}
 
 bool IsUnavailable(const wchar_t* path) {
     // The failure value INVALID_FILE_ATTRIBUTES has the offline bit set as well.
@@ -151,13 +141,13 @@ void AppState::Initialize() {
 
     if (autorefresh) StartWatcher();
 
-    if (layer == 1 || layer == 2) {
+    if (layer == kLayerFullScreen || layer == kLayerWallpaper) {
         const int mode = layer;
-        layer = 0;
+        layer = kLayerWindowed;
         SwitchMode(mode);
         // Wallpaper mode is not built yet: the viewer runs windowed, and the
         // settings keep asking for wallpaper mode until the user picks a mode.
-        keepWallpaperLayer = mode == 2 && layer == 0;
+        keepWallpaperLayer = mode == kLayerWallpaper && layer == kLayerWindowed;
     }
 
     exhibit->Refind();
@@ -165,10 +155,10 @@ void AppState::Initialize() {
     if (closing) return;
 
     if (launch && !noMenu && !noShell && CatalogAvailable()) {
-        ExecuteCommand(1171);
+        ExecuteCommand(kCmdCatalog);
         return;
     }
-    if (layer != 2) ShowWindow(hwnd, SW_SHOWNORMAL);
+    if (layer != kLayerWallpaper) ShowWindow(hwnd, SW_SHOWNORMAL);
 }
 
 void AppState::LocateFiles() {
@@ -202,23 +192,18 @@ void AppState::LocateFiles() {
 }
 
 void AppState::ApplySettings() {
-    if (blend && setLayeredWindowAttributes && layer != 2) {
-        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+    if (blend && setLayeredWindowAttributes && layer != kLayerWallpaper) {
+        SetStyleBits(hwnd, GWL_EXSTYLE, WS_EX_LAYERED, true);
         setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity & 0xFF), LWA_ALPHA);
     }
-    if (crop) {
-        SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) & ~(WS_CAPTION | WS_THICKFRAME));
-    }
+    if (crop) SetStyleBits(hwnd, GWL_STYLE, kFrameStyles, false);
     SetInterpolation(zoomquality);
     if (trayicon) {
         Shell_NotifyIconW(NIM_ADD, &trayIcon);
     } else {
-        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+        SetStyleBits(hwnd, GWL_EXSTYLE, WS_EX_APPWINDOW, true);
     }
-    if (decorate) {
-        SetWindowLongPtrW(hwnd, GWL_STYLE,
-                          GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
-    }
+    if (decorate) SetStyleBits(hwnd, GWL_STYLE, kBoxStyles, true);
     if (backgroundBrush) DeleteObject(backgroundBrush);
     backgroundBrush = CreateSolidBrush(static_cast<COLORREF>(bgcolor));
     LocateMonitor();
@@ -230,7 +215,7 @@ void AppState::ApplySettings() {
                        position.bottom - position.top, TRUE);
         }
     }
-    if (statusbar && !statusBar && !crop && layer != 1) CreateStatusBar();
+    if (statusbar && !statusBar && !crop && layer != kLayerFullScreen) CreateStatusBar();
     hotkeyRegistered = RegisterHotKey(hwnd, kHotkeyId, static_cast<UINT>(hidemod), static_cast<UINT>(hidekey)) != 0;
     if (singleinstance) TakeOverInstances();
     if (desktop[0]) {
@@ -246,7 +231,7 @@ void AppState::Shutdown() {
     closing = true;
     KillTimer(hwnd, kSlideTimerId);
     RemovePropW(hwnd, kViewerMark);
-    if (trayicon || layer == 2) Shell_NotifyIconW(NIM_DELETE, &trayIcon);
+    if (trayicon || layer == kLayerWallpaper) Shell_NotifyIconW(NIM_DELETE, &trayIcon);
     if (savesettings) TransferSettings(1);
     InvalidateRect(nullptr, nullptr, TRUE);
     PostQuitMessage(0);

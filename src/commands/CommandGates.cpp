@@ -1,7 +1,8 @@
 #include "commands/CommandGates.h"
+#include "commands/CommandIds.h"
 
 bool IsCommandGated(int id, bool noShell, bool noMenu) {
-    if (noShell && ((id >= 1401 && id <= 1456) || id == 1171)) return true;
-    if (noMenu && id < 1514 && id != 1511) return true;
+    if (noShell && ((id >= kCmdShellView && id <= kCmdLengthenWindow) || id == kCmdCatalog)) return true;
+    if (noMenu && id < kCmdAbout && id != kCmdMenu) return true;
     return false;
 }

@@ -11,29 +11,15 @@
 #include "app/AppState.h"
 #include "commands/CommandGates.h"
 #include "commands/CommandIds.h"
-#include "commands/CursorShown.h"
+#include "commands/MenuLayout.h"
+#include "commands/ModalFrame.h"
+#include "commands/SettingCommands.h"
 #include "commands/Dialogs.h"
 #include "config/Language.h"
 #include "exhibit/FolderSteps.h"
-
-namespace {
-
-bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
-
-
-// The folder part of a path (up to its last backslash), or the path itself.
-void FolderOf(const wchar_t* path, wchar_t* out) {
-    wcsncpy(out, path, kPathSize - 1);
-    out[kPathSize - 1] = L'\0';
-    if (wchar_t* slash = wcsrchr(out, L'\\')) *slash = L'\0';
-}
-
-void Quote(const wchar_t* text, wchar_t* out) {
-    _snwprintf(out, kPathSize + 2, L"\"%ls\"", text);
-    out[kPathSize + 1] = L'\0';
-}
-
-}  // namespace
+#include "imaging/TransitionPlan.h"
+#include "platform/Keys.h"
+#include "platform/Paths.h"
 
 bool AppState::CommandGated(int id) const { return IsCommandGated(id, noShell, noMenu); }
 
@@ -70,15 +56,10 @@ bool AppState::AskSetting(int titleIndex, int32_t& field) {
 }
 
 bool AppState::AskNumber(int titleIndex, uint32_t& value) {
-    StopSlideTimer(true);
-    bool confirmed;
-    {
-        CursorShown cursor;
-        NumericRequest request{titleIndex, value};
-        confirmed = NumericDialog(hwnd, request) && !closing;
-        if (confirmed) value = request.value;
-    }
-    ResumeSlideTimer();
+    ModalFrame frame(*this);
+    NumericRequest request{titleIndex, value};
+    const bool confirmed = NumericDialog(hwnd, request) && !closing;
+    if (confirmed) value = request.value;
     return confirmed;
 }
 
@@ -97,177 +78,50 @@ void AppState::ShellOpen(const wchar_t* file, const wchar_t* arguments) {
     ShellExecuteW(hwnd, L"open", file, arguments, nullptr, SW_SHOWNORMAL);
 }
 
-void AppState::ToggleWrap() {
-    if (collage) {
-        wrap = true;
-        collage = false;
-        InvalidateRect(hwnd, nullptr, TRUE);
-    } else {
-        wrap = !wrap;
-    }
-    if (layer == 2) return;  // the wallpaper keeps its own size
-    if (layer == 1) {
-        currentZoom = zoom;
-        RelayoutFullScreen();
-        return;
-    }
-    if (wrap) {
-        if (!zoomHeld) currentZoom = zoom;
-        FitWindowToPicture();
-        InvalidateRect(hwnd, nullptr, TRUE);
-    } else {
-        ReadPositionFromWindow();
-    }
-}
-
-// Full screen, after the name overlay was switched: draw it at once, or take
-// it away by putting the picture (or the collage) back over it.
-void AppState::ToggleNameOverlay() {
-    if (fullscreenname) {
-        if (HDC dc = GetDC(hwnd)) {
-            DrawNameOverlay(dc);
-            ReleaseDC(hwnd, dc);
-        }
-    } else if (collage) {
-        if (HDC dc = GetDC(hwnd)) {
-            if (canvas.Bitmap())
-                BitBlt(dc, 0, 0, monitorRect.right - monitorRect.left, monitorRect.bottom - monitorRect.top,
-                       canvas.Dc(), 0, 0, SRCCOPY);
-            ReleaseDC(hwnd, dc);
-        }
-    } else {
-        if (!zoomHeld) currentZoom = zoom;
-        ApplyDisplay();
-    }
-}
-
-void AppState::ToggleCrop() {
-    if (layer == 1) {
-        crop = !crop;
-        return;
-    }
-    if (layer == 2) return;
-    if (!zoomHeld) currentZoom = zoom;
-    crop = !crop;
-    if (crop) {
-        if (statusbar && statusBar) {
-            DestroyWindow(statusBar);
-            statusBar = nullptr;
-        }
-        ShowWindow(hwnd, SW_HIDE);
-        SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) & ~(WS_CAPTION | WS_THICKFRAME));
-        ShowWindow(hwnd, SW_SHOW);
-        ApplyWindowRegion();
-    } else {
-        LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_CAPTION | WS_THICKFRAME;
-        if (decorate) style |= WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-        SetWindowLongPtrW(hwnd, GWL_STYLE, style);
-        if (statusbar && !statusBar) CreateStatusBar();
-        SetWindowRgn(hwnd, nullptr, TRUE);
-        ShowWindow(hwnd, SW_SHOW);
-        SetActiveWindow(GetParent(hwnd));
-        BringWindowToTop(hwnd);
-        if (!wrap) ApplyDisplay();
-    }
-    if (wrap && !collage) FitWindowToPicture();
-}
-
-void AppState::ToggleStatusBar() {
-    statusbar = !statusbar;
-    if (statusbar && !crop && layer != 1) {
-        if (!statusBar) CreateStatusBar();
-    } else if (statusBar) {
-        DestroyWindow(statusBar);
-        statusBar = nullptr;
-    }
-    if (layer == 0) ApplyDisplay();
-}
-
-void AppState::ToggleDecorate() {
-    if (layer == 2) return;
-    decorate = !decorate;
-    ShowWindow(hwnd, SW_HIDE);
-    LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
-    const LONG_PTR boxes = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-    style = decorate ? (style | boxes) : (style & ~boxes);
-    SetWindowLongPtrW(hwnd, GWL_STYLE, style);
-    ShowWindow(hwnd, SW_SHOW);
-}
-
 void AppState::ChooseBackgroundColour() {
+    ModalFrame frame(*this);
     COLORREF colour = static_cast<COLORREF>(bgcolor);
-    bool picked;
-    {
-        CursorShown cursor;
-        picked = PickColour(hwnd, colour);
+    if (PickColour(hwnd, colour) && !closing) {
+        bgcolor = static_cast<int32_t>(colour);
+        if (backgroundBrush) DeleteObject(backgroundBrush);
+        backgroundBrush = CreateSolidBrush(colour);
+        InvalidateRect(hwnd, nullptr, TRUE);
     }
-    if (!picked || closing) return;
-    bgcolor = static_cast<int32_t>(colour);
-    if (backgroundBrush) DeleteObject(backgroundBrush);
-    backgroundBrush = CreateSolidBrush(colour);
-    InvalidateRect(hwnd, nullptr, TRUE);
+    ApplyDisplay();
 }
 
 void AppState::ExecuteCommand(int id) {
     if (CommandGated(id)) return;
+    if (const ToggleRow* toggle = FindToggle(id)) {
+        RunToggle(*this, *toggle);
+        return;
+    }
+    if (const ChoiceRow* choice = FindChoice(id)) {
+        RunChoice(*this, *choice, id);
+        return;
+    }
+    if (id >= kCmdTransitionFirst && id <= kCmdTransitionLast) {
+        ToggleTransition(id - kCmdTransitionFirst);
+        return;
+    }
 
     const int32_t n = static_cast<int32_t>(ExhibitSize());
-
     switch (id) {
     // ---- Slideshow -------------------------------------------------------------
-    case kCmdSlideshow:
-        slide = !slide;
-        RestartSlideTimer();
-        break;
     case kCmdTimer:
         AskSetting(2, timer);
         RestartSlideTimer();
         break;
     case kCmdWindowed:
-        SwitchMode(0);
+        SwitchMode(kLayerWindowed);
         break;
     case kCmdFullscreen:
     case kCmdScreenFullscreen:
-        SwitchMode(1);
-        break;
-    case kCmdStayOnTop:
-        ontop = !ontop;
-        SetStayOnTop();
-        break;
-    case kCmdBlend:
-        blend = !blend;
-        ApplyBlend();
+        SwitchMode(kLayerFullScreen);
         break;
     case kCmdOpacity:
         if (AskSetting(4, opacity) && setLayeredWindowAttributes)
             setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity), LWA_ALPHA);
-        break;
-    case kCmdLoopRepeat: loop = 0; break;
-    case kCmdLoopPause: loop = 1; break;
-    case kCmdLoopExit: loop = 2; break;
-    case kCmdLoopReshuffle: loopshuffle = !loopshuffle; break;
-
-    // ---- Sort --------------------------------------------------------------------
-    case kCmdSortForward:
-    case kCmdSortReverse:
-    case kCmdSortRandom:
-        sort = id - kCmdSortForward;
-        SortExhibit();
-        UpdateStatus();
-        break;
-    case kCmdSortTree:
-    case kCmdSortTreeStrict:
-    case kCmdSortName:
-    case kCmdSortCreated:
-    case kCmdSortModified:
-    case kCmdSortAccessed:
-    case kCmdSortCaseSensitive:
-        if (id == kCmdSortCaseSensitive) sortcase = !sortcase;
-        else sortby = id - kCmdSortTree;
-        if (sort != 2) {
-            SortExhibit();
-            UpdateStatus();
-        }
         break;
 
     // ---- Navigate ------------------------------------------------------------------
@@ -305,10 +159,6 @@ void AppState::ExecuteCommand(int id) {
         exhibit->StepFolder(id == kCmdNextFolder);
         ShowPicture(true);
         break;
-    case kCmdMousewheelNav:
-    case kCmdZoomMousewheel:
-        wheelnav = !wheelnav;
-        break;
     case kCmdScrollLeft:
     case kCmdScrollRight:
     case kCmdScrollUp:
@@ -320,8 +170,6 @@ void AppState::ExecuteCommand(int id) {
         if (id == kCmdScrollDown) scrollY += KeyScrollStep();
         ScrollView(true);
         break;
-    case kCmdAutoscroll: autoscroll = !autoscroll; break;
-    case kCmdAutoscrollQuietly: quietautoscroll = !quietautoscroll; break;
 
     // ---- View ------------------------------------------------------------------------
     case kCmdViewExhibit:
@@ -350,64 +198,16 @@ void AppState::ExecuteCommand(int id) {
     // ---- Exhibit -----------------------------------------------------------------------
     case kCmdExhibitFolder:
         if (Building()) break;
-        StopSlideTimer(true);
         if (PickExhibitRoot(true) && !closing) {
             ShowPicture(true);
             if (autorefresh) StartWatcher();
         }
-        ResumeSlideTimer();
         break;
     case kCmdRefresh:
         if (!Building()) OpenFolderView(exhibitFolder, false);
         break;
-    case kCmdSubfolders:
-    case kCmdHiddenFolders:
-        if (Building()) break;
-        if (id == kCmdSubfolders) subfolders = !subfolders;
-        else hidden = !hidden;
-        OpenFolderView(exhibit->ViewedFolder().c_str(), false);
-        break;
-    case kCmdAutoRefresh:
-        autorefresh = !autorefresh;
-        if (!autorefresh) {
-            if (watcherStopEvent) SetEvent(watcherStopEvent);
-        } else {
-            StartWatcher();
-        }
-        break;
-    case kCmdAutoFindCreated:
-    case kCmdAutoFindModified:
-    case kCmdAutoFindAccessed: {
-        const int32_t type = id - kCmdAutoFindCreated + 1;
-        autofindtype = autofindtype == type ? 0 : type;
-        break;
-    }
-    case kCmdFormatBmp: bmp = !bmp; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
-    case kCmdFormatEmf: emf = !emf; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
-    case kCmdFormatGif: gif = !gif; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
-    case kCmdFormatIco: ico = !ico; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
-    case kCmdFormatJpg: jpg = !jpg; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
-    case kCmdFormatPng: png = !png; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
-    case kCmdFormatTif: tif = !tif; OpenFolderView(exhibit->ViewedFolder().c_str(), false); break;
-    case kCmdClearUnloadable: removefail = !removefail; break;
-    case kCmdLogErrors: logerrors = !logerrors; break;
-    case kCmdLogLinkFailure: loglnkfail = !loglnkfail; break;
 
-    // ---- Find (bookmarks and shape filters) ----------------------------------------------
-    case kCmdLandscape:
-        landscapeOnly = !landscapeOnly;
-        if (landscapeOnly) {
-            portraitOnly = false;
-            ShowPicture(true);
-        }
-        break;
-    case kCmdPortrait:
-        portraitOnly = !portraitOnly;
-        if (portraitOnly) {
-            landscapeOnly = false;
-            ShowPicture(true);
-        }
-        break;
+    // ---- Find (bookmarks) --------------------------------------------------------------------
     case kCmdBookmark:
         if (!Building()) bookmark = exhibit->CurrentIndex();
         break;
@@ -417,7 +217,6 @@ void AppState::ExecuteCommand(int id) {
             ShowPicture(true);
         }
         break;
-    case kCmdMarkOnExit: markexit = !markexit; break;
     case kCmdGoTo: {
         if (n == 0) break;
         uint32_t number = static_cast<uint32_t>(exhibit->CurrentIndex()) + 1;
@@ -428,34 +227,12 @@ void AppState::ExecuteCommand(int id) {
         break;
     }
 
-    // ---- Favorites and archive settings ---------------------------------------------------
-    case kCmdConfirmMove: confirmarchive = !confirmarchive; break;
-    case kCmdArchiveLog: archivelog = !archivelog; break;
-
     // ---- Catalog settings -------------------------------------------------------------------
     case kCmdThumbnailSize:
         AskSetting(8, thumbsize);
         break;
-    case kCmdHideViewer: hideViewer = !hideViewer; break;
-    case kCmdShowOnLaunch: launch = !launch; break;
 
-    // ---- Fit, zoom, rotation ------------------------------------------------------------------
-    case kCmdWrap:
-        ToggleWrap();
-        break;
-    case kCmdCrop:
-        ToggleCrop();
-        break;
-    case kCmdSqueeze:
-    case kCmdShrink:
-    case kCmdStretch:
-        if (collage) break;
-        if (id == kCmdSqueeze) squeeze = !squeeze;
-        if (id == kCmdShrink) shrink = !shrink;
-        if (id == kCmdStretch) stretch = !stretch;
-        ResetFitZoom();
-        ApplyDisplay();
-        break;
+    // ---- Zoom, rotation, collage, transitions -----------------------------------------------
     case kCmdZoomIn:
     case kCmdZoomOut: {
         if (collage) break;
@@ -485,12 +262,6 @@ void AppState::ExecuteCommand(int id) {
         LockZoom();
         UpdateStatus();
         break;
-    case kCmdZoomQualityDefault:
-    case kCmdZoomQualityHigh:
-    case kCmdZoomQualityBest:
-        zoomquality = id == kCmdZoomQualityDefault ? 0 : id == kCmdZoomQualityHigh ? 2 : 7;
-        SetInterpolation(zoomquality);
-        break;
     case kCmdRotateRight:
         RotateRight();
         ZoomReset();
@@ -506,62 +277,23 @@ void AppState::ExecuteCommand(int id) {
     case kCmdRotateLock:
         LockRotation();
         break;
-    case kCmdAspectFilter: rotateaspect = !rotateaspect; break;
-    case kCmdExifOrientation:
-        exiforient = !exiforient;
-        if (picture.IsLoaded() && picture.Orientation() != 1) ShowPicture(true);
-        break;
     case kCmdCollageSize:
         AskSetting(12, collagesize);
         break;
-    case kCmdTransitions: transitions = !transitions; break;
     case kCmdTransitionsAll:
         transitionList.clear();
-        for (int32_t t = 0; t < 15; ++t) transitionList.push_back(t);
+        for (int32_t t = 0; t < transition::kEffectCount; ++t) transitionList.push_back(t);
         break;
     case kCmdTransitionsNone:
         transitionList.clear();
         break;
-    case kCmdOverlap: overlap = !overlap; break;
 
     // ---- Window --------------------------------------------------------------------------------
-    case kCmdNameInCaption:
-        title = !title;
-        UpdateCaption();
-        break;
-    case kCmdFullPathname:
-        fullname = !fullname;
-        if (title) UpdateCaption();
-        break;
-    case kCmdStatusBar:
-        ToggleStatusBar();
-        break;
-    case kCmdDecorate:
-        ToggleDecorate();
-        break;
     case kCmdBackgroundColour:
-        StopSlideTimer(true);
         ChooseBackgroundColour();
-        ApplyDisplay();
-        ResumeSlideTimer();
         break;
-    case kCmdAutoCenter:
-        autocenter = !autocenter;
-        if (autocenter) roamwindow = false;
-        if (wrap && autocenter && layer != 1) CenterWindow();
-        break;
-    case kCmdRoam:
-        roamwindow = !roamwindow;
-        if (roamwindow) autocenter = false;
-        if (wrap && roamwindow && layer != 1) RoamWindow();
-        break;
-    case kCmdCorral:
-        corral = !corral;
-        if (corral && layer != 1) ApplyDisplay();
-        break;
-    case kCmdDraggable: draggable = !draggable; break;
     case kCmdCenter:
-        if (layer != 1) CenterWindow();
+        if (layer != kLayerFullScreen) CenterWindow();
         break;
     case kCmdSavePreset1: case kCmdSavePreset2: case kCmdSavePreset3: case kCmdSavePreset4: case kCmdSavePreset5:
         SavePreset(id - kCmdSavePreset1 + 1);
@@ -570,37 +302,8 @@ void AppState::ExecuteCommand(int id) {
     case kCmdRestorePreset5:
         RestorePreset(id - kCmdRestorePreset1 + 1);
         break;
-    case kCmdLayoutCentered: case kCmdLayoutTopLeft: case kCmdLayoutTopRight: case kCmdLayoutBottomLeft:
-    case kCmdLayoutBottomRight: case kCmdLayoutRoaming:
-        SetLayout(id - kCmdLayoutCentered);
-        break;
-    case kCmdTrayIcon:
-        if (layer != 2) {
-            trayicon = !trayicon;
-            ApplyTrayIcon();
-        }
-        break;
     case kCmdHotkey: ChooseHotkey(); break;
-    case kCmdSingleInstance: singleinstance = !singleinstance; break;
     case kCmdTakeOverNow: TakeOverInstances(); break;
-
-    // ---- Full screen ---------------------------------------------------------------------------------
-    case kCmdScreenCaption:
-        fullscreenname = !fullscreenname;
-        if (layer == 1) ToggleNameOverlay();
-        break;
-    case kCmdScreenCursor:
-        fullscreencursor = !fullscreencursor;
-        if (layer == 1) ShowCursor(fullscreencursor ? TRUE : FALSE);
-        break;
-    case kCmdScreenCentered:
-    case kCmdScreenRoaming:
-        fullscreenlayout = (id == kCmdScreenCentered) ? 0 : 5;
-        if (layer == 1) {
-            layout = fullscreenlayout;
-            ApplyDisplay();
-        }
-        break;
 
     // ---- Shell -----------------------------------------------------------------------------------------
     case kCmdShellView:
@@ -626,12 +329,11 @@ void AppState::ExecuteCommand(int id) {
     }
     case kCmdOpenWith:
         if (AvailableFile()) {
-            StopSlideTimer(true);
+            ModalFrame frame(*this);
             wchar_t arguments[kPathSize + 40];
             _snwprintf(arguments, kPathSize + 40, L"shell32.dll,OpenAs_RunDLL %ls", exhibit->CurrentPath().c_str());
             arguments[kPathSize + 39] = L'\0';
             ShellOpen(L"rundll32.exe", arguments);
-            ResumeSlideTimer();
         }
         break;
     case kCmdShortcutToDesktop:
@@ -641,24 +343,13 @@ void AppState::ExecuteCommand(int id) {
             ResumeSlideTimer();
         }
         break;
-    case kCmdConfirmRecycle: confirmdelete = !confirmdelete; break;
     case kCmdViewWith:
     case kCmdExploreWith: {
-        StopSlideTimer(true);
-        {
-            CursorShown cursor;
-            PathRequest request{id == kCmdViewWith ? 18 : 19, id == kCmdViewWith ? imageViewer : fileManager};
-            PathDialog(hwnd, request);
-        }
-        ResumeSlideTimer();
+        ModalFrame frame(*this);
+        PathRequest request{id == kCmdViewWith ? 18 : 19, id == kCmdViewWith ? imageViewer : fileManager};
+        PathDialog(hwnd, request);
         break;
     }
-    case kCmdSmartWallpaper: bbWallpaper = !bbWallpaper; break;
-    case kCmdScaleWallpaper: bbWallpaperScale = !bbWallpaperScale; break;
-    case kCmdBlackboxSkin:
-        bbSkin = !bbSkin;
-        ApplyDisplay();
-        break;
     case kCmdRaiseCaption:
         AskSetting(14, bbCaptionAdjust);
         ApplyDisplay();
@@ -672,21 +363,15 @@ void AppState::ExecuteCommand(int id) {
     case kCmdSaveNow:
         TransferSettings(1);
         break;
-    case kCmdSaveOnExit: savesettings = !savesettings; break;
-    case kCmdSaveFolder: savefolder = !savefolder; break;
     case kCmdMenu: OpenMenuFromCommand(); break;
-    case kCmdMenuAtCursor: atCursor = !atCursor; break;
     case kCmdHelp:
         ShellOpen(helpPath, nullptr);
         break;
-    case kCmdAbout:
-        StopSlideTimer(true);
-        {
-            CursorShown cursor;
-            AboutDialog(hwnd);
-        }
-        ResumeSlideTimer();
+    case kCmdAbout: {
+        ModalFrame frame(*this);
+        AboutDialog(hwnd);
         break;
+    }
     case kCmdExit:
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         break;
@@ -695,30 +380,20 @@ void AppState::ExecuteCommand(int id) {
     case kCmdPinMain:
         menuPinned = !menuPinned;
         break;
-    case kCmdPinTransparency: TogglePinnedLevel3(11, 2); break;
-    case kCmdPinLoop: TogglePinnedLevel3(12, 2); break;
-    case kCmdPinScroll: TogglePinnedLevel3(16, 4); break;
-    case kCmdPinFormats: TogglePinnedLevel3(13, 7); break;
-    case kCmdPinArchive: TogglePinnedLevel3(10, 9); break;
-    case kCmdPinPresets: TogglePinnedLevel3(16, 22); break;
-    case kCmdPinLayout: TogglePinnedLevel3(17, 22); break;
-    case kCmdPinBlackbox: TogglePinnedLevel3(20, 24); break;
-
     default:
-        if (id >= 2002 && id <= 2027) TogglePinnedSubmenu(id - 2000);
+        for (const NestedMenu& nested : kNestedMenus) {
+            if (nested.pin == id) TogglePinnedLevel3(nested.position, nested.parent);
+        }
+        if (id > kCmdPinMain && id <= PinOfSubmenu(kMenuInfo)) TogglePinnedSubmenu(id - kCmdPinMain);
         // Commands whose owners are not part of this build (wallpaper, find,
         // favorites and archive, the Catalog, clipboard, file operations) do
         // nothing.
         break;
     }
+}
 
-    // A modal loop inside the command may have seen the viewer close.
-    if (closing) return;
-    // The transition toggles follow the command's own branch.
-    if (id >= kCmdShuttersRight && id <= kCmdCrossfade) {
-        const int32_t t = id - kCmdShuttersRight;
-        auto at = std::find(transitionList.begin(), transitionList.end(), t);
-        if (at != transitionList.end()) transitionList.erase(at);
-        else transitionList.push_back(t);
-    }
+void AppState::ToggleTransition(int32_t effect) {
+    auto at = std::find(transitionList.begin(), transitionList.end(), effect);
+    if (at != transitionList.end()) transitionList.erase(at);
+    else transitionList.push_back(effect);
 }

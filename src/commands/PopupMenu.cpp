@@ -4,7 +4,7 @@
 
 #include "app/AppState.h"
 #include "commands/CommandIds.h"
-#include "commands/CursorShown.h"
+#include "platform/CursorShown.h"
 #include "commands/MenuState.h"
 #include "config/Language.h"
 

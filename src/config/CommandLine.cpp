@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "commands/SettingCommands.h"
 #include "config/Language.h"
 
 namespace {
@@ -16,11 +17,6 @@ struct OptionRow {
     const wchar_t* name;
     OptionAction action;
 };
-
-template <bool AppState::*Field, bool Value>
-void SetFlag(AppState& s) {
-    s.*Field = Value;
-}
 
 template <int32_t AppState::*Field, int32_t Value>
 void SetNumber(AppState& s) {
@@ -34,7 +30,7 @@ void WriteTemplateAndExit(AppState& s) {
 
 template <int Preset>
 void RestorePresetNoWrap(AppState& s) {
-    s.ExecuteCommand(1330 + Preset);
+    s.ExecuteCommand(kCmdRestorePreset1 + Preset - 1);
     s.wrap = false;
 }
 
@@ -50,155 +46,16 @@ void WallpaperStyleOption(AppState& s) {
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, nullptr, 0);
 }
 
-#define FLAG(name, field, value) {name, SetFlag<&AppState::field, value>}
 #define NUMBER(name, field, value) {name, SetNumber<&AppState::field, value>}
 
-// Tested in this order; the first equal name acts.
+// The options that no setting command shares; those of the switched and
+// chosen settings come from their rows (commands/SettingCommands).
 const OptionRow kOptions[] = {
     {L"-translate", WriteTemplateAndExit},
-    FLAG(L"-slide", slide, true),
-    FLAG(L"-noslide", slide, false),
-    NUMBER(L"-windowed", layer, 0),
-    NUMBER(L"-fullscreen", layer, 1),
-    NUMBER(L"-wallpaper", layer, 2),
-    FLAG(L"-ontop", ontop, true),
-    FLAG(L"-notop", ontop, false),
-    FLAG(L"-blend", blend, true),
-    FLAG(L"-noblend", blend, false),
-    NUMBER(L"-loop", loop, 0),
-    NUMBER(L"-loopause", loop, 1),
-    NUMBER(L"-loopexit", loop, 2),
-    FLAG(L"-loopshuffle", loopshuffle, true),
-    FLAG(L"-noloopshuffle", loopshuffle, false),
-    NUMBER(L"-sortforward", sort, 0),
-    NUMBER(L"-sortreverse", sort, 1),
-    NUMBER(L"-sortrandom", sort, 2),
-    NUMBER(L"-sorttree", sortby, 0),
-    NUMBER(L"-sorttreestrict", sortby, 1),
-    NUMBER(L"-sortname", sortby, 2),
-    NUMBER(L"-sortcreated", sortby, 3),
-    NUMBER(L"-sortmodified", sortby, 4),
-    NUMBER(L"-sortaccessed", sortby, 5),
-    FLAG(L"-sortcase", sortcase, true),
-    FLAG(L"-nosortcase", sortcase, false),
-    FLAG(L"-wheelnav", wheelnav, true),
-    FLAG(L"-wheelzoom", wheelnav, false),
-    FLAG(L"-autoscroll", autoscroll, true),
-    FLAG(L"-noautoscroll", autoscroll, false),
-    FLAG(L"-quietscroll", quietautoscroll, true),
-    FLAG(L"-animatescroll", quietautoscroll, false),
-    FLAG(L"-subfolders", subfolders, true),
-    FLAG(L"-nosubfolders", subfolders, false),
-    FLAG(L"-hidden", hidden, true),
-    FLAG(L"-nohidden", hidden, false),
-    FLAG(L"-autorefresh", autorefresh, true),
-    FLAG(L"-noautorefresh", autorefresh, false),
-    NUMBER(L"-autofindcreate", autofindtype, 1),
-    NUMBER(L"-autofindmodify", autofindtype, 2),
-    NUMBER(L"-autofindaccess", autofindtype, 3),
-    NUMBER(L"-noautofind", autofindtype, 0),
-    FLAG(L"-bmp", bmp, true),
-    FLAG(L"-nobmp", bmp, false),
-    FLAG(L"-emf", emf, true),
-    FLAG(L"-noemf", emf, false),
-    FLAG(L"-gif", gif, true),
-    FLAG(L"-nogif", gif, false),
-    FLAG(L"-ico", ico, true),
-    FLAG(L"-noico", ico, false),
-    FLAG(L"-jpg", jpg, true),
-    FLAG(L"-nojpg", jpg, false),
-    FLAG(L"-png", png, true),
-    FLAG(L"-nopng", png, false),
-    FLAG(L"-tif", tif, true),
-    FLAG(L"-notif", tif, false),
-    FLAG(L"-removefail", removefail, true),
-    FLAG(L"-noremovefail", removefail, false),
-    FLAG(L"-logerrors", logerrors, true),
-    FLAG(L"-nologerrors", logerrors, false),
-    FLAG(L"-loglnkfail", loglnkfail, true),
-    FLAG(L"-nologlnkfail", loglnkfail, false),
-    FLAG(L"-landscape", landscapeOnly, true),
-    FLAG(L"-portrait", portraitOnly, true),
-    FLAG(L"-markexit", markexit, true),
-    FLAG(L"-nomarkexit", markexit, false),
-    FLAG(L"-cathideview", hideViewer, true),
-    FLAG(L"-nocathideview", hideViewer, false),
-    FLAG(L"-catlaunch", launch, true),
-    FLAG(L"-nocatlaunch", launch, false),
-    FLAG(L"-wrap", wrap, true),
-    FLAG(L"-nowrap", wrap, false),
-    FLAG(L"-crop", crop, true),
-    FLAG(L"-nocrop", crop, false),
-    FLAG(L"-squeeze", squeeze, true),
-    FLAG(L"-nosqueeze", squeeze, false),
-    FLAG(L"-shrink", shrink, true),
-    FLAG(L"-noshrink", shrink, false),
-    FLAG(L"-stretch", stretch, true),
-    FLAG(L"-nostretch", stretch, false),
-    NUMBER(L"-zoomdef", zoomquality, 0),
-    NUMBER(L"-zoomhigh", zoomquality, 2),
-    NUMBER(L"-zoombest", zoomquality, 7),
-    FLAG(L"-aspect", rotateaspect, true),
-    FLAG(L"-noaspect", rotateaspect, false),
-    FLAG(L"-exiforient", exiforient, true),
-    FLAG(L"-noexiforient", exiforient, false),
-    FLAG(L"-collage", collage, true),
-    FLAG(L"-nocollage", collage, false),
-    FLAG(L"-transitions", transitions, true),
-    FLAG(L"-notransitions", transitions, false),
-    FLAG(L"-overlap", overlap, true),
-    FLAG(L"-nooverlap", overlap, false),
-    FLAG(L"-title", title, true),
-    FLAG(L"-notitle", title, false),
-    FLAG(L"-fullname", fullname, true),
-    FLAG(L"-shortname", fullname, false),
-    FLAG(L"-statusbar", statusbar, true),
-    FLAG(L"-nostatusbar", statusbar, false),
-    FLAG(L"-trayicon", trayicon, true),
-    FLAG(L"-taskbar", trayicon, false),
-    FLAG(L"-decor", decorate, true),
-    FLAG(L"-nodecor", decorate, false),
-    {L"-autocenter",
-     [](AppState& s) {
-         s.autocenter = true;
-         s.roamwindow = false;
-     }},
-    FLAG(L"-noautocenter", autocenter, false),
-    {L"-roam",
-     [](AppState& s) {
-         s.roamwindow = true;
-         s.autocenter = false;
-     }},
-    FLAG(L"-noroam", roamwindow, false),
-    FLAG(L"-corral", corral, true),
-    FLAG(L"-nocorral", corral, false),
-    FLAG(L"-draggable", draggable, true),
-    FLAG(L"-nodraggable", draggable, false),
-    NUMBER(L"-centered", layout, 0),
-    NUMBER(L"-topleft", layout, 1),
-    NUMBER(L"-topright", layout, 2),
-    NUMBER(L"-bottomleft", layout, 3),
-    NUMBER(L"-bottomright", layout, 4),
-    FLAG(L"-single", singleinstance, true),
-    FLAG(L"-nosingle", singleinstance, false),
-    FLAG(L"-screenname", fullscreenname, true),
-    FLAG(L"-noscreenname", fullscreenname, false),
-    FLAG(L"-screencursor", fullscreencursor, true),
-    FLAG(L"-noscreencursor", fullscreencursor, false),
-    NUMBER(L"-screencenter", fullscreenlayout, 0),
-    NUMBER(L"-screenroam", fullscreenlayout, 5),
-    FLAG(L"-confirmdel", confirmdelete, true),
-    FLAG(L"-noconfirmdel", confirmdelete, false),
-    FLAG(L"-confirmarc", confirmarchive, true),
-    FLAG(L"-noconfirmarc", confirmarchive, false),
-    FLAG(L"-arclog", archivelog, true),
-    FLAG(L"-noarclog", archivelog, false),
-    FLAG(L"-save", savesettings, true),
-    FLAG(L"-nosave", savesettings, false),
-    FLAG(L"-savefolder", savefolder, true),
-    FLAG(L"-nosavefolder", savefolder, false),
-    FLAG(L"-noshell", noShell, true),
-    FLAG(L"-nomenu", noMenu, true),
+    NUMBER(L"-windowed", layer, kLayerWindowed),
+    NUMBER(L"-fullscreen", layer, kLayerFullScreen),
+    NUMBER(L"-wallpaper", layer, kLayerWallpaper),
+    NUMBER(L"-noautofind", autofindtype, kAutoFindNone),
     {L"-center", [](AppState& s) { s.CenterWindow(); }},
     {L"-preset1", RestorePresetNoWrap<1>},
     {L"-preset2", RestorePresetNoWrap<2>},
@@ -213,7 +70,6 @@ const OptionRow kOptions[] = {
     {L"-clearwall", [](AppState& s) { s.ClearWallpaper(); }},
 };
 
-#undef FLAG
 #undef NUMBER
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -283,8 +139,9 @@ void AppState::OpenPathArgument(const wchar_t* fullPath) {
 }
 
 void AppState::ParseOption(const wchar_t* text) {
-    bool named = false;
+    bool named = ApplySettingSwitch(*this, text);
     for (const OptionRow& row : kOptions) {
+        if (named) break;
         if (wcscmp(text, row.name) == 0) {
             row.action(*this);
             named = true;

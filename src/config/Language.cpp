@@ -2,10 +2,12 @@
 #include "config/Language.h"
 
 #include <cwchar>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/AppState.h"
+#include "commands/MenuLayout.h"
 #include "config/IniFile.h"
 #include "../resources/resource.h"
 
@@ -81,46 +83,59 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
 };
 
 // Command ids of the main popup's items, in the order the language file lists them.
+static_assert(std::size(kMainSubmenus) == kLevel2MenuCount && std::size(kNestedMenus) == kLevel3MenuCount &&
+              std::size(kCatalogSubmenus) == kCatalogLevel2Count);
+
 constexpr int32_t kMenuItemIds[kMenuItemCount] = {
-    2000, 2002, 1001, 1002, 1011, 1012, 1013, 1014, 3011, 1021, 1022, 3012, 1031, 1032,
-    1033, 1034, 2003, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048, 1049, 2004,
-    1051, 1052, 901,  902,  1053, 1054, 1055, 1056, 1057, 1058, 3116, 1061, 1062, 1063,
-    1064, 903,  904,  905,  906,  1065, 1066, 2006, 1101, 1103, 1102, 1104, 1105, 1106,
-    2007, 1111, 1112, 1113, 1114, 1115, 1116, 1117, 1118, 3213, 1121, 1122, 1123, 1124,
-    1125, 1126, 1127, 1131, 1132, 1133, 2008, 1141, 1142, 1143, 1144, 1145, 1146, 1147,
-    1148, 2009, 1151, 1152, 1154, 1155, 1153, 3310, 1161, 1162, 1163, 1164, 1165, 2010,
-    1171, 1172, 1173, 1174, 1201, 1202, 1203, 1204, 1205, 2017, 2018, 1211, 1212, 1213,
-    907,  1214, 1215, 1216, 1217, 1218, 1219, 1221, 1222, 1223, 1224, 1225, 1226, 2019,
-    1231, 1232, 2020, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 1259, 1260,
-    1261, 1262, 1263, 1264, 1265, 1266, 1267, 1268, 2022, 1301, 1302, 1303, 1304, 1305,
-    1306, 1311, 1312, 1313, 1314, 1315, 3416, 1321, 1322, 1323, 1324, 1325, 1331, 1332,
-    1333, 1334, 1335, 3417, 1341, 1342, 1343, 1344, 1345, 1346, 1351, 1352, 1353, 2023,
-    1371, 1372, 1373, 1374, 1375, 1381, 1382, 1383, 1384, 1385, 1386, 1387, 1388, 2024,
-    1401, 1402, 1403, 1411, 1412, 1413, 1421, 1422, 1423, 1431, 1432, 1441, 1442, 3520,
-    1451, 1452, 1453, 1454, 1455, 1456, 2026, 1501, 1502, 1503, 1504, 2027, 1511, 1512,
-    1513, 1514, 1515,
-};
-
-// Positions of the submenus in the main popup: Slideshow, Sort, Navigate, View,
-// Exhibit, Find, Favorites, Catalog, Zoom, Rotate, Collage, Transitions, Window,
-// Screen, Shell, Settings, Info.
-constexpr int32_t kLevel2Positions[kLevel2MenuCount] = {2,  3,  4,  6,  7,  8,  9,  10, 17,
-                                                         18, 19, 20, 22, 23, 24, 26, 27};
-
-// Nested submenus as (parent position, position inside it): Transparency, Loop,
-// Scroll, Formats, Archive, Presets, Layout, Blackbox.
-constexpr int32_t kLevel3Positions[kLevel3MenuCount][2] = {
-    {2, 11}, {2, 12}, {4, 16}, {7, 13}, {9, 10}, {22, 16}, {22, 17}, {24, 20},
+    kCmdPinMain, kCmdPinSlideshow, kCmdSlideshow, kCmdTimer, kCmdWindowed, kCmdFullscreen, kCmdWallpaper,
+    kCmdStayOnTop, kCmdPinTransparency, kCmdBlend, kCmdOpacity, kCmdPinLoop, kCmdLoopRepeat, kCmdLoopPause,
+    kCmdLoopExit, kCmdLoopReshuffle, kCmdPinSort, kCmdSortForward, kCmdSortReverse, kCmdSortRandom,
+    kCmdSortTree, kCmdSortTreeStrict, kCmdSortName, kCmdSortCreated, kCmdSortModified, kCmdSortAccessed,
+    kCmdSortCaseSensitive, kCmdPinNavigate, kCmdNext, kCmdPrevious, kCmdNoteStepShift, kCmdNoteStepCtrl,
+    kCmdFirst, kCmdLast, kCmdCurrent, kCmdNextFolder, kCmdPrevFolder, kCmdMousewheelNav, kCmdPinScroll,
+    kCmdScrollLeft, kCmdScrollRight, kCmdScrollUp, kCmdScrollDown, kCmdNoteScrollShift, kCmdNoteScrollCtrl,
+    kCmdNoteScrollAlt, kCmdNoteScrollMouse, kCmdAutoscroll, kCmdAutoscrollQuietly, kCmdPinView, kCmdViewExhibit,
+    kCmdViewFavorites, kCmdViewDesktop, kCmdViewArchive, kCmdViewImageFolder, kCmdViewLinkTarget,
+    kCmdPinExhibit, kCmdExhibitFolder, kCmdRefresh, kCmdSubfolders, kCmdHiddenFolders, kCmdAutoRefresh,
+    kCmdAutoFindCreated, kCmdAutoFindModified, kCmdAutoFindAccessed, kCmdPinFormats, kCmdFormatBmp,
+    kCmdFormatEmf, kCmdFormatGif, kCmdFormatIco, kCmdFormatJpg, kCmdFormatPng, kCmdFormatTif,
+    kCmdClearUnloadable, kCmdLogErrors, kCmdLogLinkFailure, kCmdPinFind, kCmdFindFilter, kCmdFindNext,
+    kCmdLandscape, kCmdPortrait, kCmdBookmark, kCmdGoToMark, kCmdMarkOnExit, kCmdGoTo, kCmdPinFavorites,
+    kCmdSendShortcut, kCmdSendCopy, kCmdShortcutToDesktop, kCmdCopyToDesktop, kCmdFavoritesFolder,
+    kCmdPinArchive, kCmdMoveToArchive, kCmdCopyToArchive, kCmdConfirmMove, kCmdArchiveFolder, kCmdArchiveLog,
+    kCmdPinCatalog, kCmdCatalog, kCmdThumbnailSize, kCmdHideViewer, kCmdShowOnLaunch, kCmdWrap, kCmdCrop,
+    kCmdSqueeze, kCmdShrink, kCmdStretch, kCmdPinZoom, kCmdPinRotate, kCmdZoomIn, kCmdZoomOut, kCmdZoom100,
+    kCmdNoteZoomFine, kCmdZoomStep, kCmdZoomLock, kCmdZoomQualityDefault, kCmdZoomQualityHigh,
+    kCmdZoomQualityBest, kCmdZoomMousewheel, kCmdRotateRight, kCmdRotateLeft, kCmdRotateLock, kCmdAspectFilter,
+    kCmdFlipHorizontal, kCmdExifOrientation, kCmdPinCollage, kCmdCollage, kCmdCollageSize, kCmdPinTransitions,
+    kCmdTransitions, kCmdShuttersRight, kCmdShuttersLeft, kCmdShuttersDown, kCmdShuttersUp, kCmdWipeRightLeft,
+    kCmdWipeLeftRight, kCmdWipeDownUp, kCmdWipeUpDown, kCmdHorizontalSlide, kCmdVerticalSlide,
+    kCmdQuadrantSlide, kCmdQuadrantWipe, kCmdQuadrantPeel, kCmdDissolve, kCmdCrossfade, kCmdTransitionsAll,
+    kCmdTransitionsNone, kCmdOverlap, kCmdPinWindow, kCmdNameInCaption, kCmdFullPathname, kCmdStatusBar,
+    kCmdTrayIcon, kCmdDecorate, kCmdBackgroundColour, kCmdAutoCenter, kCmdRoam, kCmdCorral, kCmdDraggable,
+    kCmdCenter, kCmdPinPresets, kCmdSavePreset1, kCmdSavePreset2, kCmdSavePreset3, kCmdSavePreset4,
+    kCmdSavePreset5, kCmdRestorePreset1, kCmdRestorePreset2, kCmdRestorePreset3, kCmdRestorePreset4,
+    kCmdRestorePreset5, kCmdPinLayout, kCmdLayoutCentered, kCmdLayoutTopLeft, kCmdLayoutTopRight,
+    kCmdLayoutBottomLeft, kCmdLayoutBottomRight, kCmdLayoutRoaming, kCmdHotkey, kCmdSingleInstance,
+    kCmdTakeOverNow, kCmdPinScreen, kCmdScreenFullscreen, kCmdScreenCaption, kCmdScreenCursor,
+    kCmdScreenCentered, kCmdScreenRoaming, kCmdScreenWallpaper, kCmdWallpaperCenter, kCmdWallpaperTile,
+    kCmdWallpaperStretch, kCmdWallpaperFit, kCmdWallpaperFill, kCmdWallpaperClear, kCmdWallpaperRestore,
+    kCmdPinShell, kCmdShellView, kCmdShellExplore, kCmdOpenWith, kCmdCopyFile, kCmdMoveRename, kCmdSaveAs,
+    kCmdCopyImage, kCmdCopyView, kCmdPaste, kCmdRecycle, kCmdConfirmRecycle, kCmdViewWith, kCmdExploreWith,
+    kCmdPinBlackbox, kCmdBlackboxShell, kCmdSmartWallpaper, kCmdScaleWallpaper, kCmdBlackboxSkin,
+    kCmdRaiseCaption, kCmdLengthenWindow, kCmdPinSettings, kCmdSaveNow, kCmdSaveSettingsAs, kCmdSaveOnExit,
+    kCmdSaveFolder, kCmdPinInfo, kCmdMenu, kCmdMenuAtCursor, kCmdHelp, kCmdAbout, kCmdExit,
 };
 
 constexpr int32_t kCatalogItemIds[kCatalogItemCount] = {
-    2000, 1111, 1112, 1101, 1103, 1102, 1104, 1105, 1106, 1056, 1057, 1113, 2018, 1040,
-    1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048, 1049, 2019, 1141, 1142, 2020, 1412,
-    1411, 1423, 1431, 1161, 1151, 1115, 1055, 1,    2,    1515,
+    kCmdPinMain, kCmdExhibitFolder, kCmdRefresh, kCmdViewExhibit, kCmdViewFavorites, kCmdViewDesktop,
+    kCmdViewArchive, kCmdViewImageFolder, kCmdViewLinkTarget, kCmdNextFolder, kCmdPrevFolder, kCmdSubfolders,
+    kCmdCatalogPinSort, kCmdSortForward, kCmdSortReverse, kCmdSortRandom, kCmdSortTree, kCmdSortTreeStrict,
+    kCmdSortName, kCmdSortCreated, kCmdSortModified, kCmdSortAccessed, kCmdSortCaseSensitive, kCmdCatalogPinFind,
+    kCmdFindFilter, kCmdFindNext, kCmdCatalogPinFileOps, kCmdMoveRename, kCmdCopyFile, kCmdPaste, kCmdRecycle,
+    kCmdMoveToArchive, kCmdSendShortcut, kCmdAutoRefresh, kCmdCurrent, kCmdCatalogView, kCmdCatalogClose,
+    kCmdExit,
 };
-
-// Sort, Find, File Ops.
-constexpr int32_t kCatalogLevel2Positions[kCatalogLevel2Count] = {18, 19, 20};
 
 void SetSlot(LangRecord& record, const wchar_t* text) {
     wcsncpy(record.text, text, kLangTextSize - 1);
@@ -143,13 +158,13 @@ LangTable MakeBuiltInLangTable() {
 MenuTextTable MakeEmptyMenuTable() {
     MenuTextTable table{};
     for (int i = 0; i < kMenuItemCount; ++i) table.items[i].id = kMenuItemIds[i];
-    for (int i = 0; i < kLevel2MenuCount; ++i) table.level2[i].id = kLevel2Positions[i];
+    for (int i = 0; i < kLevel2MenuCount; ++i) table.level2[i].id = kMainSubmenus[i];
     for (int i = 0; i < kLevel3MenuCount; ++i) {
-        table.level3Parent[i] = kLevel3Positions[i][0];
-        table.level3[i].id = kLevel3Positions[i][1];
+        table.level3Parent[i] = kNestedMenus[i].parent;
+        table.level3[i].id = kNestedMenus[i].position;
     }
     for (int i = 0; i < kCatalogItemCount; ++i) table.catalogItems[i].id = kCatalogItemIds[i];
-    for (int i = 0; i < kCatalogLevel2Count; ++i) table.catalogLevel2[i].id = kCatalogLevel2Positions[i];
+    for (int i = 0; i < kCatalogLevel2Count; ++i) table.catalogLevel2[i].id = kCatalogSubmenus[i];
     return table;
 }
 

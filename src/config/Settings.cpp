@@ -54,8 +54,8 @@ void AppState::TransferSettings(int direction) {
     if (writing) {
         wcscpy(version, g_app.version);
         if (savefolder) wcscpy(folder, exhibitFolder);
-        if (layer == 1) savedLayout = windowedLayout;
-        if (keepWallpaperLayer && layer == 0) savedLayer = 2;
+        if (layer == kLayerFullScreen) savedLayout = windowedLayout;
+        if (keepWallpaperLayer && layer == kLayerWindowed) savedLayer = kLayerWallpaper;
         if (markexit) bookmark = exhibit->CurrentIndex();
         if (!desktopGiven) savedDesktop[0] = L'\0';
         if (hwnd && (IsIconic(hwnd) || IsZoomed(hwnd))) {

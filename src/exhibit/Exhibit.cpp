@@ -203,8 +203,8 @@ void Exhibit::Refind() {
 // ---- Order ---------------------------------------------------------------------------------
 
 void Exhibit::SortLocked() {
-    if (order_.sort != 0 && order_.sort != 1) ShuffleEntries(entries_, random_);
-    else SortEntries(entries_, order_.sortby, order_.sortcase, order_.sort == 1);
+    if (order_.sort != kSortForward && order_.sort != kSortReverse) ShuffleEntries(entries_, random_);
+    else SortEntries(entries_, order_.sortby, order_.sortcase, order_.sort == kSortReverse);
 }
 
 void Exhibit::Sort(const SortOrder& order) {

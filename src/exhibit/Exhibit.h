@@ -18,13 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "config/SettingCodes.h"
 #include "exhibit/ImageEntry.h"
+#include "exhibit/SortRules.h"
 
 // How the exhibit is ordered: forward (0), reverse (1) or random (anything
 // else), by rule `sortby`, paths compared case-sensitively or not.
 struct SortOrder {
-    int32_t sort = 0;
-    int32_t sortby = 1;
+    int32_t sort = kSortForward;
+    int32_t sortby = kSortTreeStrict;
     bool sortcase = false;
 };
 

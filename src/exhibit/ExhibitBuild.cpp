@@ -9,8 +9,9 @@
 #include <string>
 
 #include "app/AppState.h"
-#include "app/Handles.h"
+#include "platform/Handles.h"
 #include "exhibit/FolderScan.h"
+#include "commands/CommandIds.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ void FinishBuild(BuildJob& job) {
     if (watcherBuild) {
         if (job.mainWindow) PostMessageW(job.mainWindow, WM_APP_REFRESHED, 0, 0);
     } else if (const HWND catalog = g_app.catalogWindow) {
-        PostMessageW(catalog, WM_COMMAND, 1112, 0);
+        PostMessageW(catalog, WM_COMMAND, kCmdRefresh, 0);
     }
     // The main window decides on arrival whether there is a status to refresh.
     if (job.threaded && job.mainWindow) PostMessageW(job.mainWindow, WM_APP_STATUS, 0, 0);

@@ -6,6 +6,7 @@
 
 #include "app/AppState.h"
 #include "config/Language.h"
+#include "commands/CommandIds.h"
 
 void AppState::ReportUnavailable(const wchar_t* path) {
     _snwprintf(scratch, kPathSize, L"%ls %ls", path, MessageText(12));
@@ -41,7 +42,7 @@ void AppState::OpenFolderView(const wchar_t* path, bool asExhibit) {
         else if (atHome) SaveExhibit();
         else BuildExhibit(full, false, nullptr);
         exhibit->SetViewedFolder(full);
-        if (const HWND catalog = g_app.catalogWindow) PostMessageW(catalog, WM_COMMAND, 1112, 0);
+        if (const HWND catalog = g_app.catalogWindow) PostMessageW(catalog, WM_COMMAND, kCmdRefresh, 0);
     } else {
         if (wcscmp(exhibitFolder, full) == 0) {
             // The home exhibit itself is rebuilt (Refresh, a format or folder

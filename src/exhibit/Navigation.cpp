@@ -5,7 +5,7 @@
 #include "app/AppState.h"
 
 void AppState::ShowEmptyState() {
-    if (layer == 1) {
+    if (layer == kLayerFullScreen) {
         if (HDC dc = GetDC(hwnd)) {
             RECT r{};
             GetClientRect(hwnd, &r);

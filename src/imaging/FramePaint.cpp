@@ -10,12 +10,12 @@
 #include "imaging/FitRules.h"
 #include "imaging/Layout.h"
 #include "window/ModeChange.h"
+#include "platform/Keys.h"
 
 namespace {
 
 int RuntimeRandom() { return rand(); }
 
-bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 }  // namespace
 
@@ -84,7 +84,7 @@ void AppState::ComposeFrame(HDC windowDc) {
             (transitions && static_cast<uint32_t>(exhibit->CurrentIndex()) != lastShownIndex) ? PickTransition() : -1;
         if (effect >= 0) {
             RunTransition(windowDc, cw, ch, frame.Dc(), effect, 0, 0);
-        } else if ((squeeze && !zoomHeld) || !viewScrolled || (layer == 1 && (w < cw || h < ch)) || !buffered) {
+        } else if ((squeeze && !zoomHeld) || !viewScrolled || (layer == kLayerFullScreen && (w < cw || h < ch)) || !buffered) {
             BitBlt(windowDc, 0, 0, cw, ch, frame.Dc(), 0, 0, SRCCOPY);
         }
     }
@@ -99,7 +99,7 @@ void AppState::OnPaint() {
     const bool empty = ExhibitSize() == 0;
     if (empty || !picture.IsLoaded()) {
         HGDIOBJ oldBrush = SelectObject(dc, backgroundBrush);
-        if (layer != 1) {
+        if (layer != kLayerFullScreen) {
             UpdateCaption();
             PatBlt(dc, 0, 0, position.right, position.bottom, PATCOPY);
             UpdateStatus();
@@ -125,7 +125,7 @@ void AppState::OnPaint() {
             }
         }
     }
-    if (layer == 1 && fullscreenname) DrawNameOverlay(dc);
+    if (layer == kLayerFullScreen && fullscreenname) DrawNameOverlay(dc);
     EndPaint(hwnd, &ps);
 }
 
@@ -139,7 +139,7 @@ bool AppState::OnEraseBackground() {
     // repaint (something uncovered part of the screen) moves the picture to a
     // new place instead. Everything else leaves erasing to the dialog manager
     // and its brush.
-    if (layer != 1 || fullscreenlayout != 5) return false;
+    if (layer != kLayerFullScreen || fullscreenlayout != kLayoutRoaming) return false;
     RECT update{};
     GetUpdateRect(hwnd, &update, FALSE);
     if (!RoamingEraseTakesOver(layer, fullscreenlayout, update.left, update.top)) return false;
@@ -192,7 +192,7 @@ void AppState::ScrollView(bool byUser) {
         }
         BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), ox + scrollX, oy + scrollY, SRCCOPY);
     }
-    if (layer == 1 && fullscreenname) DrawNameOverlay(dc);
+    if (layer == kLayerFullScreen && fullscreenname) DrawNameOverlay(dc);
     viewScrolled = true;
     ReleaseDC(hwnd, dc);
 }

@@ -11,15 +11,7 @@
 #include "exhibit/ShellLink.h"
 #include "fileops/LogFile.h"
 #include "imaging/FitRules.h"
-
-namespace {
-
-void CopyPath(wchar_t* to, const wchar_t* from) {
-    wcsncpy(to, from, kPathSize - 1);
-    to[kPathSize - 1] = L'\0';
-}
-
-}  // namespace
+#include "platform/Paths.h"
 
 void AppState::SetInterpolation(int32_t mode) { picture.SetInterpolation(mode); }
 
@@ -72,7 +64,7 @@ void AppState::ApplyOrientation() {
     if (rotation == 0) return;
     if (rotateaspect) {
         int64_t aw, ah;
-        if (wrap || layer == 1) {
+        if (wrap || layer == kLayerFullScreen) {
             aw = int64_t(monitorRect.right) - monitorRect.left;
             ah = int64_t(monitorRect.bottom) - monitorRect.top;
         } else {

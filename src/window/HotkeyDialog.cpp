@@ -3,7 +3,7 @@
 #include "window/HotkeyDialog.h"
 
 #include "app/AppState.h"
-#include "commands/CursorShown.h"
+#include "platform/CursorShown.h"
 #include "config/Language.h"
 #include "window/HotkeyRules.h"
 #include "../resources/resource.h"

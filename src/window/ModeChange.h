@@ -5,8 +5,10 @@
 
 #include <cstdint>
 
+#include "config/SettingCodes.h"
+
 struct ModeChange {
-    int32_t layer = 0;             // the mode the viewer ends in
+    int32_t layer = kLayerWindowed;  // the mode the viewer ends in
     bool enterFullScreen = false;  // the frame goes, the window covers the monitor
     bool leaveFullScreen = false;  // the frame, status bar and windowed layout come back
 };

@@ -2,10 +2,11 @@
 #include <windows.h>
 
 #include "app/AppState.h"
+#include "platform/Keys.h"
+#include "commands/CommandIds.h"
 
 namespace {
 
-bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 }  // namespace
 
@@ -14,7 +15,7 @@ void AppState::OnLeftButtonDown() {
     panning = canvas.Bitmap() && (canvas.Width() > view.right || canvas.Height() > view.bottom);
     if (panning) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
-    } else if (layer == 1) {
+    } else if (layer == kLayerFullScreen) {
         return;
     }
     if (!draggable && !panning) return;
@@ -46,7 +47,7 @@ void AppState::OnLeftButtonUp() {
     ReleaseCapture();
     // In full screen only the picture moves; the position rectangle keeps the
     // windowed placement for the way back.
-    if (layer != 1) ReadPositionFromWindow();
+    if (layer != kLayerFullScreen) ReadPositionFromWindow();
     LocateMonitor();
     panning = false;
     ResumeSlideTimer();
@@ -57,10 +58,10 @@ void AppState::OnMouseWheel(int delta) {
         scrollY -= delta / 10;
         ScrollView(false);
     } else if (wheelnav) {
-        ExecuteCommand(delta < 1 ? 1051 : 1052);
+        ExecuteCommand(delta < 1 ? kCmdNext : kCmdPrevious);
     } else if (delta > 0) {
-        ExecuteCommand(1211);
+        ExecuteCommand(kCmdZoomIn);
     } else if (delta < 0) {
-        ExecuteCommand(1212);
+        ExecuteCommand(kCmdZoomOut);
     }
 }

@@ -3,24 +3,16 @@
 #include <shellapi.h>
 
 #include "app/AppState.h"
-
-namespace {
-
-void SetExtendedStyle(HWND window, LONG_PTR bits, bool on) {
-    const LONG_PTR style = GetWindowLongPtrW(window, GWL_EXSTYLE);
-    SetWindowLongPtrW(window, GWL_EXSTYLE, on ? (style | bits) : (style & ~bits));
-}
-
-}  // namespace
+#include "platform/WindowStyle.h"
 
 void AppState::ApplyTrayIcon() {
     // The task-bar button only follows the style change while the window is hidden.
     ShowWindow(hwnd, SW_HIDE);
     if (trayicon) {
-        SetExtendedStyle(hwnd, WS_EX_APPWINDOW, false);
+        SetStyleBits(hwnd, GWL_EXSTYLE, WS_EX_APPWINDOW, false);
         Shell_NotifyIconW(NIM_ADD, &trayIcon);
     } else {
-        SetExtendedStyle(hwnd, WS_EX_APPWINDOW, true);
+        SetStyleBits(hwnd, GWL_EXSTYLE, WS_EX_APPWINDOW, true);
         Shell_NotifyIconW(NIM_DELETE, &trayIcon);
     }
     ShowWindow(hwnd, SW_SHOW);
@@ -53,13 +45,13 @@ void AppState::ToggleViewerVisible() {
             ShowWindow(catalog, SW_HIDE);
             InvalidateRect(nullptr, nullptr, TRUE);
         } else {
-            if (!hideViewer && layer != 2) ShowWindow(hwnd, SW_SHOWNORMAL);
+            if (!hideViewer && layer != kLayerWallpaper) ShowWindow(hwnd, SW_SHOWNORMAL);
             ShowWindow(catalog, SW_SHOW);
             SetForegroundWindow(catalog);
         }
         return;
     }
-    if (layer == 2) return;   // the wallpaper has no window to hide
+    if (layer == kLayerWallpaper) return;   // the wallpaper has no window to hide
     if (IsWindowVisible(hwnd)) {
         StopSlideTimer(false);
         ShowWindow(hwnd, SW_HIDE);

@@ -9,6 +9,7 @@
 #include "imaging/Layout.h"
 #include "window/ModeChange.h"
 #include "window/Placement.h"
+#include "platform/WindowStyle.h"
 
 namespace {
 
@@ -119,11 +120,11 @@ void AppState::SwitchMode(int32_t mode) {
     keepWallpaperLayer = false;   // the user's own choice of mode wins
     const ModeChange change = PlanModeChange(layer, mode);
     layer = change.layer;
-    if (mode != 1 && layer == 0)
+    if (mode != 1 && layer == kLayerWindowed)
         SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
     if (change.enterFullScreen) EnterFullScreen();
     else if (change.leaveFullScreen) LeaveFullScreen();
-    if (!IsWindowVisible(hwnd) && layer != 2) ShowWindow(hwnd, SW_SHOW);
+    if (!IsWindowVisible(hwnd) && layer != kLayerWallpaper) ShowWindow(hwnd, SW_SHOW);
     ApplyBlend();
 }
 
@@ -138,8 +139,7 @@ void AppState::EnterFullScreen() {
     layout = fullscreenlayout;
     if (!zoomHeld) currentZoom = zoom;
     ShowWindow(hwnd, SW_HIDE);
-    SetWindowLongPtrW(hwnd, GWL_STYLE,
-                      GetWindowLongPtrW(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
+    SetStyleBits(hwnd, GWL_STYLE, kFrameStyles, false);
     ShowWindow(hwnd, SW_SHOW);
     // The position rectangle keeps the windowed placement for the way back;
     // the window itself covers the monitor that holds it.
@@ -153,10 +153,7 @@ void AppState::EnterFullScreen() {
 void AppState::LeaveFullScreen() {
     layout = windowedLayout;
     const Rect32 kept = position;
-    if (!crop) {
-        SetWindowLongPtrW(hwnd, GWL_STYLE,
-                          GetWindowLongPtrW(hwnd, GWL_STYLE) | static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
-    }
+    if (!crop) SetStyleBits(hwnd, GWL_STYLE, kFrameStyles, true);
     if (statusbar && !crop && !statusBar) CreateStatusBar();
     if (!fullscreencursor) ShowCursor(TRUE);
     if (!wrap || collage) {
@@ -197,7 +194,7 @@ void AppState::TakeOverInstances() {
 
 void AppState::ApplyDisplay() {
     if (closing) return;
-    if (layer == 0) {
+    if (layer == kLayerWindowed) {
         if (!collage) {
             if (wrap) FitWindowToPicture();
             else if (crop) ApplyWindowRegion();
@@ -207,7 +204,7 @@ void AppState::ApplyDisplay() {
         UpdateWindow(hwnd);
         if (autocenter && wrap) CenterWindow();
         if (!wrap && roamwindow) RoamWindow();
-    } else if (layer == 1) {
+    } else if (layer == kLayerFullScreen) {
         RelayoutFullScreen();
     }
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
@@ -258,7 +255,7 @@ void AppState::FitWindowToPicture() {
 }
 
 void AppState::ApplyWindowRegion() {
-    if (layer == 1 || collage || !picture.IsLoaded()) return;
+    if (layer == kLayerFullScreen || collage || !picture.IsLoaded()) return;
     const RECT area{position.left, position.top, position.right, position.bottom};
     ComputeDisplaySize(area, currentZoom, squeeze, shrink, stretch);
     const int ww = position.right - position.left;
@@ -266,13 +263,13 @@ void AppState::ApplyWindowRegion() {
     const int w = picture.width;
     const int h = picture.height;
     // The region follows the layout; a roaming layout keeps the top-left corner.
-    const POINT p = LayoutPosition(layout == 5 ? 1 : layout, ww, wh, w, h, true, nullptr);
+    const POINT p = LayoutPosition(layout == kLayoutRoaming ? kLayoutTopLeft : layout, ww, wh, w, h, true, nullptr);
     const int x = p.x, y = p.y;
     SetWindowRgn(hwnd, CreateRectRgn(x, y, x + w, y + h), TRUE);
 }
 
 void AppState::SetLayout(int32_t n) {
-    if (layer == 1) {
+    if (layer == kLayerFullScreen) {
         windowedLayout = n;
         return;
     }
@@ -281,7 +278,7 @@ void AppState::SetLayout(int32_t n) {
 }
 
 void AppState::SavePreset(int32_t n) {
-    if (layer == 1 || n < 1 || n > 5) return;
+    if (layer == kLayerFullScreen || n < 1 || n > 5) return;
     ReadPositionFromWindow();
     presets[n - 1] = position;
     wrap = false;
@@ -292,7 +289,7 @@ void AppState::RestorePreset(int32_t n) {
     wrap = false;
     if (!zoomHeld) currentZoom = zoom;
     position = presets[n - 1];
-    if (layer != 1) {
+    if (layer != kLayerFullScreen) {
         MoveWindow(hwnd, position.left, position.top, position.right - position.left, position.bottom - position.top,
                    TRUE);
     } else {
@@ -306,13 +303,9 @@ void AppState::RestorePreset(int32_t n) {
 }
 
 void AppState::ApplyBlend() {
-    const LONG_PTR exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
-    if (blend && setLayeredWindowAttributes && layer != 2) {
-        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity & 0xFF), LWA_ALPHA);
-    } else {
-        SetWindowLongPtrW(hwnd, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
-    }
+    const bool layered = blend && setLayeredWindowAttributes && layer != kLayerWallpaper;
+    SetStyleBits(hwnd, GWL_EXSTYLE, WS_EX_LAYERED, layered);
+    if (layered) setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity & 0xFF), LWA_ALPHA);
 }
 
 void AppState::SetStayOnTop() {

@@ -84,7 +84,7 @@ TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     });
 
     std::mt19937 random(11);
-    long steps = 0, builds = 0, mismatches = 0, moved = 0, wrongShape = 0;
+    long steps = 0, builds = 0, mismatches = 0, moved = 0;
     const DWORD start = GetTickCount();
     DWORD lastBuild = start - 1000;
     while (GetTickCount() - start < 3000) {
@@ -118,9 +118,6 @@ TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
         if (!state.picture.IsLoaded()) continue;
         const std::wstring shown = state.shownFile;
         if (!state.exhibit->IsShowing(shown)) ++mismatches;
-        if ((state.landscapeOnly && state.picture.NaturalWidth() < state.picture.NaturalHeight()) ||
-            (state.portraitOnly && state.picture.NaturalHeight() < state.picture.NaturalWidth()))
-            ++wrongShape;
         // Left alone, the picture stays current whatever the worker sorts.
         Sleep(random() % 2);
         if (state.exhibit->CurrentPath() != shown || !state.exhibit->IsShowing(shown)) ++moved;
@@ -136,7 +133,6 @@ TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     EXPECT_EQ(0, torn.load());
     EXPECT_EQ(0, mismatches);
     EXPECT_EQ(0, moved);
-    EXPECT_EQ(0, wrongShape);
     const std::vector<ImageEntry> entries = state.exhibit->Snapshot();
     std::set<std::wstring> unique;
     for (const ImageEntry& e : entries) unique.insert(e.path);

@@ -7,7 +7,16 @@
 class CursorShown {
 public:
     CursorShown() { ShowCursor(TRUE); }
-    ~CursorShown() { ShowCursor(FALSE); }
+    ~CursorShown() { Hide(); }
     CursorShown(const CursorShown&) = delete;
     CursorShown& operator=(const CursorShown&) = delete;
+
+    // Gives the count back early; the destructor then does nothing more.
+    void Hide() {
+        if (shown_) ShowCursor(FALSE);
+        shown_ = false;
+    }
+
+private:
+    bool shown_ = true;
 };
