@@ -14,32 +14,18 @@
 #include <vector>
 
 #include "app/AppInfo.h"
+#include "app/Messages.h"
 #include "config/SettingCodes.h"
-#include "platform/Paths.h"
 #include "exhibit/Exhibit.h"
 #include "exhibit/FolderScan.h"
 #include "exhibit/ImageEntry.h"
 #include "exhibit/SortRules.h"
 #include "imaging/Canvas.h"
 #include "imaging/PictureHolder.h"
+#include "platform/Paths.h"
+#include "window/Rect32.h"
 
 constexpr int kVersionSize = 12;
-
-// Private window messages shared by the viewer, its workers and other copies.
-constexpr UINT WM_APP_TRAYICON = WM_USER + 1;      // 1025
-constexpr UINT kSlideTimerId = 1026;
-constexpr UINT WM_APP_POPUPMENU = WM_USER + 3;     // 1027
-constexpr UINT WM_APP_STATUS = WM_USER + 4;        // 1028
-constexpr UINT WM_APP_CLOSE = WM_USER + 5;         // 1029
-constexpr UINT kHotkeyTimerId = 1030;
-constexpr UINT WM_APP_AUTOUPDATING = WM_USER + 7;  // 1031
-constexpr UINT WM_APP_REFRESHED = WM_USER + 8;     // 1032
-constexpr int kHotkeyId = 1351;
-
-// A placement rectangle as the settings file holds it.
-struct Rect32 {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
 
 struct AppState {
     AppState();
@@ -51,7 +37,7 @@ struct AppState {
     using SetLayeredFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
     SetLayeredFn setLayeredWindowAttributes = nullptr;
     HWND hwnd = nullptr;
-    HWND statusBar = nullptr;
+    HWND statusBar = nullptr;      // the status-bar window (the setting is `statusbar`)
 
     // ---- 2. Placement rectangles -------------------------------------------
     Rect32 position;          // [Position]
@@ -162,7 +148,7 @@ struct AppState {
     // [Window]
     bool title = true;
     bool fullname = true;
-    bool statusbar = true;
+    bool statusbar = true;         // the setting (the window is `statusBar`)
     bool trayicon = false;
     bool decorate = false;
     bool autocenter = true;

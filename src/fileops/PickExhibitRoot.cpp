@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "commands/ModalFrame.h"
 #include "config/Language.h"
 
 namespace {
@@ -21,7 +22,7 @@ int CALLBACK SelectStartFolder(HWND dialog, UINT message, LPARAM, LPARAM start) 
 bool AppState::PickExhibitRoot(bool build) {
     // The browser needs the component library on this thread.
     const bool comStarted = SUCCEEDED(CoInitialize(nullptr));
-    ShowCursor(TRUE);
+    ModalFrame frame(*this);
 
     wchar_t display[kPathSize] = {};
     BROWSEINFOW info{};
@@ -36,7 +37,6 @@ bool AppState::PickExhibitRoot(bool build) {
     wchar_t path[MAX_PATH] = {};
     const bool picked = chosen && SHGetPathFromIDListW(chosen, path);
     if (chosen) CoTaskMemFree(chosen);
-    ShowCursor(FALSE);
 
     if (picked && !closing) {
         if (!build) {

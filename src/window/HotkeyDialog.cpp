@@ -3,7 +3,7 @@
 #include "window/HotkeyDialog.h"
 
 #include "app/AppState.h"
-#include "platform/CursorShown.h"
+#include "commands/ModalFrame.h"
 #include "config/Language.h"
 #include "window/HotkeyRules.h"
 #include "../resources/resource.h"
@@ -144,15 +144,11 @@ bool HotkeyDialog(HWND owner, HotkeyRecord& record) {
 }
 
 void AppState::ChooseHotkey() {
-    StopSlideTimer(true);
-    {
-        CursorShown cursor;
-        HotkeyRecord record{hwnd, hidemod, hidekey, kHotkeyId, hotkeyRegistered};
-        if (HotkeyDialog(hwnd, record)) {
-            hidemod = record.modifiers;
-            hidekey = record.key;
-            hotkeyRegistered = record.registered;
-        }
+    ModalFrame frame(*this);
+    HotkeyRecord record{hwnd, hidemod, hidekey, kHotkeyId, hotkeyRegistered};
+    if (HotkeyDialog(hwnd, record) && !closing) {
+        hidemod = record.modifiers;
+        hidekey = record.key;
+        hotkeyRegistered = record.registered;
     }
-    ResumeSlideTimer();
 }

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/AppState.h"
+#include "window/Rect32.h"
 
 // Top-left corner that centres a window of size (w, h) in `area`.
 POINT CenteredOrigin(const RECT& area, int w, int h);

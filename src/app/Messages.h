@@ -1,0 +1,15 @@
+// The private window messages, timers and hotkey of the viewer, its workers
+// and other running copies. The numbers are fixed: other copies rely on them.
+#pragma once
+
+#include <windows.h>
+
+constexpr UINT WM_APP_TRAYICON = WM_USER + 1;      // 1025: the tray icon's mouse events
+constexpr UINT kSlideTimerId = 1026;               // the slideshow's ticks
+constexpr UINT WM_APP_POPUPMENU = WM_USER + 3;     // 1027: open the popup menu again
+constexpr UINT WM_APP_STATUS = WM_USER + 4;        // 1028: a build ended, refresh the texts
+constexpr UINT WM_APP_CLOSE = WM_USER + 5;         // 1029: another copy takes over
+constexpr UINT kHotkeyTimerId = 1030;              // the hotkey dialog's key poll
+constexpr UINT WM_APP_AUTOUPDATING = WM_USER + 7;  // 1031: a watcher rebuild started
+constexpr UINT WM_APP_REFRESHED = WM_USER + 8;     // 1032: a watcher rebuild ended
+constexpr int kHotkeyId = 1351;                    // the show/hide hotkey
