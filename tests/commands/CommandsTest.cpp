@@ -6,7 +6,7 @@
 #include "app/AppState.h"
 #include "commands/CommandGates.h"
 #include "commands/Dialogs.h"
-#include "exhibit/TempTree.h"
+#include "support/TestFiles.h"
 
 TEST(CommandGates, NoShellAndNoMenu) {
     // -noshell: the Shell menu and the Catalog only.
@@ -94,7 +94,7 @@ TEST(Commands, ZoomCommandsFollowTheZoomRules) {
 
 // Shortcut To Desktop puts a shortcut to the shown picture into the desktop folder.
 TEST(Commands, ShortcutToDesktopLinksTheShownPicture) {
-    TempTree tree(L"todesk");
+    TempFolder tree(L"todesk");
     tree.File(L"pics\\beach.jpg");
     tree.Folder(L"desk");
     auto s = std::make_unique<AppState>();

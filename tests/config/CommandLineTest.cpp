@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "config/ConfigTestFiles.h"
+#include "support/TestFiles.h"
 #include "config/IniFile.h"
 
 namespace {
 
-using configtest::ScratchFolder;
 
 // Runs the arguments through the parser the way start-up does (argv[0] is the program).
 void Parse(AppState& state, std::vector<std::wstring> args) {
@@ -23,7 +22,7 @@ void Parse(AppState& state, std::vector<std::wstring> args) {
     state.ParseArguments(argv.data(), static_cast<int>(argv.size()));
 }
 
-void Touch(const std::wstring& path) { ASSERT_TRUE(configtest::WriteBytes(path, "x")); }
+void Touch(const std::wstring& path) { ASSERT_TRUE(WriteBytes(path, "x")); }
 
 struct FlagCase {
     const wchar_t* option;
@@ -209,7 +208,7 @@ class CommandLinePaths : public testing::Test {
 protected:
     // A settings file holding only [Portable] folder and two [Slideshow] keys.
     std::wstring WriteSettings(const wchar_t* name, const std::wstring& startFolder, int32_t timer, bool slide) {
-        const std::wstring path = scratch_.File(name);
+        const std::wstring path = scratch_.Path(name);
         wchar_t folder[kPathSize] = {};
         wcsncpy(folder, startFolder.c_str(), kPathSize - 1);
         bool slideValue = slide;
@@ -226,12 +225,12 @@ protected:
     }
 
     std::wstring Subfolder(const wchar_t* name) {
-        const std::wstring path = scratch_.File(name);
+        const std::wstring path = scratch_.Path(name);
         CreateDirectoryW(path.c_str(), nullptr);
         return path;
     }
 
-    ScratchFolder scratch_;
+    TempFolder scratch_{L"cfg"};
 };
 
 TEST_F(CommandLinePaths, SettingsFileOverridesWhatStandsBeforeItOnly) {
@@ -260,7 +259,7 @@ TEST_F(CommandLinePaths, RelativeSettingsFileWithTrailingBlanks) {
     const std::wstring ini = WriteSettings(L"rel.ini", L"", 4321, true);
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW(scratch_.Path().c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryW(scratch_.Root().c_str()));
     AppState state;
     Parse(state, {L"rel.ini  "});
     SetCurrentDirectoryW(previous);
@@ -269,22 +268,22 @@ TEST_F(CommandLinePaths, RelativeSettingsFileWithTrailingBlanks) {
 }
 
 TEST_F(CommandLinePaths, CapitalIniExtensionIsAPath) {
-    const std::wstring upper = scratch_.File(L"Upper.INI");
+    const std::wstring upper = scratch_.Path(L"Upper.INI");
     Touch(upper);
     AppState state;
     wcscpy(state.settingsPath, L"C:\\untouched.ini");
     Parse(state, {upper});
     EXPECT_EQ(std::wstring(state.settingsPath), L"C:\\untouched.ini");
-    EXPECT_EQ(std::wstring(state.exhibitFolder), scratch_.Path());
+    EXPECT_EQ(std::wstring(state.exhibitFolder), scratch_.Root());
     EXPECT_EQ(state.exhibit->CurrentPath(), upper);
 }
 
 TEST_F(CommandLinePaths, FileArgumentTakesTheNameAsStoredOnDisk) {
-    Touch(scratch_.File(L"Photo.JPG"));
+    Touch(scratch_.Path(L"Photo.JPG"));
     AppState state;
-    Parse(state, {scratch_.File(L"photo.jpg")});
-    EXPECT_EQ(std::wstring(state.exhibitFolder), scratch_.Path());
-    EXPECT_EQ(state.exhibit->CurrentPath(), scratch_.File(L"Photo.JPG"));
+    Parse(state, {scratch_.Path(L"photo.jpg")});
+    EXPECT_EQ(std::wstring(state.exhibitFolder), scratch_.Root());
+    EXPECT_EQ(state.exhibit->CurrentPath(), scratch_.Path(L"Photo.JPG"));
 }
 
 TEST_F(CommandLinePaths, FolderAndMissingPathsBecomeTheExhibitRoot) {
@@ -296,7 +295,7 @@ TEST_F(CommandLinePaths, FolderAndMissingPathsBecomeTheExhibitRoot) {
         EXPECT_TRUE(state.exhibit->CurrentPath().empty());
     }
     {
-        const std::wstring missing = scratch_.File(L"gone\\nothing.jpg");
+        const std::wstring missing = scratch_.Path(L"gone\\nothing.jpg");
         AppState state;
         Parse(state, {missing});
         EXPECT_EQ(std::wstring(state.exhibitFolder), missing);
@@ -315,7 +314,7 @@ bool Terminated(const wchar_t* buffer) { return wcsnlen(buffer, kPathSize) < sta
 TEST_F(CommandLinePaths, HostileArgumentsNeverCrashOrOverflow) {
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW(scratch_.Path().c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryW(scratch_.Root().c_str()));
 
     AppState state;
     wcscpy(state.settingsPath, L"C:\\untouched.ini");

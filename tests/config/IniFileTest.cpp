@@ -3,14 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "config/ConfigTestFiles.h"
+#include "support/TestFiles.h"
 #include "config/IniFile.h"
 
-using configtest::ReadBytes;
-using configtest::ScratchFolder;
-using configtest::Units;
-using configtest::Utf16;
-using configtest::WriteBytes;
 
 namespace {
 
@@ -26,8 +21,8 @@ void ReadOne(const std::wstring& path, const IniEntry* table, const wchar_t* hea
 // Every value type: the exact text written, and reading it back into variables
 // whose upper halves must survive the 16-bit types.
 TEST(IniFile, EveryTypeWritesItsFormatAndReadsBack) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"types.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"types.ini");
 
     int32_t ushortValue = 40000, shortValue = -123, longValue = -2000000000;
     int32_t shortOctal = 0755, longOctal = 0x7FFFFFFF, shortHex = 0xBEEF;
@@ -91,8 +86,8 @@ TEST(IniFile, EveryTypeWritesItsFormatAndReadsBack) {
 
 // The line rules: headers, comments, separators, case, bad values, repeats.
 TEST(IniFile, LineRulesOfASection) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"rules.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"rules.ini");
     ASSERT_TRUE(WriteBytes(path, Utf16(L"[Catalog Position]\r\nthumbsize=5\r\n\r\n"
                                        L"[Slideshow] anything after the header\r\n"
                                        L"timer=100\r\n"
@@ -150,8 +145,8 @@ TEST(IniFile, LineRulesOfASection) {
 // Without a byte-order mark the first character is skipped as if it were one;
 // without a header the keys at the top of the file are read.
 TEST(IniFile, FileWithoutByteOrderMarkLosesItsFirstCharacter) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"bare.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"bare.ini");
     ASSERT_TRUE(WriteBytes(path, Utf16(L"xy=5\r\n[A]\r\nv=1\r\n[B]\r\nv=2\r\n", false)));
 
     int32_t xy = 0, y = 0, v = 0;
@@ -173,8 +168,8 @@ TEST(IniFile, FileWithoutByteOrderMarkLosesItsFirstCharacter) {
 // Lines are taken 254 characters at a time; the rest of a longer line is a
 // line of its own. Strings are cut to limit - 1 characters and zero-filled.
 TEST(IniFile, LongLinesAndStringLimits) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"long.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"long.ini");
     const std::wstring pad = L"pad=" + std::wstring(250, L'p');
     const std::wstring name = L"name=" + std::wstring(300, L'n');
     const std::wstring exact = L"k2=" + std::wstring(251, L'k');   // 254 characters before CR LF
@@ -210,18 +205,18 @@ TEST(IniFile, LongLinesAndStringLimits) {
 
 // Nothing to open: nothing read, nothing written, no file made.
 TEST(IniFile, UnopenableFilesAreQuiet) {
-    ScratchFolder dir;
+    TempFolder dir{L"cfg"};
     int32_t value = 42;
     const IniEntry table[] = {{L"value", kIniLong, &value}, {nullptr, 0, nullptr}};
 
     IniFile in;
-    in.Open(dir.File(L"missing.ini").c_str(), 0);
+    in.Open(dir.Path(L"missing.ini").c_str(), 0);
     EXPECT_FALSE(in.IsOpen());
     in.ReadSection(table, L"[S]", 260);
     EXPECT_EQ(value, 42);
     EXPECT_TRUE(in.Close());
 
-    const std::wstring nowhere = dir.File(L"no such folder\\out.ini");
+    const std::wstring nowhere = dir.Path(L"no such folder\\out.ini");
     IniFile out;
     out.Open(nowhere.c_str(), 1);
     EXPECT_FALSE(out.IsOpen());

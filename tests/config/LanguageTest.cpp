@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "config/ConfigTestFiles.h"
+#include "support/TestFiles.h"
 #include "config/Language.h"
 #include "../resources/resource.h"
 
 namespace {
 
-using configtest::ScratchFolder;
 
 void SetText(LangRecord& record, const wchar_t* text) {
     wcsncpy(record.text, text, kLangTextSize - 1);
@@ -56,12 +55,12 @@ protected:
     void TearDown() override { ResetLanguageTables(); }
 
     std::wstring WriteLanguage(const std::wstring& body) {
-        const std::wstring path = scratch_.File(L"oxbrill.lang.ini");
-        EXPECT_TRUE(configtest::WriteBytes(path, configtest::Utf16(body)));
+        const std::wstring path = scratch_.Path(L"oxbrill.lang.ini");
+        EXPECT_TRUE(WriteBytes(path, Utf16(body)));
         return path;
     }
 
-    ScratchFolder scratch_;
+    TempFolder scratch_{L"cfg"};
 };
 
 TEST_F(LanguageTest, LookupByIdentifier) {
@@ -124,7 +123,7 @@ TEST_F(LanguageTest, LongTranslationIsCutTo49Characters) {
 }
 
 TEST_F(LanguageTest, MissingOrDamagedFilesLeaveTheBuiltInTexts) {
-    EXPECT_FALSE(TransferLanguage(scratch_.File(L"absent.lang.ini").c_str(), 0));
+    EXPECT_FALSE(TransferLanguage(scratch_.Path(L"absent.lang.ini").c_str(), 0));
     EXPECT_FALSE(TransferLanguage(L"", 0));
     EXPECT_STREQ(MessageText(12), L"is unavailable");
 
@@ -137,8 +136,8 @@ TEST_F(LanguageTest, MissingOrDamagedFilesLeaveTheBuiltInTexts) {
             static const char kTokens[] = {'[', ']', '=', '\r', '\n', '#', ';', 'a', 'M', '\0', '\xFF'};
             bytes += random() % 3 ? kTokens[random() % sizeof kTokens] : static_cast<char>(random());
         }
-        const std::wstring path = scratch_.File(L"noise.lang.ini");
-        ASSERT_TRUE(configtest::WriteBytes(path, bytes));
+        const std::wstring path = scratch_.Path(L"noise.lang.ini");
+        ASSERT_TRUE(WriteBytes(path, bytes));
         TransferLanguage(path.c_str(), 0);
         ASSERT_TRUE(AllSlotsTerminated()) << "round " << round;
     }
@@ -147,7 +146,7 @@ TEST_F(LanguageTest, MissingOrDamagedFilesLeaveTheBuiltInTexts) {
 
 // Lines of each section of a UTF-16 file written by the template writer.
 std::map<std::wstring, std::vector<std::wstring>> ReadSections(const std::wstring& path) {
-    std::wstring text = configtest::Units(configtest::ReadBytes(path));
+    std::wstring text = Units(ReadBytes(path));
     std::map<std::wstring, std::vector<std::wstring>> sections;
     if (text.empty() || text[0] != 0xFEFF) return sections;
     std::wstring current;
@@ -169,7 +168,7 @@ std::map<std::wstring, std::vector<std::wstring>> ReadSections(const std::wstrin
 }
 
 TEST_F(LanguageTest, TemplateListsEveryRowAndKeepsABackup) {
-    const std::wstring path = scratch_.File(L"oxbrill.lang.ini");
+    const std::wstring path = scratch_.Path(L"oxbrill.lang.ini");
     const std::wstring backup = path + L".bak";
 
     ASSERT_TRUE(WriteTranslationTemplate(path.c_str()));
@@ -196,15 +195,15 @@ TEST_F(LanguageTest, TemplateListsEveryRowAndKeepsABackup) {
     }
 
     // A second run keeps the first file as the backup, byte for byte.
-    const std::string first = configtest::ReadBytes(path);
-    ASSERT_TRUE(configtest::WriteBytes(path, first + "extra"));
+    const std::string first = ReadBytes(path);
+    ASSERT_TRUE(WriteBytes(path, first + "extra"));
     ASSERT_TRUE(WriteTranslationTemplate(path.c_str()));
-    EXPECT_EQ(configtest::ReadBytes(backup), first + "extra");
-    EXPECT_EQ(configtest::ReadBytes(path), first);
+    EXPECT_EQ(ReadBytes(backup), first + "extra");
+    EXPECT_EQ(ReadBytes(path), first);
 }
 
 TEST_F(LanguageTest, ReadingTheTemplateBackChangesNothing) {
-    const std::wstring path = scratch_.File(L"roundtrip.lang.ini");
+    const std::wstring path = scratch_.Path(L"roundtrip.lang.ini");
     ASSERT_TRUE(WriteTranslationTemplate(path.c_str()));  // also collects the built-in menu texts
     const MenuTextTable menus = g_menuTexts;
     const LangTable texts = g_langTable;

@@ -9,15 +9,10 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "config/ConfigTestFiles.h"
+#include "support/TestFiles.h"
 #include "config/SettingLimits.h"
 #include "imaging/TransitionPlan.h"
 
-using configtest::ReadBytes;
-using configtest::ScratchFolder;
-using configtest::Units;
-using configtest::Utf16;
-using configtest::WriteBytes;
 
 namespace {
 
@@ -56,8 +51,8 @@ const wchar_t* const kHeaders[] = {
 }  // namespace
 
 TEST(SettingsFile, DefaultsSaveTheKnownLayout) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"oxbrill.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"oxbrill.ini");
     auto state = StateFor(path);
     state->TransferSettings(1);
     const std::wstring text = SavedText(path);
@@ -98,8 +93,8 @@ TEST(SettingsFile, DefaultsSaveTheKnownLayout) {
 // changed, read into a fresh state and saved again; the saved file must be
 // the changed one, character for character.
 TEST(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
-    ScratchFolder dir;
-    const std::wstring first = dir.File(L"first.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring first = dir.Path(L"first.ini");
     auto defaults = StateFor(first);
     defaults->TransferSettings(1);
 
@@ -128,7 +123,7 @@ TEST(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
         }
         changed += key + L"=" + next + L"\r\n";
     }
-    const std::wstring second = dir.File(L"second.ini");
+    const std::wstring second = dir.Path(L"second.ini");
     ASSERT_TRUE(WriteBytes(second, Utf16(changed.substr(1))));
 
     auto state = StateFor(second);
@@ -149,15 +144,15 @@ TEST(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
     state->exhibit->Assign(std::vector<ImageEntry>(size_t(state->bookmark) + 1));
     state->exhibit->MoveTo(state->bookmark);
     state->windowedLayout = state->layout;   // layer=1 reads as full screen
-    const std::wstring third = dir.File(L"third.ini");
+    const std::wstring third = dir.Path(L"third.ini");
     wcscpy(state->settingsPath, third.c_str());
     state->TransferSettings(1);
     EXPECT_EQ(SavedText(third), changed);
 }
 
 TEST(SettingsFile, TransitionListIsAscendingAfterRead) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"oxbrill.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"oxbrill.ini");
     auto writer = StateFor(path);
     writer->transitionList = {14, 2, 9, 2};
     writer->TransferSettings(1);
@@ -175,7 +170,7 @@ TEST(SettingsFile, TransitionListIsAscendingAfterRead) {
     reader->TransferSettings(0);
     EXPECT_EQ(reader->transitionList, (std::vector<int32_t>{0, 2, 9, 14}));
 
-    auto missing = StateFor(dir.File(L"none.ini"));
+    auto missing = StateFor(dir.Path(L"none.ini"));
     missing->transitionList = {5, 1};
     missing->TransferSettings(0);
     EXPECT_EQ(missing->transitionList, (std::vector<int32_t>{1, 5}));
@@ -183,8 +178,8 @@ TEST(SettingsFile, TransitionListIsAscendingAfterRead) {
 
 // What a save stores in place of the running values, and that the run keeps them.
 TEST(SettingsFile, SavingStoresTheWindowedState) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"oxbrill.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"oxbrill.ini");
     auto state = StateFor(path);
     state->layer = 1;
     state->layout = 5;
@@ -219,8 +214,8 @@ TEST(SettingsFile, SavingStoresTheWindowedState) {
 }
 
 TEST(SettingsFile, MaximisedWindowSavesItsRestoredRectangle) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"oxbrill.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"oxbrill.ini");
     HWND window = CreateWindowExW(0, L"STATIC", L"placement", WS_OVERLAPPEDWINDOW, 100, 120, 300, 200, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
@@ -238,8 +233,8 @@ TEST(SettingsFile, MaximisedWindowSavesItsRestoredRectangle) {
 }
 
 TEST(SettingsFile, ReadResolvesTheFolderAndCutsTheVersion) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"oxbrill.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"oxbrill.ini");
     ASSERT_TRUE(WriteBytes(path, Utf16(L"[Oxbrill]\r\nversion=1.234567890123\r\n\r\n"
                                        L"[Portable]\r\n;=changed remark\r\nfolder=\\pics\r\n")));
     auto state = StateFor(path);
@@ -264,8 +259,8 @@ TEST(SettingsFile, ReadResolvesTheFolderAndCutsTheVersion) {
 // Damaged settings files: each read must finish quickly, keep the defaults
 // where nothing could be read, and take what could.
 TEST(SettingsFile, DamagedFilesAreReadQuickly) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"oxbrill.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"oxbrill.ini");
     std::mt19937 random(12345);
     auto garbage = [&random](size_t size) {
         std::string bytes(size, '\0');
@@ -312,8 +307,8 @@ TEST(SettingsFile, DamagedFilesAreReadQuickly) {
 }
 
 TEST(SettingsFile, SavingReplacesTheFileInOneStep) {
-    ScratchFolder dir;
-    const std::wstring path = dir.File(L"oxbrill.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"oxbrill.ini");
     auto state = StateFor(path);
     state->timer = 2500;
 
@@ -387,8 +382,8 @@ uint64_t LongestTransitionMs(const AppState& s) {
 // window rectangles on a monitor, no transition stalls the viewer, and a save
 // writes none of the hostile values back.
 TEST(SettingsFile, HostileNumbersAreReadIntoRange) {
-    ScratchFolder dir;
-    const std::wstring defaultsPath = dir.File(L"defaults.ini");
+    TempFolder dir{L"cfg"};
+    const std::wstring defaultsPath = dir.Path(L"defaults.ini");
     StateFor(defaultsPath)->TransferSettings(1);
     const std::wstring defaults = SavedText(defaultsPath).substr(1);
 
@@ -415,7 +410,7 @@ TEST(SettingsFile, HostileNumbersAreReadIntoRange) {
         {"the shutter latency alone", L"2147483647", L"[Tweak Transitions]\r\nshutter latency=2147483647\r\n"},
     };
     for (const auto& c : cases) {
-        const std::wstring path = dir.File(L"hostile.ini");
+        const std::wstring path = dir.Path(L"hostile.ini");
         ASSERT_TRUE(WriteBytes(path, Utf16(c.text))) << c.name;
         auto state = StateFor(path);
         state->TransferSettings(0);

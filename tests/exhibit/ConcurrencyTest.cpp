@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "TempTree.h"
+#include "support/TestFiles.h"
 #include "app/AppState.h"
 #include "imaging/ImagingTestSupport.h"
 
@@ -24,7 +24,7 @@ class ExhibitThreads : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         session_ = new imagingtest::GdiplusSession;
-        tree_ = new TempTree(L"threads");
+        tree_ = new TempFolder(L"threads");
         const std::string wide = BmpBytes(6, 4), tall = BmpBytes(4, 6);
         for (int f = 0; f < kFolders; ++f) {
             for (int n = 0; n < kPerFolder; ++n) {
@@ -49,11 +49,11 @@ protected:
     }
 
     static imagingtest::GdiplusSession* session_;
-    static TempTree* tree_;
+    static TempFolder* tree_;
 };
 
 imagingtest::GdiplusSession* ExhibitThreads::session_ = nullptr;
-TempTree* ExhibitThreads::tree_ = nullptr;
+TempFolder* ExhibitThreads::tree_ = nullptr;
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TempTree.h"
+#include "support/TestFiles.h"
 #include "app/AppState.h"
 #include "exhibit/ExhibitFiles.h"
 
@@ -33,7 +33,7 @@ TEST(ShownFormats, ExtensionsFollowTheSwitchesInAnyCase) {
 }
 
 TEST(ShownFormats, EntryForAPathCarriesItsTimesOrZeros) {
-    TempTree tree(L"entry");
+    TempFolder tree(L"entry");
     tree.File(L"a.jpg", "x");
     SetTimes(tree.Path(L"a.jpg"), 0x01D0000012345678ULL);
     const ImageEntry entry = MakeImageEntry(tree.Path(L"a.jpg").c_str());

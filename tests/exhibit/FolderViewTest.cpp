@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TempTree.h"
+#include "support/TestFiles.h"
 #include "app/AppState.h"
 
 namespace {
@@ -34,7 +34,7 @@ using List = std::vector<std::wstring>;
 }  // namespace
 
 TEST(FolderViews, ViewExhibitNeverBringsBackTheHomeListFromBeforeARebuild) {
-    TempTree tree(L"views");
+    TempFolder tree(L"views");
     tree.File(L"home\\a.png");
     tree.File(L"home\\b.jpg");
     tree.File(L"other\\c.jpg");
@@ -67,7 +67,7 @@ TEST(FolderViews, ViewExhibitNeverBringsBackTheHomeListFromBeforeARebuild) {
 }
 
 TEST(FolderViews, LeavingHomeDuringABuildSavesTheWholeList) {
-    TempTree tree(L"viewbuild");
+    TempFolder tree(L"viewbuild");
     for (int f = 0; f < 30; ++f)
         for (int n = 0; n < 3; ++n) tree.File(L"home\\f" + std::to_wstring(f) + L"\\p" + std::to_wstring(n) + L".jpg");
     tree.File(L"other\\c.jpg");

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "app/AppState.h"
-#include "exhibit/TempTree.h"
+#include "support/Shortcuts.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -15,12 +16,12 @@ void WaitForBuild(AppState& state) { state.exhibit->WaitIdle(10000); }
 }  // namespace
 
 TEST(LinkTarget, OpensTheTargetsFolderAtThatPicture) {
-    TempTree tree(L"linktarget");
+    TempFolder tree(L"linktarget");
     tree.File(L"elsewhere\\a.bmp", BmpBytes(2, 2));
     tree.File(L"elsewhere\\b.bmp", BmpBytes(2, 2));
     tree.File(L"elsewhere\\c.bmp", BmpBytes(2, 2));
     tree.File(L"home\\own.bmp", BmpBytes(2, 2));
-    ASSERT_TRUE(tree.Link(L"home\\z.bmp.lnk", tree.Path(L"elsewhere\\b.bmp")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"home\\z.bmp.lnk"), tree.Path(L"elsewhere\\b.bmp")));
 
     AppState state;
     state.autorefresh = false;

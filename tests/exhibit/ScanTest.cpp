@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "TempTree.h"
+#include "support/Shortcuts.h"
+#include "support/TestFiles.h"
 #include "app/AppState.h"
 
 namespace {
@@ -28,7 +29,7 @@ std::vector<std::wstring> Paths(const Exhibit& exhibit) {
 }
 
 // Paths relative to the tree, sorted, for set-like comparisons.
-std::vector<std::wstring> Relative(const TempTree& tree, std::vector<std::wstring> paths) {
+std::vector<std::wstring> Relative(const TempFolder& tree, std::vector<std::wstring> paths) {
     const std::wstring prefix = tree.Root() + L"\\";
     for (std::wstring& p : paths)
         if (p.rfind(prefix, 0) == 0) p = p.substr(prefix.size());
@@ -36,7 +37,7 @@ std::vector<std::wstring> Relative(const TempTree& tree, std::vector<std::wstrin
     return paths;
 }
 
-std::vector<std::wstring> ScanRelative(AppState& state, const TempTree& tree, const std::vector<std::wstring>& roots) {
+std::vector<std::wstring> ScanRelative(AppState& state, const TempFolder& tree, const std::vector<std::wstring>& roots) {
     return Relative(tree, ScanUnsorted(state, roots));
 }
 
@@ -47,7 +48,7 @@ using Names = std::vector<std::wstring>;
 }  // namespace
 
 TEST(ExhibitScan, BreadthFirstOverEveryRootThenLevelByLevel) {
-    TempTree tree(L"bfs");
+    TempFolder tree(L"bfs");
     tree.File(L"r1\\d1\\dd\\deep.jpg");
     tree.File(L"r1\\d1\\b.jpg");
     tree.File(L"r1\\a.jpg");
@@ -70,7 +71,7 @@ TEST(ExhibitScan, BreadthFirstOverEveryRootThenLevelByLevel) {
 }
 
 TEST(ExhibitScan, RootsWithOrWithoutFinalBackslashAndRepeatedRoots) {
-    TempTree tree(L"roots");
+    TempFolder tree(L"roots");
     tree.File(L"p\\a.jpg");
     tree.File(L"p\\s\\b.jpg");
     AppState plain, slashed, twice;
@@ -84,13 +85,13 @@ TEST(ExhibitScan, RootsWithOrWithoutFinalBackslashAndRepeatedRoots) {
 }
 
 TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
-    TempTree tree(L"lnkpic");
+    TempFolder tree(L"lnkpic");
     tree.File(L"store\\real.png", "x");
     tree.File(L"store\\notes.txt", "x");
     SetTimes(tree.Path(L"store\\real.png"), 0x01C0000000000001ULL);
-    ASSERT_TRUE(tree.Link(L"show\\pic.lnk", tree.Path(L"store\\real.png")));
-    ASSERT_TRUE(tree.Link(L"show\\x.jpg.lnk", tree.Path(L"store\\notes.txt")));   // judged by its target
-    ASSERT_TRUE(tree.Link(L"show\\UPPER.LNK", tree.Path(L"store\\real.png")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"show\\pic.lnk"), tree.Path(L"store\\real.png")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"show\\x.jpg.lnk"), tree.Path(L"store\\notes.txt")));   // judged by its target
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"show\\UPPER.LNK"), tree.Path(L"store\\real.png")));
     AppState state;
     state.subfolders = false;
     const Names paths = ScanRelative(state, tree, {tree.Path(L"show")});
@@ -103,18 +104,18 @@ TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
 }
 
 TEST(ExhibitScan, EveryFolderIsScannedOnceHoweverItIsReached) {
-    TempTree tree(L"lnkdir");
+    TempFolder tree(L"lnkdir");
     tree.File(L"pics\\a.jpg");
     tree.File(L"pics\\inner\\b.jpg");
     tree.File(L"other\\c.jpg");
     tree.File(L"other\\deeper\\d.jpg");
-    ASSERT_TRUE(tree.Link(L"pics\\to-other.lnk", tree.Path(L"other")));
-    ASSERT_TRUE(tree.Link(L"pics\\inner\\again-other.lnk", tree.Path(L"other")));
-    ASSERT_TRUE(tree.Link(L"pics\\self.lnk", tree.Path(L"pics")));
-    ASSERT_TRUE(tree.Link(L"pics\\inner\\parent.lnk", tree.Path(L"pics")));
-    ASSERT_TRUE(tree.Link(L"pics\\inner\\root.lnk", tree.Root()));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"pics\\to-other.lnk"), tree.Path(L"other")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"pics\\inner\\again-other.lnk"), tree.Path(L"other")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"pics\\self.lnk"), tree.Path(L"pics")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"pics\\inner\\parent.lnk"), tree.Path(L"pics")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"pics\\inner\\root.lnk"), tree.Root()));
     // A cycle: other links back to pics, which is no ancestor of other.
-    ASSERT_TRUE(tree.Link(L"other\\back.lnk", tree.Path(L"pics")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"other\\back.lnk"), tree.Path(L"pics")));
     AppState state;
     const Names expected{L"other\\c.jpg", L"other\\deeper\\d.jpg", L"pics\\a.jpg", L"pics\\inner\\b.jpg"};
     EXPECT_EQ(expected, ScanRelative(state, tree, {tree.Path(L"pics")}));
@@ -125,14 +126,14 @@ TEST(ExhibitScan, EveryFolderIsScannedOnceHoweverItIsReached) {
     EXPECT_EQ((Names{L"pics\\a.jpg"}), ScanRelative(flat, tree, {tree.Path(L"pics")}));
 
     // Two folders whose shortcuts point at each other end as well.
-    TempTree loop(L"lnkloop");
+    TempFolder loop(L"lnkloop");
     loop.File(L"x\\1.jpg");
     loop.File(L"y\\2.jpg");
-    ASSERT_TRUE(loop.Link(L"x\\to-y.lnk", loop.Path(L"y")));
-    ASSERT_TRUE(loop.Link(L"y\\to-x.lnk", loop.Path(L"x")));
-    ASSERT_TRUE(loop.Link(L"y\\to-x-slash.lnk", loop.Path(L"x") + L"\\"));
+    ASSERT_TRUE(MakeShortcut(loop.Path(L"x\\to-y.lnk"), loop.Path(L"y")));
+    ASSERT_TRUE(MakeShortcut(loop.Path(L"y\\to-x.lnk"), loop.Path(L"x")));
+    ASSERT_TRUE(MakeShortcut(loop.Path(L"y\\to-x-slash.lnk"), loop.Path(L"x") + L"\\"));
     // The same folder spelled in other letters is still the same folder.
-    ASSERT_TRUE(loop.Link(L"x\\to-Y.lnk", loop.Path(L"Y")));
+    ASSERT_TRUE(MakeShortcut(loop.Path(L"x\\to-Y.lnk"), loop.Path(L"Y")));
     AppState looped;
     Names found = ScanRelative(looped, loop, {loop.Path(L"x")});
     for (std::wstring& name : found) CharLowerBuffW(name.data(), DWORD(name.size()));
@@ -141,7 +142,7 @@ TEST(ExhibitScan, EveryFolderIsScannedOnceHoweverItIsReached) {
 
     // Folders that link back to themselves (x -> ., y -> ., sub\up -> ..)
     // would give endless ever longer paths: each folder is entered once.
-    TempTree self(L"selflinks");
+    TempFolder self(L"selflinks");
     self.File(L"a.jpg");
     self.File(L"sub\\b.jpg");
     ASSERT_TRUE(self.FolderLink(L"x", L"."));
@@ -154,7 +155,7 @@ TEST(ExhibitScan, EveryFolderIsScannedOnceHoweverItIsReached) {
 }
 
 TEST(ExhibitScan, RecyclerAndHiddenFolderRules) {
-    TempTree tree(L"recycle");
+    TempFolder tree(L"recycle");
     tree.File(L"r\\RECYCLER\\a.jpg");
     tree.File(L"r\\oldRECYCLERs\\b.jpg");
     tree.File(L"r\\lower\\recycler\\c.jpg");   // a case-blind disk holds one of the two per folder
@@ -165,7 +166,7 @@ TEST(ExhibitScan, RecyclerAndHiddenFolderRules) {
     SetFileAttributesW(tree.Path(L"r\\hid").c_str(), FILE_ATTRIBUTE_HIDDEN);
     SetFileAttributesW(tree.Path(L"r\\secret.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     // A shortcut is judged by its target's name, not its own.
-    ASSERT_TRUE(tree.Link(L"r\\plain.lnk", tree.Path(L"r\\target\\RECYCLER")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"r\\plain.lnk"), tree.Path(L"r\\target\\RECYCLER")));
 
     AppState withHidden;
     EXPECT_EQ((Names{L"r\\hid\\d.jpg", L"r\\lower\\recycler\\c.jpg", L"r\\secret.jpg", L"r\\shown.jpg"}),
@@ -177,7 +178,7 @@ TEST(ExhibitScan, RecyclerAndHiddenFolderRules) {
 }
 
 TEST(ExhibitScan, BadShortcutsAndFoldersAreSkippedAndTheScanGoesOn) {
-    TempTree tree(L"badscan");
+    TempFolder tree(L"badscan");
     tree.File(L"r\\ok.jpg");
     tree.File(L"r\\empty.lnk");
     std::mt19937 random(99);
@@ -186,11 +187,11 @@ TEST(ExhibitScan, BadShortcutsAndFoldersAreSkippedAndTheScanGoesOn) {
     tree.File(L"r\\noise.lnk", noise);
     tree.File(L"r\\gone\\g.jpg");
     tree.File(L"r\\gonepic.jpg");
-    ASSERT_TRUE(tree.Link(L"r\\to-gone.lnk", tree.Path(L"r\\gone")));
-    ASSERT_TRUE(tree.Link(L"r\\to-gonepic.lnk", tree.Path(L"r\\gonepic.jpg")));
-    tree.Link(L"r\\net.lnk", L"\\\\oxbrill-no-such-host\\share\\pics");
-    tree.Link(L"r\\netpic.lnk", L"\\\\oxbrill-no-such-host\\share\\p.jpg");
-    tree.Link(L"r\\nodrive.lnk", L"Q:\\nothing\\here");
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"r\\to-gone.lnk"), tree.Path(L"r\\gone")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"r\\to-gonepic.lnk"), tree.Path(L"r\\gonepic.jpg")));
+    MakeShortcut(tree.Path(L"r\\net.lnk"), L"\\\\oxbrill-no-such-host\\share\\pics");
+    MakeShortcut(tree.Path(L"r\\netpic.lnk"), L"\\\\oxbrill-no-such-host\\share\\p.jpg");
+    MakeShortcut(tree.Path(L"r\\nodrive.lnk"), L"Q:\\nothing\\here");
     // Folders that vanish before the scan reaches them: the shortcut still
     // says "folder", the listing fails.
     DeleteFileW(tree.Path(L"r\\gone\\g.jpg").c_str());
@@ -207,7 +208,7 @@ TEST(ExhibitScan, BadShortcutsAndFoldersAreSkippedAndTheScanGoesOn) {
 }
 
 TEST(ExhibitScan, PathsLongerThanTheBufferAreSkippedNotCut) {
-    TempTree tree(L"long");
+    TempFolder tree(L"long");
     tree.File(L"r\\short.jpg");
     std::wstring deep = L"r";
     while (tree.Path(deep).size() < 210) deep += L"\\" + std::wstring(20, L'd');
@@ -227,7 +228,7 @@ TEST(ExhibitScan, PathsLongerThanTheBufferAreSkippedNotCut) {
 }
 
 TEST(ExhibitBuild, ThreadedBuildSortsFindsTheShownPictureAndAppends) {
-    TempTree tree(L"build");
+    TempFolder tree(L"build");
     tree.File(L"one\\b.jpg");
     tree.File(L"one\\a.jpg");
     tree.File(L"one\\s\\c.jpg");
@@ -271,12 +272,12 @@ TEST(ExhibitBuild, ThreadedBuildSortsFindsTheShownPictureAndAppends) {
 }
 
 TEST(ExhibitBuild, LookUpIsExactAndMatchesShortcutsBothWays) {
-    TempTree tree(L"find");
+    TempFolder tree(L"find");
     tree.File(L"pics\\a.jpg");
     tree.File(L"pics\\B.jpg");
     tree.File(L"store\\t.jpg");
-    ASSERT_TRUE(tree.Link(L"pics\\t.lnk", tree.Path(L"store\\t.jpg")));
-    ASSERT_TRUE(tree.Link(L"elsewhere.lnk", tree.Path(L"pics\\a.jpg")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"pics\\t.lnk"), tree.Path(L"store\\t.jpg")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"elsewhere.lnk"), tree.Path(L"pics\\a.jpg")));
     AppState state;
     state.sortby = 2;
     ASSERT_TRUE(state.BuildExhibit(tree.Path(L"pics").c_str(), false, nullptr));

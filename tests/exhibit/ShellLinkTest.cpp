@@ -5,23 +5,9 @@
 #include <random>
 #include <string>
 
-#include "TempTree.h"
+#include "support/Shortcuts.h"
+#include "support/TestFiles.h"
 #include "exhibit/ShellLink.h"
-
-namespace {
-
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-}  // namespace
 
 TEST(ShellLinkNames, ShortcutTestLooksAtTheLastExtensionInAnyCase) {
     EXPECT_TRUE(IsShortcut(L"x.lnk"));
@@ -36,7 +22,7 @@ TEST(ShellLinkNames, ShortcutTestLooksAtTheLastExtensionInAnyCase) {
 }
 
 TEST(ShellLinkObject, CreatesAndReadsBackTargetWithItsAttributesAndTimes) {
-    TempTree tree(L"link");
+    TempFolder tree(L"link");
     tree.File(L"pic.jpg", "x");
     tree.Folder(L"sub");
     SetTimes(tree.Path(L"pic.jpg"), 130000000000000000ULL);
@@ -63,7 +49,7 @@ TEST(ShellLinkObject, CreatesAndReadsBackTargetWithItsAttributesAndTimes) {
 }
 
 TEST(ShellLinkObject, DamagedShortcutFilesReadAsFailures) {
-    TempTree tree(L"badlink");
+    TempFolder tree(L"badlink");
     tree.File(L"pic.jpg", "x");
     tree.File(L"empty.lnk");
     std::mt19937 random(7);
@@ -71,7 +57,7 @@ TEST(ShellLinkObject, DamagedShortcutFilesReadAsFailures) {
     for (char& c : noise) c = static_cast<char>(random());
     tree.File(L"noise.lnk", noise);
     // A valid header followed by garbage, and a valid shortcut cut short.
-    ASSERT_TRUE(tree.Link(L"good.lnk", tree.Path(L"pic.jpg")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"good.lnk"), tree.Path(L"pic.jpg")));
     const std::string good = ReadBytes(tree.Path(L"good.lnk"));
     ASSERT_GT(good.size(), 80u);
     tree.File(L"header.lnk", good.substr(0, 76) + noise.substr(0, 500));
@@ -97,11 +83,11 @@ TEST(ShellLinkObject, DamagedShortcutFilesReadAsFailures) {
 }
 
 TEST(ShellLinkObject, ResolvingAMissingOrUnreachableTargetReturnsPromptly) {
-    TempTree tree(L"resolve");
+    TempFolder tree(L"resolve");
     tree.File(L"gone.jpg", "x");
-    ASSERT_TRUE(tree.Link(L"gone.lnk", tree.Path(L"gone.jpg")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"gone.lnk"), tree.Path(L"gone.jpg")));
     DeleteFileW(tree.Path(L"gone.jpg").c_str());
-    tree.Link(L"net.lnk", L"\\\\oxbrill-no-such-host\\share\\x.jpg");
+    MakeShortcut(tree.Path(L"net.lnk"), L"\\\\oxbrill-no-such-host\\share\\x.jpg");
 
     ShellLink shell;
     wchar_t target[ShellLink::kLinkPathSize];
@@ -116,7 +102,7 @@ TEST(ShellLinkObject, ResolvingAMissingOrUnreachableTargetReturnsPromptly) {
 }
 
 TEST(ShellLinkObject, ShortcutsInAFolderAreNumberedWhenTheNameIsTaken) {
-    TempTree tree(L"send");
+    TempFolder tree(L"send");
     tree.File(L"pics\\beach.jpg", "x");
     tree.Folder(L"fav");
     const std::wstring picture = tree.Path(L"pics\\beach.jpg");

@@ -3,16 +3,13 @@
 
 #include <string>
 
-#include "config/ConfigTestFiles.h"
+#include "support/TestFiles.h"
 #include "fileops/LogFile.h"
 
-using configtest::ReadBytes;
-using configtest::ScratchFolder;
-using configtest::Units;
 
 TEST(LogFile, ControlCharactersAreWrittenAsTheirPictures) {
-    ScratchFolder dir;
-    const std::wstring log = dir.File(L"errors.log");
+    TempFolder dir{L"cfg"};
+    const std::wstring log = dir.Path(L"errors.log");
     // Names a Linux drive reached through Wine can hold.
     ASSERT_TRUE(AppendLogLine(log.c_str(), L"Z:\\pics\\two\nlines\r.jpg"));
     ASSERT_TRUE(AppendLogLine(log.c_str(), L"Z:\\a\x01\tb\x1F\x7F\x20\x2400.png"));

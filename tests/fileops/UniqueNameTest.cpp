@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "exhibit/TempTree.h"
+#include "support/TestFiles.h"
 #include "fileops/UniqueName.h"
 
 namespace {
@@ -20,7 +20,7 @@ std::wstring Unique(const std::wstring& path, bool* ok = nullptr) {
 }  // namespace
 
 TEST(UniqueName, NumbersTakenNamesBeforeTheExtension) {
-    TempTree tree(L"unique");
+    TempFolder tree(L"unique");
     EXPECT_EQ(tree.Path(L"photo.jpg"), Unique(tree.Path(L"photo.jpg")));
     tree.File(L"photo.jpg");
     EXPECT_EQ(tree.Path(L"photo-01.jpg"), Unique(tree.Path(L"photo.jpg")));
@@ -37,7 +37,7 @@ TEST(UniqueName, NumbersTakenNamesBeforeTheExtension) {
 }
 
 TEST(UniqueName, GivesUpAfterNinetyNineAndWhenANameWouldNotFit) {
-    TempTree tree(L"unique99");
+    TempFolder tree(L"unique99");
     tree.File(L"x.png");
     for (int n = 1; n <= 99; ++n) {
         wchar_t name[32];

@@ -7,7 +7,6 @@
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImagingTestSupport.h"
 
-using imagingtest::DataPath;
 using imagingtest::GuardedBytes;
 using Bytes = std::vector<uint8_t>;
 
@@ -109,7 +108,7 @@ TEST(ExifOrientation, ReadsEveryOrientationFromRealFilesInBothByteOrders) {
         for (const wchar_t* order : {L"ii", L"mm"}) {
             const std::wstring name = L"exif\\o" + std::to_wstring(n) + L"-" + order + L".jpg";
             EXPECT_EQ(ExifOrientationFromFile(DataPath(name).c_str()), n) << std::string(name.begin(), name.end());
-            const Bytes bytes = imagingtest::ReadBytes(DataPath(name));
+            const Bytes bytes = imagingtest::ByteVector(DataPath(name));
             ASSERT_FALSE(bytes.empty());
             EXPECT_EQ(ReadGuarded(bytes), n);
         }

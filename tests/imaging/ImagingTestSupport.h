@@ -1,42 +1,22 @@
-// Shared helpers of the imaging tests: the committed test pictures, raw file
-// bytes, a GDI+ session, memory that ends at an inaccessible page so that a
+// Shared helpers of the imaging tests: raw file bytes, a GDI+ session, memory that ends at an inaccessible page so that a
 // read past the end faults at once, and small metafiles drawn by GDI.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "imaging/GdiplusApi.h"
+#include "support/TestFiles.h"
 
 namespace imagingtest {
 
-// tests/data/<relative>, found from this header's own location (a Unix path
-// under Wine is reached through drive Z:).
-inline std::wstring DataPath(const std::wstring& relative) {
-    std::string here = __FILE__;
-    for (char& c : here)
-        if (c == '/') c = '\\';
-    const size_t cut = here.rfind("\\imaging\\");
-    std::wstring base(here.begin(), here.begin() + (cut == std::string::npos ? 0 : cut));
-    if (!base.empty() && base[0] == L'\\') base.insert(0, L"Z:");
-    return base + L"\\data\\" + relative;
-}
-
-inline std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-    std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    const DWORD size = GetFileSize(file, nullptr);
-    bytes.resize(size);
-    DWORD got = 0;
-    ReadFile(file, bytes.data(), size, &got, nullptr);
-    bytes.resize(got);
-    CloseHandle(file);
-    return bytes;
+// The bytes of a file as unsigned values (the committed pictures, logs).
+inline std::vector<uint8_t> ByteVector(const std::wstring& path) {
+    const std::string bytes = ReadBytes(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 class GdiplusSession {

@@ -4,12 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "exhibit/TempTree.h"
+#include "support/TestFiles.h"
 #include "imaging/FitRules.h"
 #include "imaging/ImagingTestSupport.h"
 #include "imaging/PictureHolder.h"
 
-using imagingtest::DataPath;
 
 namespace {
 
@@ -210,8 +209,8 @@ std::string BrokenEmf() {
 // Damaged and hostile files: each one either decodes into a sane picture or
 // fails cleanly, quickly, and without holding memory.
 TEST_F(PictureHolderTest, BadFilesFailCleanly) {
-    TempTree tree(L"oxbad");
-    const std::vector<uint8_t> jpeg = imagingtest::ReadBytes(DataPath(L"exif\\o6-ii.jpg"));
+    TempFolder tree(L"oxbad");
+    const std::vector<uint8_t> jpeg = imagingtest::ByteVector(DataPath(L"exif\\o6-ii.jpg"));
     ASSERT_FALSE(jpeg.empty());
     std::string random(4096, '\0');
     uint32_t seed = 99;

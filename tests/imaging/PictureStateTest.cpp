@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "exhibit/TempTree.h"
+#include "support/Shortcuts.h"
+#include "support/TestFiles.h"
 #include "imaging/ImagingTestSupport.h"
 
-using imagingtest::DataPath;
 
 namespace {
 
@@ -26,10 +26,10 @@ protected:
     }
 
     void SetUp() override {
-        tree_ = std::make_unique<TempTree>(L"oxload");
+        tree_ = std::make_unique<TempFolder>(L"oxload");
         state_ = std::make_unique<AppState>();
         wcscpy(state_->errorsLogPath, tree_->Path(L"errors.log").c_str());
-        good_ = imagingtest::ReadBytes(DataPath(L"exif\\o6-ii.jpg"));
+        good_ = imagingtest::ByteVector(DataPath(L"exif\\o6-ii.jpg"));
         ASSERT_FALSE(good_.empty());
     }
 
@@ -56,14 +56,14 @@ protected:
         state_->exhibit->Assign(std::move(entries));
     }
     std::wstring Log() const {
-        const std::vector<uint8_t> bytes = imagingtest::ReadBytes(tree_->Path(L"errors.log"));
+        const std::vector<uint8_t> bytes = imagingtest::ByteVector(tree_->Path(L"errors.log"));
         if (bytes.size() < 2) return L"(none)";
         if (bytes[0] != 0xFF || bytes[1] != 0xFE) return L"(no byte-order mark)";
         return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
     }
 
     static imagingtest::GdiplusSession* session_;
-    std::unique_ptr<TempTree> tree_;
+    std::unique_ptr<TempFolder> tree_;
     std::unique_ptr<AppState> state_;
     std::vector<uint8_t> good_;
 };
@@ -130,7 +130,7 @@ TEST_F(PictureStateTest, StepsOverBadEntriesBothWaysAndWraps) {
 TEST_F(PictureStateTest, ShortcutsLoadTheirTargetAndLogOnlyWhenAsked) {
     AppState& s = *state_;
     AddGood(L"pic.jpg");
-    ASSERT_TRUE(tree_->Link(L"pic.jpg.lnk", tree_->Path(L"pic.jpg")));
+    ASSERT_TRUE(MakeShortcut(tree_->Path(L"pic.jpg.lnk"), tree_->Path(L"pic.jpg")));
     s.exhibit->Clear();
     Add(tree_->Path(L"pic.jpg.lnk"));
     s.LoadCurrent(true);
@@ -140,7 +140,7 @@ TEST_F(PictureStateTest, ShortcutsLoadTheirTargetAndLogOnlyWhenAsked) {
 
     // A shortcut whose target is no picture.
     tree_->File(L"bad.jpg", "bad");
-    ASSERT_TRUE(tree_->Link(L"bad.jpg.lnk", tree_->Path(L"bad.jpg")));
+    ASSERT_TRUE(MakeShortcut(tree_->Path(L"bad.jpg.lnk"), tree_->Path(L"bad.jpg")));
     s.exhibit->Clear();
     Add(tree_->Path(L"bad.jpg.lnk"));
     s.removefail = false;

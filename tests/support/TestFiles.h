@@ -1,0 +1,58 @@
+// Files for the tests: throw-away folders, raw bytes, UTF-16 text, small
+// bitmaps and the committed test data. Plain Win32 only, so the unit tests
+// and the end-to-end driver share it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A folder under %TEMP%, removed with everything in it (links not followed).
+class TempFolder {
+public:
+    explicit TempFolder(const wchar_t* tag);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The folder itself, without a final backslash.
+    const std::wstring& Root() const { return root_; }
+    std::wstring Path(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+
+    // Relative paths; missing parent folders are made (paths of any length).
+    void Folder(const std::wstring& relative) const;
+    void File(const std::wstring& relative, const std::string& bytes = std::string()) const;
+    // A symbolic link to a folder, pointing to `target` relative to the link's
+    // own folder ("." or ".."); false when none can be made.
+    bool FolderLink(const std::wstring& relative, const std::wstring& target) const;
+    // The names directly inside the folder.
+    std::vector<std::wstring> List() const;
+
+private:
+    std::wstring root_;
+};
+
+void RemoveTree(const std::wstring& folder);
+bool FileExists(const std::wstring& path);
+std::string ReadBytes(const std::wstring& path);
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+
+// UTF-16LE bytes of `text`, the byte-order mark first when `mark` is set;
+// and the code units of such bytes, as they stand.
+std::string Utf16(const std::wstring& text, bool mark = true);
+std::wstring Units(const std::string& bytes);
+// A UTF-16LE text file with its byte-order mark; reading one without the
+// mark gives an empty text.
+void WriteUtf16File(const std::wstring& path, const std::wstring& text);
+std::wstring ReadUtf16File(const std::wstring& path);
+
+// The bytes of a w x h 24-bit bitmap file of one colour.
+std::string BmpBytes(int w, int h, COLORREF colour = RGB(64, 64, 64));
+
+// Sets all three times of a file or folder (100-ns units since 1601).
+void SetTimes(const std::wstring& path, unsigned long long value);
+
+// tests/data/<relative>, found from this file's own place in the sources (a
+// Unix path is reached through drive Z: under Wine).
+std::wstring DataPath(const std::wstring& relative);
