@@ -122,7 +122,7 @@ int main() {
         state.hwnd = MakeViewerWindow();
         state.slide = false;
         state.transitions = false;
-        state.backgroundBrush = CreateSolidBrush(0);
+        state.backgroundBrush.Reset(CreateSolidBrush(0));
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &state.workArea, 0);
         state.frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
         state.frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);

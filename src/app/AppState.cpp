@@ -20,8 +20,6 @@ void AppState::ReleaseResources() {
     if (gdiplusToken) Gdiplus::GdiplusShutdown(gdiplusToken);
     gdiplusToken = 0;
     transitionList.clear();
-    if (backgroundBrush) DeleteObject(backgroundBrush);
-    backgroundBrush = nullptr;
-    if (statusFont) DeleteObject(statusFont);
-    statusFont = nullptr;
+    backgroundBrush.Reset();
+    statusFont.Reset();
 }

@@ -22,6 +22,7 @@
 #include "exhibit/SortRules.h"
 #include "imaging/Canvas.h"
 #include "imaging/PictureHolder.h"
+#include "platform/Handles.h"
 #include "platform/Paths.h"
 #include "window/Rect32.h"
 
@@ -47,9 +48,9 @@ struct AppState {
     Rect32 catalogPosition;   // [Catalog Position]
 
     // ---- 3. Drawing resources ----------------------------------------------
-    HFONT statusFont = nullptr;
+    Font statusFont;
     int32_t bgcolor = 0;      // COLORREF
-    HBRUSH backgroundBrush = nullptr;
+    Brush backgroundBrush;
     HANDLE watcherStopEvent = nullptr;
 
     // ---- 4. Tray icon record -----------------------------------------------

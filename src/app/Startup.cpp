@@ -87,7 +87,7 @@ void AppState::InitDefaults(HWND window) {
 
     LOGFONTW font{};
     font.lfPitchAndFamily = 2;
-    statusFont = CreateFontIndirectW(&font);
+    statusFont.Reset(CreateFontIndirectW(&font));
 
     hidemod = MOD_ALT;
     hidekey = VK_ESCAPE;
@@ -204,8 +204,7 @@ void AppState::ApplySettings() {
         SetStyleBits(hwnd, GWL_EXSTYLE, WS_EX_APPWINDOW, true);
     }
     if (decorate) SetStyleBits(hwnd, GWL_STYLE, kBoxStyles, true);
-    if (backgroundBrush) DeleteObject(backgroundBrush);
-    backgroundBrush = CreateSolidBrush(static_cast<COLORREF>(bgcolor));
+    backgroundBrush.Reset(CreateSolidBrush(static_cast<COLORREF>(bgcolor)));
     LocateMonitor();
     if (!wrap) {
         if (corral) {

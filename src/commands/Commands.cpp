@@ -83,8 +83,7 @@ void AppState::ChooseBackgroundColour() {
     COLORREF colour = static_cast<COLORREF>(bgcolor);
     if (PickColour(hwnd, colour) && !closing) {
         bgcolor = static_cast<int32_t>(colour);
-        if (backgroundBrush) DeleteObject(backgroundBrush);
-        backgroundBrush = CreateSolidBrush(colour);
+        backgroundBrush.Reset(CreateSolidBrush(colour));
         InvalidateRect(hwnd, nullptr, TRUE);
     }
     ApplyDisplay();

@@ -9,7 +9,7 @@ void AppState::ShowEmptyState() {
         if (HDC dc = GetDC(hwnd)) {
             RECT r{};
             GetClientRect(hwnd, &r);
-            FillRect(dc, &r, backgroundBrush);
+            FillRect(dc, &r, backgroundBrush.Get());
             ReleaseDC(hwnd, dc);
         }
     }

@@ -18,16 +18,17 @@ ShellLink::ShellLink() {
     // the multithreaded apartment (RPC_E_CHANGED_MODE) must not be.
     comStarted_ = SUCCEEDED(CoInitialize(nullptr));
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link)))) {
-        link = nullptr;
+                                reinterpret_cast<void**>(link.Receive())))) {
+        link.Reset();
         return;
     }
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) file = nullptr;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive())))) file.Reset();
 }
 
 ShellLink::~ShellLink() {
-    if (file) file->Release();
-    if (link) link->Release();
+    // The interfaces go before the component library is left.
+    file.Reset();
+    link.Reset();
     if (comStarted_) CoUninitialize();
 }
 

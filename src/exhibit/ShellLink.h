@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include "platform/Handles.h"
+
 // True when the name has a last "." and the text from there is ".lnk" in any case.
 bool IsShortcut(const wchar_t* name);
 
@@ -30,12 +32,12 @@ public:
     // Writes a shortcut at `linkPath` that points to `target`.
     bool CreateShortcut(const wchar_t* target, const wchar_t* linkPath);
 
-    bool IsReady() const { return file != nullptr; }
+    bool IsReady() const { return static_cast<bool>(file); }
 
     static constexpr int kLinkPathSize = 260;
 
-    IShellLinkW* link = nullptr;
-    IPersistFile* file = nullptr;
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
     WIN32_FIND_DATAW findData{};
 
 private:

@@ -70,7 +70,7 @@ void AppState::ComposeFrame(HDC windowDc) {
 
     const bool framed = frame.Resize(cw > 0 ? cw : 1, ch > 0 ? ch : 1, windowDc);
     if (framed) {
-        HGDIOBJ oldBrush = SelectObject(frame.Dc(), backgroundBrush);
+        HGDIOBJ oldBrush = SelectObject(frame.Dc(), backgroundBrush.Get());
         PatBlt(frame.Dc(), 0, 0, frame.Width(), frame.Height(), PATCOPY);
         SelectObject(frame.Dc(), oldBrush);
         if (buffered) BitBlt(frame.Dc(), picture.x, picture.y, w, h, canvas.Dc(), 0, 0, SRCCOPY);
@@ -98,7 +98,7 @@ void AppState::OnPaint() {
 
     const bool empty = ExhibitSize() == 0;
     if (empty || !picture.IsLoaded()) {
-        HGDIOBJ oldBrush = SelectObject(dc, backgroundBrush);
+        HGDIOBJ oldBrush = SelectObject(dc, backgroundBrush.Get());
         if (layer != kLayerFullScreen) {
             UpdateCaption();
             PatBlt(dc, 0, 0, position.right, position.bottom, PATCOPY);
@@ -131,7 +131,7 @@ void AppState::OnPaint() {
 
 HBRUSH AppState::BackgroundBrush() const {
     if ((overlap || collage) && !zoomHeld) return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    return backgroundBrush;
+    return backgroundBrush.Get();
 }
 
 bool AppState::OnEraseBackground() {

@@ -104,7 +104,7 @@ void AppState::DrawNameOverlay(HDC dc) {
     const bool empty = ExhibitSize() == 0;
     const std::wstring path = exhibit->CurrentPath();
     const std::wstring text = OverlayText(empty, exhibit->ViewedFolder().c_str(), path.c_str(), IsShortcut(path.c_str()));
-    const HGDIOBJ previousFont = statusFont ? SelectObject(dc, statusFont) : nullptr;
+    const HGDIOBJ previousFont = statusFont ? SelectObject(dc, statusFont.Get()) : nullptr;
     const int previousMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF previousColor = SetTextColor(dc, RGB(0, 0, 0));
     TextOutW(dc, 3, 3, text.c_str(), int(text.size()));
