@@ -150,7 +150,7 @@ TEST(Menu, NothingOpensWhileADialogIsUp) {
     Viewer viewer;
     StartViewer(viewer);
     viewer.PostCommand(1002);
-    const MessageBoxInfo dialog = viewer.WaitForMessageBox(L"Slideshow Timer", 10000);
+    const MessageBoxInfo dialog = viewer.WaitForMessageBox(L"Slideshow Timer", 20000);
     ASSERT_NE(dialog.window, nullptr);
     PostReopen(viewer, 100, 100, 0);
     EXPECT_EQ(viewer.WaitForPopupMenu(800), nullptr);

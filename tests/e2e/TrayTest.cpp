@@ -172,7 +172,7 @@ namespace {
 // Opens the hotkey dialog; null when it does not appear.
 HWND OpenHotkeyDialog(Viewer& viewer) {
     viewer.PostCommand(kCmdHotkeyDialog);
-    return viewer.WaitForMessageBox(kDialogCaption, 10000).window;
+    return viewer.WaitForMessageBox(kDialogCaption, 20000).window;
 }
 
 // Ticks only `modifierBox` and presses `vk` until the dialog names it (the
