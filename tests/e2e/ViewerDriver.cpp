@@ -416,6 +416,17 @@ std::vector<std::wstring> FolderWatch::Created(DWORD settleMs) {
     return created_;
 }
 
+bool PlaceCursor(int x, int y) {
+    const auto there = [&] {
+        POINT at{};
+        GetCursorPos(&at);
+        if (at.x == x && at.y == y) return true;
+        SetCursorPos(x, y);
+        return false;
+    };
+    return WaitUntil([&] { return there() && (Sleep(150), there()); });
+}
+
 size_t SettingsSaves(FolderWatch& watch) {
     size_t saves = 0;
     for (const std::wstring& name : watch.Created()) {

@@ -145,6 +145,10 @@ bool WaitUntil(Pred done, DWORD timeoutMs = 15000) {
     return true;
 }
 
+// Puts the cursor at (x, y) and waits until it stays there: a late pointer
+// event from the display may otherwise put it back where it was.
+bool PlaceCursor(int x, int y);
+
 // A key press for an open popup menu: keys go to the menu's own thread
 // queue, where the menu's tracking loop reads them.
 inline void MenuKey(HWND menu, UINT vk) {
