@@ -14,8 +14,11 @@ ox_start_xvfb
 ox_start_wine
 ox_heap_checks on
 
+build="$root/build/x86_64"
+rm -rf "$build/tests/reports"
 set +e
-ctest --test-dir "$root/build/x86_64" --output-on-failure -j 2 --timeout 300
+ctest --test-dir "$build" --output-on-failure -j 2 --timeout 300
 rc=$?
 set -e
+[ $rc -eq 0 ] || python3 scripts/failed-cases.py "$build"
 exit $rc

@@ -34,6 +34,22 @@ ox_start_wine() {
         wineboot -i >/dev/null 2>&1 || true
     fi
     wineserver -p >/dev/null 2>&1 || true
+    ox_window_manager_mode
+}
+
+# Wine's X11 driver hands top-level windows to the window manager ("managed").
+# Before it hides or destroys a shown one it waits, up to 2 s, until the
+# manager has taken the window over (set its WM_STATE property). Our private
+# Xvfb display has no window manager, so every closed window or dialog and
+# every hidden main window cost 2 s. There Wine places and hides its windows
+# itself; on a real display the window manager gets them back.
+ox_window_manager_mode() {
+    local key='HKCU\Software\Wine\X11 Driver'
+    if [ -n "$ox_xvfb_pid" ]; then
+        wine reg add "$key" /v Managed /d N /f >/dev/null 2>&1 || true
+    elif grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg delete "$key" /v Managed /f >/dev/null 2>&1 || true
+    fi
 }
 
 # Freed memory is poisoned in the viewer and its unit tests while "on", so a

@@ -22,7 +22,7 @@ std::wstring FieldText(HWND dialog, int id) {
 std::wstring AnswerNumber(Viewer& viewer, int command, const wchar_t* caption, const wchar_t* prompt,
                           const wchar_t* value, bool confirm = true) {
     viewer.PostCommand(command);
-    const MessageBoxInfo box = viewer.WaitForMessageBox(caption, 10000);
+    const MessageBoxInfo box = viewer.WaitForMessageBox(caption, 30000);
     EXPECT_NE(box.window, nullptr) << "no dialog captioned " << testing::PrintToString(std::wstring(caption));
     if (!box.window) return L"";
     EXPECT_EQ(FieldText(box.window, kPromptText), prompt);

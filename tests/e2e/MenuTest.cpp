@@ -47,7 +47,7 @@ TEST(Menu, F1OpensTheMenuAtTheWindowCornerAndEscapeClosesIt) {
     Viewer viewer;
     StartViewer(viewer);
     // The cursor lies outside the window: the menu opens at the client corner.
-    SetCursorPos(2, 2);
+    ASSERT_TRUE(PlaceCursor(2, 2));
     viewer.PostKey(VK_F1);
     const HWND menu = viewer.WaitForPopupMenu();
     ASSERT_NE(menu, nullptr) << "F1 opened no menu";
@@ -74,7 +74,7 @@ TEST(Menu, OpensAtTheCursorInsideTheWindow) {
     const RECT window = viewer.WindowRect();
     const int x = (window.left + window.right) / 2;
     const int y = (window.top + window.bottom) / 2;
-    SetCursorPos(x, y);
+    ASSERT_TRUE(PlaceCursor(x, y));
     viewer.PostKey(VK_F1);
     const HWND menu = viewer.WaitForPopupMenu();
     ASSERT_NE(menu, nullptr);
@@ -150,7 +150,7 @@ TEST(Menu, NothingOpensWhileADialogIsUp) {
     Viewer viewer;
     StartViewer(viewer);
     viewer.PostCommand(1002);
-    const MessageBoxInfo dialog = viewer.WaitForMessageBox(L"Slideshow Timer", 10000);
+    const MessageBoxInfo dialog = viewer.WaitForMessageBox(L"Slideshow Timer", 20000);
     ASSERT_NE(dialog.window, nullptr);
     PostReopen(viewer, 100, 100, 0);
     EXPECT_EQ(viewer.WaitForPopupMenu(800), nullptr);

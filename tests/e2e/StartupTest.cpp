@@ -123,7 +123,7 @@ TEST(Startup, DamagedSettingsFilesStartQuickly) {
         WriteSolidBmp(viewer.Picture(L"one.bmp"), 32, 32, RGB(1, 2, 3));
         WriteBytes(viewer.SettingsPath(), bytes);
         ASSERT_TRUE(viewer.Start());
-        ASSERT_TRUE(viewer.WaitForWindow(5000)) << "damaged file of " << bytes.size() << " bytes";
+        ASSERT_TRUE(viewer.WaitForWindow(10000)) << "damaged file of " << bytes.size() << " bytes";
         viewer.Close();
         EXPECT_EQ(viewer.WaitForExit(), 0);
     }
@@ -134,7 +134,7 @@ TEST(Startup, SettingsFileThatIsAFolderIsLeftAlone) {
     WriteSolidBmp(viewer.Picture(L"one.bmp"), 32, 32, RGB(1, 2, 3));
     ASSERT_TRUE(CreateDirectoryW(viewer.SettingsPath().c_str(), nullptr));
     ASSERT_TRUE(viewer.Start());
-    ASSERT_TRUE(viewer.WaitForWindow(5000));
+    ASSERT_TRUE(viewer.WaitForWindow(10000));
     viewer.Close();
     EXPECT_EQ(viewer.WaitForExit(), 0);
     EXPECT_TRUE(GetFileAttributesW(viewer.SettingsPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);

@@ -81,16 +81,7 @@ TEST(Tray, HotkeyAndLeftClickToggleTheViewerRightClickOpensTheMenu) {
     EXPECT_TRUE(WaitVisible(viewer, true)) << "a click on the tray icon did not show the viewer";
 
     // A right click on the icon opens the popup menu where the cursor is.
-    // The cursor warp reaches the display a moment after the call returns,
-    // and a late pointer event from the display may undo it: warp until it stays.
-    const auto cursorThere = [] {
-        POINT at{};
-        GetCursorPos(&at);
-        if (at.x == 200 && at.y == 100) return true;
-        SetCursorPos(200, 100);
-        return false;
-    };
-    EXPECT_TRUE(WaitUntil([&] { return cursorThere() && (Sleep(150), cursorThere()); }));
+    EXPECT_TRUE(PlaceCursor(200, 100));
     PostMessageW(main, kTrayMessage, 0, WM_RBUTTONUP);
     const HWND menu = viewer.WaitForPopupMenu();
     ASSERT_NE(menu, nullptr) << "a right click on the tray icon opened no menu";
@@ -172,7 +163,7 @@ namespace {
 // Opens the hotkey dialog; null when it does not appear.
 HWND OpenHotkeyDialog(Viewer& viewer) {
     viewer.PostCommand(kCmdHotkeyDialog);
-    return viewer.WaitForMessageBox(kDialogCaption, 10000).window;
+    return viewer.WaitForMessageBox(kDialogCaption, 20000).window;
 }
 
 // Ticks only `modifierBox` and presses `vk` until the dialog names it (the

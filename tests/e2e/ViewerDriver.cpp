@@ -204,8 +204,12 @@ bool Viewer::Start(const std::wstring& arguments, const std::wstring& workingFol
     const std::wstring cwd = workingFolder.empty() ? Pictures() : workingFolder;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    return CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &startup,
-                          &process_) != 0;
+    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &startup,
+                       &process_))
+        return true;
+    // Said here, as the cases only see "false".
+    printf("Oxbrill.exe did not start: error %lu\n", GetLastError());
+    return false;
 }
 
 bool Viewer::WaitForWindow(DWORD timeoutMs, bool visible) {
@@ -222,6 +226,11 @@ bool Viewer::WaitForWindow(DWORD timeoutMs, bool visible) {
         main_ = main;
         return main;
     });
+    if (found == kProcessEnded) {
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        printf("Oxbrill.exe ended (exit code 0x%lx) before its window was %s\n", code, visible ? "shown" : "made");
+    }
     return found && found != kProcessEnded;
 }
 
@@ -405,6 +414,17 @@ std::vector<std::wstring> FolderWatch::Created(DWORD settleMs) {
         Read();
     }
     return created_;
+}
+
+bool PlaceCursor(int x, int y) {
+    const auto there = [&] {
+        POINT at{};
+        GetCursorPos(&at);
+        if (at.x == x && at.y == y) return true;
+        SetCursorPos(x, y);
+        return false;
+    };
+    return WaitUntil([&] { return there() && (Sleep(150), there()); });
 }
 
 size_t SettingsSaves(FolderWatch& watch) {

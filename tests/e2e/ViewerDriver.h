@@ -96,7 +96,7 @@ public:
 
     // A shown popup menu window of the viewer's process other than `except`;
     // null when none appears within the time.
-    HWND WaitForPopupMenu(DWORD timeoutMs = 5000, HWND except = nullptr) const;
+    HWND WaitForPopupMenu(DWORD timeoutMs = 20000, HWND except = nullptr) const;
 
     // A message box (or other dialog captioned `caption`) shown by the viewer's process.
     MessageBoxInfo WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs = 15000) const;
@@ -136,7 +136,7 @@ private:
 
 // Polls `done` every 20 ms; false when it did not come true in time.
 template <class Pred>
-bool WaitUntil(Pred done, DWORD timeoutMs = 5000) {
+bool WaitUntil(Pred done, DWORD timeoutMs = 15000) {
     const DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start >= timeoutMs) return false;
@@ -144,6 +144,10 @@ bool WaitUntil(Pred done, DWORD timeoutMs = 5000) {
     }
     return true;
 }
+
+// Puts the cursor at (x, y) and waits until it stays there: a late pointer
+// event from the display may otherwise put it back where it was.
+bool PlaceCursor(int x, int y);
 
 // A key press for an open popup menu: keys go to the menu's own thread
 // queue, where the menu's tracking loop reads them.

@@ -212,7 +212,7 @@ TEST(MetafileCheckTest, RecordCountIsCapped) {
     const Bytes million = imagingtest::EmfWithTinyRecords(1'000'000);
     const DWORD start = GetTickCount();
     EXPECT_EQ(Judge(million), V::TooManyRecords);
-    EXPECT_LT(GetTickCount() - start, 100u);
+    EXPECT_LT(GetTickCount() - start, 1000u);
     // Not counting the header.
     EXPECT_EQ(Judge(WmfWithTinyRecords(kMaxMetafileRecords - 1)), V::Sound);
     EXPECT_EQ(Judge(WmfWithTinyRecords(kMaxMetafileRecords)), V::TooManyRecords);
