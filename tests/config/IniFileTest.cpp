@@ -23,65 +23,42 @@ void ReadOne(const std::wstring& path, const IniEntry* table, const wchar_t* hea
 TEST(IniFile, EveryTypeWritesItsFormatAndReadsBack) {
     TempFolder dir{L"cfg"};
     const std::wstring path = dir.Path(L"types.ini");
-
-    int32_t ushortValue = 40000, shortValue = -123, longValue = -2000000000;
-    int32_t shortOctal = 0755, longOctal = 0x7FFFFFFF, shortHex = 0xBEEF;
-    int32_t longHex = static_cast<int32_t>(0xDEADBEEFu);
+    int32_t numbers[] = {40000, -123, -2000000000, 0755, 0x7FFFFFFF, 0xBEEF, int32_t(0xDEADBEEFu), 7};
     bool yes = true, no = false;
     float single = 1.5f;
     double twice = 0.125;
     wchar_t text[260] = L"C:\\pics\\a b";
     const IniEntry table[] = {
-        {L"us", kIniUShort, &ushortValue},   {L"yes", kIniBool, &yes},
-        {L"no", kIniBool, &no},              {L"s", kIniShort, &shortValue},
-        {L"l", kIniLong, &longValue},        {L"so", kIniShortOctal, &shortOctal},
-        {L"lo", kIniLongOctal, &longOctal},  {L"sx", kIniShortHex, &shortHex},
-        {L"lx", kIniLongHex, &longHex},      {L"f", kIniFloat, &single},
-        {L"d", kIniDouble, &twice},          {L"str", kIniString, text},
+        {L"us", kIniUShort, &numbers[0]}, {L"yes", kIniBool, &yes},          {L"no", kIniBool, &no},
+        {L"s", kIniShort, &numbers[1]},   {L"l", kIniLong, &numbers[2]},     {L"so", kIniShortOctal, &numbers[3]},
+        {L"lo", kIniLongOctal, &numbers[4]}, {L"sx", kIniShortHex, &numbers[5]}, {L"lx", kIniLongHex, &numbers[6]},
+        {L"f", kIniFloat, &single},       {L"d", kIniDouble, &twice},        {L"str", kIniString, text},
         {nullptr, 0, nullptr},
     };
-    int32_t tail = 7;
-    const IniEntry tailTable[] = {{L"tail", kIniLong, &tail}, {nullptr, 0, nullptr}};
-
+    const IniEntry tail[] = {{L"tail", kIniLong, &numbers[7]}, {nullptr, 0, nullptr}};
     IniFile out;
     out.Open(path.c_str(), 1);
-    ASSERT_TRUE(out.IsOpen());
-    EXPECT_TRUE(out.WideMode());
+    ASSERT_TRUE(out.IsOpen() && out.WideMode());
     out.WriteSection(table, L"[Types]");
-    out.WriteSection(tailTable, nullptr);
+    out.WriteSection(tail, nullptr);
     EXPECT_TRUE(out.Close());
-
     EXPECT_EQ(ReadBytes(path), Utf16(L"[Types]\r\nus=-25536\r\nyes=TRUE\r\nno=FALSE\r\ns=-123\r\n"
                                      L"l=-2000000000\r\nso=755\r\nlo=17777777777\r\nsx=beef\r\n"
-                                     L"lx=deadbeef\r\nf=1.5\r\nd=0.125\r\nstr=C:\\pics\\a b\r\n"
-                                     L"\r\ntail=7\r\n"));
+                                     L"lx=deadbeef\r\nf=1.5\r\nd=0.125\r\nstr=C:\\pics\\a b\r\n\r\ntail=7\r\n"));
 
-    int32_t us = 0x11110000, s = 0x22220000, so = 0x33330000, sx = 0x44440000;
-    int32_t l = 0, lo = 0, lx = 0;
-    bool y = false, n = true;
-    float f = 0;
-    double d = 0;
-    wchar_t str[260] = {};
-    const IniEntry back[] = {
-        {L"US", kIniUShort, &us},  {L"yes", kIniBool, &y},        {L"no", kIniBool, &n},
-        {L"s", kIniShort, &s},     {L"l", kIniLong, &l},          {L"so", kIniShortOctal, &so},
-        {L"lo", kIniLongOctal, &lo}, {L"sx", kIniShortHex, &sx},  {L"lx", kIniLongHex, &lx},
-        {L"f", kIniFloat, &f},     {L"d", kIniDouble, &d},        {L"str", kIniString, str},
-        {nullptr, 0, nullptr},
-    };
-    ReadOne(path, back, L"[Types]");
-    EXPECT_EQ(us, 0x11119C40);                 // low half 40000, upper half kept
-    EXPECT_EQ(s, 0x2222FF85);                  // low half -123
-    EXPECT_EQ(so, 0x333301ED);
-    EXPECT_EQ(sx, 0x4444BEEF);
-    EXPECT_EQ(l, -2000000000);
-    EXPECT_EQ(lo, 0x7FFFFFFF);
-    EXPECT_EQ(static_cast<uint32_t>(lx), 0xDEADBEEFu);
-    EXPECT_TRUE(y);
-    EXPECT_FALSE(n);
-    EXPECT_EQ(f, 1.5f);
-    EXPECT_EQ(d, 0.125);
-    EXPECT_STREQ(str, L"C:\\pics\\a b");
+    // Read back into variables whose upper halves must survive the 16-bit types.
+    for (int32_t& n : numbers) n = 0x11110000;
+    yes = false, no = true, single = 0, twice = 0, text[0] = 0;
+    ReadOne(path, table, L"[Types]");
+    EXPECT_EQ(numbers[0], 0x11119C40);   // low half 40000
+    EXPECT_EQ(numbers[1], 0x1111FF85);   // low half -123
+    EXPECT_EQ(numbers[2], -2000000000);
+    EXPECT_EQ(numbers[3], 0x111101ED);
+    EXPECT_EQ(numbers[4], 0x7FFFFFFF);
+    EXPECT_EQ(numbers[5], 0x1111BEEF);
+    EXPECT_EQ(uint32_t(numbers[6]), 0xDEADBEEFu);
+    EXPECT_TRUE(yes && !no && single == 1.5f && twice == 0.125);
+    EXPECT_STREQ(text, L"C:\\pics\\a b");
 }
 
 // The line rules: headers, comments, separators, case, bad values, repeats.

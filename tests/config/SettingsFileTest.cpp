@@ -1,3 +1,5 @@
+// The settings file: its layout, every key read into and written from its own
+// field, what a save stores instead of running values, and damaged or hostile files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,14 +7,14 @@
 #include <cwchar>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/AppState.h"
-#include "support/TestFiles.h"
 #include "config/SettingLimits.h"
 #include "imaging/TransitionPlan.h"
-
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -22,166 +24,138 @@ std::unique_ptr<AppState> StateFor(const std::wstring& settings) {
     return state;
 }
 
-std::wstring SavedText(const std::wstring& path) {
-    return Units(ReadBytes(path));
-}
-
 std::vector<std::wstring> Lines(const std::wstring& text) {
     std::vector<std::wstring> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L"\r\n", start);
-        if (end == std::wstring::npos) end = text.size();
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = std::min(text.find(L"\r\n", start), text.size());
         lines.push_back(text.substr(start, end - start));
-        start = end + 2;
     }
     return lines;
 }
 
-bool Contains(const std::wstring& text, const std::wstring& part) {
-    return text.find(part) != std::wstring::npos;
-}
+bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
-const wchar_t* const kHeaders[] = {
-    L"[Oxbrill]", L"[Portable]", L"[Tweak]", L"[Tweak Transitions]", L"[Slideshow]", L"[Folder]",
-    L"[Formats]", L"[Errors]", L"[Catalog]", L"[Catalog Position]", L"[Image]", L"[Transitions]",
-    L"[Window]", L"[Position]", L"[Presets]", L"[Shell]", L"[Settings]", L"[Menu]", L"[Hotkeys]",
+// A settings file in a folder of its own.
+struct SettingsFile : testing::Test {
+    std::wstring Saved() const { return ReadUtf16File(path); }
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"oxbrill.ini");
 };
 
 }  // namespace
 
-TEST(SettingsFile, DefaultsSaveTheKnownLayout) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"oxbrill.ini");
-    auto state = StateFor(path);
-    state->TransferSettings(1);
-    const std::wstring text = SavedText(path);
-
-    EXPECT_EQ(text.rfind(L"\xFEFF[Oxbrill]\r\nversion=1.00\r\n\r\n[Portable]\r\n"
-                         L";=for portability set savefolder=FALSE and use relative paths, eg. \\pics\r\n"
-                         L"savefolder=TRUE\r\nfolder=\r\nfavorites=\r\narchive=\r\nimage viewer=\r\n"
-                         L"file manager=explorer.exe\r\n\r\n[Tweak]\r\n",
-                         0),
-              0u);
-    EXPECT_TRUE(Contains(text, L"\r\n\r\n[Tweak Transitions]\r\nshutter latency=500\r\nwipe latency=2\r\n"
-                               L"slide latency=5\r\nquadrant slide latency=10\r\nquadrant wipe latency=12\r\n"
-                               L"dissolve latency=2\r\ncrossfade latency=30\r\n\r\n[Slideshow]\r\n"));
-    EXPECT_TRUE(Contains(text, L"[Transitions]\r\ntransitions=TRUE\r\n1=TRUE\r\n2=TRUE\r\n"));
-    EXPECT_TRUE(Contains(text, L"14=TRUE\r\n15=TRUE\r\noverlap=TRUE\r\n"));
-    const std::wstring ending = L"[Hotkeys]\r\nhidemod=1\r\nhidekey=27\r\n";
-    ASSERT_GE(text.size(), ending.size());
-    EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
-
-    // All 19 headers, in order, each after an empty line but the first.
-    std::vector<std::wstring> headers;
-    const std::vector<std::wstring> lines = Lines(text.substr(1));
+TEST_F(SettingsFile, DefaultsSaveAsSectionsOfKeyLinesAndNothingElse) {
+    StateFor(path)->TransferSettings(1);
+    const std::vector<std::wstring> lines = Lines(Saved());
+    ASSERT_GT(lines.size(), 150u);
+    EXPECT_EQ(lines[0] + lines[1], L"[Oxbrill]version=1.00");
+    EXPECT_EQ(lines.back(), L"hidekey=27");
+    std::set<std::wstring> headers;
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (!lines[i].empty() && lines[i][0] == L'[') {
-            headers.push_back(lines[i]);
-            if (i > 0) {
-                EXPECT_TRUE(lines[i - 1].empty()) << "before " << i;
-            }
-        }
+        const bool header = !lines[i].empty() && lines[i][0] == L'[';
+        if (header) EXPECT_TRUE(headers.insert(lines[i]).second && (i == 0 || lines[i - 1].empty())) << i;
+        else EXPECT_TRUE(lines[i].empty() || lines[i].find(L'=') != std::wstring::npos) << i;
     }
-    EXPECT_EQ(headers, std::vector<std::wstring>(std::begin(kHeaders), std::end(kHeaders)));
-
-    // The save leaves nothing but the settings file behind.
-    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"});
+    EXPECT_TRUE(Contains(Saved(), L"\r\n;=for portability set savefolder=FALSE and use relative paths, eg. \\pics\r\n"));
+    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"}) << "the save leaves nothing else behind";
 }
 
-// Each key must land in its own field: every value of a default file is
-// changed, read into a fresh state and saved again; the saved file must be
-// the changed one, character for character.
-TEST(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
-    TempFolder dir{L"cfg"};
-    const std::wstring first = dir.Path(L"first.ini");
-    auto defaults = StateFor(first);
-    defaults->TransferSettings(1);
+// Keys as a user writes them, one or two of each section and type.
+TEST_F(SettingsFile, AHandWrittenFileReadsIntoItsFields) {
+    WriteUtf16File(path, L"[Oxbrill]\r\nversion=1.234567890123\r\n[Portable]\r\n;=changed remark\r\nfolder=\\pics\r\n"
+                         L"file manager=C:\\Tools\\x y.exe\r\n[Tweak]\r\nautorefresh latency=9000\r\n"
+                         L"[Tweak Transitions]\r\ncrossfade latency=40\r\n[Slideshow]\r\ntimer=90000\r\nloop=1\r\n"
+                         L"[Folder]\r\nautofindtype=3\r\n[Formats]\r\ntif=tRUE\r\n[Errors]\r\nloglnkfail=TRUE\r\n"
+                         L"[Catalog]\r\nhide viewer=FALSE\r\n[Catalog Position]\r\nleft=-40000\r\n"
+                         L"[Image]\r\nrotation=270\r\n[Transitions]\r\n15=FALSE\r\n[Window]\r\nbgcolor=16711935\r\n"
+                         L"[Shell]\r\nbb wallpaper style=2\r\n[Settings]\r\nbookmark=70000\r\n"
+                         L"[Menu]\r\nat cursor=FALSE\r\n[Hotkeys]\r\nhidekey=120\r\n");
+    auto s = StateFor(path);
+    s->TransferSettings(0);
+    EXPECT_STREQ(s->version, L"1.234567890");
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    EXPECT_EQ(std::wstring(s->exhibitFolder), std::wstring(current, 2) + L"\\pics") << "the folder is resolved";
+    EXPECT_STREQ(s->fileManager, L"C:\\Tools\\x y.exe");
+    EXPECT_EQ(s->autorefreshLatency, 9000);
+    EXPECT_EQ(s->crossfadeLatency, 40);
+    EXPECT_EQ(s->timer, 90000);
+    EXPECT_EQ(s->loop, 1);
+    EXPECT_EQ(s->autofindtype, 3);
+    EXPECT_TRUE(s->tif && s->loglnkfail);
+    EXPECT_FALSE(s->hideViewer || s->atCursor);
+    EXPECT_EQ(s->catalogPosition.left, -40000);
+    EXPECT_EQ(s->rotation, 270);
+    EXPECT_EQ(s->transitionList.size(), 14u);
+    EXPECT_EQ(s->bgcolor, 0xFF00FF);
+    EXPECT_EQ(s->bbWallpaperStyle, 2);
+    EXPECT_EQ(s->bookmark, 70000);
+    EXPECT_EQ(s->hidekey, 120);
+    s->TransferSettings(1);
+    EXPECT_TRUE(Contains(Saved(), L";=for portability")) << "the remark row is the program's own";
 
-    std::wstring changed = L"\xFEFF";
-    for (const std::wstring& line : Lines(SavedText(first).substr(1))) {
+    WriteUtf16File(path, L"[Portable]\r\nfolder=\r\n");
+    auto empty = StateFor(path);
+    wcscpy(empty->exhibitFolder, L"C:\\start");
+    empty->TransferSettings(0);
+    EXPECT_STREQ(empty->exhibitFolder, L"C:\\start");
+}
+
+// Every value of a default file changed, read into a fresh state and saved
+// again: the saved file must be the changed one, character for character.
+TEST_F(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
+    StateFor(path)->TransferSettings(1);
+    std::wstring changed;
+    for (const std::wstring& line : Lines(Saved())) {
         const size_t equals = line.find(L'=');
-        if (line.empty() || line[0] == L'[' || equals == std::wstring::npos) {
-            changed += line + L"\r\n";
-            continue;
-        }
         const std::wstring key = line.substr(0, equals), value = line.substr(equals + 1);
-        std::wstring next = value;
-        if (key == L"version" || key == L";") {
-            next = value;
-        } else if (value == L"TRUE") {
-            next = L"FALSE";
-        } else if (value == L"FALSE") {
-            next = L"TRUE";
+        if (line.empty() || line[0] == L'[' || equals == std::wstring::npos || key == L"version" || key == L";") {
+            changed += line + L"\r\n";
+        } else if (value == L"TRUE" || value == L"FALSE") {
+            changed += key + (value == L"TRUE" ? L"=FALSE\r\n" : L"=TRUE\r\n");
         } else if (!value.empty() && (iswdigit(value[0]) || value[0] == L'-')) {
-            // Changed numbers stay valid: the rotation turns a quarter further,
-            // rectangles keep a size on screen.
+            // Changed numbers stay valid: a quarter turn further, rectangles keep a size on screen.
             const bool farEdge = key.ends_with(L"right") || key.ends_with(L"bottom");
-            next = std::to_wstring(std::stol(value) + (key == L"rotation" ? 90 : farEdge ? 300 : 1));
+            changed += key + L"=" + std::to_wstring(std::stol(value) + (key == L"rotation" ? 90 : farEdge ? 300 : 1)) + L"\r\n";
         } else {
-            next = L"C:\\v\\" + key;
+            changed += key + L"=C:\\v\\" + key + L"\r\n";
         }
-        changed += key + L"=" + next + L"\r\n";
     }
-    const std::wstring second = dir.Path(L"second.ini");
-    ASSERT_TRUE(WriteBytes(second, Utf16(changed.substr(1))));
-
-    auto state = StateFor(second);
+    WriteUtf16File(path, changed);
+    auto state = StateFor(path);
     state->TransferSettings(0);
-    EXPECT_EQ(state->timer, 5001);
-    EXPECT_EQ(state->presets[4].bottom, 300);
-    EXPECT_EQ(state->rotation, 90);
-    EXPECT_EQ(state->hidekey, 28);
-    EXPECT_FALSE(state->hideViewer);
-    EXPECT_FALSE(state->atCursor);
-    EXPECT_TRUE(state->bbWallpaperScale);
-    EXPECT_STREQ(state->imageViewer, L"C:\\v\\image viewer");
-    EXPECT_STREQ(state->exhibitFolder, L"C:\\v\\folder");
+    EXPECT_TRUE(state->timer == 5001 && state->presets[4].bottom == 300 && state->hidekey == 28);
     EXPECT_TRUE(state->transitionList.empty());
-
-    // Things a save recomputes on purpose, set so they write back the file's values.
+    // What a save recomputes on purpose, set so that it writes back the file's values.
     state->desktopGiven = true;
     state->exhibit->Assign(std::vector<ImageEntry>(size_t(state->bookmark) + 1));
     state->exhibit->MoveTo(state->bookmark);
     state->windowedLayout = state->layout;   // layer=1 reads as full screen
-    const std::wstring third = dir.Path(L"third.ini");
-    wcscpy(state->settingsPath, third.c_str());
+    const std::wstring again = dir.Path(L"again.ini");
+    wcscpy(state->settingsPath, again.c_str());
     state->TransferSettings(1);
-    EXPECT_EQ(SavedText(third), changed);
+    EXPECT_EQ(ReadUtf16File(again), changed);
 }
 
-TEST(SettingsFile, TransitionListIsAscendingAfterRead) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"oxbrill.ini");
+TEST_F(SettingsFile, TransitionListIsAscendingAfterARead) {
     auto writer = StateFor(path);
     writer->transitionList = {14, 2, 9, 2};
     writer->TransferSettings(1);
-    const std::wstring text = SavedText(path);
-    EXPECT_TRUE(Contains(text, L"\r\n1=FALSE\r\n2=FALSE\r\n3=TRUE\r\n"));
-    EXPECT_TRUE(Contains(text, L"\r\n15=TRUE\r\n"));
-
+    EXPECT_TRUE(Contains(Saved(), L"\r\n1=FALSE\r\n2=FALSE\r\n3=TRUE\r\n") && Contains(Saved(), L"\r\n15=TRUE\r\n"));
     auto reader = StateFor(path);
     reader->TransferSettings(0);
     EXPECT_EQ(reader->transitionList, (std::vector<int32_t>{2, 9, 14}));
-
-    // Keys that are absent keep the current membership; the order is rebuilt anyway.
-    ASSERT_TRUE(WriteBytes(path, Utf16(L"[Transitions]\r\n5=FALSE\r\n1=TRUE\r\n")));
+    // Absent keys keep the current membership; the order is rebuilt anyway.
+    WriteUtf16File(path, L"[Transitions]\r\n5=FALSE\r\n1=TRUE\r\n");
     reader->transitionList = {9, 14, 4, 2};
     reader->TransferSettings(0);
     EXPECT_EQ(reader->transitionList, (std::vector<int32_t>{0, 2, 9, 14}));
-
-    auto missing = StateFor(dir.Path(L"none.ini"));
-    missing->transitionList = {5, 1};
-    missing->TransferSettings(0);
-    EXPECT_EQ(missing->transitionList, (std::vector<int32_t>{1, 5}));
 }
 
 // What a save stores in place of the running values, and that the run keeps them.
-TEST(SettingsFile, SavingStoresTheWindowedState) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"oxbrill.ini");
+TEST_F(SettingsFile, ASaveStoresTheWindowedState) {
     auto state = StateFor(path);
-    state->layer = 1;
+    state->layer = kLayerFullScreen;
     state->layout = 5;
     state->windowedLayout = 2;
     state->markexit = true;
@@ -191,166 +165,88 @@ TEST(SettingsFile, SavingStoresTheWindowedState) {
     wcscpy(state->desktop, L"C:\\Users\\me\\Desktop");
     wcscpy(state->version, L"0.5");
     state->TransferSettings(1);
-
-    std::wstring text = SavedText(path);
-    EXPECT_TRUE(Contains(text, L"\r\nversion=1.00\r\n"));
-    EXPECT_TRUE(Contains(text, L"\r\nlayout=2\r\n"));
-    EXPECT_TRUE(Contains(text, L"\r\nbookmark=42\r\n"));
-    EXPECT_TRUE(Contains(text, L"\r\nfolder=D:\\Pictures\r\n"));
-    EXPECT_TRUE(Contains(text, L"\r\ndesktop=\r\n"));
+    for (const wchar_t* line : {L"version=1.00", L"layout=2", L"bookmark=42", L"folder=D:\\Pictures", L"desktop="})
+        EXPECT_TRUE(Contains(Saved(), L"\r\n" + std::wstring(line) + L"\r\n")) << testing::PrintToString(line);
     EXPECT_EQ(state->layout, 5);
-    EXPECT_STREQ(state->desktop, L"C:\\Users\\me\\Desktop");
-
     // A desktop folder the user gave is stored; with savefolder off `folder` stays as written.
     state->desktopGiven = true;
     state->savefolder = false;
-    state->layer = 0;
+    state->layer = kLayerWindowed;
     wcscpy(state->folder, L"\\pics");
     state->TransferSettings(1);
-    text = SavedText(path);
-    EXPECT_TRUE(Contains(text, L"\r\ndesktop=C:\\Users\\me\\Desktop\r\n"));
-    EXPECT_TRUE(Contains(text, L"\r\nfolder=\\pics\r\n"));
-    EXPECT_TRUE(Contains(text, L"\r\nlayout=5\r\n"));
-}
+    for (const wchar_t* line : {L"desktop=C:\\Users\\me\\Desktop", L"folder=\\pics", L"layout=5"})
+        EXPECT_TRUE(Contains(Saved(), L"\r\n" + std::wstring(line) + L"\r\n")) << testing::PrintToString(line);
 
-TEST(SettingsFile, MaximisedWindowSavesItsRestoredRectangle) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"oxbrill.ini");
-    HWND window = CreateWindowExW(0, L"STATIC", L"placement", WS_OVERLAPPEDWINDOW, 100, 120, 300, 200, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(window, nullptr);
+    // A maximised window saves its restored rectangle.
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 100, 120, 300, 200, nullptr, nullptr,
+                                  nullptr, nullptr);
     ShowWindow(window, SW_MAXIMIZE);
-    ASSERT_TRUE(IsZoomed(window));
-
-    auto state = StateFor(path);
     state->hwnd = window;
-    state->position = {0, 0, 1280, 1024};
     state->TransferSettings(1);
     DestroyWindow(window);
-
-    EXPECT_TRUE(Contains(SavedText(path), L"[Position]\r\nleft=100\r\ntop=120\r\nright=400\r\nbottom=320\r\n"));
-    EXPECT_EQ(state->position.right, 400);
+    EXPECT_TRUE(Contains(Saved(), L"[Position]\r\nleft=100\r\ntop=120\r\nright=400\r\nbottom=320\r\n"));
 }
 
-TEST(SettingsFile, ReadResolvesTheFolderAndCutsTheVersion) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"oxbrill.ini");
-    ASSERT_TRUE(WriteBytes(path, Utf16(L"[Oxbrill]\r\nversion=1.234567890123\r\n\r\n"
-                                       L"[Portable]\r\n;=changed remark\r\nfolder=\\pics\r\n")));
-    auto state = StateFor(path);
-    state->TransferSettings(0);
-    EXPECT_STREQ(state->version, L"1.234567890");
-    EXPECT_STREQ(state->folder, L"\\pics");
-    wchar_t current[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, current);
-    EXPECT_EQ(std::wstring(state->exhibitFolder), std::wstring(current, 2) + L"\\pics");
-
-    // The remark row changes nothing, and writing restores its text.
-    state->TransferSettings(1);
-    EXPECT_TRUE(Contains(SavedText(path), L";=for portability set savefolder=FALSE"));
-
-    ASSERT_TRUE(WriteBytes(path, Utf16(L"[Portable]\r\nfolder=\r\n")));
-    auto empty = StateFor(path);
-    wcscpy(empty->exhibitFolder, L"C:\\start");
-    empty->TransferSettings(0);
-    EXPECT_STREQ(empty->exhibitFolder, L"C:\\start");
-}
-
-// Damaged settings files: each read must finish quickly, keep the defaults
-// where nothing could be read, and take what could.
-TEST(SettingsFile, DamagedFilesAreReadQuickly) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"oxbrill.ini");
-    std::mt19937 random(12345);
-    auto garbage = [&random](size_t size) {
-        std::string bytes(size, '\0');
-        for (char& byte : bytes) byte = static_cast<char>(random());
-        return bytes;
-    };
-    const std::string tail = Utf16(L"\n[Slideshow]\r\ntimer=1234\r\n", false);
-
-    struct Case {
-        const char* name;
-        std::string bytes;
-        int32_t timer;   // expected afterwards
-    };
-    std::vector<Case> cases = {
-        {"empty", "", 5000},
-        {"one byte", "\xFF", 5000},
-        {"mark only", "\xFF\xFE", 5000},
-        {"no mark", Utf16(L"[Slideshow]\r\ntimer=1\r\n\r\n[Slideshow]\r\ntimer=2\r\n", false), 2},
-        {"random 64 KB", garbage(65536), 5000},
-        {"long lines", Utf16(L"[Slideshow]\r\n" + std::wstring(100000, L'a') + L"\r\ntimer=3\r\n" +
-                             std::wstring(100000, L'=') + L"\r\n" + std::wstring(100000, L'[') +
-                             L"\r\ntimer=4\r\n"),
-         3},
-        {"10 MB of garbage", garbage(10u << 20) + tail, 1234},
-    };
-    for (const Case& test : cases) {
-        ASSERT_TRUE(WriteBytes(path, test.bytes)) << test.name;
-        auto state = StateFor(path);
-        const auto start = std::chrono::steady_clock::now();
-        state->TransferSettings(0);
-        const auto took = std::chrono::steady_clock::now() - start;
-        EXPECT_LT(took, std::chrono::milliseconds(500)) << test.name;
-        EXPECT_EQ(state->timer, test.timer) << test.name;
-        EXPECT_EQ(state->transitionList.size(), 15u) << test.name;
-    }
-
-    // A folder where the file should be.
-    DeleteFileW(path.c_str());
-    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
-    auto state = StateFor(path);
-    state->TransferSettings(0);
-    EXPECT_EQ(state->timer, 5000);
-    EXPECT_TRUE(state->slide);
-}
-
-TEST(SettingsFile, SavingReplacesTheFileInOneStep) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"oxbrill.ini");
+TEST_F(SettingsFile, ASaveReplacesTheFileInOneStepOrNotAtAll) {
     auto state = StateFor(path);
     state->timer = 2500;
-
-    // No file yet.
     state->TransferSettings(1);
     const std::string fresh = ReadBytes(path);
-    EXPECT_TRUE(Contains(Units(fresh), L"\r\ntimer=2500\r\n"));
-
-    // An existing file with hand-made lines is replaced by exactly the same bytes.
-    ASSERT_TRUE(WriteBytes(path, Utf16(L"# my notes\r\n[Slideshow]\r\ntimer=1\r\nextra=1\r\n")));
+    EXPECT_TRUE(Contains(Saved(), L"\r\ntimer=2500\r\n"));
+    // Hand-made lines are replaced by exactly the same bytes.
+    WriteUtf16File(path, L"# my notes\r\n[Slideshow]\r\ntimer=1\r\nextra=1\r\n");
     state->TransferSettings(1);
     EXPECT_EQ(ReadBytes(path), fresh);
-    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"});
-
-    // A read-only file is left alone.
+    // A read-only file is left alone; a folder in its place keeps what it holds.
     ASSERT_TRUE(WriteBytes(path, "old"));
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     state->TransferSettings(1);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadBytes(path), "old");
-    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"});
-
-    // A folder in its place: nothing in it is lost, no temporary file remains.
-    ASSERT_TRUE(DeleteFileW(path.c_str()));
-    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    ASSERT_TRUE(DeleteFileW(path.c_str()) && CreateDirectoryW(path.c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(path + L"\\keep.txt", "keep"));
     state->TransferSettings(1);
-    EXPECT_TRUE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(ReadBytes(path + L"\\keep.txt"), "keep");
-    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"});
+    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"}) << "a temporary file was left";
+    // Nor does reading a folder change anything.
+    auto reader = StateFor(path);
+    reader->TransferSettings(0);
+    EXPECT_EQ(reader->timer, 5000);
+}
+
+// Damaged files keep the defaults where nothing could be read and take what
+// could, without lingering over them.
+TEST_F(SettingsFile, DamagedFilesAreReadQuickly) {
+    std::mt19937 random(12345);
+    const auto garbage = [&random](size_t size) {
+        std::string bytes(size, '\0');
+        for (char& byte : bytes) byte = static_cast<char>(random());
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        int32_t timer;
+    } cases[] = {
+        {"empty", "", 5000},
+        {"mark only", "\xFF\xFE", 5000},
+        {"no mark", Utf16(L"[Slideshow]\r\ntimer=1\r\n\r\n[Slideshow]\r\ntimer=2\r\n", false), 2},
+        {"long lines", Utf16(L"[Slideshow]\r\n" + std::wstring(100000, L'a') + L"\r\ntimer=3\r\n" +
+                             std::wstring(100000, L'=') + L"\r\n" + std::wstring(100000, L'[') + L"\r\ntimer=4\r\n"), 3},
+        {"10 MB of garbage", garbage(10u << 20) + Utf16(L"\n[Slideshow]\r\ntimer=1234\r\n", false), 1234},
+    };
+    for (const auto& test : cases) {
+        ASSERT_TRUE(WriteBytes(path, test.bytes)) << test.name;
+        auto state = StateFor(path);
+        const auto start = std::chrono::steady_clock::now();
+        state->TransferSettings(0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << test.name;
+        EXPECT_EQ(state->timer, test.timer) << test.name;
+        EXPECT_EQ(state->transitionList.size(), 15u) << test.name;
+    }
 }
 
 namespace {
-
-// Every field with a limit lies inside it.
-void ExpectWithinLimits(const AppState& s, const std::string& context) {
-    for (size_t row = 0; row < SettingLimits().size(); ++row) {
-        const SettingLimit& limit = SettingLimits()[row];
-        EXPECT_GE(s.*limit.field, limit.lowest) << context << ", row " << row;
-        EXPECT_LE(s.*limit.field, limit.highest) << context << ", row " << row;
-    }
-}
 
 struct SameDraw final : transition::RandomSource {
     explicit SameDraw(int value) : value(value) {}
@@ -360,35 +256,27 @@ struct SameDraw final : transition::RandomSource {
 
 // The longest pause total of any effect on a full-HD frame, either way up.
 uint64_t LongestTransitionMs(const AppState& s) {
-    const transition::Latencies latency{s.shutterLatency,       s.wipeLatency,     s.slideLatency,
+    const transition::Latencies latency{s.shutterLatency,       s.wipeLatency,         s.slideLatency,
                                         s.quadrantSlideLatency, s.quadrantWipeLatency, s.dissolveLatency,
                                         s.crossfadeLatency};
     uint64_t longest = 0;
-    for (int effect = 0; effect < transition::kEffectCount; ++effect) {
-        for (const SIZE frame : {SIZE{1920, 1080}, SIZE{1080, 1920}}) {
-            for (int draw : {0, 16383, 32767}) {
+    for (int effect = 0; effect < transition::kEffectCount; ++effect)
+        for (const SIZE frame : {SIZE{1920, 1080}, SIZE{1080, 1920}})
+            for (const int draw : {0, 16383, 32767}) {
                 SameDraw random(draw);
-                const transition::Plan plan = transition::BuildPlan(effect, 0, 0, frame.cx, frame.cy, latency, random);
-                longest = std::max(longest, plan.TotalPauseMs());
+                longest = std::max(longest, transition::BuildPlan(effect, 0, 0, frame.cx, frame.cy, latency, random).TotalPauseMs());
             }
-        }
-    }
     return longest;
 }
 
 }  // namespace
 
-// Hostile numbers in a settings file: every field lands in its range, the
-// window rectangles on a monitor, no transition stalls the viewer, and a save
-// writes none of the hostile values back.
-TEST(SettingsFile, HostileNumbersAreReadIntoRange) {
-    TempFolder dir{L"cfg"};
-    const std::wstring defaultsPath = dir.Path(L"defaults.ini");
-    StateFor(defaultsPath)->TransferSettings(1);
-    const std::wstring defaults = SavedText(defaultsPath).substr(1);
-
-    // The defaults file with every number replaced by `hostile`.
-    auto everyNumber = [&defaults](const std::wstring& hostile) {
+// Hostile numbers: every field lands in its range, the windows on a monitor,
+// no transition stalls the viewer, and a save writes none of them back.
+TEST_F(SettingsFile, HostileNumbersAreReadIntoRange) {
+    StateFor(path)->TransferSettings(1);
+    const std::wstring defaults = Saved();
+    for (const std::wstring hostile : {L"-2147483648", L"2147483647", L"-1", L"99999999999"}) {
         std::wstring text;
         for (const std::wstring& line : Lines(defaults)) {
             const size_t equals = line.find(L'=');
@@ -396,45 +284,34 @@ TEST(SettingsFile, HostileNumbersAreReadIntoRange) {
                                 (iswdigit(line[equals + 1]) || line[equals + 1] == L'-');
             text += (number ? line.substr(0, equals + 1) + hostile : line) + L"\r\n";
         }
-        return text;
-    };
-    const struct {
-        const char* name;
-        std::wstring hostile;
-        std::wstring text;
-    } cases[] = {
-        {"lowest 32-bit", L"-2147483648", everyNumber(L"-2147483648")},
-        {"highest 32-bit", L"2147483647", everyNumber(L"2147483647")},
-        {"minus one", L"-1", everyNumber(L"-1")},
-        {"past 32 bits", L"99999999999", everyNumber(L"99999999999")},
-        {"the shutter latency alone", L"2147483647", L"[Tweak Transitions]\r\nshutter latency=2147483647\r\n"},
-    };
-    for (const auto& c : cases) {
-        const std::wstring path = dir.Path(L"hostile.ini");
-        ASSERT_TRUE(WriteBytes(path, Utf16(c.text))) << c.name;
+        const std::string name = testing::PrintToString(hostile);
+        WriteUtf16File(path, text);
         auto state = StateFor(path);
         state->TransferSettings(0);
-
-        ExpectWithinLimits(*state, c.name);
-        EXPECT_EQ(state->rotation % 90, 0) << c.name;
-        EXPECT_LT(LongestTransitionMs(*state), 15000u) << c.name;
+        for (const SettingLimit& limit : SettingLimits())
+            EXPECT_TRUE((*state).*limit.field >= limit.lowest && (*state).*limit.field <= limit.highest) << name;
+        EXPECT_EQ(state->rotation % 90, 0) << name;
+        EXPECT_LT(LongestTransitionMs(*state), 15000u) << name;
         std::vector<Rect32> windows(std::begin(state->presets), std::end(state->presets));
         windows.push_back(state->position);
         for (const Rect32& r : windows) {
             const RECT rect{r.left, r.top, r.right, r.bottom};
-            EXPECT_TRUE(r.left < r.right && r.top < r.bottom) << c.name;
-            EXPECT_NE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), nullptr) << c.name;
+            EXPECT_TRUE(r.left < r.right && r.top < r.bottom) << name;
+            EXPECT_NE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), nullptr) << name;
         }
-
-        // The Catalog rectangle is kept as read; any bookmark past the end is harmless.
+        // The Catalog rectangle is kept as read; a bookmark past the end is harmless.
         state->TransferSettings(1);
         std::wstring section;
-        for (const std::wstring& line : Lines(SavedText(path).substr(1))) {
+        for (const std::wstring& line : Lines(Saved())) {
             if (!line.empty() && line[0] == L'[') section = line;
             const size_t equals = line.find(L'=');
-            if (equals == std::wstring::npos || section == L"[Catalog Position]") continue;
-            if (line.substr(0, equals) == L"bookmark") continue;
-            EXPECT_NE(line.substr(equals + 1), c.hostile) << c.name << ": " << testing::PrintToString(line);
+            if (equals == std::wstring::npos || section == L"[Catalog Position]" || line.starts_with(L"bookmark=")) continue;
+            EXPECT_NE(line.substr(equals + 1), hostile) << name << ": " << testing::PrintToString(line);
         }
     }
+    // One latency alone at its highest still keeps every transition short.
+    WriteUtf16File(path, L"[Tweak Transitions]\r\nshutter latency=2147483647\r\n");
+    auto state = StateFor(path);
+    state->TransferSettings(0);
+    EXPECT_LT(LongestTransitionMs(*state), 15000u);
 }
