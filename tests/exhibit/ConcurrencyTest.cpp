@@ -10,7 +10,6 @@
 
 #include "support/TestFiles.h"
 #include "app/AppState.h"
-#include "imaging/ImagingTestSupport.h"
 
 namespace {
 
@@ -23,7 +22,6 @@ constexpr size_t kPictures = size_t(kFolders) * kPerFolder;
 class ExhibitThreads : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        session_ = new imagingtest::GdiplusSession;
         tree_ = new TempFolder(L"threads");
         const std::string wide = BmpBytes(6, 4), tall = BmpBytes(4, 6);
         for (int f = 0; f < kFolders; ++f) {
@@ -36,9 +34,7 @@ protected:
     }
     static void TearDownTestSuite() {
         delete tree_;
-        delete session_;
         tree_ = nullptr;
-        session_ = nullptr;
     }
 
     // Every path the exhibit hands out is one of the tree's, whole.
@@ -48,11 +44,9 @@ protected:
                path.compare(path.size() - 4, 4, L".bmp") == 0;
     }
 
-    static imagingtest::GdiplusSession* session_;
     static TempFolder* tree_;
 };
 
-imagingtest::GdiplusSession* ExhibitThreads::session_ = nullptr;
 TempFolder* ExhibitThreads::tree_ = nullptr;
 
 }  // namespace
@@ -139,22 +133,4 @@ TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     EXPECT_EQ(kPictures, entries.size());
     EXPECT_EQ(kPictures, unique.size());
     state.picture.Release();
-}
-
-// A second build asked for while one runs waits for it, then replaces it:
-// the two never fill the list together.
-TEST_F(ExhibitThreads, ABuildEnteredDuringABuildWaitsAndThenBuilds) {
-    AppState state;
-    for (int round = 0; round < 5; ++round) {
-        std::thread other([&] { state.BuildExhibit(tree_->Path(L"g0").c_str(), false, nullptr); });
-        state.BuildExhibit(tree_->Root().c_str(), false, nullptr);
-        other.join();
-        ASSERT_TRUE(state.exhibit->WaitIdle(10000));
-        const std::vector<ImageEntry> entries = state.exhibit->Snapshot();
-        std::set<std::wstring> unique;
-        for (const ImageEntry& e : entries) unique.insert(e.path);
-        EXPECT_EQ(unique.size(), entries.size());
-        const size_t n = entries.size();
-        EXPECT_TRUE(n == kPictures / 3 || n == kPictures) << n;   // whichever came last
-    }
 }

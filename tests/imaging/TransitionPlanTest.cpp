@@ -37,7 +37,8 @@ struct ScriptedRandom final : RandomSource {
             return ::testing::AssertionFailure() << "copy of " << op.w << "x" << op.h << " from (" << op.sx << ","
                                                  << op.sy << ") to (" << op.dx << "," << op.dy << ")";
         for (int r = 0; r < op.h; ++r)
-            for (int c = 0; c < op.w; ++c) screen[size_t(op.dy + r) * screenW + op.dx + c] = (op.sy + r) * p.w + op.sx + c;
+            for (int c = 0; c < op.w; ++c)
+                screen[size_t(op.dy + r) * screenW + op.dx + c] = (op.sy + r) * p.w + op.sx + c;
     }
     for (int y = 0; y < screenH; ++y)
         for (int x = 0; x < screenW; ++x) {
@@ -49,13 +50,7 @@ struct ScriptedRandom final : RandomSource {
     return ::testing::AssertionSuccess();
 }
 
-// The lines a shutter or wipe copies, and the same split at its pauses.
-std::vector<int> Lines(const Plan& p, bool columns) {
-    std::vector<int> lines;
-    for (const Op& op : p.ops)
-        if (op.kind == OpKind::Copy) lines.push_back(columns ? op.sx : op.sy);
-    return lines;
-}
+// The lines a shutter or wipe copies, split at its pauses.
 std::vector<std::vector<int>> Steps(const Plan& p, bool columns) {
     std::vector<std::vector<int>> steps(1);
     for (const Op& op : p.ops) {
@@ -63,6 +58,11 @@ std::vector<std::vector<int>> Steps(const Plan& p, bool columns) {
         if (op.kind == OpKind::Copy) steps.back().push_back(columns ? op.sx : op.sy);
     }
     return steps;
+}
+std::vector<int> Lines(const Plan& p, bool columns) {
+    std::vector<int> lines;
+    for (const std::vector<int>& step : Steps(p, columns)) lines.insert(lines.end(), step.begin(), step.end());
+    return lines;
 }
 
 }  // namespace
