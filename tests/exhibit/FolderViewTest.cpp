@@ -1,35 +1,32 @@
 // Views of other folders and the saved copy of the home exhibit: what View
-// Exhibit brings back after the home exhibit was rebuilt, and saving while a
-// build still runs.
+// Exhibit brings back after the home exhibit was rebuilt, saving while a build
+// still runs, and View Link Target.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "support/TestFiles.h"
 #include "app/AppState.h"
+#include "support/Shortcuts.h"
+#include "support/TestFiles.h"
 
 namespace {
 
-std::vector<std::wstring> Names(const AppState& state) {
-    std::vector<std::wstring> names;
+using List = std::vector<std::wstring>;
+
+List Names(const AppState& state) {
+    List names;
     for (const ImageEntry& e : state.exhibit->Snapshot()) names.push_back(e.path.substr(e.path.rfind(L'\\') + 1));
     std::sort(names.begin(), names.end());
     return names;
 }
 
-// A viewer state whose home is `home`, that shows nothing (no decoder is
-// needed to move between views) and keeps every entry.
+// A viewer at home in `home` that keeps every entry and needs no decoder to move between views.
 void MakeQuiet(AppState& state, const std::wstring& home) {
-    state.slide = false;
-    state.autorefresh = false;
-    state.logerrors = false;
-    state.removefail = false;
+    state.slide = state.autorefresh = state.logerrors = state.removefail = false;
     wcscpy(state.exhibitFolder, home.c_str());
 }
-
-using List = std::vector<std::wstring>;
 
 }  // namespace
 
@@ -43,22 +40,18 @@ TEST(FolderViews, ViewExhibitNeverBringsBackTheHomeListFromBeforeARebuild) {
     MakeQuiet(state, home);
     state.BuildExhibit(state.exhibitFolder, false, nullptr);
     ASSERT_TRUE(state.exhibit->WaitIdle(10000));
-
     // Away and back: the home list comes back without a scan.
     state.OpenFolderView(other.c_str(), false);
     EXPECT_EQ(Names(state), (List{L"c.jpg"}));
     tree.File(L"home\\late.jpg");
     state.OpenFolderView(state.exhibitFolder, true);
     EXPECT_EQ(Names(state), (List{L"a.png", L"b.jpg"}));
-
-    // At home, a format switch rebuilds the home exhibit itself.
+    // At home, a format switch rebuilds the home exhibit itself, and that list is the one kept.
     state.png = false;
     state.OpenFolderView(state.exhibit->ViewedFolder().c_str(), false);
-    EXPECT_EQ(Names(state), (List{L"b.jpg", L"late.jpg"}));
     state.OpenFolderView(state.exhibitFolder, true);
     EXPECT_EQ(Names(state), (List{L"b.jpg", L"late.jpg"}));
-
-    // Refresh likewise: away, back, and the refreshed list is the one kept.
+    // A refresh likewise.
     tree.File(L"home\\later.jpg");
     state.OpenFolderView(home.c_str(), false);
     state.OpenFolderView(other.c_str(), false);
@@ -66,6 +59,8 @@ TEST(FolderViews, ViewExhibitNeverBringsBackTheHomeListFromBeforeARebuild) {
     EXPECT_EQ(Names(state), (List{L"b.jpg", L"late.jpg", L"later.jpg"}));
 }
 
+// The build lets this thread go after its first folder with pictures; the
+// view waits for the rest before it saves the home exhibit.
 TEST(FolderViews, LeavingHomeDuringABuildSavesTheWholeList) {
     TempFolder tree(L"viewbuild");
     for (int f = 0; f < 30; ++f)
@@ -73,11 +68,31 @@ TEST(FolderViews, LeavingHomeDuringABuildSavesTheWholeList) {
     tree.File(L"other\\c.jpg");
     AppState state;
     MakeQuiet(state, tree.Path(L"home"));
-    // The build lets this thread go after its first folder with pictures;
-    // the view waits for the rest before it saves the home exhibit.
     state.BuildExhibit(state.exhibitFolder, false, nullptr);
     state.OpenFolderView(tree.Path(L"other").c_str(), false);
     EXPECT_EQ(Names(state), (List{L"c.jpg"}));
     state.OpenFolderView(state.exhibitFolder, true);
     EXPECT_EQ(state.exhibit->Size(), 30u * 3u);
+}
+
+// The folder a shortcut points into becomes the exhibit, at that picture.
+TEST(FolderViews, ViewLinkTargetOpensTheTargetsFolderAtThatPicture) {
+    TempFolder tree(L"linktarget");
+    for (const wchar_t* name : {L"elsewhere\\a.bmp", L"elsewhere\\b.bmp", L"elsewhere\\c.bmp", L"home\\own.bmp"})
+        tree.File(name, BmpBytes(2, 2));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"home\\z.bmp.lnk"), tree.Path(L"elsewhere\\b.bmp")));
+    AppState state;
+    MakeQuiet(state, tree.Path(L"home"));
+    state.sortby = kSortName;
+    ASSERT_TRUE(state.BuildExhibit(state.exhibitFolder, false, nullptr) && state.exhibit->WaitIdle(10000));
+    for (const wchar_t* shown : {L"home\\own.bmp", L"home\\z.bmp.lnk"}) {   // on a plain picture nothing happens
+        state.exhibit->MoveTo(state.exhibit->Find(tree.Path(shown)));
+        state.ViewLinkTarget();
+        state.exhibit->WaitIdle(10000);
+    }
+    EXPECT_EQ(state.exhibit->ViewedFolder(), tree.Path(L"elsewhere"));
+    EXPECT_TRUE(state.ExhibitSize() == 3u && state.exhibit->CurrentIndex() == 1 && state.picture.IsLoaded());
+    EXPECT_EQ(state.exhibit->CurrentPath(), tree.Path(L"elsewhere\\b.bmp"));
+    EXPECT_EQ(std::wstring(state.exhibitFolder), tree.Path(L"home")) << "the root the user chose stays";
+    state.picture.Release();
 }
