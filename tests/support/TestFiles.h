@@ -38,10 +38,8 @@ bool FileExists(const std::wstring& path);
 std::string ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 
-// UTF-16LE bytes of `text`, the byte-order mark first when `mark` is set;
-// and the code units of such bytes, as they stand.
+// UTF-16LE bytes of `text`, the byte-order mark first when `mark` is set.
 std::string Utf16(const std::wstring& text, bool mark = true);
-std::wstring Units(const std::string& bytes);
 // A UTF-16LE text file with its byte-order mark; reading one without the
 // mark gives an empty text.
 void WriteUtf16File(const std::wstring& path, const std::wstring& text);
