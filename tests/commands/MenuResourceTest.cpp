@@ -20,6 +20,11 @@ HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
 UINT FirstId(HMENU menu) { return GetMenuItemID(menu, 0); }
 INT_PTR CALLBACK Quiet(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+std::vector<WORD> received;
+INT_PTR CALLBACK RecordCommands(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND) received.push_back(LOWORD(wParam));
+    return message == WM_INITDIALOG;
+}
 bool SeparatorAt(HMENU menu, int position) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
@@ -27,42 +32,31 @@ bool SeparatorAt(HMENU menu, int position) {
     return GetMenuItemInfoW(menu, UINT(position), TRUE, &info) && (info.fType & MFT_SEPARATOR);
 }
 
-std::set<UINT> Ids(const LangRecord* records, int count) {
-    std::set<UINT> ids;
+std::multiset<UINT> Ids(const LangRecord* records, int count) {
+    std::multiset<UINT> ids;
     for (int i = 0; i < count; ++i) ids.insert(UINT(records[i].id));
     return ids;
 }
 
 }  // namespace
 
-// Each item once, each one a row of the language tables, and every row of
-// those tables finds its text in the menus.
+// Each item is a row of the language tables, and every row of those tables
+// finds a text in the menus that fits its slot.
 TEST(MenuResources, ItemsAreTheLanguageTablesRowsAndEachGivesItsText) {
     ResetLanguageTables();
     ResourceMenu main(IDM_POPUP), catalog(IDM_CATALOG);
-    ASSERT_NE(main.Popup(), nullptr);
-    ASSERT_NE(catalog.Popup(), nullptr);
     std::vector<UINT> mainIds, catalogIds;
     CommandItems(main.Popup(), mainIds);
     CommandItems(catalog.Popup(), catalogIds);
-    EXPECT_EQ(std::set<UINT>(mainIds.begin(), mainIds.end()).size(), mainIds.size()) << "an item is repeated";
-    EXPECT_EQ(std::set<UINT>(mainIds.begin(), mainIds.end()), Ids(g_menuTexts.items, kMenuItemCount));
-    EXPECT_EQ(std::set<UINT>(catalogIds.begin(), catalogIds.end()), Ids(g_menuTexts.catalogItems, kCatalogItemCount));
-    EXPECT_EQ(catalogIds.size(), size_t(kCatalogItemCount));
-
+    EXPECT_EQ(std::multiset<UINT>(mainIds.begin(), mainIds.end()), Ids(g_menuTexts.items, kMenuItemCount));
+    EXPECT_EQ(std::multiset<UINT>(catalogIds.begin(), catalogIds.end()), Ids(g_menuTexts.catalogItems, kCatalogItemCount));
     CollectMenuTexts(main.Popup());
     CollectCatalogMenuTexts(catalog.Popup());
-    const auto allFilled = [](const LangRecord* records, int count) {
-        for (int i = 0; i < count; ++i) {
-            const size_t length = wcslen(records[i].text);
-            EXPECT_TRUE(length > 0 && length < size_t(kLangTextSize - 1)) << "row " << i << " id " << records[i].id;
-        }
-    };
-    allFilled(g_menuTexts.items, kMenuItemCount);
-    allFilled(g_menuTexts.level2, kLevel2MenuCount);
-    allFilled(g_menuTexts.level3, kLevel3MenuCount);
-    allFilled(g_menuTexts.catalogItems, kCatalogItemCount);
-    allFilled(g_menuTexts.catalogLevel2, kCatalogLevel2Count);
+    for (const auto& [records, count] : {std::pair{g_menuTexts.items, kMenuItemCount}, {g_menuTexts.level2, kLevel2MenuCount},
+                                         {g_menuTexts.level3, kLevel3MenuCount}, {g_menuTexts.catalogItems, kCatalogItemCount},
+                                         {g_menuTexts.catalogLevel2, kCatalogLevel2Count}})
+        for (int i = 0; i < count; ++i)
+            EXPECT_TRUE(records[i].text[0] && wcslen(records[i].text) < size_t(kLangTextSize - 1)) << "id " << records[i].id;
     ResetLanguageTables();
 }
 
@@ -128,100 +122,66 @@ TEST(MenuResources, AcceleratorsBindMenuCommandsOnce) {
 // The viewer's message loop: accelerators, then the dialog manager, then the
 // window. Keys arrive as the system delivers them, with the modifiers held in
 // the keyboard state, so typed characters exist only after translation.
-class ViewerKeys : public testing::Test {
-protected:
-    void SetUp() override {
-        window_ = CreateDialogParamW(Module(), MAKEINTRESOURCEW(IDD_MAIN), nullptr, &ViewerKeys::Proc, 0);
-        accelerators_ = LoadAcceleratorsW(Module(), MAKEINTRESOURCEW(IDR_ACCEL));
-        ASSERT_TRUE(window_ && accelerators_);
-        GetKeyboardState(saved_);
-    }
-    void TearDown() override {
-        SetKeyboardState(saved_);
-        DestroyAcceleratorTable(accelerators_);
-        DestroyWindow(window_);
-    }
-    // The commands that reach the window when `vk` is pressed with `modifiers` (FSHIFT, FCONTROL, FALT).
-    std::vector<WORD> Press(WORD vk, BYTE modifiers = 0) {
-        BYTE keys[256];
-        GetKeyboardState(keys);
+TEST(ViewerKeys, TypedCharactersDialogKeysAndModifiedKeysAreCommands) {
+    HWND window = CreateDialogParamW(Module(), MAKEINTRESOURCEW(IDD_MAIN), nullptr, RecordCommands, 0);
+    HACCEL accelerators = LoadAcceleratorsW(Module(), MAKEINTRESOURCEW(IDR_ACCEL));
+    ASSERT_TRUE(window && accelerators);
+    BYTE saved[256], keys[256];
+    GetKeyboardState(saved);
+    // The commands that reach the window for `vk` with `modifiers` (FSHIFT, FCONTROL, FALT); a
+    // character is typed with whichever key types it on the current layout.
+    const auto press = [&](WORD vk, BYTE modifiers, wchar_t typed) {
+        if (typed) {
+            const SHORT scan = VkKeyScanW(typed);
+            vk = LOBYTE(scan);
+            modifiers |= BYTE((HIBYTE(scan) & 1 ? FSHIFT : 0) | (HIBYTE(scan) & 2 ? FCONTROL : 0) | (HIBYTE(scan) & 4 ? FALT : 0));
+        }
+        memcpy(keys, saved, sizeof keys);
         keys[VK_SHIFT] = keys[VK_LSHIFT] = (modifiers & FSHIFT) ? 0x80 : 0;
         keys[VK_CONTROL] = keys[VK_LCONTROL] = (modifiers & FCONTROL) ? 0x80 : 0;
         keys[VK_MENU] = keys[VK_LMENU] = (modifiers & FALT) ? 0x80 : 0;
         SetKeyboardState(keys);
+        received.clear();
         const LPARAM down = 1 | LPARAM(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16 | ((modifiers & FALT) ? 1L << 29 : 0);
-        received_.clear();
-        PostMessageW(window_, (modifiers & FALT) ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, down);
+        PostMessageW(window, (modifiers & FALT) ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, down);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            if (!TranslateAcceleratorW(window_, accelerators_, &msg) && !IsDialogMessageW(window_, &msg))
-                DispatchMessageW(&msg);
-        return received_;
-    }
-    // Presses whichever key types `ch` on the current keyboard layout.
-    std::vector<WORD> Type(wchar_t ch, BYTE extra = 0) {
-        const SHORT scan = VkKeyScanW(ch);
-        if (scan == -1) return {};
-        const BYTE shifts = HIBYTE(scan);
-        return Press(LOBYTE(scan), BYTE(extra | (shifts & 1 ? FSHIFT : 0) | (shifts & 2 ? FCONTROL : 0) |
-                                        (shifts & 4 ? FALT : 0)));
-    }
-    static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM wParam, LPARAM) {
-        if (message == WM_COMMAND) received_.push_back(LOWORD(wParam));
-        return message == WM_INITDIALOG;
-    }
-    static inline std::vector<WORD> received_;
-    HWND window_ = nullptr;
-    HACCEL accelerators_ = nullptr;
-    BYTE saved_[256] = {};
-};
-
-TEST_F(ViewerKeys, TypedCharactersDialogKeysAndModifiedKeysAreCommands) {
-    using V = std::vector<WORD>;
-    EXPECT_EQ(Type(L'!'), V{kCmdSlideshow});
-    EXPECT_EQ(Type(L'+', FALT), V{kCmdZoomIn});
-    EXPECT_EQ(Type(L'='), V{kCmdZoom100});
-    EXPECT_EQ(Type(L'?'), V{kCmdHelp});
-    EXPECT_EQ(Press(VK_SUBTRACT), V{kCmdZoomOut}) << "the keypad types the same character";
-    EXPECT_EQ(Press(VK_RETURN), V{kCmdSlideshow}) << "Enter must not press a default button";
-    EXPECT_EQ(Press(VK_ESCAPE), V{kCmdExit});
-    EXPECT_EQ(Press(VK_TAB, FSHIFT), V{kCmdPrevFolder}) << "Tab must not move the focus";
-    EXPECT_EQ(Press('1'), V{kCmdRestorePreset1});
-    EXPECT_EQ(Press('1', FALT), V{kCmdSavePreset1});
-    EXPECT_EQ(Press('1', FCONTROL), V{kCmdLayoutTopLeft});
-    EXPECT_EQ(Press('R', FCONTROL | FSHIFT), V{kCmdAspectFilter});
-    EXPECT_EQ(Press('X'), V{}) << "an unbound key does nothing";
+            if (!TranslateAcceleratorW(window, accelerators, &msg) && !IsDialogMessageW(window, &msg)) DispatchMessageW(&msg);
+        return received;
+    };
+    const struct {
+        WORD vk;
+        BYTE modifiers;
+        wchar_t typed;
+        std::vector<WORD> commands;
+    } cases[] = {
+        {0, 0, L'!', {kCmdSlideshow}}, {0, FALT, L'+', {kCmdZoomIn}}, {0, 0, L'=', {kCmdZoom100}}, {0, 0, L'?', {kCmdHelp}},
+        {VK_SUBTRACT, 0, 0, {kCmdZoomOut}},      // the keypad types the same character
+        {VK_RETURN, 0, 0, {kCmdSlideshow}},      // Enter presses no default button
+        {VK_ESCAPE, 0, 0, {kCmdExit}},
+        {VK_TAB, FSHIFT, 0, {kCmdPrevFolder}},   // Tab moves no focus
+        {'1', 0, 0, {kCmdRestorePreset1}}, {'1', FALT, 0, {kCmdSavePreset1}}, {'1', FCONTROL, 0, {kCmdLayoutTopLeft}},
+        {'R', FCONTROL | FSHIFT, 0, {kCmdAspectFilter}}, {'X', 0, 0, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(press(c.vk, c.modifiers, c.typed), c.commands) << c.vk << " " << int(c.typed);
+    SetKeyboardState(saved);
+    DestroyAcceleratorTable(accelerators);
+    DestroyWindow(window);
 }
 
-// The templates the code opens hold the controls it fills, of the kinds it reads.
+// The templates the code opens hold the controls it fills.
 TEST(DialogResources, TemplatesHoldTheControlsTheirCodeUses) {
-    const struct {
-        int id;
-        std::vector<int> controls;
-        int defaultButton;
-    } dialogs[] = {
-        {IDD_MAIN, {}, 0},
-        {IDD_CATALOG, {}, 0},
-        {IDD_NUMERIC, {IDC_VALUE, IDC_PROMPT}, IDOK},
-        {IDD_PATH, {IDC_VALUE, IDC_BROWSE}, IDOK},
-        {IDD_FIND, {IDC_VALUE, IDC_FIND_FILENAME_ONLY, IDC_FIND_MATCH_CASE, IDC_FIND_FIND, IDC_FIND_EXCLUDE},
-         IDC_FIND_FILTER},
-        {IDD_ABOUT, {IDC_ABOUT_ICON, IDC_ABOUT_TITLE, IDC_ABOUT_LINE2, IDC_ABOUT_FREEWARE, IDC_ABOUT_THANKS,
-                     IDC_ABOUT_LANGUAGE}, IDOK},
-        {IDD_HOTKEY, {IDC_PROMPT, IDC_HOTKEY_CONTROL, IDC_HOTKEY_SHIFT, IDC_HOTKEY_ALT, IDC_HOTKEY_WIN,
-                      IDC_HOTKEY_CANCEL}, IDOK},
+    const std::pair<int, std::vector<int>> dialogs[] = {
+        {IDD_MAIN, {}}, {IDD_CATALOG, {}}, {IDD_NUMERIC, {IDC_VALUE, IDC_PROMPT, IDOK}}, {IDD_PATH, {IDC_VALUE, IDC_BROWSE, IDOK}},
+        {IDD_FIND, {IDC_VALUE, IDC_FIND_FILENAME_ONLY, IDC_FIND_MATCH_CASE, IDC_FIND_FIND, IDC_FIND_EXCLUDE, IDC_FIND_FILTER}},
+        {IDD_ABOUT, {IDC_ABOUT_ICON, IDC_ABOUT_TITLE, IDC_ABOUT_LINE2, IDC_ABOUT_FREEWARE, IDC_ABOUT_THANKS, IDC_ABOUT_LANGUAGE, IDOK}},
+        {IDD_HOTKEY, {IDC_PROMPT, IDC_HOTKEY_CONTROL, IDC_HOTKEY_SHIFT, IDC_HOTKEY_ALT, IDC_HOTKEY_WIN, IDC_HOTKEY_CANCEL, IDOK}},
     };
-    for (const auto& d : dialogs) {
-        HWND dialog = CreateDialogParamW(Module(), MAKEINTRESOURCEW(d.id), nullptr, Quiet, 0);
-        ASSERT_NE(dialog, nullptr) << d.id;
-        EXPECT_FALSE(GetWindowLongPtrW(dialog, GWL_STYLE) & WS_VISIBLE) << d.id;
-        for (const int control : d.controls) EXPECT_NE(GetDlgItem(dialog, control), nullptr) << d.id << ": " << control;
-        const auto style = [dialog](int control) { return GetWindowLongPtrW(GetDlgItem(dialog, control), GWL_STYLE); };
-        EXPECT_TRUE(!d.defaultButton || (style(d.defaultButton) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) << d.id;
-        EXPECT_TRUE(d.id != IDD_NUMERIC || (style(IDC_VALUE) & ES_NUMBER)) << "digits only";
-        for (int box = IDC_HOTKEY_CONTROL; d.id == IDD_HOTKEY && box <= IDC_HOTKEY_WIN; ++box)
-            EXPECT_EQ(style(box) & BS_TYPEMASK, BS_AUTOCHECKBOX) << box;
-        EXPECT_TRUE(d.id != IDD_ABOUT || SendDlgItemMessageW(dialog, IDC_ABOUT_ICON, STM_GETICON, 0, 0)) << "no icon";
+    for (const auto& [id, controls] : dialogs) {
+        HWND dialog = CreateDialogParamW(Module(), MAKEINTRESOURCEW(id), nullptr, Quiet, 0);
+        ASSERT_NE(dialog, nullptr) << id;
+        for (const int control : controls) EXPECT_NE(GetDlgItem(dialog, control), nullptr) << id << ": " << control;
+        EXPECT_TRUE(id != IDD_NUMERIC || (GetWindowLongPtrW(GetDlgItem(dialog, IDC_VALUE), GWL_STYLE) & ES_NUMBER)) << "digits only";
         DestroyWindow(dialog);
     }
 }
