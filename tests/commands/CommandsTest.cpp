@@ -7,7 +7,6 @@
 #include "commands/CommandGates.h"
 #include "commands/CommandIds.h"
 #include "commands/Dialogs.h"
-#include "support/TestFiles.h"
 
 TEST(CommandGates, NoShellShutsOutTheShellAndCatalogNoMenuAllBelowAboutButMenu) {
     const struct {
@@ -25,7 +24,7 @@ TEST(CommandGates, NoShellShutsOutTheShellAndCatalogNoMenuAllBelowAboutButMenu) 
         EXPECT_EQ(ParseUnsignedField(text), value) << testing::PrintToString(std::wstring(text));
 }
 
-TEST(Commands, TogglesPinsAndZoomWithoutAWindow) {
+TEST(Commands, TogglesAndPinsWithoutAWindow) {
     auto s = std::make_unique<AppState>();
     // A transition toggle removes a present effect and appends an absent one; None and All.
     s->ExecuteCommand(kCmdShuttersRight);
@@ -54,31 +53,4 @@ TEST(Commands, TogglesPinsAndZoomWithoutAWindow) {
     s->ExecuteCommand(kCmdLoopRepeat);
     s->ExecuteCommand(kCmdPinMain);
     EXPECT_TRUE(s->loop == kLoopExit && s->menuPinned);
-
-    // Zoom Out stops at the step; Zoom Lock at 100% stores none; a collage refuses zoom.
-    s = std::make_unique<AppState>();
-    s->currentZoom = s->zoomstep = 10;
-    s->ExecuteCommand(kCmdZoomOut);
-    EXPECT_TRUE(s->currentZoom == 10 && !s->zoomHeld);
-    s->ExecuteCommand(kCmdZoomIn);
-    EXPECT_TRUE(s->currentZoom == 20 && s->zoomHeld);
-    s->currentZoom = 100;
-    s->ExecuteCommand(kCmdZoomLock);
-    EXPECT_TRUE(s->zoom == 0 && !s->squeeze && !s->shrink);
-    s->collage = true;
-    s->ExecuteCommand(kCmdZoomIn);
-    EXPECT_EQ(s->currentZoom, 100);
-}
-
-TEST(Commands, ShortcutToDesktopLinksTheShownPictureUnderAFreeName) {
-    TempFolder tree(L"todesk");
-    tree.File(L"pics\\beach.jpg");
-    tree.Folder(L"desk");
-    auto s = std::make_unique<AppState>();
-    wcscpy(s->desktop, tree.Path(L"desk").c_str());
-    s->exhibit->Assign({ImageEntry{tree.Path(L"pics\\beach.jpg")}});
-    s->exhibit->MoveTo(0);
-    s->ExecuteCommand(kCmdShortcutToDesktop);
-    s->ExecuteCommand(kCmdShortcutToDesktop);
-    EXPECT_TRUE(FileExists(tree.Path(L"desk\\beach.jpg.lnk")) && FileExists(tree.Path(L"desk\\beach.jpg-01.lnk")));
 }

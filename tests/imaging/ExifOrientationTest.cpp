@@ -76,63 +76,58 @@ TEST(ExifOrientation, ReadsEveryOrientationFromRealFilesInBothByteOrders) {
         EXPECT_EQ(ExifOrientationFromFile(path.c_str()), 0) << testing::PrintToString(path);
 }
 
-TEST(ExifOrientation, TheTagIsFoundPastOtherSegmentsInEitherByteOrder) {
-    Tiff big;
-    big.little = false;
-    big.value = 8;
-    EXPECT_EQ(ReadGuarded(Jpeg({Exif(MakeTiff(big))})), 8);
-    Tiff three;
-    three.value = 3;
-    const Bytes exif = Exif(MakeTiff(three)), jfif = Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
-    EXPECT_EQ(ReadGuarded(Jpeg({jfif, Segment(0xE1, {'h', 't', 't', 'p', ':', 0}), Segment(0xE2, {}), exif})), 3);
-    Bytes filled = Jpeg({jfif, exif});
-    filled.insert(filled.begin() + 2, {0xFF, 0xFF, 0xFF});   // fill bytes before a marker
-    EXPECT_EQ(ReadGuarded(filled), 3);
-    EXPECT_EQ(ReadGuarded(Jpeg({jfif, Segment(0xDA, {1, 2, 3}), exif})), 0) << "past the start of scan is no metadata";
-    // A count of 65535 is cut to the entries present.
-    Tiff many;
-    many.declaredCount = 0xFFFF;
-    EXPECT_EQ(ReadGuarded(Jpeg({Exif(MakeTiff(many))})), 6);
-}
-
-TEST(ExifOrientation, DamagedBlocksGiveNoOrientation) {
+// IFD0 as built, changed one way at a time: found in either byte order and
+// among a count cut to the entries present, refused when anything is off.
+TEST(ExifOrientation, TheTagOfABlockBuiltHere) {
     const struct {
         const char* what;
-        void (*damage)(Tiff&);
-    } layouts[] = {
-        {"IFD past the end", [](Tiff& t) { t.ifdOffset = 5000; }},
-        {"IFD offset near 4 GiB", [](Tiff& t) { t.ifdOffset = 0xFFFFFFF0u; }},
-        {"IFD inside the header", [](Tiff& t) { t.ifdOffset = 4; }},
-        {"IFD at the header", [](Tiff& t) { t.ifdOffset = 0; }},
-        {"count beyond the block", [](Tiff& t) { t.realEntries = 1; }},
-        {"LONG instead of SHORT", [](Tiff& t) { t.type = 4; }},
-        {"zero values", [](Tiff& t) { t.valueCount = 0; }},
-        {"value out of range", [](Tiff& t) { t.value = 9; }},
-        {"value zero", [](Tiff& t) { t.value = 0; }},
+        void (*change)(Tiff&);
+        int orientation;
+    } cases[] = {
+        {"as built", [](Tiff&) {}, 6},
+        {"big-endian", [](Tiff& t) { t.little = false, t.value = 8; }, 8},
+        {"a count of 65535", [](Tiff& t) { t.declaredCount = 0xFFFF; }, 6},
+        {"IFD past the end", [](Tiff& t) { t.ifdOffset = 5000; }, 0},
+        {"IFD offset near 4 GiB", [](Tiff& t) { t.ifdOffset = 0xFFFFFFF0u; }, 0},
+        {"IFD inside the header", [](Tiff& t) { t.ifdOffset = 4; }, 0},
+        {"IFD at the header", [](Tiff& t) { t.ifdOffset = 0; }, 0},
+        {"count beyond the block", [](Tiff& t) { t.realEntries = 1; }, 0},
+        {"LONG instead of SHORT", [](Tiff& t) { t.type = 4; }, 0},
+        {"zero values", [](Tiff& t) { t.valueCount = 0; }, 0},
+        {"value out of range", [](Tiff& t) { t.value = 9; }, 0},
+        {"value zero", [](Tiff& t) { t.value = 0; }, 0},
     };
-    for (const auto& c : layouts) {
+    for (const auto& c : cases) {
         Tiff t;
-        c.damage(t);
-        EXPECT_EQ(ReadGuarded(Jpeg({Exif(MakeTiff(t))})), 0) << c.what;
+        c.change(t);
+        EXPECT_EQ(ReadGuarded(Jpeg({Exif(MakeTiff(t))})), c.orientation) << c.what;
     }
     for (const size_t at : {size_t(0), size_t(2)}) {   // byte-order mark, magic number
         Bytes tiff = MakeTiff({});
         tiff[at] = 'X';
         EXPECT_EQ(ReadGuarded(Jpeg({Exif(tiff)})), 0) << at;
     }
-    // Segment lengths are never trusted: past the file, too short to cover
-    // themselves (stop, do not spin), or ending inside the orientation entry.
-    const Bytes tiff = MakeTiff({});
+}
+
+// Segments: found past others and fill bytes, not past the start of scan;
+// their lengths never trusted.
+TEST(ExifOrientation, SegmentsAreWalkedWithoutTrustingThem) {
+    const Bytes tiff = MakeTiff({}), exif = Exif(tiff), jfif = Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
+    EXPECT_EQ(ReadGuarded(Jpeg({jfif, Segment(0xE1, {'h', 't', 't', 'p', ':', 0}), Segment(0xE2, {}), exif})), 6);
+    Bytes filled = Jpeg({jfif, exif});
+    filled.insert(filled.begin() + 2, {0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(ReadGuarded(filled), 6);
+    EXPECT_EQ(ReadGuarded(Jpeg({jfif, Segment(0xDA, {1, 2, 3}), exif})), 0);
+    // Past the file, too short to cover themselves (stop, do not spin), ending inside the orientation entry.
     EXPECT_EQ(ReadGuarded(Jpeg({Exif(tiff, 40)}, false)), 0);
-    EXPECT_EQ(ReadGuarded(Jpeg({Segment(0xE0, {}, -2), Exif(tiff)})), 0);
-    EXPECT_EQ(ReadGuarded(Jpeg({Segment(0xE0, {}, -1), Exif(tiff)})), 0);
+    EXPECT_EQ(ReadGuarded(Jpeg({Segment(0xE0, {}, -2), exif})), 0);
+    EXPECT_EQ(ReadGuarded(Jpeg({Segment(0xE0, {}, -1), exif})), 0);
     EXPECT_EQ(ReadGuarded(Jpeg({Exif(tiff, -8)})), 0);
     for (const Bytes& other : {Bytes{}, Bytes{0xFF}, Bytes{0x89, 'P', 'N', 'G'}}) EXPECT_EQ(ReadGuarded(other), 0);
     EXPECT_EQ(ExifOrientationFromJpeg(nullptr, 100), 0);
     // Thousands of empty segments end the walk rather than running on.
     Bytes walk{0xFF, 0xD8};
     for (int i = 0; i < 5000; ++i) walk.insert(walk.end(), {0xFF, 0xE3, 0x00, 0x02});
-    const Bytes exif = Exif(tiff);
     walk.insert(walk.end(), exif.begin(), exif.end());
     EXPECT_EQ(ReadGuarded(walk), 0);
 }
@@ -140,9 +135,7 @@ TEST(ExifOrientation, DamagedBlocksGiveNoOrientation) {
 // Every prefix and thousands of corruptions of a good block: each answer is
 // 0..8, and no read goes past the end (the guard page would fault).
 TEST(ExifOrientation, TruncatedAndCorruptedBlocksStayInBounds) {
-    Tiff big;
-    big.little = false;
-    const Bytes good = Jpeg({Exif(MakeTiff(big))});
+    const Bytes good = Jpeg({Exif(MakeTiff(Tiff{.little = false}))});
     for (size_t n = 0; n <= good.size(); ++n) {
         const int value = ReadGuarded(Bytes(good.begin(), good.begin() + n));
         EXPECT_TRUE(value == 0 || value == 6) << n;

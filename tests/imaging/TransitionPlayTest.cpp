@@ -59,20 +59,6 @@ TEST(TransitionPlay, EveryEffectPaintsThePictureIntoItsFrameOnly) {
     }
 }
 
-// Over a window erased to blue the first crossfade step is almost all blue
-// with a trace of the red picture.
-TEST(TransitionPlay, CrossfadeStartsFromWhatTheWindowShows) {
-    Surface source(20, 10), screen(20, 10);
-    std::fill(source.bits, source.bits + 200, 0xff0000u);
-    CrtRandom random;
-    Plan plan = BuildPlan(kCrossfade, 0, 0, 20, 10, kNoWait, random);
-    const auto show = std::find_if(plan.ops.begin(), plan.ops.end(), [](const Op& op) { return op.kind == OpKind::ShowSnapshot; });
-    plan.ops.erase(show + 1, plan.ops.end());
-    Play(plan, screen.dc, source.dc);
-    EXPECT_LE((screen.At(10, 5) >> 16) & 0xff, 4u);
-    EXPECT_GE(screen.At(10, 5) & 0xff, 250u);
-}
-
 // Playing takes the plan's pauses; drawing time comes out of them.
 TEST(TransitionPlay, LastsAboutTheSumOfItsPauses) {
     Surface source(320, 240), screen(320, 240);
