@@ -169,23 +169,6 @@ TEST(ViewerKeys, TypedCharactersDialogKeysAndModifiedKeysAreCommands) {
     DestroyWindow(window);
 }
 
-// The templates the code opens hold the controls it fills.
-TEST(DialogResources, TemplatesHoldTheControlsTheirCodeUses) {
-    const std::pair<int, std::vector<int>> dialogs[] = {
-        {IDD_MAIN, {}}, {IDD_CATALOG, {}}, {IDD_NUMERIC, {IDC_VALUE, IDC_PROMPT, IDOK}}, {IDD_PATH, {IDC_VALUE, IDC_BROWSE, IDOK}},
-        {IDD_FIND, {IDC_VALUE, IDC_FIND_FILENAME_ONLY, IDC_FIND_MATCH_CASE, IDC_FIND_FIND, IDC_FIND_EXCLUDE, IDC_FIND_FILTER}},
-        {IDD_ABOUT, {IDC_ABOUT_ICON, IDC_ABOUT_TITLE, IDC_ABOUT_LINE2, IDC_ABOUT_FREEWARE, IDC_ABOUT_THANKS, IDC_ABOUT_LANGUAGE, IDOK}},
-        {IDD_HOTKEY, {IDC_PROMPT, IDC_HOTKEY_CONTROL, IDC_HOTKEY_SHIFT, IDC_HOTKEY_ALT, IDC_HOTKEY_WIN, IDC_HOTKEY_CANCEL, IDOK}},
-    };
-    for (const auto& [id, controls] : dialogs) {
-        HWND dialog = CreateDialogParamW(Module(), MAKEINTRESOURCEW(id), nullptr, Quiet, 0);
-        ASSERT_NE(dialog, nullptr) << id;
-        for (const int control : controls) EXPECT_NE(GetDlgItem(dialog, control), nullptr) << id << ": " << control;
-        EXPECT_TRUE(id != IDD_NUMERIC || (GetWindowLongPtrW(GetDlgItem(dialog, IDC_VALUE), GWL_STYLE) & ES_NUMBER)) << "digits only";
-        DestroyWindow(dialog);
-    }
-}
-
 TEST(ProgramResources, IconInBothSizesAndManifestAskingForCommonControls6) {
     HRSRC group = FindResourceW(Module(), MAKEINTRESOURCEW(IDI_OXBRILL), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
     ASSERT_NE(group, nullptr);

@@ -60,82 +60,61 @@ TEST_F(MenuMarks, EverySettingRowMarksItsItemAndAChoiceExactlyOne) {
     }
 }
 
-TEST_F(MenuMarks, ItemsMarkedByMoreThanTheirSetting) {
-    // The mouse wheel marks one of its two items; landscape wins over portrait.
-    for (const bool wheelnav : {true, false}) {
-        s.wheelnav = wheelnav;
-        const HMENU m = Mark();
-        EXPECT_EQ(Checked(m, kCmdMousewheelNav), wheelnav);
-        EXPECT_EQ(Checked(m, kCmdZoomMousewheel), !wheelnav);
+// Items marked or greyed by more than a setting of their own, each case on a
+// fresh running state.
+TEST_F(MenuMarks, ItemsMarkedOrGreyedByTheState) {
+    using Ids = std::vector<UINT>;
+    const struct {
+        void (*set)(AppState&);
+        Ids checked, plain, greyed, enabled;
+    } cases[] = {
+        {[](AppState& s) { s.wheelnav = true; }, {kCmdMousewheelNav}, {kCmdZoomMousewheel}, {}, {kCmdBlend, kCmdOpacity}},
+        {[](AppState& s) { s.wheelnav = false; }, {kCmdZoomMousewheel}, {kCmdMousewheelNav}, {}, {}},
+        {[](AppState& s) { s.landscapeOnly = s.portraitOnly = true; }, {kCmdLandscape}, {kCmdPortrait}, {}, {}},   // landscape wins
+        {[](AppState& s) { s.portraitOnly = true; }, {kCmdPortrait}, {kCmdLandscape}, {}, {}},
+        // The display mode, in the Slideshow menu and again in the Screen menu.
+        {[](AppState& s) { s.layer = kLayerFullScreen; }, {kCmdFullscreen, kCmdScreenFullscreen},
+         {kCmdWindowed, kCmdWallpaper, kCmdScreenWallpaper}, {}, {}},
+        {[](AppState& s) { s.layer = kLayerWallpaper; }, {kCmdWallpaper, kCmdScreenWallpaper},
+         {kCmdWindowed, kCmdFullscreen, kCmdScreenFullscreen}, {}, {}},
+        // Transitions by list membership; All and None are commands, never marked.
+        {[](AppState& s) { s.transitionList = {14, 0, 3}; }, {kCmdShuttersRight, kCmdShuttersUp, kCmdCrossfade},
+         {kCmdShuttersLeft, kCmdTransitionsAll, kCmdTransitionsNone}, {}, {}},
+        {[](AppState& s) { s.zoom = 150, s.rotation = 90; }, {kCmdZoomLock, kCmdRotateLock}, {}, {}, {}},
+        // Pins of the main menu, the second level and the third (by parent and position).
+        {[](AppState& s) { s.menuPinned = true, s.pinnedSubmenu = kMenuSort, s.pinnedLevel3 = 16, s.pinnedLevel3Parent = kMenuWindow; },
+         {kCmdPinMain, kCmdPinSort, kCmdPinPresets}, {kCmdPinLayout, kCmdPinScroll, kCmdPinView, kCmdPinWindow}, {}, {}},
+        // Transparency needs the layered-window entry point; the setting still shows.
+        {[](AppState& s) { s.setLayeredWindowAttributes = nullptr, s.blend = true; }, {kCmdBlend}, {}, {kCmdBlend, kCmdOpacity}, {}},
+        // The shell's own wallpaper leaves nothing to clear or restore.
+        {[](AppState& s) { s.blackboxPresent = s.bbWallpaper = true; }, {kCmdBlackboxShell}, {}, {kCmdWallpaperClear, kCmdWallpaperRestore}, {}},
+        {[](AppState& s) { s.blackboxPresent = true, s.bbWallpaper = false; }, {}, {}, {}, {kCmdWallpaperClear, kCmdWallpaperRestore}},
+        {[](AppState& s) { s.blackboxPresent = false, s.bbWallpaper = true; }, {}, {kCmdBlackboxShell}, {}, {kCmdWallpaperClear, kCmdWallpaperRestore}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        AppState state;
+        state.setLayeredWindowAttributes = &FakeSetLayered;
+        cases[i].set(state);
+        ResourceMenu fresh(IDM_POPUP);
+        const HMENU m = fresh.Popup();
+        MarkViewerMenu(m, true, state, {6, 1});
+        for (const UINT id : cases[i].checked) EXPECT_TRUE(Checked(m, id)) << "case " << i << ": " << id;
+        for (const UINT id : cases[i].plain) EXPECT_FALSE(Checked(m, id)) << "case " << i << ": " << id;
+        for (const UINT id : cases[i].greyed) EXPECT_TRUE(Greyed(m, id)) << "case " << i << ": " << id;
+        for (const UINT id : cases[i].enabled) EXPECT_FALSE(Greyed(m, id)) << "case " << i << ": " << id;
     }
-    s.landscapeOnly = s.portraitOnly = true;
-    EXPECT_EQ(CheckedIn(Mark(), kCmdLandscape, kCmdPortrait), std::vector<UINT>{kCmdLandscape});
-    s.landscapeOnly = false;
-    EXPECT_EQ(CheckedIn(Mark(), kCmdLandscape, kCmdPortrait), std::vector<UINT>{kCmdPortrait});
-    // Full screen marks its Slideshow and its Screen item; wallpaper likewise.
-    s.layer = kLayerFullScreen;
-    HMENU m = Mark();
-    EXPECT_EQ(CheckedIn(m, kCmdWindowed, kCmdWallpaper), std::vector<UINT>{kCmdFullscreen});
-    EXPECT_TRUE(Checked(m, kCmdScreenFullscreen) && !Checked(m, kCmdScreenWallpaper));
-    s.layer = kLayerWallpaper;
-    m = Mark();
-    EXPECT_EQ(CheckedIn(m, kCmdWindowed, kCmdWallpaper), std::vector<UINT>{kCmdWallpaper});
-    EXPECT_TRUE(Checked(m, kCmdScreenWallpaper) && !Checked(m, kCmdScreenFullscreen));
-    // Transitions by list membership; All and None are commands, never marked.
-    s.transitionList = {14, 0, 3};
-    EXPECT_EQ(CheckedIn(Mark(), kCmdTransitionFirst, kCmdTransitionsNone),
-              (std::vector<UINT>{kCmdShuttersRight, kCmdShuttersUp, kCmdCrossfade}));
-    // Locks mark by their stored value.
-    s.zoom = 150;
-    s.rotation = 90;
-    m = Mark();
-    EXPECT_TRUE(Checked(m, kCmdZoomLock) && Checked(m, kCmdRotateLock));
-}
-
-TEST_F(MenuMarks, GreyedItems) {
-    EXPECT_FALSE(Greyed(Mark(), kCmdBlend));
-    s.setLayeredWindowAttributes = nullptr;
-    s.blend = true;
-    const HMENU m = Mark();
-    EXPECT_TRUE(Greyed(m, kCmdBlend) && Greyed(m, kCmdOpacity));
-    EXPECT_TRUE(Checked(m, kCmdBlend)) << "the setting still shows";
     // Fit and Fill wallpaper need version 6.1.
     for (const OsVersion v : {OsVersion{5, 2}, OsVersion{6, 0}, OsVersion{6, 1}, OsVersion{10, 0}}) {
         const bool old = v.major < 6 || (v.major == 6 && v.minor < 1);
-        EXPECT_EQ(HasFitAndFillWallpaper(v), !old);
-        const HMENU marked = Mark(true, v);
-        EXPECT_EQ(Greyed(marked, kCmdWallpaperFit) && Greyed(marked, kCmdWallpaperFill), old) << v.major << v.minor;
-        EXPECT_FALSE(Greyed(marked, kCmdWallpaperStretch));
+        const HMENU m = Mark(true, v);
+        EXPECT_TRUE(HasFitAndFillWallpaper(v) != old && Greyed(m, kCmdWallpaperFit) == old && Greyed(m, kCmdWallpaperFill) == old);
+        EXPECT_FALSE(Greyed(m, kCmdWallpaperStretch));
     }
-    // The shell's own wallpaper leaves nothing to clear or restore.
-    for (const auto& [present, smart] : {std::pair{true, true}, {true, false}, {false, true}}) {
-        s.blackboxPresent = present;
-        s.bbWallpaper = smart;
-        const HMENU marked = Mark();
-        EXPECT_EQ(Greyed(marked, kCmdWallpaperClear), present && smart);
-        EXPECT_EQ(Greyed(marked, kCmdWallpaperRestore), present && smart);
-        EXPECT_EQ(Checked(marked, kCmdBlackboxShell), present);
-    }
-}
-
-TEST_F(MenuMarks, PinsAndSubmenuMarks) {
-    s.menuPinned = true;
-    s.pinnedSubmenu = kMenuSort;
-    s.pinnedLevel3 = 16;
-    s.pinnedLevel3Parent = kMenuWindow;
-    HMENU m = Mark();
-    std::vector<UINT> pins;
-    for (const int position : kMainSubmenus)
-        if (Checked(m, UINT(PinOfSubmenu(position)))) pins.push_back(UINT(PinOfSubmenu(position)));
-    EXPECT_EQ(pins, std::vector<UINT>{kCmdPinSort});
-    EXPECT_TRUE(Checked(m, kCmdPinMain) && Checked(m, kCmdPinPresets));
-    EXPECT_FALSE(Checked(m, kCmdPinLayout) || Checked(m, kCmdPinScroll)) << "same parent, or same position elsewhere";
-
     // Slideshow, Zoom and Rotate are marked by position, on the main menu only.
     s.slide = s.zoomHeld = true;
     s.currentRotation = 270;
     for (const bool isMain : {false, true}) {
-        m = Mark(isMain);
+        const HMENU m = Mark(isMain);
         for (const int position : {kMenuSlideshow, kMenuZoom, kMenuRotate}) EXPECT_EQ(CheckedAt(m, position), isMain);
         EXPECT_FALSE(CheckedAt(m, kMenuCollage));
     }
@@ -159,22 +138,16 @@ TEST(CatalogMarks, EnablesClipboardItemsAndMarksSettingsAndPins) {
     }
 }
 
-TEST(MenuPinRules, DismissalWalksOutOneLevelAChoiceReopensTheDeepest) {
-    MenuPins pins{true, kMenuSlideshow, 11, kMenuSlideshow};
+// A dismissal walks out one level at a time; a choice reopens the deepest
+// pinned menu; the re-open point travels with y raised by a hundred.
+TEST(MenuPinRules, DismissalChoiceAndPoint) {
+    MenuPins pins{true, kMenuSlideshow, 11, kMenuSlideshow}, alone{false, -1, 11, kMenuSlideshow};
     EXPECT_EQ(ReopenAfterCommand(pins), 11);
-    const int32_t walk[] = {kMenuSlideshow, 0, -1, -1};   // third level, second, main menu, nothing left
-    for (const int32_t reopened : walk) EXPECT_EQ(UnpinAfterDismissal(pins), reopened);
-    EXPECT_TRUE(pins.pinnedLevel3 == -1 && pins.pinnedLevel3Parent == -1 && pins.pinnedSubmenu == -1);
-    EXPECT_FALSE(pins.menuPinned);
-    EXPECT_EQ(ReopenAfterCommand(pins), -1);
+    for (const int32_t reopened : {int32_t(kMenuSlideshow), 0, -1, -1}) EXPECT_EQ(UnpinAfterDismissal(pins), reopened);
+    EXPECT_TRUE(pins.pinnedLevel3 == -1 && pins.pinnedLevel3Parent == -1 && pins.pinnedSubmenu == -1 && !pins.menuPinned);
+    EXPECT_EQ(UnpinAfterDismissal(alone), -1);
     EXPECT_EQ(ReopenAfterCommand({true, -1, -1, -1}), 0);
     EXPECT_EQ(ReopenAfterCommand({false, kMenuSort, -1, -1}), kMenuSort);
-    // A pinned third level alone: dismissed, the main menu opens only when it is pinned too.
-    MenuPins alone{false, -1, 11, kMenuSlideshow}, withMain{true, -1, 11, kMenuSlideshow};
-    EXPECT_EQ(UnpinAfterDismissal(alone), -1);
-    EXPECT_EQ(UnpinAfterDismissal(withMain), 0);
-
-    // The re-open point travels with y raised by a hundred, signed both ways.
     EXPECT_EQ(PackMenuPoint(640, 480), MAKEWPARAM(640, 580));
     for (const POINT p : {POINT{0, 0}, POINT{-300, -90}, POINT{1279, -150}}) {
         const POINT back = UnpackMenuPoint(PackMenuPoint(p.x, p.y));

@@ -88,16 +88,6 @@ TEST(CommandLineOptions, NamedAndValueOptions) {
         Parse(state, {c.option});
         EXPECT_EQ(state.*c.field, c.value) << Name(c.option);
     }
-    // With the shell present its own wallpaper takes styles 1 to 3 only.
-    const wchar_t* styles[] = {L"-centerwall", L"-tilewall", L"-stretchwall", L"-fitwall", L"-fillwall"};
-    for (int style = 1; style <= 5; ++style) {
-        AppState state;
-        state.blackboxPresent = true;
-        state.bbWallpaperStyle = -1;
-        Parse(state, {styles[style - 1]});
-        EXPECT_EQ(state.bbWallpaperStyle, style <= 3 ? style : -1) << style;
-        EXPECT_EQ(state.timer, 5000) << "a wallpaper option is not a value option";
-    }
     // Names are case-sensitive; short and unknown options are ignored.
     AppState state, reference;
     state.slide = false;

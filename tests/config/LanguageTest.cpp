@@ -141,16 +141,4 @@ TEST_F(LanguageTest, MenuTextsAreCollectedAndAppliedByIdAndPosition) {
     radio.fType = 0;
     GetMenuItemInfoW(target.Popup(), kCmdTimer, FALSE, &radio);
     EXPECT_TRUE(radio.fType & MFT_RADIOCHECK) << "only the text is replaced";
-
-    // The Catalog menu likewise, from a language file.
-    ResourceMenu catalog(IDM_CATALOG), translated(IDM_CATALOG);
-    CollectCatalogMenuTexts(catalog.Popup());
-    const std::wstring paste = MenuString(catalog.Popup(), kCmdPaste, MF_BYCOMMAND);
-    const std::wstring sort = MenuString(catalog.Popup(), kCatalogMenuSort, MF_BYPOSITION);
-    Read(L"[Catalog Menu]\r\n" + paste + L"=Einf\u00fcgen\r\n[Catalog Level2]\r\n" + sort + L"=Sortieren\r\n");
-    ApplyCatalogMenuTexts(translated.Popup());
-    EXPECT_EQ(MenuString(translated.Popup(), kCmdPaste, MF_BYCOMMAND), L"Einf\u00fcgen");
-    EXPECT_EQ(MenuString(translated.Popup(), kCatalogMenuSort, MF_BYPOSITION), L"Sortieren");
-    EXPECT_EQ(MenuString(translated.Popup(), kCatalogMenuFind, MF_BYPOSITION),
-              MenuString(catalog.Popup(), kCatalogMenuFind, MF_BYPOSITION));
 }

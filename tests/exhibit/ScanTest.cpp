@@ -51,11 +51,9 @@ TEST(ExhibitScan, BreadthFirstOverEveryRootThenLevelByLevel) {
     const Names roots{tree.Path(L"r1"), tree.Path(L"r2")};
     const Names paths = Scan(state, roots);
     ASSERT_EQ(paths.size(), 6u);
-    EXPECT_EQ(paths[0], tree.Path(L"r1\\a.jpg"));
-    EXPECT_EQ(paths[1], tree.Path(L"r2\\z.gif"));
-    EXPECT_EQ(paths[5], tree.Path(L"r1\\d1\\dd\\deep.jpg"));
-    for (size_t i = 1; i < paths.size(); ++i)
-        EXPECT_LE(std::count(paths[i - 1].begin(), paths[i - 1].end(), L'\\'), std::count(paths[i].begin(), paths[i].end(), L'\\'));
+    EXPECT_TRUE(paths[0] == tree.Path(L"r1\\a.jpg") && paths[1] == tree.Path(L"r2\\z.gif") && paths[5] == tree.Path(L"r1\\d1\\dd\\deep.jpg"));
+    const auto depth = [](const std::wstring& p) { return std::count(p.begin(), p.end(), L'\\'); };
+    EXPECT_TRUE(std::is_sorted(paths.begin(), paths.end(), [&](const auto& x, const auto& y) { return depth(x) < depth(y); }));
     // A final backslash or a repeated root changes nothing.
     EXPECT_EQ(Scan(slashed, {tree.Path(L"r1") + L"\\", tree.Path(L"r2"), tree.Path(L"r2"), tree.Path(L"r1\\d1")}), paths);
     flat.subfolders = false;
@@ -162,8 +160,7 @@ TEST(ExhibitBuild, TheWorkerSortsFindsTheShownPictureAndAppends) {
     state.exhibit->SetCurrentPath(tree.Path(L"one\\s\\c.jpg"));
     ASSERT_TRUE(state.BuildExhibit(tree.Path(L"one").c_str(), false, nullptr) && state.exhibit->WaitIdle(10000));
     EXPECT_EQ(Paths(*state.exhibit), (Names{tree.Path(L"one\\a.jpg"), tree.Path(L"one\\b.jpg"), tree.Path(L"one\\s\\c.jpg")}));
-    EXPECT_EQ(state.exhibit->CurrentIndex(), 2);
-    EXPECT_EQ(state.exhibit->ViewedFolder(), tree.Path(L"one"));
+    EXPECT_TRUE(state.exhibit->CurrentIndex() == 2 && state.exhibit->ViewedFolder() == tree.Path(L"one"));
     // Appending a folder without pictures still answers true and keeps the list.
     EXPECT_TRUE(state.BuildExhibit(tree.Path(L"empty").c_str(), true, nullptr) && state.exhibit->WaitIdle(10000));
     EXPECT_TRUE(state.exhibit->Size() == 3u && state.exhibit->ViewedFolder() == tree.Path(L"empty"));
@@ -193,26 +190,4 @@ TEST(ExhibitBuild, LookUpIsExactAndMatchesShortcutsBothWays) {
         {L"", -1}, {tree.Path(L"elsewhere.lnk"), 0}, {tree.Path(L"store\\t.jpg"), 2}, {tree.Path(L"store\\none.jpg"), -1}};
     for (const auto& [path, index] : lookups) EXPECT_EQ(state.FindExhibitIndex(path.c_str()), index) << testing::PrintToString(path);
     EXPECT_EQ(state.FindExhibitIndex(nullptr), -1);
-}
-
-TEST(ExhibitSort, AReSortKeepsTheShownPictureAndShufflesDifferently) {
-    AppState state;
-    std::vector<ImageEntry> entries;
-    for (int i = 0; i < 40; ++i) entries.push_back(ImageEntry{L"C:\\p\\" + std::to_wstring(100 + i) + L".jpg"});
-    state.exhibit->Assign(entries);
-    state.exhibit->SetCurrentPath(L"C:\\p\\117.jpg");
-    state.sort = kSortReverse;
-    state.sortby = kSortName;
-    state.SortExhibit();
-    EXPECT_TRUE(Paths(*state.exhibit)[0] == L"C:\\p\\139.jpg" && state.exhibit->IsShowing(L"C:\\p\\117.jpg"));
-    state.sort = kSortRandom;
-    state.SortExhibit();
-    const Names first = Paths(*state.exhibit);
-    EXPECT_TRUE(state.exhibit->IsShowing(L"C:\\p\\117.jpg"));
-    state.SortExhibit();
-    EXPECT_NE(first, Paths(*state.exhibit));
-    state.exhibit->SetCurrentPath(L"C:\\p\\nothing.jpg");
-    state.sort = kSortForward;
-    state.SortExhibit();
-    EXPECT_EQ(state.exhibit->CurrentIndex(), 0) << "the shown picture gone: index 0";
 }

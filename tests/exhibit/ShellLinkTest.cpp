@@ -52,23 +52,6 @@ TEST(ShellLinkObject, ReadsBackTargetsAttributesAndTimesAndRefusesDamagedFiles) 
     }
 }
 
-TEST(ShellLinkObject, MissingOrUnreachableTargetsReturnPromptly) {
-    TempFolder tree(L"resolve");
-    tree.File(L"gone.jpg", "x");
-    ASSERT_TRUE(MakeShortcut(tree.Path(L"gone.lnk"), tree.Path(L"gone.jpg")));
-    DeleteFileW(tree.Path(L"gone.jpg").c_str());
-    MakeShortcut(tree.Path(L"net.lnk"), L"\\\\oxbrill-no-such-host\\share\\x.jpg");
-    ShellLink shell;
-    wchar_t target[ShellLink::kLinkPathSize];
-    const DWORD start = GetTickCount();
-    ASSERT_TRUE(shell.Read(tree.Path(L"gone.lnk").c_str(), target, false)) << "unresolved, the stored target comes back";
-    EXPECT_EQ(tree.Path(L"gone.jpg"), target);
-    shell.Read(tree.Path(L"gone.lnk").c_str(), target, true);
-    shell.Read(tree.Path(L"net.lnk").c_str(), target, false);
-    shell.Read(tree.Path(L"net.lnk").c_str(), target, true);
-    EXPECT_LT(GetTickCount() - start, 10000u);
-}
-
 TEST(ShellLinkObject, ShortcutsInAFolderAreNumberedWhenTheNameIsTaken) {
     TempFolder tree(L"send");
     tree.File(L"pics\\beach.jpg", "x");

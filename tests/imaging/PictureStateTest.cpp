@@ -84,27 +84,6 @@ TEST_F(PictureStateTest, ShowPictureTriesEveryEntryOnceAndShowsTheFirstGoodOne) 
     }
 }
 
-// Loading one entry steps on past a bad one in the direction of travel, wrapping.
-TEST_F(PictureStateTest, LoadingStepsOverABadEntryBothWaysAndWraps) {
-    s.removefail = s.logerrors = false;
-    Add(L"bad.jpg", "bad");
-    Add(L"a.jpg", sixJpeg);
-    Add(L"c.jpg", "bad");
-    s.exhibit->MoveTo(2);
-    s.LoadCurrent(true);
-    EXPECT_EQ(s.exhibit->CurrentIndex(), 0);
-    s.LoadCurrent(false);
-    EXPECT_EQ(s.exhibit->CurrentIndex(), 2) << "backward from the first entry lands on the last";
-    EXPECT_EQ(Log(), L"") << "logerrors is off";
-    s.removefail = true;
-    s.LoadCurrent(true);   // the last entry goes: the index moves back to the start
-    EXPECT_TRUE(s.exhibit->Size() == 2u && s.exhibit->CurrentIndex() == 0);
-    s.exhibit->Clear();
-    s.exhibit->SetCurrentPath(L"");
-    s.LoadCurrent(true);
-    EXPECT_EQ(s.exhibit->CurrentPath(), L"") << "an empty exhibit is left alone";
-}
-
 TEST_F(PictureStateTest, ShortcutsLoadTheirTargetAndLogOnlyWhenAsked) {
     tree.File(L"pic.jpg", sixJpeg);
     tree.File(L"bad.jpg", "bad");
