@@ -54,69 +54,53 @@ TEST(CommandLineOptions, EverySettingRowSwitchSetsItsField) {
         }
 }
 
-TEST(CommandLineOptions, NamedAndValueOptions) {
-    const struct {
-        const wchar_t* option;
-        int32_t AppState::*field;
-        int32_t value;
-    } numbers[] = {
-        {L"-windowed", &AppState::layer, 0}, {L"-fullscreen", &AppState::layer, 1}, {L"-wallpaper", &AppState::layer, 2},
-        {L"-loopause", &AppState::loop, 1},  {L"-sortname", &AppState::sortby, 2},   {L"-zoombest", &AppState::zoomquality, 7},
-        {L"-screenroam", &AppState::fullscreenlayout, 5}, {L"-autofindaccess", &AppState::autofindtype, 3},
-        {L"-noautofind", &AppState::autofindtype, 0},
-        // Value options: the second character picks the field, the rest is the number.
-        {L"-t3000", &AppState::timer, 3000}, {L"-tabc", &AppState::timer, 0}, {L"-tilewal", &AppState::timer, 0},
-        {L"-b200", &AppState::opacity, 200}, {L"-bogus", &AppState::opacity, 0}, {L"-z150", &AppState::zoom, 150},
-        {L"-r-90", &AppState::rotation, -90},
-    };
-    for (const auto& c : numbers) {
-        AppState state;
-        state.*c.field = -7;
-        Parse(state, {c.option});
-        EXPECT_EQ(state.*c.field, c.value) << Name(c.option);
-    }
-    const struct {
-        const wchar_t* option;
-        bool AppState::*field;
-        bool value;
-    } flags[] = {{L"-notop", &AppState::ontop, false}, {L"-wheelzoom", &AppState::wheelnav, false},
-                 {L"-taskbar", &AppState::trayicon, false}, {L"-noshell", &AppState::noShell, true},
-                 {L"-preset1", &AppState::wrap, false}, {L"-preset5", &AppState::wrap, false}};
-    for (const auto& c : flags) {
-        AppState state;
-        state.*c.field = !c.value;
-        Parse(state, {c.option});
-        EXPECT_EQ(state.*c.field, c.value) << Name(c.option);
-    }
-    // Names are case-sensitive; short and unknown options are ignored.
-    AppState state, reference;
-    state.slide = false;
-    Parse(state, {L"-Slide", L"-Fullscreen", L"-T3000", L"-Browse", L"-t", L"-z", L"-", L"--", L"-x500", L"-q1"});
-    EXPECT_FALSE(state.slide);
-    EXPECT_TRUE(state.layer == reference.layer && state.timer == reference.timer && state.zoom == reference.zoom);
-}
-
-TEST(CommandLineOptions, ZoomGivesWayToAFitModeAfterEveryOption) {
+// Options of no setting row, value options, and zoom against the fit modes.
+TEST(CommandLineOptions, NamedValueAndFitOptions) {
     const struct {
         std::vector<std::wstring> args;
-        int32_t zoomBefore;
-        bool stretchBefore;
-        int32_t zoom;
+        bool (*holds)(const AppState&);
     } cases[] = {
-        {{L"-z150", L"-shrink"}, 0, false, 0},
-        {{L"-shrink", L"-z150"}, 0, false, 150},   // the zoom option turns the fit modes off
-        {{L"-nonsense"}, 120, true, 0},            // any option clears a file's zoom under a fit mode
-        {{L"-noslide", L"-r90"}, 120, false, 120},
+        {{L"-fullscreen"}, [](const AppState& s) { return s.layer == 1; }},
+        {{L"-fullscreen", L"-windowed"}, [](const AppState& s) { return s.layer == kLayerWindowed; }},
+        {{L"-wallpaper"}, [](const AppState& s) { return s.layer == 2; }},
+        {{L"-loopexit", L"-loopause"}, [](const AppState& s) { return s.loop == 1; }},
+        {{L"-sortname"}, [](const AppState& s) { return s.sortby == 2; }},
+        {{L"-zoombest"}, [](const AppState& s) { return s.zoomquality == 7; }},
+        {{L"-screenroam"}, [](const AppState& s) { return s.fullscreenlayout == 5; }},
+        {{L"-autofindaccess"}, [](const AppState& s) { return s.autofindtype == 3; }},
+        {{L"-autofindaccess", L"-noautofind"}, [](const AppState& s) { return s.autofindtype == kAutoFindNone; }},
+        {{L"-notop", L"-wheelzoom", L"-taskbar"}, [](const AppState& s) { return !s.ontop && !s.wheelnav && !s.trayicon; }},
+        {{L"-noshell", L"-nomenu"}, [](const AppState& s) { return s.noShell && s.noMenu; }},
+        {{L"-wrap", L"-preset1"}, [](const AppState& s) { return !s.wrap; }},
+        {{L"-wrap", L"-preset5"}, [](const AppState& s) { return !s.wrap; }},
+        // Value options: the second character picks the field, the rest is the number.
+        {{L"-t3000", L"-b200", L"-z150", L"-r-90"},
+         [](const AppState& s) { return s.timer == 3000 && s.opacity == 200 && s.zoom == 150 && s.rotation == -90; }},
+        {{L"-t3000", L"-tabc"}, [](const AppState& s) { return s.timer == 0; }},
+        {{L"-t3000", L"-tilewal"}, [](const AppState& s) { return s.timer == 0; }},   // a misspelt -tilewall
+        {{L"-b200", L"-bogus"}, [](const AppState& s) { return s.opacity == 0; }},
+        {{L"-tilewall", L"-centerwall"}, [](const AppState& s) { return s.timer == 5000; }},   // no value options
+        // Names are case-sensitive; short and unknown options are ignored.
+        {{L"-noslide", L"-Slide", L"-Fullscreen", L"-T3000", L"-Browse", L"-t", L"-z", L"-", L"--", L"-x500", L"-q1"},
+         [](const AppState& s) { return !s.slide && s.layer == kLayerWindowed && s.timer == 5000 && s.zoom == 0; }},
+        // A zoom gives way to a fit mode after every option; the zoom option turns the fit modes off.
+        {{L"-z150", L"-shrink"}, [](const AppState& s) { return s.zoom == 0 && s.shrink; }},
+        {{L"-shrink", L"-z150"}, [](const AppState& s) { return s.zoom == 150 && !s.squeeze && !s.shrink && !s.stretch; }},
     };
     for (const auto& c : cases) {
         AppState state;
-        state.zoom = c.zoomBefore;
-        state.squeeze = state.shrink = false;
-        state.stretch = c.stretchBefore;
+        state.squeeze = state.shrink = state.stretch = false;
         Parse(state, c.args);
-        EXPECT_EQ(state.zoom, c.zoom) << testing::PrintToString(c.args);
-        EXPECT_TRUE(!c.zoom || !(state.squeeze || state.shrink || state.stretch));
+        EXPECT_TRUE(c.holds(state)) << testing::PrintToString(c.args);
     }
+    // A zoom from the settings file under a fit mode is cleared by any option, even an ignored one.
+    AppState fit, plain;
+    fit.zoom = plain.zoom = 120;
+    fit.stretch = true;
+    plain.squeeze = plain.shrink = plain.stretch = false;
+    Parse(fit, {L"-nonsense"});
+    Parse(plain, {L"-noslide", L"-r90"});
+    EXPECT_TRUE(fit.zoom == 0 && plain.zoom == 120);
 }
 
 // Settings files, folders and files on the command line, with the scratch
