@@ -15,10 +15,7 @@ namespace pictures {
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes ByteVector(const std::wstring& path) {
-    const std::string bytes = ReadBytes(path);
-    return Bytes(bytes.begin(), bytes.end());
-}
+inline Bytes ByteVector(const std::wstring& path) { const std::string bytes = ReadBytes(path); return Bytes(bytes.begin(), bytes.end()); }
 inline std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // A copy of some bytes placed flush against a no-access page.
@@ -47,17 +44,9 @@ private:
 };
 
 // Little-endian fields of the metafiles the tests build and damage.
-inline uint32_t Get32(const Bytes& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-inline void Put16(Bytes& b, size_t at, uint32_t v) {
-    b[at] = uint8_t(v);
-    b[at + 1] = uint8_t(v >> 8);
-}
-inline void Put32(Bytes& b, size_t at, uint32_t v) {
-    Put16(b, at, v);
-    Put16(b, at + 2, v >> 16);
-}
+inline uint32_t Get32(const Bytes& b, size_t at) { return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24); }
+inline void Put16(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
+inline void Put32(Bytes& b, size_t at, uint32_t v) { Put16(b, at, v), Put16(b, at + 2, v >> 16); }
 
 // An enhanced metafile of 32 x 16 pixels, its quadrants red, green, blue and
 // white in reading order, as GDI writes it.
