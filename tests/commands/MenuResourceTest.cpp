@@ -19,11 +19,6 @@ namespace {
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
 UINT FirstId(HMENU menu) { return GetMenuItemID(menu, 0); }
-std::vector<WORD> received;
-INT_PTR CALLBACK RecordCommands(HWND, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_COMMAND) received.push_back(LOWORD(wParam));
-    return message == WM_INITDIALOG;
-}
 bool SeparatorAt(HMENU menu, int position) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
@@ -116,53 +111,4 @@ TEST(MenuResources, AcceleratorsBindMenuCommandsOnce) {
         EXPECT_NE(ItemState(menu.Popup(), a.cmd), UINT(-1)) << "command " << a.cmd << " is in no menu";
     }
     EXPECT_GT(entries.size(), 100u);
-}
-
-// The viewer's message loop: accelerators, then the dialog manager, then the
-// window. Keys arrive as the system delivers them, with the modifiers held in
-// the keyboard state, so typed characters exist only after translation; the
-// keypad types the same characters, and Enter and Tab are commands, not
-// dialog navigation.
-TEST(ViewerKeys, TypedCharactersDialogKeysAndModifiedKeysAreCommands) {
-    HWND window = CreateDialogParamW(Module(), MAKEINTRESOURCEW(IDD_MAIN), nullptr, RecordCommands, 0);
-    HACCEL accelerators = LoadAcceleratorsW(Module(), MAKEINTRESOURCEW(IDR_ACCEL));
-    ASSERT_TRUE(window && accelerators);
-    BYTE saved[256], keys[256];
-    GetKeyboardState(saved);
-    // The commands that reach the window for `vk` with `modifiers` (FSHIFT, FCONTROL, FALT); a
-    // character is typed with whichever key types it on the current layout.
-    const auto press = [&](WORD vk, BYTE modifiers, wchar_t typed) {
-        if (typed) {
-            const SHORT scan = VkKeyScanW(typed);
-            vk = LOBYTE(scan);
-            modifiers |= BYTE((HIBYTE(scan) & 1 ? FSHIFT : 0) | (HIBYTE(scan) & 2 ? FCONTROL : 0) | (HIBYTE(scan) & 4 ? FALT : 0));
-        }
-        memcpy(keys, saved, sizeof keys);
-        keys[VK_SHIFT] = keys[VK_LSHIFT] = (modifiers & FSHIFT) ? 0x80 : 0;
-        keys[VK_CONTROL] = keys[VK_LCONTROL] = (modifiers & FCONTROL) ? 0x80 : 0;
-        keys[VK_MENU] = keys[VK_LMENU] = (modifiers & FALT) ? 0x80 : 0;
-        SetKeyboardState(keys);
-        received.clear();
-        const LPARAM down = 1 | LPARAM(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16 | ((modifiers & FALT) ? 1L << 29 : 0);
-        PostMessageW(window, (modifiers & FALT) ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, down);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            if (!TranslateAcceleratorW(window, accelerators, &msg) && !IsDialogMessageW(window, &msg)) DispatchMessageW(&msg);
-        return received;
-    };
-    const struct {
-        WORD vk;
-        BYTE modifiers;
-        wchar_t typed;
-        std::vector<WORD> commands;
-    } cases[] = {
-        {0, 0, L'!', {kCmdSlideshow}}, {0, FALT, L'+', {kCmdZoomIn}}, {0, 0, L'=', {kCmdZoom100}}, {0, 0, L'?', {kCmdHelp}},
-        {VK_SUBTRACT, 0, 0, {kCmdZoomOut}}, {VK_RETURN, 0, 0, {kCmdSlideshow}}, {VK_TAB, FSHIFT, 0, {kCmdPrevFolder}},
-        {'1', 0, 0, {kCmdRestorePreset1}}, {'1', FALT, 0, {kCmdSavePreset1}}, {'1', FCONTROL, 0, {kCmdLayoutTopLeft}},
-        {'R', FCONTROL | FSHIFT, 0, {kCmdAspectFilter}}, {'X', 0, 0, {}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(press(c.vk, c.modifiers, c.typed), c.commands) << c.vk << " " << int(c.typed);
-    SetKeyboardState(saved);
-    DestroyAcceleratorTable(accelerators);
-    DestroyWindow(window);
 }

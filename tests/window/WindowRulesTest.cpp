@@ -33,17 +33,6 @@ TEST(HotkeyRules, KeysTheirNamesAndModifierBits) {
     EXPECT_EQ(ModifiersOf(BoxesFor(0x4000 | 2)), 2);
 }
 
-TEST(HotkeyRules, ThePollKeepsTheLastAcceptedKeyDown) {
-    const auto acceptsAllButShift = [](int vk) { return vk != VK_SHIFT && vk != VK_LSHIFT; };
-    const auto shiftOnly = [](int vk) { return vk == VK_SHIFT || vk == VK_LSHIFT; };
-    const auto shiftF5 = [](int vk) { return vk == VK_SHIFT || vk == VK_LSHIFT || vk == VK_F5; };
-    const auto twoKeys = [](int vk) { return vk == 'A' || vk == VK_F5; };   // the one scanned last wins
-    EXPECT_EQ(ScanForCandidate(27, shiftOnly, acceptsAllButShift), 27);
-    EXPECT_EQ(ScanForCandidate(27, shiftF5, acceptsAllButShift), VK_F5);
-    EXPECT_EQ(ScanForCandidate(27, twoKeys, acceptsAllButShift), VK_F5);
-    EXPECT_EQ(ScanForCandidate(27, [](int) { return false; }, acceptsAllButShift), 27);
-}
-
 // A full-screen request toggles; any request from full screen restores the
 // windowed frame, and windowed requests while windowed change nothing.
 TEST(ModeChange, RequestsAndTheirWayBack) {
