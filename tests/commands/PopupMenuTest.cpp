@@ -64,10 +64,7 @@ TEST_F(MenuMarks, EverySettingRowMarksItsItemAndAChoiceExactlyOne) {
 // fresh running state.
 TEST_F(MenuMarks, ItemsMarkedOrGreyedByTheState) {
     using Ids = std::vector<UINT>;
-    const struct {
-        void (*set)(AppState&);
-        Ids checked, plain, greyed, enabled;
-    } cases[] = {
+    const struct { void (*set)(AppState&); Ids checked, plain, greyed, enabled; } cases[] = {
         {[](AppState& s) { s.wheelnav = true; }, {kCmdMousewheelNav}, {kCmdZoomMousewheel}, {}, {kCmdBlend, kCmdOpacity}},
         {[](AppState& s) { s.wheelnav = false; }, {kCmdZoomMousewheel}, {kCmdMousewheelNav}, {}, {}},
         {[](AppState& s) { s.landscapeOnly = s.portraitOnly = true; }, {kCmdLandscape}, {kCmdPortrait}, {}, {}},   // landscape wins

@@ -56,10 +56,7 @@ TEST(CommandLineOptions, EverySettingRowSwitchSetsItsField) {
 
 // Options of no setting row, value options, and zoom against the fit modes.
 TEST(CommandLineOptions, NamedValueAndFitOptions) {
-    const struct {
-        std::vector<std::wstring> args;
-        bool (*holds)(const AppState&);
-    } cases[] = {
+    const struct { std::vector<std::wstring> args; bool (*holds)(const AppState&); } cases[] = {
         {{L"-fullscreen"}, [](const AppState& s) { return s.layer == 1; }},
         {{L"-fullscreen", L"-windowed"}, [](const AppState& s) { return s.layer == kLayerWindowed; }},
         {{L"-wallpaper"}, [](const AppState& s) { return s.layer == 2; }},
@@ -113,11 +110,7 @@ TEST(CommandLinePaths, SettingsFilesFoldersAndFiles) {
     scratch.File(L"Upper.INI", "x");
     const std::wstring a = scratch.Path(L"a"), ini = scratch.Path(L"other.ini"), missing = scratch.Path(L"gone\\x.jpg");
     WriteUtf16File(ini, L"[Portable]\r\nfolder=" + scratch.Path(L"pics") + L"\r\n[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\n");
-    const struct {
-        std::vector<std::wstring> args;
-        int32_t timer;
-        std::wstring folder, current, settings;
-    } cases[] = {
+    const struct { std::vector<std::wstring> args; int32_t timer; std::wstring folder, current, settings; } cases[] = {
         // A settings file overrides what stands before it only.
         {{L"-t3000", L"-slide", a, ini}, 7000, scratch.Path(L"pics"), L"", ini},
         {{ini, L"-t3000", L"-slide", a}, 3000, a, L"", ini},

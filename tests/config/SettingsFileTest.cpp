@@ -165,11 +165,7 @@ TEST_F(SettingsFile, DamagedFilesAreReadQuickly) {
     std::mt19937 random(12345);
     std::string garbage(10u << 20, '\0');
     for (char& byte : garbage) byte = static_cast<char>(random());
-    const struct {
-        const char* name;
-        std::string bytes;
-        int32_t timer;
-    } cases[] = {
+    const struct { const char* name; std::string bytes; int32_t timer; } cases[] = {
         {"no mark", Utf16(L"[Slideshow]\r\ntimer=1\r\n\r\n[Slideshow]\r\ntimer=2\r\n", false), 2},
         {"long lines", Utf16(L"[Slideshow]\r\n" + std::wstring(100000, L'=') + L"\r\ntimer=3\r\n" + std::wstring(100000, L'[') + L"\r\ntimer=4\r\n"), 3},
         {"10 MB of garbage", garbage + Utf16(L"\n[Slideshow]\r\ntimer=1234\r\n", false), 1234},

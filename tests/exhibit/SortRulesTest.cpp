@@ -28,11 +28,7 @@ using Rule = bool (*)(const ImageEntry&, const ImageEntry&, bool);
 }  // namespace
 
 TEST(SortRules, PairsThatTellTheRulesApart) {
-    const struct {
-        Rule rule;
-        const wchar_t *a, *b;
-        bool caseSensitive, less;
-    } cases[] = {
+    const struct { Rule rule; const wchar_t *a, *b; bool caseSensitive, less; } cases[] = {
         // A folder's own files before its subfolders, by the tree rules only.
         {TreeLess, L"C:\\p\\z.jpg", L"C:\\p\\q\\a.jpg", false, true},
         {TreeStrictLess, L"C:\\p\\z.jpg", L"C:\\p\\q\\a.jpg", true, true},

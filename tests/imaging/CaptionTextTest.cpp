@@ -8,10 +8,7 @@
 #include "imaging/CaptionText.h"
 
 TEST(CaptionText, NameZoomPathLinksAndDots) {
-    const struct {
-        std::function<void(CaptionInput&)> set;
-        const wchar_t* caption;
-    } cases[] = {
+    const struct { std::function<void(CaptionInput&)> set; const wchar_t* caption; } cases[] = {
         {[](CaptionInput&) {}, L"holiday - Oxbrill (Zoom: 487 x 390)"},
         {[](CaptionInput& in) { in.currentZoom = 100; }, L"holiday - Oxbrill"},
         {[](CaptionInput& in) { in.fullname = true; }, L"C:\\pics\\holiday.jpg - Oxbrill (Zoom: 487 x 390)"},
@@ -44,10 +41,7 @@ TEST(CaptionText, NameZoomPathLinksAndDots) {
 
 TEST(StatusText, PartsOfAShownFile) {
     using Parts = std::array<std::wstring, 5>;
-    const struct {
-        std::function<void(StatusInput&)> set;
-        Parts parts;
-    } cases[] = {
+    const struct { std::function<void(StatusInput&)> set; Parts parts; } cases[] = {
         {[](StatusInput&) {}, {L"\t3417.97KB", L"\t3000x2000x24", L"\t100%", L"\t H:21 V:14", L"\t5/12"}},
         // Squeezed without hand zoom: no scroll readout. Below one step still counts one; none counts zero.
         {[](StatusInput& in) { in.zoomHeld = false, in.currentZoom = 33; }, {L"\t3417.97KB", L"\t3000x2000x24", L"\t33%", L"", L"\t5/12"}},

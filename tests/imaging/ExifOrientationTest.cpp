@@ -79,11 +79,7 @@ TEST(ExifOrientation, ReadsEveryOrientationFromRealFilesInBothByteOrders) {
 // IFD0 as built, changed one way at a time: found in either byte order and
 // among a count cut to the entries present, refused when anything is off.
 TEST(ExifOrientation, TheTagOfABlockBuiltHere) {
-    const struct {
-        const char* what;
-        void (*change)(Tiff&);
-        int orientation;
-    } cases[] = {
+    const struct { const char* what; void (*change)(Tiff&); int orientation; } cases[] = {
         {"as built", [](Tiff&) {}, 6},
         {"big-endian", [](Tiff& t) { t.little = false, t.value = 8; }, 8},
         {"a count of 65535", [](Tiff& t) { t.declaredCount = 0xFFFF; }, 6},

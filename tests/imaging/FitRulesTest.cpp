@@ -17,11 +17,7 @@ int Scripted() { return g_draws[g_next++]; }
 }  // namespace
 
 TEST(FitRules, SizesForEveryFlagCombination) {
-    const struct {
-        int32_t w, h, aw, ah;
-        bool squeeze, shrink, stretch;
-        int32_t zoom, width, height;
-    } cases[] = {
+    const struct { int32_t w, h, aw, ah; bool squeeze, shrink, stretch; int32_t zoom, width, height; } cases[] = {
         {1000, 800, 500, 390, true, false, false, 0, 487, 390},    // height first, then the width still fits
         {1000, 800, 500, 390, true, false, false, 48, 480, 384},   // at the zoom it reported the rules stand aside
         {1600, 400, 800, 600, true, false, false, 0, 800, 200},    {200, 100, 800, 600, true, false, false, 0, 200, 100},
@@ -49,11 +45,7 @@ TEST(FitRules, SizesForEveryFlagCombination) {
 }
 
 TEST(Layout, CornersCentreAndRoaming) {
-    const struct {
-        int layout, cw, ch, w, h;
-        bool keepNegative;
-        int x, y;
-    } cases[] = {
+    const struct { int layout, cw, ch, w, h; bool keepNegative; int x, y; } cases[] = {
         {0, 500, 400, 200, 200, false, 150, 100}, {1, 500, 400, 200, 200, false, 0, 0},
         {2, 500, 400, 200, 200, false, 300, 0},   {3, 500, 400, 200, 200, false, 0, 200},
         {4, 500, 400, 200, 200, false, 300, 200}, {9, 500, 400, 200, 200, false, 0, 0},

@@ -70,11 +70,7 @@ TEST(MetafileCheck, TellsMetafilesFromOtherFiles) {
     const Bytes emf = MakeEmf();
     Bytes notSigned = emf;
     notSigned[40] = 'X';
-    const struct {
-        const char* what;
-        Bytes bytes;
-        MetafileKind kind;
-    } cases[] = {
+    const struct { const char* what; Bytes bytes; MetafileKind kind; } cases[] = {
         {"enhanced", emf, MetafileKind::Enhanced},
         {"placeable", MakeWmf(true), MetafileKind::Windows},
         {"bare Windows", MakeWmf(false), MetafileKind::Windows},
@@ -95,12 +91,7 @@ TEST(MetafileCheck, TellsMetafilesFromOtherFiles) {
 TEST(MetafileCheck, DamagedHeadersBoundsRecordsAndBitmaps) {
     const Bytes emf = MakeEmf(), wmf = MakeWmf(true), bitmap = EmfWithBitmap();
     ASSERT_LT(g_record, bitmap.size()) << "no stretched-bits record";
-    const struct {
-        const char* what;
-        const Bytes& sound;
-        void (*damage)(Bytes&);
-        MetafileVerdict verdict;
-    } cases[] = {
+    const struct { const char* what; const Bytes& sound; void (*damage)(Bytes&); MetafileVerdict verdict; } cases[] = {
         {"as GDI wrote it", emf, [](Bytes&) {}, V::Sound},
         {"header short of its fields", emf, [](Bytes& b) { Put32(b, kHeaderSize, 84); }, V::BadHeader},
         {"header past the file", emf, [](Bytes& b) { Put32(b, kHeaderSize, 0xFFFFFFFC); }, V::BadHeader},

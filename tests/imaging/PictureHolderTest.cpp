@@ -117,11 +117,7 @@ TEST(PictureHolder, BadFilesFailCleanly) {
     Put32(emf, 8, 0x80000000);   // bounds at the 32-bit limits
     Put32(emf, 16, 0x7FFFFFFF);
     Put32(wmf, 22 + 18, 0);      // the size of the first record after both headers
-    const struct {
-        const wchar_t* name;
-        std::string bytes;
-        bool mayLoad;
-    } files[] = {
+    const struct { const wchar_t* name; std::string bytes; bool mayLoad; } files[] = {
         {L"empty.jpg", "", false},
         {L"random.png", random, false},
         {L"huge.png", PngClaiming(100000, 100000), false},

@@ -134,11 +134,7 @@ TEST(TransitionPlan, WipesInterleaveTwoPasses) {
 }
 
 TEST(TransitionPlan, PausesOfTheOtherEffects) {
-    struct Case {
-        int effect, w, h, draw;
-        size_t pauses;
-        uint64_t totalMs;
-    } const cases[] = {
+    struct Case { int effect, w, h, draw; size_t pauses; uint64_t totalMs; } const cases[] = {
         {kHorizontalSlide, 1000, 600, 3, 48, 48 * 9},     // d = 0, 21, ..., 987; 5 + 3 + 1 ms
         {kVerticalSlide, 1000, 600, 19, 47, 47 * 15},     // d = 0, 13, ..., 598; 5 + 9 + 1
         {kQuadrantSlide, 1000, 600, 20, 39, 39 * 11},     // dx = 0, 13, ..., 494; 10 + 0 + 1

@@ -48,10 +48,7 @@ TEST(Placement, CorralGrowsTinyWindowsAndPullsThemOnScreen) {
 TEST(Placement, SavedRectanglesComeBackOntoTheWorkArea) {
     const RECT work{100, 50, 2020, 1090};   // 1920 x 1040
     const Rect32 halfCentred{580, 310, 1540, 830};
-    const struct {
-        const char* name;
-        Rect32 saved, expected;
-    } cases[] = {
+    const struct { const char* name; Rect32 saved, expected; } cases[] = {
         {"inside", {200, 100, 600, 400}, {200, 100, 600, 400}}, {"partly visible", {-300, -200, 101, 51}, {-300, -200, 101, 51}},
         {"off to the left", {-5000, 300, -4600, 600}, {100, 300, 500, 600}}, {"off to the right", {2020, 300, 2420, 600}, {1620, 300, 2020, 600}},
         {"off the top", {300, -900, 700, 50}, {300, 50, 700, 1000}}, {"off the bottom", {300, 5000, 700, 5300}, {300, 790, 700, 1090}},
