@@ -1,18 +1,11 @@
-// The slide timer's countdown and what happens when a period is over, and the
-// main window's handling of messages whose owners are not built yet.
+// The slide timer's countdown and what happens when a period is over.
 #include "app/SlideTimerRules.h"
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <shellapi.h>
-#include <shlobj.h>
-
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
-#include "app/MainWindow.h"
 
 using namespace slideshow;
 
@@ -77,19 +70,4 @@ TEST(SlideTimerRules, EndOfPeriod) {
         const EndDecision d = DecideEndOfPeriod(c.in);
         EXPECT_TRUE(d.reshuffle == c.reshuffle && d.action == c.action) << c.what;
     }
-}
-
-// Dropped files are not taken yet, but the drop handle is always released.
-TEST(MainWindow, DroppedFilesReleaseTheDropHandle) {
-    AppState state;
-    g_state = &state;
-    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + 4 * sizeof(wchar_t));
-    ASSERT_NE(drop, nullptr);
-    auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
-    files->pFiles = sizeof(DROPFILES);
-    files->fWide = TRUE;
-    GlobalUnlock(drop);
-    EXPECT_EQ(MainDialogProc(nullptr, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0), 1);
-    g_state = nullptr;
-    EXPECT_EQ(GlobalFlags(drop), static_cast<UINT>(GMEM_INVALID_HANDLE));
 }

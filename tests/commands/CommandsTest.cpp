@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "commands/CommandGates.h"
 #include "commands/CommandIds.h"
+#include "commands/MenuLayout.h"
 #include "commands/Dialogs.h"
 
 TEST(CommandGates, NoShellShutsOutTheShellAndCatalogNoMenuAllBelowAboutButMenu) {
@@ -24,31 +25,27 @@ TEST(CommandGates, NoShellShutsOutTheShellAndCatalogNoMenuAllBelowAboutButMenu) 
         EXPECT_EQ(ParseUnsignedField(text), value) << testing::PrintToString(std::wstring(text));
 }
 
-TEST(Commands, TogglesAndPinsWithoutAWindow) {
+// Commands carried out one after another on the same state, each with what it leaves.
+TEST(Commands, TogglesChoicesAndPinsWithoutAWindow) {
+    const std::pair<int, bool (*)(const AppState&)> steps[] = {
+        {kCmdShuttersRight, [](const AppState& s) { return s.transitionList.front() == 1; }},   // a present effect goes,
+        {kCmdShuttersRight, [](const AppState& s) { return s.transitionList.back() == 0; }},    // an absent one is appended
+        {kCmdTransitionsNone, [](const AppState& s) { return s.transitionList.empty(); }},
+        {kCmdTransitionsAll, [](const AppState& s) { return s.transitionList.size() == 15u && s.transitionList[14] == 14; }},
+        {kCmdPinSort, [](const AppState& s) { return s.pinnedSubmenu == kMenuSort; }},
+        {kCmdPinSort, [](const AppState& s) { return s.pinnedSubmenu == -1; }},
+        {kCmdPinLayout, [](const AppState& s) { return s.pinnedLevel3 == 17 && s.pinnedLevel3Parent == kMenuWindow; }},
+        {kCmdPinLayout, [](const AppState& s) { return s.pinnedLevel3 == -1 && s.pinnedLevel3Parent == -1; }},
+        {kCmdAutoFindModified, [](const AppState& s) { return s.autofindtype == kAutoFindModified; }},
+        {kCmdAutoFindModified, [](const AppState& s) { return s.autofindtype == kAutoFindNone; }},   // chosen again: off
+        {kCmdLoopExit, [](const AppState& s) { return s.loop == kLoopExit; }},
+    };
     auto s = std::make_unique<AppState>();
-    // A transition toggle removes a present effect and appends an absent one; None and All.
-    s->ExecuteCommand(kCmdShuttersRight);
-    EXPECT_EQ(s->transitionList.front(), 1);
-    s->ExecuteCommand(kCmdShuttersRight);
-    EXPECT_EQ(s->transitionList.back(), 0);
-    s->ExecuteCommand(kCmdTransitionsNone);
-    EXPECT_TRUE(s->transitionList.empty());
-    s->ExecuteCommand(kCmdTransitionsAll);
-    EXPECT_TRUE(s->transitionList.size() == 15u && s->transitionList[14] == 14);
-    // A pin pressed twice leaves nothing pinned; third-level pins carry their parent.
-    const std::pair<int, std::pair<int32_t, int32_t>> pins[] = {
-        {kCmdPinSort, {3, -1}}, {kCmdPinSort, {-1, -1}}, {kCmdPinLayout, {-1, 17}}, {kCmdPinLayout, {-1, -1}}};
-    for (const auto& [command, state] : pins) {
+    for (const auto& [command, holds] : steps) {
         s->ExecuteCommand(command);
-        EXPECT_TRUE(s->pinnedSubmenu == state.first && s->pinnedLevel3 == state.second) << command;
-        EXPECT_EQ(s->pinnedLevel3Parent, state.second == -1 ? -1 : 22);
+        EXPECT_TRUE(holds(*s)) << command;
     }
-    // Choosing the auto-find type in force again turns it off; the gates stand before every command.
-    s->ExecuteCommand(kCmdAutoFindModified);
-    EXPECT_EQ(s->autofindtype, kAutoFindModified);
-    s->ExecuteCommand(kCmdAutoFindModified);
-    EXPECT_EQ(s->autofindtype, kAutoFindNone);
-    s->ExecuteCommand(kCmdLoopExit);
+    // The gates stand before every command.
     s->noMenu = true;
     s->ExecuteCommand(kCmdLoopRepeat);
     s->ExecuteCommand(kCmdPinMain);

@@ -88,19 +88,6 @@ TEST(IniFile, LineRulesOfASection) {
     EXPECT_EQ(thumbsize, 100);
     ReadOne(path, catalog, L"[Catalog Position]");
     EXPECT_EQ(thumbsize, 5);
-
-    // Without a byte-order mark the first character is skipped as if it were
-    // one; without a header the keys at the top of the file are read.
-    ASSERT_TRUE(WriteBytes(path, Utf16(L"xy=5\r\n[A]\r\nv=1\r\n[B]\r\nv=2\r\n", false)));
-    int32_t xy = 0, y = 0, v = 0;
-    const IniEntry top[] = {{L"xy", kIniLong, &xy}, {L"y", kIniLong, &y}, {nullptr, 0, nullptr}};
-    const IniEntry section[] = {{L"v", kIniLong, &v}, {nullptr, 0, nullptr}};
-    ReadOne(path, top, nullptr);
-    ReadOne(path, section, L"[B]");
-    EXPECT_TRUE(xy == 0 && y == 5 && v == 2);
-    ASSERT_TRUE(WriteBytes(path, Utf16(L"[A]\r\nv=1\r\n", false)));
-    ReadOne(path, section, L"[A]");
-    EXPECT_EQ(v, 2) << "the first header was lost";
 }
 
 // Lines are taken 254 characters at a time; the rest of a longer line is a

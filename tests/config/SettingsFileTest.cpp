@@ -125,21 +125,6 @@ TEST_F(SettingsFile, ASaveStoresTheWindowedState) {
     for (const wchar_t* line : {L"version=1.00", L"layout=2", L"bookmark=42", L"folder=D:\\Pictures", L"desktop="})
         EXPECT_TRUE(Contains(Saved(), L"\r\n" + std::wstring(line) + L"\r\n")) << testing::PrintToString(line);
     EXPECT_EQ(state->layout, 5);
-    // A desktop folder the user gave is stored; with savefolder off `folder` stays as written.
-    state->desktopGiven = true;
-    state->savefolder = false;
-    state->layer = kLayerWindowed;
-    wcscpy(state->folder, L"\\pics");
-    state->TransferSettings(1);
-    for (const wchar_t* line : {L"desktop=C:\\Users\\me\\Desktop", L"folder=\\pics", L"layout=5"})
-        EXPECT_TRUE(Contains(Saved(), L"\r\n" + std::wstring(line) + L"\r\n")) << testing::PrintToString(line);
-
-    // A maximised window saves its restored rectangle.
-    state->hwnd = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 100, 120, 300, 200, nullptr, nullptr, nullptr, nullptr);
-    ShowWindow(state->hwnd, SW_MAXIMIZE);
-    state->TransferSettings(1);
-    DestroyWindow(state->hwnd);
-    EXPECT_TRUE(Contains(Saved(), L"[Position]\r\nleft=100\r\ntop=120\r\nright=400\r\nbottom=320\r\n"));
 }
 
 TEST_F(SettingsFile, ASaveReplacesTheFileInOneStepOrNotAtAll) {

@@ -142,13 +142,6 @@ TEST_F(PictureStateTest, OrientationRotationLockAndDisplaySize) {
     EXPECT_TRUE(s.picture.width == 10 && s.picture.height == 5);
     s.ComputeDisplaySize(area, 300, true, false, false);
     EXPECT_EQ(s.picture.width, 96);
-    s.zoomstep = s.currentZoom = 10;
-    s.ZoomOut(false);
-    s.ZoomOut(true);
-    EXPECT_TRUE(s.currentZoom == 10 && !s.zoomHeld) << "not below the step, with or without Alt";
-    s.ZoomActualSize();
-    s.LockZoom();
-    EXPECT_EQ(s.zoom, 0) << "no lock is stored at 100%";
 }
 
 // Landscape or portrait only: a picture of that shape is shown and current;
