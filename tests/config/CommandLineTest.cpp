@@ -59,23 +59,18 @@ TEST(CommandLineOptions, NamedValueAndFitOptions) {
     const struct { std::vector<std::wstring> args; bool (*holds)(const AppState&); } cases[] = {
         {{L"-fullscreen"}, [](const AppState& s) { return s.layer == 1; }},
         {{L"-fullscreen", L"-windowed"}, [](const AppState& s) { return s.layer == kLayerWindowed; }},
-        {{L"-wallpaper"}, [](const AppState& s) { return s.layer == 2; }},
         {{L"-loopexit", L"-loopause"}, [](const AppState& s) { return s.loop == 1; }},
-        {{L"-sortname"}, [](const AppState& s) { return s.sortby == 2; }},
         {{L"-zoombest"}, [](const AppState& s) { return s.zoomquality == 7; }},
         {{L"-screenroam"}, [](const AppState& s) { return s.fullscreenlayout == 5; }},
         {{L"-autofindaccess"}, [](const AppState& s) { return s.autofindtype == 3; }},
         {{L"-autofindaccess", L"-noautofind"}, [](const AppState& s) { return s.autofindtype == kAutoFindNone; }},
         {{L"-notop", L"-wheelzoom", L"-taskbar"}, [](const AppState& s) { return !s.ontop && !s.wheelnav && !s.trayicon; }},
-        {{L"-noshell", L"-nomenu"}, [](const AppState& s) { return s.noShell && s.noMenu; }},
         {{L"-wrap", L"-preset1"}, [](const AppState& s) { return !s.wrap; }},
-        {{L"-wrap", L"-preset5"}, [](const AppState& s) { return !s.wrap; }},
         // Value options: the second character picks the field, the rest is the number.
         {{L"-t3000", L"-b200", L"-z150", L"-r-90"},
          [](const AppState& s) { return s.timer == 3000 && s.opacity == 200 && s.zoom == 150 && s.rotation == -90; }},
         {{L"-t3000", L"-tabc"}, [](const AppState& s) { return s.timer == 0; }},
         {{L"-t3000", L"-tilewal"}, [](const AppState& s) { return s.timer == 0; }},   // a misspelt -tilewall
-        {{L"-b200", L"-bogus"}, [](const AppState& s) { return s.opacity == 0; }},
         {{L"-tilewall", L"-centerwall"}, [](const AppState& s) { return s.timer == 5000; }},   // no value options
         // Names are case-sensitive; short and unknown options are ignored.
         {{L"-noslide", L"-Slide", L"-Fullscreen", L"-T3000", L"-Browse", L"-t", L"-z", L"-", L"--", L"-x500", L"-q1"},

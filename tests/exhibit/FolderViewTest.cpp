@@ -1,6 +1,6 @@
 // Views of other folders and the saved copy of the home exhibit: what View
-// Exhibit brings back after the home exhibit was rebuilt, saving while a build
-// still runs, and View Link Target.
+// Exhibit brings back after the home exhibit was rebuilt, and saving while a
+// build still runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "support/Shortcuts.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -67,26 +66,4 @@ TEST(FolderViews, LeavingHomeDuringABuildSavesTheWholeList) {
     EXPECT_EQ(Names(state), (List{L"c.jpg"}));
     state.OpenFolderView(state.exhibitFolder, true);
     EXPECT_EQ(state.exhibit->Size(), 30u * 3u);
-}
-
-// The folder a shortcut points into becomes the exhibit, at that picture.
-TEST(FolderViews, ViewLinkTargetOpensTheTargetsFolderAtThatPicture) {
-    TempFolder tree(L"linktarget");
-    for (const wchar_t* name : {L"elsewhere\\a.bmp", L"elsewhere\\b.bmp", L"elsewhere\\c.bmp", L"home\\own.bmp"})
-        tree.File(name, BmpBytes(2, 2));
-    ASSERT_TRUE(MakeShortcut(tree.Path(L"home\\z.bmp.lnk"), tree.Path(L"elsewhere\\b.bmp")));
-    AppState state;
-    MakeQuiet(state, tree.Path(L"home"));
-    state.sortby = kSortName;
-    ASSERT_TRUE(state.BuildExhibit(state.exhibitFolder, false, nullptr) && state.exhibit->WaitIdle(10000));
-    for (const wchar_t* shown : {L"home\\own.bmp", L"home\\z.bmp.lnk"}) {   // on a plain picture nothing happens
-        state.exhibit->MoveTo(state.exhibit->Find(tree.Path(shown)));
-        state.ViewLinkTarget();
-        state.exhibit->WaitIdle(10000);
-    }
-    EXPECT_EQ(state.exhibit->ViewedFolder(), tree.Path(L"elsewhere"));
-    EXPECT_TRUE(state.ExhibitSize() == 3u && state.exhibit->CurrentIndex() == 1 && state.picture.IsLoaded());
-    EXPECT_EQ(state.exhibit->CurrentPath(), tree.Path(L"elsewhere\\b.bmp"));
-    EXPECT_EQ(std::wstring(state.exhibitFolder), tree.Path(L"home")) << "the root the user chose stays";
-    state.picture.Release();
 }
