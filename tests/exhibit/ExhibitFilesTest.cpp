@@ -1,11 +1,10 @@
-// Which files are pictures, the entry made for a path, and stepping through
-// the exhibit by pictures and by folders.
+// Which files are pictures, and stepping through the exhibit by pictures and
+// by folders.
 #include <gtest/gtest.h>
 
 #include "app/AppState.h"
 #include "exhibit/ExhibitFiles.h"
 #include "exhibit/FolderSteps.h"
-#include "support/TestFiles.h"
 
 TEST(ShownFormats, ExtensionsFollowTheSwitchesInAnyCase) {
     ShownFormats all;
@@ -26,15 +25,6 @@ TEST(ShownFormats, ExtensionsFollowTheSwitchesInAnyCase) {
     state.ico = true;
     state.jpg = false;
     EXPECT_TRUE(state.IsShownFormat(L"x.ico") && !state.IsShownFormat(L"x.jpeg"));
-
-    // An entry carries the file's times, or zeros for a missing file.
-    TempFolder tree(L"entry");
-    tree.File(L"a.jpg", "x");
-    SetTimes(tree.Path(L"a.jpg"), 0x01D0000012345678ULL);
-    const ImageEntry entry = MakeImageEntry(tree.Path(L"a.jpg").c_str());
-    EXPECT_TRUE(entry.path == tree.Path(L"a.jpg") && entry.modified.dwHighDateTime == 0x01D00000u && entry.created.dwLowDateTime == 0x12345678u);
-    const ImageEntry missing = MakeImageEntry(tree.Path(L"none.jpg").c_str());
-    EXPECT_TRUE(missing.path == tree.Path(L"none.jpg") && (missing.modified.dwHighDateTime | missing.modified.dwLowDateTime) == 0);
 }
 
 TEST(FolderSteps, FoldersAreRunsOfExactlyTheSamePathAndStepsWrap) {

@@ -74,12 +74,10 @@ TEST(ExifOrientation, TheTagOfABlockBuiltHere) {
         {"IFD past the end", [](Tiff& t) { t.ifdOffset = 5000; }, 0},
         {"IFD offset near 4 GiB", [](Tiff& t) { t.ifdOffset = 0xFFFFFFF0u; }, 0},
         {"IFD inside the header", [](Tiff& t) { t.ifdOffset = 4; }, 0},
-        {"IFD at the header", [](Tiff& t) { t.ifdOffset = 0; }, 0},
         {"count beyond the block", [](Tiff& t) { t.realEntries = 1; }, 0},
         {"LONG instead of SHORT", [](Tiff& t) { t.type = 4; }, 0},
         {"zero values", [](Tiff& t) { t.valueCount = 0; }, 0},
         {"value out of range", [](Tiff& t) { t.value = 9; }, 0},
-        {"value zero", [](Tiff& t) { t.value = 0; }, 0},
     };
     for (const auto& c : cases) {
         Tiff t;

@@ -91,9 +91,7 @@ TEST_F(PictureStateTest, ShortcutsLoadTheirTargetAndLogOnlyWhenAsked) {
     ASSERT_TRUE(MakeShortcut(tree.Path(L"bad.jpg.lnk"), tree.Path(L"bad.jpg")));
     AddPath(tree.Path(L"pic.jpg.lnk"));
     s.LoadCurrent(true);
-    ASSERT_TRUE(s.picture.IsLoaded());
-    EXPECT_EQ(s.exhibit->CurrentPath(), tree.Path(L"pic.jpg.lnk"));
-    EXPECT_EQ(std::wstring(s.shownFile), tree.Path(L"pic.jpg"));
+    EXPECT_TRUE(s.picture.IsLoaded() && s.exhibit->CurrentPath() == tree.Path(L"pic.jpg.lnk") && s.shownFile == tree.Path(L"pic.jpg"));
     // A shortcut to no picture is logged by the shortcut switch, not the error one.
     s.exhibit->Clear();
     AddPath(tree.Path(L"bad.jpg.lnk"));
@@ -102,8 +100,7 @@ TEST_F(PictureStateTest, ShortcutsLoadTheirTargetAndLogOnlyWhenAsked) {
         s.loglnkfail = lnk;
         s.logerrors = !lnk;
         s.LoadCurrent(true);
-        EXPECT_FALSE(s.picture.IsLoaded());
-        EXPECT_EQ(Log(), lnk ? tree.Path(L"bad.jpg.lnk") + L"\r\n" : L"");
+        EXPECT_TRUE(!s.picture.IsLoaded() && Log() == (lnk ? tree.Path(L"bad.jpg.lnk") + L"\r\n" : L""));
     }
 }
 

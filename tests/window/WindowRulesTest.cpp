@@ -1,37 +1,12 @@
-// Which keys may become the show/hide hotkey and the names the dialog shows
-// for them, the modifier boxes <-> bits mapping it stores, the display-mode
-// requests, and taking over from other running copies.
+// The display-mode requests, and taking over from other running copies.
+// (The hotkey dialog's keys and modifiers are checked end to end.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <set>
 
 #include "app/AppState.h"
-#include "window/HotkeyDialog.h"
-#include "window/HotkeyRules.h"
 #include "window/ModeChange.h"
-
-using namespace hotkey;
-
-TEST(HotkeyRules, KeysTheirNamesAndModifierBits) {
-    for (const unsigned vk : {13u, 16u, 17u, 18u, 91u, 92u, 160u, 161u, 164u, 165u}) EXPECT_TRUE(RefusedKey(vk, 0x2A)) << vk;
-    EXPECT_TRUE(RefusedKey(VK_F5, 0)) << "no scan code: nothing to name";
-    for (const unsigned vk : {unsigned(VK_ESCAPE), unsigned(VK_F5), unsigned('A'), unsigned('0'), unsigned(VK_SPACE),
-                              unsigned(VK_DELETE), unsigned(VK_NUMLOCK), 93u, 166u})
-        EXPECT_FALSE(RefusedKey(vk, 0x2A)) << vk;
-    // Navigation keys and Num Lock ask for the extended name.
-    const std::set<unsigned> extended = {33, 34, 35, 36, 37, 38, 39, 40, 45, 46, 144};
-    for (unsigned vk = 0; vk < 256; ++vk)
-        EXPECT_EQ(KeyNameParam(vk, 0x47) & 0x1FFFFFF, 0x47 << 16 | (extended.count(vk) ? 1 << 24 : 0)) << vk;
-    // Boxes and bits: Alt 1, Control 2, Shift 4, Win 8; bits without a box are dropped.
-    const ModifierBoxes alt = BoxesFor(1);
-    EXPECT_TRUE(alt.alt && !alt.control && !alt.shift && !alt.win);
-    EXPECT_EQ(ModifiersOf(ModifierBoxes{true, false, false, true}), 10);
-    EXPECT_EQ(ModifiersOf(ModifierBoxes{false, true, false, false}), 4);
-    for (int32_t bits = 0; bits < 16; ++bits) EXPECT_EQ(ModifiersOf(BoxesFor(bits)), bits);
-    EXPECT_EQ(ModifiersOf(BoxesFor(0x4000 | 2)), 2);
-}
 
 // A full-screen request toggles; any request from full screen restores the
 // windowed frame, and windowed requests while windowed change nothing.
