@@ -36,9 +36,9 @@ TEST(SlideTimerRules, CountdownInTicksOfAtMostOneSecond) {
         EXPECT_EQ(ticks, intervals) << timer;
     }
     EXPECT_EQ(Remaining(4294967000u), L"\t4294967.00");
-    wchar_t tiny[4] = {L'x', L'x', L'x', L'x'};
+    wchar_t tiny[4];
     FormatRemaining(tiny, 4, 5000);
-    EXPECT_EQ(tiny[3], L'\0');
+    EXPECT_EQ(tiny[3], L'\0') << "cut to the buffer";
 }
 
 TEST(SlideTimerRules, EndOfPeriod) {

@@ -105,5 +105,4 @@ TEST(MenuResources, AcceleratorsBindMenuCommandsOnce) {
         EXPECT_TRUE(keys.insert({a.fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT), a.key}).second) << "key " << a.key;
         EXPECT_NE(ItemState(menu.Popup(), a.cmd), UINT(-1)) << "command " << a.cmd << " is in no menu";
     }
-    EXPECT_GT(entries.size(), 100u);
 }

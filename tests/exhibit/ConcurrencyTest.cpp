@@ -13,12 +13,8 @@
 #include "app/AppState.h"
 #include "support/TestFiles.h"
 
-namespace {
-
 constexpr int kFolders = 30, kPerFolder = 20;
 constexpr size_t kPictures = size_t(kFolders) * kPerFolder;
-
-}  // namespace
 
 // The interface side shows, steps, re-sorts and filters by shape while builds
 // append and sort on the worker and another thread keeps sorting: no path is
@@ -28,12 +24,9 @@ TEST(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     // g<f % 3>\f<nnn>\p<nnn>.bmp, landscape and portrait in turn.
     TempFolder tree(L"threads");
     const std::string wide = BmpBytes(6, 4), tall = BmpBytes(4, 6);
-    for (int f = 0; f < kFolders; ++f)
-        for (int n = 0; n < kPerFolder; ++n) {
-            wchar_t name[64];
-            swprintf(name, 64, L"g%d\\f%03d\\p%03d.bmp", f % 3, f, n);
-            tree.File(name, n % 2 ? tall : wide);
-        }
+    wchar_t name[64];
+    for (int i = 0; i < int(kPictures); ++i)
+        swprintf(name, 64, L"g%d\\f%03d\\p%03d.bmp", i / kPerFolder % 3, i / kPerFolder, i % kPerFolder), tree.File(name, i % 2 ? tall : wide);
     const auto wellFormed = [&tree](const std::wstring& path) {
         return path.size() == tree.Root().size() + 17 && path.rfind(tree.Root() + L"\\g", 0) == 0 && path.ends_with(L".bmp");
     };

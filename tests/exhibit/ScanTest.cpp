@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "support/Shortcuts.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -154,7 +153,6 @@ TEST(ExhibitBuild, TheWorkerSortsFindsTheShownPictureAndAppends) {
     TempFolder tree(L"build");
     for (const wchar_t* name : {L"one\\b.jpg", L"one\\a.jpg", L"one\\s\\c.jpg", L"two\\x.png", L"empty\\readme.txt"}) tree.File(name);
     AppState state;
-    state.sort = kSortForward;
     state.sortby = kSortTree;
     state.exhibit->SetCurrentPath(tree.Path(L"one\\s\\c.jpg"));
     ASSERT_TRUE(state.BuildExhibit(tree.Path(L"one").c_str(), false, nullptr) && state.exhibit->WaitIdle(10000));
@@ -170,8 +168,4 @@ TEST(ExhibitBuild, TheWorkerSortsFindsTheShownPictureAndAppends) {
     EXPECT_FALSE(state.BuildExhibit(tree.Path(L"empty").c_str(), false, nullptr));
     ASSERT_TRUE(state.exhibit->WaitIdle(10000));
     EXPECT_TRUE(state.exhibit->Empty() && state.exhibit->CurrentIndex() == 0);
-    // The same on the calling thread.
-    state.threadedBuild = false;
-    EXPECT_TRUE(state.BuildExhibit(tree.Path(L"one").c_str(), false, nullptr));
-    EXPECT_TRUE(!state.Building() && state.exhibit->Size() == 3u);
 }

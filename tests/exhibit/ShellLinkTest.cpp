@@ -7,7 +7,6 @@
 #include <string>
 
 #include "exhibit/ShellLink.h"
-#include "support/Shortcuts.h"
 #include "support/TestFiles.h"
 
 TEST(ShellLinkNames, TheLastExtensionInAnyCaseMakesAShortcut) {

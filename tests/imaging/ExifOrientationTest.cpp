@@ -110,10 +110,9 @@ TEST(ExifOrientation, SegmentsAreWalkedWithoutTrustingThem) {
     for (const Bytes& other : {Bytes{}, Bytes{0xFF}, Bytes{0x89, 'P', 'N', 'G'}}) EXPECT_EQ(ReadGuarded(other), 0);
     EXPECT_EQ(ExifOrientationFromJpeg(nullptr, 100), 0);
     // Thousands of empty segments end the walk rather than running on.
-    Bytes walk{0xFF, 0xD8};
+    Bytes walk;
     for (int i = 0; i < 5000; ++i) walk.insert(walk.end(), {0xFF, 0xE3, 0x00, 0x02});
-    walk.insert(walk.end(), exif.begin(), exif.end());
-    EXPECT_EQ(ReadGuarded(walk), 0);
+    EXPECT_EQ(ReadGuarded(Jpeg({walk, exif})), 0);
 }
 
 // Every prefix and thousands of corruptions of a good block: each answer is

@@ -46,9 +46,8 @@ TEST(FitRules, SizesForEveryFlagCombination) {
 
 TEST(Layout, CornersCentreAndRoaming) {
     const struct { int layout, cw, ch, w, h; bool keepNegative; int x, y; } cases[] = {
-        {0, 500, 400, 200, 200, false, 150, 100}, {1, 500, 400, 200, 200, false, 0, 0},
-        {2, 500, 400, 200, 200, false, 300, 0},   {3, 500, 400, 200, 200, false, 0, 200},
-        {4, 500, 400, 200, 200, false, 300, 200}, {9, 500, 400, 200, 200, false, 0, 0},
+        {0, 500, 400, 200, 200, false, 150, 100}, {1, 500, 400, 200, 200, false, 0, 0}, {2, 500, 400, 200, 200, false, 300, 0},
+        {3, 500, 400, 200, 200, false, 0, 200},   {4, 500, 400, 200, 200, false, 300, 200}, {9, 500, 400, 200, 200, false, 0, 0},
         {0, 1000, 700, 3000, 2000, true, -1000, -650}, {0, 1000, 700, 3000, 2000, false, 0, 0},
         {0, 100, 100, 103, 97, true, -1, 1},      // an odd difference halves toward zero
     };

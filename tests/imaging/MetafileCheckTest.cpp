@@ -69,12 +69,10 @@ Bytes WmfWithTinyRecords(uint32_t count) {
 TEST(MetafileCheck, TellsMetafilesFromOtherFiles) {
     const Bytes emf = MakeEmf();
     Bytes notSigned = emf;
-    notSigned[40] = 'X';
+    notSigned[40] = 'X';   // the signature
     const struct { const char* what; Bytes bytes; MetafileKind kind; } cases[] = {
-        {"enhanced", emf, MetafileKind::Enhanced},
-        {"placeable", MakeWmf(true), MetafileKind::Windows},
-        {"bare Windows", MakeWmf(false), MetafileKind::Windows},
-        {"disk header only", {2, 0, 9, 0}, MetafileKind::Windows},
+        {"enhanced", emf, MetafileKind::Enhanced}, {"placeable", MakeWmf(true), MetafileKind::Windows},
+        {"bare Windows", MakeWmf(false), MetafileKind::Windows}, {"disk header only", {2, 0, 9, 0}, MetafileKind::Windows},
         {"enhanced cut before its signature", Bytes(emf.begin(), emf.begin() + 43), MetafileKind::None},
         {"enhanced without its signature", notSigned, MetafileKind::None},
         {"header of 8 words", {1, 0, 8, 0, 0, 3}, MetafileKind::None}, {"type 3", {3, 0, 9, 0, 0, 3}, MetafileKind::None},

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "support/Shortcuts.h"
 #include "support/TestFiles.h"
 
 namespace {

@@ -7,16 +7,13 @@
 namespace pictures {
 namespace {
 
-class GdiplusEnvironment : public testing::Environment {
-public:
+struct GdiplusEnvironment : testing::Environment {
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        Gdiplus::GdiplusStartup(&token, &input, nullptr);
     }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
-
-private:
-    ULONG_PTR token_ = 0;
+    void TearDown() override { Gdiplus::GdiplusShutdown(token); }
+    ULONG_PTR token = 0;
 };
 [[maybe_unused]] testing::Environment* const g_gdiplus = testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 

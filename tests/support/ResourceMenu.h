@@ -9,13 +9,11 @@
 class ResourceMenu {
 public:
     explicit ResourceMenu(int id) : menu_(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id))) {}
-    ~ResourceMenu() {
-        if (menu_) DestroyMenu(menu_);
-    }
+    ~ResourceMenu() { DestroyMenu(menu_); }
     ResourceMenu(const ResourceMenu&) = delete;
     ResourceMenu& operator=(const ResourceMenu&) = delete;
     // The popup the program shows: the first submenu of the resource.
-    HMENU Popup() const { return menu_ ? GetSubMenu(menu_, 0) : nullptr; }
+    HMENU Popup() const { return GetSubMenu(menu_, 0); }
 
 private:
     HMENU menu_;

@@ -1,6 +1,9 @@
 #include "support/TestFiles.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "exhibit/ShellLink.h"
 
 namespace {
 
@@ -22,8 +25,7 @@ TempFolder::TempFolder(const wchar_t* tag) {
     wchar_t temp[MAX_PATH], name[96];
     GetTempPathW(MAX_PATH, temp);
     static LONG counter = 0;
-    swprintf(name, 96, L"ox-%ls-%lu-%ld-%lu", tag, static_cast<unsigned long>(GetCurrentProcessId()),
-             InterlockedIncrement(&counter), static_cast<unsigned long>(GetTickCount()));
+    swprintf(name, 96, L"ox-%ls-%lu-%ld-%lu", tag, GetCurrentProcessId(), InterlockedIncrement(&counter), GetTickCount());
     root_ = std::wstring(temp) + name;
     RemoveTree(root_);
     CreateDirectoryW(root_.c_str(), nullptr);
@@ -31,15 +33,9 @@ TempFolder::TempFolder(const wchar_t* tag) {
 
 TempFolder::~TempFolder() { RemoveTree(root_); }
 
-void TempFolder::Folder(const std::wstring& relative) const {
-    MakeParents(Path(relative));
-    CreateDirectoryW(Long(Path(relative)).c_str(), nullptr);
-}
+void TempFolder::Folder(const std::wstring& relative) const { MakeParents(Path(relative)), CreateDirectoryW(Long(Path(relative)).c_str(), nullptr); }
 
-void TempFolder::File(const std::wstring& relative, const std::string& bytes) const {
-    MakeParents(Path(relative));
-    WriteBytes(Long(Path(relative)), bytes);
-}
+void TempFolder::File(const std::wstring& relative, const std::string& bytes) const { MakeParents(Path(relative)), WriteBytes(Long(Path(relative)), bytes); }
 
 bool TempFolder::FolderLink(const std::wstring& relative, const std::wstring& target) const {
     const std::wstring path = Path(relative);
@@ -48,8 +44,7 @@ bool TempFolder::FolderLink(const std::wstring& relative, const std::wstring& ta
     // Where the system only pretends (Wine), the host's own ln makes the link.
     const size_t slash = path.rfind(L'\\');
     std::wstring unixTarget = target;
-    for (wchar_t& c : unixTarget)
-        if (c == L'\\') c = L'/';
+    std::replace(unixTarget.begin(), unixTarget.end(), L'\\', L'/');
     std::wstring command = L"/bin/ln -s \"" + unixTarget + L"\" \"" + path.substr(slash + 1) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -159,10 +154,15 @@ void SetTimes(const std::wstring& path, unsigned long long value) {
 
 std::wstring DataPath(const std::wstring& relative) {
     std::string here = __FILE__;
-    for (char& c : here)
-        if (c == '/') c = '\\';
+    std::replace(here.begin(), here.end(), '/', '\\');
     const size_t cut = here.rfind("\\support\\");
     std::wstring base(here.begin(), here.begin() + static_cast<std::ptrdiff_t>(cut == std::string::npos ? 0 : cut));
     if (!base.empty() && base[0] == L'\\') base.insert(0, L"Z:");
     return base + L"\\data\\" + relative;
+}
+
+bool MakeShortcut(const std::wstring& path, const std::wstring& target) {
+    MakeParents(path);
+    ShellLink shell;
+    return shell.CreateShortcut(target.c_str(), path.c_str());
 }

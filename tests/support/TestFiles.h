@@ -1,6 +1,5 @@
 // Files for the tests: throw-away folders, raw bytes, UTF-16 text, small
-// bitmaps and the committed test data. Plain Win32 only, so the unit tests
-// and the end-to-end driver share it.
+// bitmaps, shortcuts and the committed test data.
 #pragma once
 
 #include <windows.h>
@@ -50,6 +49,10 @@ std::string BmpBytes(int w, int h, COLORREF colour = RGB(64, 64, 64));
 
 // Sets all three times of a file or folder (100-ns units since 1601).
 void SetTimes(const std::wstring& path, unsigned long long value);
+
+// A shortcut at `path` (parent folders made) to the absolute `target`, made
+// with the program's own shell-link object; false when the shell refused.
+bool MakeShortcut(const std::wstring& path, const std::wstring& target);
 
 // tests/data/<relative>, found from this file's own place in the sources (a
 // Unix path is reached through drive Z: under Wine).

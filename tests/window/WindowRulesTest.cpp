@@ -1,30 +1,11 @@
-// The display-mode requests, and taking over from other running copies.
-// (The hotkey dialog's keys and modifiers are checked end to end.)
+// Taking over from other running copies. (The display-mode requests and the
+// hotkey dialog's keys are checked end to end.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 
 #include "app/AppState.h"
-#include "window/ModeChange.h"
-
-// A full-screen request toggles; any request from full screen restores the
-// windowed frame, and windowed requests while windowed change nothing.
-TEST(ModeChange, RequestsAndTheirWayBack) {
-    const struct {
-        int32_t from, requested, layer;
-        bool enter, leave;
-    } cases[] = {{0, 1, 1, true, false}, {1, 1, 0, false, true}, {1, 0, 0, false, true}, {1, 2, 0, false, true},
-                 {0, 0, 0, false, false}, {0, 2, 0, false, false}, {0, 7, 0, false, false}, {0, -1, 0, false, false}};
-    for (const auto& c : cases) {
-        const ModeChange change = PlanModeChange(c.from, c.requested);
-        EXPECT_TRUE(change.layer == c.layer && change.enterFullScreen == c.enter && change.leaveFullScreen == c.leave)
-            << c.from << " -> " << c.requested;
-    }
-    // Only partial erases of the roaming full-screen layout are taken over.
-    EXPECT_TRUE(RoamingEraseTakesOver(1, 5, 200, 0) && RoamingEraseTakesOver(1, 5, 0, 30));
-    EXPECT_FALSE(RoamingEraseTakesOver(1, 5, 0, 0) || RoamingEraseTakesOver(1, 0, 200, 30) || RoamingEraseTakesOver(0, 5, 200, 30));
-}
 
 TEST(TakeOver, OnlyOtherViewersAreAskedToClose) {
     HWND windows[3];
