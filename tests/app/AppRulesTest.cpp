@@ -11,11 +11,7 @@ using namespace slideshow;
 
 namespace {
 
-std::wstring Remaining(uint32_t ms) {
-    wchar_t text[32];
-    FormatRemaining(text, 32, ms);
-    return text;
-}
+std::wstring Remaining(uint32_t ms) { wchar_t text[32]; FormatRemaining(text, 32, ms); return text; }
 
 }  // namespace
 

@@ -120,9 +120,8 @@ TEST_F(SettingsFile, ASaveStoresTheWindowedState) {
     state->exhibit->MoveTo(42);
     wcscpy(state->exhibitFolder, L"D:\\Pictures");
     wcscpy(state->desktop, L"C:\\Users\\me\\Desktop");
-    wcscpy(state->version, L"0.5");
     state->TransferSettings(1);
-    for (const wchar_t* line : {L"version=1.00", L"layout=2", L"bookmark=42", L"folder=D:\\Pictures", L"desktop="})
+    for (const wchar_t* line : {L"layout=2", L"bookmark=42", L"folder=D:\\Pictures", L"desktop="})
         EXPECT_TRUE(Contains(Saved(), L"\r\n" + std::wstring(line) + L"\r\n")) << testing::PrintToString(line);
     EXPECT_EQ(state->layout, 5);
 }

@@ -41,10 +41,6 @@ TEST(FolderSteps, FoldersAreRunsOfExactlyTheSamePathAndStepsWrap) {
     e = {{L"C:\\X\\0.jpg"}, {L"C:\\B\\1.jpg"}, {L"C:\\C\\2.jpg"}};
     EXPECT_EQ(PreviousFolderIndex(e, 2), 1) << "entry 0 is not in the previous run's folder";
     // Steps of several pictures: (index, step, count, forward) -> index.
-    const struct {
-        int32_t i, s, n;
-        bool forward;
-        int32_t to;
-    } steps[] = {{2, 5, 3, true, 1}, {0, 10, 3, false, 2}, {3, 10, 12, false, 5}, {11, 1, 12, true, 0}, {0, 1, 12, false, 11}, {4, 1, 0, true, 4}};
+    const struct { int32_t i, s, n; bool forward; int32_t to; } steps[] = {{2, 5, 3, true, 1}, {0, 10, 3, false, 2}, {3, 10, 12, false, 5}, {11, 1, 12, true, 0}, {0, 1, 12, false, 11}, {4, 1, 0, true, 4}};
     for (const auto& c : steps) EXPECT_EQ(StepIndex(c.i, c.s, c.n, c.forward), c.to) << c.i << " " << c.s << " " << c.n;
 }

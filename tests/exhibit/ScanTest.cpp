@@ -62,12 +62,10 @@ TEST(ExhibitScan, BreadthFirstOverEveryRootThenLevelByLevel) {
 // A shortcut is judged by its target, and its entry carries the target's times.
 TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
     TempFolder tree(L"lnkpic");
-    tree.File(L"store\\real.png", "x");
-    tree.File(L"store\\notes.txt", "x");
+    for (const wchar_t* name : {L"store\\real.png", L"store\\notes.txt"}) tree.File(name, "x");
     SetTimes(tree.Path(L"store\\real.png"), 0x01C0000000000001ULL);
-    ASSERT_TRUE(MakeShortcut(tree.Path(L"show\\pic.lnk"), tree.Path(L"store\\real.png")));
-    ASSERT_TRUE(MakeShortcut(tree.Path(L"show\\x.jpg.lnk"), tree.Path(L"store\\notes.txt")));
-    ASSERT_TRUE(MakeShortcut(tree.Path(L"show\\UPPER.LNK"), tree.Path(L"store\\real.png")));
+    for (const auto& [link, target] : {std::pair{L"pic.lnk", L"real.png"}, {L"x.jpg.lnk", L"notes.txt"}, {L"UPPER.LNK", L"real.png"}})
+        ASSERT_TRUE(MakeShortcut(tree.Path(L"show\\") + link, tree.Path(L"store\\") + target));
     AppState state;
     state.subfolders = false;
     EXPECT_EQ(ScanRelative(state, tree, {tree.Path(L"show")}), (Names{L"show\\UPPER.LNK", L"show\\pic.lnk"}));

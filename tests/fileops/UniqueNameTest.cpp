@@ -25,8 +25,7 @@ TEST(UniqueName, NumbersTakenNamesBeforeTheExtension) {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
         {L"photo.jpg", L"photo.jpg"}, {L"photo.jpg", L"photo-01.jpg"}, {L"photo.jpg", L"photo-02.jpg"},
         {L"beach.jpg.lnk", L"beach.jpg-01.lnk"}, {L"my.dir\\noext", L"my.dir\\noext-01"}, {L"sub.d", L"sub-01.d"}};
-    tree.File(L"beach.jpg.lnk");
-    tree.File(L"my.dir\\noext");
+    for (const wchar_t* taken : {L"beach.jpg.lnk", L"my.dir\\noext"}) tree.File(taken);
     tree.Folder(L"sub.d");
     for (const auto& [name, free] : cases) {
         EXPECT_EQ(Unique(tree.Path(name)), tree.Path(free));

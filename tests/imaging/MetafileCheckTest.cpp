@@ -16,7 +16,7 @@ namespace {
 // Judged with the bytes flush against a no-access page: a read past the end faults.
 MetafileVerdict Judge(const Bytes& bytes) {
     const GuardedBytes guarded(bytes);
-    return CheckMetafile(guarded.data(), guarded.size());
+    return CheckMetafile(guarded.data, guarded.size);
 }
 
 // Offsets in an enhanced metafile's header record, and GDI's 20-byte end record.
@@ -33,10 +33,7 @@ void PutRect(Bytes& b, size_t at, int32_t left, int32_t top, int32_t right, int3
     const int32_t sides[] = {left, top, right, bottom};
     for (size_t i = 0; i < 4; ++i) Put32(b, at + 4 * i, uint32_t(sides[i]));
 }
-void Resize(Bytes& b, size_t size) {   // and declare the new size
-    b.resize(size);
-    Put32(b, kFileSize, uint32_t(size));
-}
+void Resize(Bytes& b, size_t size) { b.resize(size), Put32(b, kFileSize, uint32_t(size)); }   // and declare the new size
 
 // An enhanced metafile that draws a 4 x 4 bitmap; g_record is where that record starts.
 size_t g_record = 0;
@@ -80,7 +77,7 @@ TEST(MetafileCheck, TellsMetafilesFromOtherFiles) {
     };
     for (const auto& c : cases) {
         const GuardedBytes guarded(c.bytes);
-        EXPECT_EQ(MetafileKindOf(guarded.data(), guarded.size()), c.kind) << c.what;
+        EXPECT_EQ(MetafileKindOf(guarded.data, guarded.size), c.kind) << c.what;
         EXPECT_TRUE(c.kind != MetafileKind::None || Judge(c.bytes) == V::NotMetafile) << c.what;
     }
     EXPECT_EQ(CheckMetafile(nullptr, 0), V::NotMetafile);

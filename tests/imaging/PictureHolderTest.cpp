@@ -33,8 +33,7 @@ Colours Quadrants(const PictureHolder& picture, int w, int h) {
         const bool r = GetRValue(c) > 200, g = GetGValue(c) > 200, b = GetBValue(c) > 200;
         out.push_back(r && g && b ? kWhite : r && !g && !b ? kRed : !r && g && !b ? kGreen : !r && !g && b ? kBlue : kOther);
     }
-    SelectObject(dc, old);
-    DeleteObject(dib);
+    DeleteObject(SelectObject(dc, old));
     DeleteDC(dc);
     return out;
 }

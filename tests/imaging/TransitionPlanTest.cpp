@@ -1,5 +1,5 @@
-// The transition plans: every effect ends on the exact picture inside its
-// frame, the order of its steps, its pauses and its random draws.
+// The transition plans: every effect stays inside and covers its frame, the
+// order of its steps, its pauses and its random draws.
 #include "imaging/TransitionPlan.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +17,9 @@ struct ScriptedRandom final : RandomSource {
     explicit ScriptedRandom(std::deque<int> first = {}, uint32_t seed = 1) : first(std::move(first)), state(seed) {}
     int Next() override {
         ++draws;
-        const int v = first.empty() ? int(((state = state * 1103515245u + 12345u) >> 16) & 0x7fff) : first.front();
-        if (!first.empty()) first.pop_front();
+        if (first.empty()) return int(((state = state * 1103515245u + 12345u) >> 16) & 0x7fff);
+        const int v = first.front();
+        first.pop_front();
         return v;
     }
     std::deque<int> first;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,28 +20,21 @@ inline Bytes ByteVector(const std::wstring& path) { const std::string bytes = Re
 inline std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // A copy of some bytes placed flush against a no-access page.
-class GuardedBytes {
-public:
-    explicit GuardedBytes(const Bytes& bytes) : size_(bytes.size()) {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        const size_t page = info.dwPageSize, pages = (bytes.size() + page - 1) / page + 1;
-        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+struct GuardedBytes {
+    explicit GuardedBytes(const Bytes& bytes) : size(bytes.size()) {
+        const size_t page = 4096, pages = size / page + 1;   // then one page no one may read
+        base = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         DWORD old = 0;
-        VirtualProtect(base_ + pages * page, page, PAGE_NOACCESS, &old);
-        data_ = base_ + pages * page - bytes.size();
-        if (!bytes.empty()) memcpy(data_, bytes.data(), bytes.size());
+        VirtualProtect(base + pages * page, page, PAGE_NOACCESS, &old);
+        data = base + pages * page - size;
+        std::copy(bytes.begin(), bytes.end(), base + pages * page - size);
     }
-    ~GuardedBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
+    ~GuardedBytes() { VirtualFree(base, 0, MEM_RELEASE); }
     GuardedBytes(const GuardedBytes&) = delete;
     GuardedBytes& operator=(const GuardedBytes&) = delete;
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
-
-private:
-    uint8_t* base_ = nullptr;
-    uint8_t* data_ = nullptr;
-    size_t size_ = 0;
+    size_t size;
+    uint8_t* base;
+    const uint8_t* data;
 };
 
 // Little-endian fields of the metafiles the tests build and damage.

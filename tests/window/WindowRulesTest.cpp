@@ -17,9 +17,8 @@ TEST(TakeOver, OnlyOtherViewersAreAskedToClose) {
     state.hwnd = self;
     state.hotkeyRegistered = true;   // nothing to wait for
     state.TakeOverInstances();
-    MSG msg;
-    EXPECT_TRUE(PeekMessageW(&msg, otherViewer, WM_APP_CLOSE, WM_APP_CLOSE, PM_REMOVE));
-    EXPECT_FALSE(PeekMessageW(&msg, self, WM_APP_CLOSE, WM_APP_CLOSE, PM_REMOVE));
-    EXPECT_FALSE(PeekMessageW(&msg, stranger, WM_APP_CLOSE, WM_APP_CLOSE, PM_REMOVE)) << "another program's window";
+    const auto asked = [](HWND window) { MSG msg; return PeekMessageW(&msg, window, WM_APP_CLOSE, WM_APP_CLOSE, PM_REMOVE) != 0; };
+    EXPECT_TRUE(asked(otherViewer));
+    EXPECT_FALSE(asked(self) || asked(stranger)) << "itself, or another program's window";
     for (HWND w : windows) DestroyWindow(w);
 }
