@@ -48,6 +48,7 @@ TEST(SlideTimerRules, EndOfPeriod) {
         {"middle", {10, 3, 0, false, 0, false, false}, false, Next},
         {"last, loop 0 starts again", {10, 9, 0, false, 0, false, false}, false, Next},
         {"last, loop 1 pauses", {10, 9, 1, false, 0, false, false}, false, Pause},
+        {"middle, loop 2 goes on", {10, 5, 2, false, 0, false, false}, false, Next},
         {"last, loop 2 exits unshuffled", {10, 9, 2, true, 2, false, false}, false, Exit},
         {"new random order each pass", {10, 9, 0, true, 2, false, false}, true, Next},
         {"loopshuffle needs random sort", {10, 9, 0, true, 1, false, false}, false, Next},
@@ -56,6 +57,7 @@ TEST(SlideTimerRules, EndOfPeriod) {
         {"single picture stays", {1, 0, 0, true, 2, false, false}, false, Pause},
         {"single picture in a collage", {1, 0, 0, false, 0, true, false}, false, Next},
         {"random while building", {10, 3, 0, false, 2, false, true}, false, RandomPick},
+        {"in order while building", {10, 3, 0, false, 0, false, true}, false, Next},
         {"exit before random pick", {10, 9, 2, false, 2, false, true}, false, Exit},
         {"empty exhibit", {0, 0, 0, false, 0, false, false}, false, Pause},
     };

@@ -2,7 +2,6 @@
 // by folders.
 #include <gtest/gtest.h>
 
-#include "app/AppState.h"
 #include "exhibit/ExhibitFiles.h"
 #include "exhibit/FolderSteps.h"
 
@@ -19,12 +18,6 @@ TEST(ShownFormats, ExtensionsFollowTheSwitchesInAnyCase) {
     tifOnly.jpg = tifOnly.gif = tifOnly.bmp = tifOnly.png = false;
     tifOnly.tif = true;
     EXPECT_TRUE(IsShownFormat(L"a.TIFF", tifOnly) && !IsShownFormat(L"a.jpg", tifOnly) && !IsShownFormat(L"a.png", tifOnly));
-    // The state's switches: by default jpg, gif, bmp and png only.
-    AppState state;
-    EXPECT_TRUE(state.IsShownFormat(L"x.jpeg") && !state.IsShownFormat(L"x.ico"));
-    state.ico = true;
-    state.jpg = false;
-    EXPECT_TRUE(state.IsShownFormat(L"x.ico") && !state.IsShownFormat(L"x.jpeg"));
 }
 
 TEST(FolderSteps, FoldersAreRunsOfExactlyTheSamePathAndStepsWrap) {

@@ -43,6 +43,7 @@ TEST(StatusText, PartsOfAShownFile) {
          {L"\t3417.97KB", L"\t3000x2000x24", L"\t!50%", L"", L"\t5/12"}},
         {[](StatusInput& in) { in.zoom = 50, in.currentZoom = 60; },   // ... until a hand zoom moves off it
          {L"\t3417.97KB", L"\t3000x2000x24", L"\t60%", L"\t H:21 V:14", L"\t5/12"}},
+        {[](StatusInput& in) { in.isPasted = true; }, {L"\tNot a file", L"\t3000x2000x24", L"\t100%", L"\t H:21 V:14", L"\t?/12"}},
         {[](StatusInput& in) { in.collage = true, in.collagesize = 250, in.naturalWidth = 1000; },
          {L"\t3417.97KB", L"\t1000x2000x24", L"\t25%", L"\tCollage", L"\t5/12"}},
         {[](StatusInput& in) { in = StatusInput{}; }, {}},
