@@ -20,21 +20,14 @@ const Colours kUpright{kRed, kGreen, kBlue, kWhite};
 
 // Draws the picture at w x h into a 32-bit DIB and names the colours at the centres of its quadrants.
 Colours Quadrants(const PictureHolder& picture, int w, int h) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(info.bmiHeader), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, dib);
-    EXPECT_TRUE(picture.Draw(dc, 0, 0, w, h));
+    const Surface surface(w, h);
+    EXPECT_TRUE(picture.Draw(surface.dc, 0, 0, w, h));
     Colours out;
     for (const POINT p : {POINT{w / 4, h / 4}, POINT{3 * w / 4, h / 4}, POINT{w / 4, 3 * h / 4}, POINT{3 * w / 4, 3 * h / 4}}) {
-        const COLORREF c = GetPixel(dc, p.x, p.y);
-        const bool r = GetRValue(c) > 200, g = GetGValue(c) > 200, b = GetBValue(c) > 200;
+        const uint32_t c = surface.At(p.x, p.y);
+        const bool r = (c >> 16) > 200, g = (c >> 8 & 0xFF) > 200, b = (c & 0xFF) > 200;
         out.push_back(r && g && b ? kWhite : r && !g && !b ? kRed : !r && g && !b ? kGreen : !r && !g && b ? kBlue : kOther);
     }
-    DeleteObject(SelectObject(dc, old));
-    DeleteDC(dc);
     return out;
 }
 

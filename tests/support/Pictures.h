@@ -37,6 +37,25 @@ struct GuardedBytes {
     const uint8_t* data;
 };
 
+// A 32-bit top-down DIB filled blue in its own memory DC; At() reads a pixel
+// as 0x00RRGGBB once GDI has finished drawing.
+struct Surface {
+    Surface(int w, int h) : w(w) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        previous = SelectObject(dc, bitmap);
+        std::fill(bits, bits + size_t(w) * size_t(h), 0x0000FFu);
+    }
+    ~Surface() { DeleteObject(SelectObject(dc, previous)), DeleteDC(dc); }
+    uint32_t At(int x, int y) const { return GdiFlush(), bits[size_t(y) * size_t(w) + size_t(x)] & 0xFFFFFF; }
+    int w;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    uint32_t* bits = nullptr;
+};
+
 // Little-endian fields of the metafiles the tests build and damage.
 inline uint32_t Get32(const Bytes& b, size_t at) { return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24); }
 inline void Put16(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
