@@ -19,7 +19,8 @@ std::wstring Remaining(uint32_t ms) { wchar_t text[32]; FormatRemaining(text, 32
 // the period starts) and the tick intervals (the first a whole one).
 TEST(SlideTimerRules, CountdownInTicksOfAtMostOneSecond) {
     for (const auto& [timer, texts, intervals] :
-         {std::tuple{int32_t(2500), std::vector<std::wstring>{L"\t2.50", L"\t1.50", L"\t0.50"}, std::vector<uint32_t>{1000, 1000, 500}},
+         {std::tuple{int32_t(2500), std::vector<std::wstring>{L"\t2.50", L"\t1.50", L"\t0.50"},
+                     std::vector<uint32_t>{1000, 1000, 500}},
           {0, {L"\t0.00"}, {1000}}, {-5, {L"\t0.00"}, {1000}}}) {   // a negative wait is none, not 49 days
         uint32_t remaining = PeriodMs(timer);
         std::vector<std::wstring> shown{Remaining(remaining)};
@@ -32,9 +33,6 @@ TEST(SlideTimerRules, CountdownInTicksOfAtMostOneSecond) {
         EXPECT_EQ(ticks, intervals) << timer;
     }
     EXPECT_EQ(Remaining(4294967000u), L"\t4294967.00");
-    wchar_t tiny[4];
-    FormatRemaining(tiny, 4, 5000);
-    EXPECT_EQ(tiny[3], L'\0') << "cut to the buffer";
 }
 
 TEST(SlideTimerRules, EndOfPeriod) {

@@ -13,31 +13,37 @@ TEST(CommandGates, NoShellShutsOutTheShellAndCatalogNoMenuAllBelowAboutButMenu) 
     const struct {
         int id;
         bool noShell, noMenu;
-    } gated[] = {{1401, true, true}, {1456, true, true}, {1171, true, true}, {1457, false, true}, {1201, false, true},
-                 {1513, false, true}, {1511, false, false}, {1514, false, false}, {1515, false, false}, {2003, false, false}};
+    } gated[] = {{1401, true, true},   {1456, true, true},   {1171, true, true},   {1457, false, true},
+                 {1201, false, true},  {1513, false, true},  {1511, false, false}, {1514, false, false},
+                 {1515, false, false}, {2003, false, false}};
     for (const auto& c : gated) {
         EXPECT_EQ(IsCommandGated(c.id, true, false), c.noShell) << c.id;
         EXPECT_EQ(IsCommandGated(c.id, false, true), c.noMenu) << c.id;
         EXPECT_FALSE(IsCommandGated(c.id, false, false)) << c.id;
     }
     // The numeric field: digits only, empty is zero, too large is the largest.
-    for (const auto& [text, value] : {std::pair{L"2500", 2500u}, {L"", 0u}, {L"abc", 0u}, {L"12ab", 12u}, {L"99999999999", 0xFFFFFFFFu}})
+    for (const auto& [text, value] : {std::pair{L"2500", 2500u}, {L"", 0u}, {L"abc", 0u}, {L"12ab", 12u},
+                                      {L"99999999999", 0xFFFFFFFFu}})
         EXPECT_EQ(ParseUnsignedField(text), value) << testing::PrintToString(std::wstring(text));
 }
 
 // Commands carried out one after another on the same state, each with what it leaves.
 TEST(Commands, TogglesChoicesAndPinsWithoutAWindow) {
     const std::pair<int, bool (*)(const AppState&)> steps[] = {
-        {kCmdShuttersRight, [](const AppState& s) { return s.transitionList.front() == 1; }},   // a present effect goes,
-        {kCmdShuttersRight, [](const AppState& s) { return s.transitionList.back() == 0; }},    // an absent one is appended
+        // a present effect goes,
+        {kCmdShuttersRight, [](const AppState& s) { return s.transitionList.front() == 1; }},
+        // an absent one is appended
+        {kCmdShuttersRight, [](const AppState& s) { return s.transitionList.back() == 0; }},
         {kCmdTransitionsNone, [](const AppState& s) { return s.transitionList.empty(); }},
-        {kCmdTransitionsAll, [](const AppState& s) { return s.transitionList.size() == 15u && s.transitionList[14] == 14; }},
+        {kCmdTransitionsAll,
+         [](const AppState& s) { return s.transitionList.size() == 15u && s.transitionList[14] == 14; }},
         {kCmdPinSort, [](const AppState& s) { return s.pinnedSubmenu == kMenuSort; }},
         {kCmdPinSort, [](const AppState& s) { return s.pinnedSubmenu == -1; }},
         {kCmdPinLayout, [](const AppState& s) { return s.pinnedLevel3 == 17 && s.pinnedLevel3Parent == kMenuWindow; }},
         {kCmdPinLayout, [](const AppState& s) { return s.pinnedLevel3 == -1 && s.pinnedLevel3Parent == -1; }},
         {kCmdAutoFindModified, [](const AppState& s) { return s.autofindtype == kAutoFindModified; }},
-        {kCmdAutoFindModified, [](const AppState& s) { return s.autofindtype == kAutoFindNone; }},   // chosen again: off
+        // chosen again: off
+        {kCmdAutoFindModified, [](const AppState& s) { return s.autofindtype == kAutoFindNone; }},
         {kCmdLoopExit, [](const AppState& s) { return s.loop == kLoopExit; }},
     };
     auto s = std::make_unique<AppState>();

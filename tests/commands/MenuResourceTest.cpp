@@ -42,14 +42,16 @@ TEST(MenuResources, ItemsAreTheLanguageTablesRowsAndEachGivesItsText) {
     CommandItems(main.Popup(), mainIds);
     CommandItems(catalog.Popup(), catalogIds);
     EXPECT_EQ(std::multiset<UINT>(mainIds.begin(), mainIds.end()), Ids(g_menuTexts.items, kMenuItemCount));
-    EXPECT_EQ(std::multiset<UINT>(catalogIds.begin(), catalogIds.end()), Ids(g_menuTexts.catalogItems, kCatalogItemCount));
+    EXPECT_EQ(std::multiset<UINT>(catalogIds.begin(), catalogIds.end()),
+              Ids(g_menuTexts.catalogItems, kCatalogItemCount));
     CollectMenuTexts(main.Popup());
     CollectCatalogMenuTexts(catalog.Popup());
-    for (const auto& [records, count] : {std::pair{g_menuTexts.items, kMenuItemCount}, {g_menuTexts.level2, kLevel2MenuCount},
-                                         {g_menuTexts.level3, kLevel3MenuCount}, {g_menuTexts.catalogItems, kCatalogItemCount},
-                                         {g_menuTexts.catalogLevel2, kCatalogLevel2Count}})
+    for (const auto& [records, count] :
+         {std::pair{g_menuTexts.items, kMenuItemCount}, {g_menuTexts.level2, kLevel2MenuCount},
+          {g_menuTexts.level3, kLevel3MenuCount}, {g_menuTexts.catalogItems, kCatalogItemCount},
+          {g_menuTexts.catalogLevel2, kCatalogLevel2Count}})
         for (int i = 0; i < count; ++i)
-            EXPECT_TRUE(records[i].text[0] && wcslen(records[i].text) < size_t(kLangTextSize - 1)) << "id " << records[i].id;
+            EXPECT_TRUE(records[i].text[0] && wcslen(records[i].text) < size_t(kLangTextSize - 1)) << records[i].id;
     ResetLanguageTables();
 }
 
@@ -75,20 +77,6 @@ TEST(MenuResources, SubmenusSitAtTheLayoutPositionsUnderTheirPins) {
         if (!isMain) continue;
         for (const NestedMenu& nested : kNestedMenus)
             expectPinHead(GetSubMenu(GetSubMenu(menu.Popup(), nested.parent), nested.position), nested.pin);
-    }
-}
-
-// Items start plain: only the descriptive lines and the Menu item start
-// greyed, only Menu checked. (The mark tests find every setting's item.)
-TEST(MenuResources, ItemsStartPlain) {
-    ResourceMenu menu(IDM_POPUP);
-    std::vector<UINT> ids;
-    CommandItems(menu.Popup(), ids);
-    for (const UINT id : ids) {
-        const UINT state = ItemState(menu.Popup(), id);
-        const bool note = id >= kCmdNoteStepShift && id <= kCmdNoteZoomFine;
-        EXPECT_EQ((state & (MF_GRAYED | MF_DISABLED)) != 0, note || id == kCmdMenu) << id;
-        EXPECT_EQ((state & MF_CHECKED) != 0, id == kCmdMenu) << id;
     }
 }
 

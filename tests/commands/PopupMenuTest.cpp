@@ -65,8 +65,10 @@ TEST_F(MenuMarks, EverySettingRowMarksItsItemAndAChoiceExactlyOne) {
 TEST_F(MenuMarks, ItemsMarkedOrGreyedByTheState) {
     using Ids = std::vector<UINT>;
     const struct { void (*set)(AppState&); Ids checked, plain, greyed, enabled; } cases[] = {
-        {[](AppState& s) { s.wheelnav = true; }, {kCmdMousewheelNav}, {kCmdZoomMousewheel}, {}, {kCmdBlend, kCmdOpacity}},
-        {[](AppState& s) { s.landscapeOnly = s.portraitOnly = true; }, {kCmdLandscape}, {kCmdPortrait}, {}, {}},   // landscape wins
+        {[](AppState& s) { s.wheelnav = true; }, {kCmdMousewheelNav}, {kCmdZoomMousewheel}, {},
+         {kCmdBlend, kCmdOpacity}},
+        // landscape wins
+        {[](AppState& s) { s.landscapeOnly = s.portraitOnly = true; }, {kCmdLandscape}, {kCmdPortrait}, {}, {}},
         // The display mode, in the Slideshow menu and again in the Screen menu.
         {[](AppState& s) { s.layer = kLayerFullScreen; }, {kCmdFullscreen, kCmdScreenFullscreen},
          {kCmdWindowed, kCmdWallpaper, kCmdScreenWallpaper}, {}, {}},
@@ -77,13 +79,17 @@ TEST_F(MenuMarks, ItemsMarkedOrGreyedByTheState) {
          {kCmdShuttersLeft, kCmdTransitionsAll, kCmdTransitionsNone}, {}, {}},
         {[](AppState& s) { s.zoom = 150, s.rotation = 90; }, {kCmdZoomLock, kCmdRotateLock}, {}, {}, {}},
         // Pins of the main menu, the second level and the third (by parent and position).
-        {[](AppState& s) { s.menuPinned = true, s.pinnedSubmenu = kMenuSort, s.pinnedLevel3 = 16, s.pinnedLevel3Parent = kMenuWindow; },
-         {kCmdPinMain, kCmdPinSort, kCmdPinPresets}, {kCmdPinLayout, kCmdPinScroll, kCmdPinView, kCmdPinWindow}, {}, {}},
+        {[](AppState& s) { s.menuPinned = true, s.pinnedSubmenu = kMenuSort, s.pinnedLevel3 = 16,
+                          s.pinnedLevel3Parent = kMenuWindow; },
+         {kCmdPinMain, kCmdPinSort, kCmdPinPresets}, {kCmdPinLayout, kCmdPinScroll, kCmdPinWindow}, {}, {}},
         // Transparency needs the layered-window entry point; the setting still shows.
-        {[](AppState& s) { s.setLayeredWindowAttributes = nullptr, s.blend = true; }, {kCmdBlend}, {}, {kCmdBlend, kCmdOpacity}, {}},
+        {[](AppState& s) { s.setLayeredWindowAttributes = nullptr, s.blend = true; }, {kCmdBlend}, {},
+         {kCmdBlend, kCmdOpacity}, {}},
         // The shell's own wallpaper leaves nothing to clear or restore.
-        {[](AppState& s) { s.blackboxPresent = s.bbWallpaper = true; }, {kCmdBlackboxShell}, {}, {kCmdWallpaperClear, kCmdWallpaperRestore}, {}},
-        {[](AppState& s) { s.blackboxPresent = true, s.bbWallpaper = false; }, {}, {}, {}, {kCmdWallpaperClear, kCmdWallpaperRestore}},
+        {[](AppState& s) { s.blackboxPresent = s.bbWallpaper = true; }, {kCmdBlackboxShell}, {},
+         {kCmdWallpaperClear, kCmdWallpaperRestore}, {}},
+        {[](AppState& s) { s.blackboxPresent = true, s.bbWallpaper = false; }, {}, {}, {},
+         {kCmdWallpaperClear, kCmdWallpaperRestore}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         AppState state;
@@ -101,7 +107,8 @@ TEST_F(MenuMarks, ItemsMarkedOrGreyedByTheState) {
     for (const OsVersion v : {OsVersion{5, 2}, OsVersion{6, 0}, OsVersion{6, 1}, OsVersion{10, 0}}) {
         const bool old = v.major < 6 || (v.major == 6 && v.minor < 1);
         const HMENU m = Mark(true, v);
-        EXPECT_TRUE(HasFitAndFillWallpaper(v) != old && Greyed(m, kCmdWallpaperFit) == old && Greyed(m, kCmdWallpaperFill) == old);
+        EXPECT_TRUE(HasFitAndFillWallpaper(v) != old && Greyed(m, kCmdWallpaperFit) == old
+                    && Greyed(m, kCmdWallpaperFill) == old);
         EXPECT_FALSE(Greyed(m, kCmdWallpaperStretch));
     }
     // Slideshow, Zoom and Rotate are marked by position, on the main menu only.
@@ -126,7 +133,8 @@ TEST(CatalogMarks, EnablesClipboardItemsAndMarksSettingsAndPins) {
         for (const UINT id : {kCmdMoveRename, kCmdCopyFile, kCmdPaste}) EXPECT_FALSE(Greyed(menu, id)) << id;
         EXPECT_EQ(CheckedIn(menu, kCmdSortForward, kCmdSortRandom), std::vector<UINT>{kCmdSortRandom});
         EXPECT_TRUE(Checked(menu, kCmdAutoRefresh) && !Checked(menu, UINT(PinOfSubmenu(kCatalogMenuSort))));
-        EXPECT_TRUE(Checked(menu, kCmdPinMain) == pinned && Checked(menu, UINT(PinOfSubmenu(kCatalogMenuFind))) == pinned);
+        EXPECT_TRUE(Checked(menu, kCmdPinMain) == pinned
+                    && Checked(menu, UINT(PinOfSubmenu(kCatalogMenuFind))) == pinned);
     }
 }
 
@@ -136,7 +144,8 @@ TEST(MenuPinRules, DismissalChoiceAndPoint) {
     MenuPins pins{true, kMenuSlideshow, 11, kMenuSlideshow}, alone{false, -1, 11, kMenuSlideshow};
     EXPECT_EQ(ReopenAfterCommand(pins), 11);
     for (const int32_t reopened : {int32_t(kMenuSlideshow), 0, -1, -1}) EXPECT_EQ(UnpinAfterDismissal(pins), reopened);
-    EXPECT_TRUE(pins.pinnedLevel3 == -1 && pins.pinnedLevel3Parent == -1 && pins.pinnedSubmenu == -1 && !pins.menuPinned);
+    EXPECT_TRUE(pins.pinnedLevel3 == -1 && pins.pinnedLevel3Parent == -1 && pins.pinnedSubmenu == -1
+                && !pins.menuPinned);
     EXPECT_EQ(UnpinAfterDismissal(alone), -1);
     EXPECT_EQ(ReopenAfterCommand({true, -1, -1, -1}), 0);
     EXPECT_EQ(ReopenAfterCommand({false, kMenuSort, -1, -1}), kMenuSort);

@@ -64,7 +64,8 @@ TEST(CommandLineOptions, NamedValueAndFitOptions) {
         {{L"-screenroam"}, [](const AppState& s) { return s.fullscreenlayout == 5; }},
         {{L"-autofindaccess"}, [](const AppState& s) { return s.autofindtype == 3; }},
         {{L"-autofindaccess", L"-noautofind"}, [](const AppState& s) { return s.autofindtype == kAutoFindNone; }},
-        {{L"-notop", L"-wheelzoom", L"-taskbar"}, [](const AppState& s) { return !s.ontop && !s.wheelnav && !s.trayicon; }},
+        {{L"-notop", L"-wheelzoom", L"-taskbar"},
+         [](const AppState& s) { return !s.ontop && !s.wheelnav && !s.trayicon; }},
         {{L"-wrap", L"-preset1"}, [](const AppState& s) { return !s.wrap; }},
         // Value options: the second character picks the field, the rest is the number.
         {{L"-t3000", L"-b200", L"-z150", L"-r-90"},
@@ -77,7 +78,8 @@ TEST(CommandLineOptions, NamedValueAndFitOptions) {
          [](const AppState& s) { return !s.slide && s.layer == kLayerWindowed && s.timer == 5000 && s.zoom == 0; }},
         // A zoom gives way to a fit mode after every option; the zoom option turns the fit modes off.
         {{L"-z150", L"-shrink"}, [](const AppState& s) { return s.zoom == 0 && s.shrink; }},
-        {{L"-shrink", L"-z150"}, [](const AppState& s) { return s.zoom == 150 && !s.squeeze && !s.shrink && !s.stretch; }},
+        {{L"-shrink", L"-z150"},
+         [](const AppState& s) { return s.zoom == 150 && !s.squeeze && !s.shrink && !s.stretch; }},
     };
     for (const auto& c : cases) {
         AppState state;
@@ -104,17 +106,21 @@ TEST(CommandLinePaths, SettingsFilesFoldersAndFiles) {
     scratch.File(L"Photo.JPG", "x");
     scratch.File(L"Upper.INI", "x");
     const std::wstring a = scratch.Path(L"a"), ini = scratch.Path(L"other.ini"), missing = scratch.Path(L"gone\\x.jpg");
-    WriteUtf16File(ini, L"[Portable]\r\nfolder=" + scratch.Path(L"pics") + L"\r\n[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\n");
+    WriteUtf16File(ini, L"[Portable]\r\nfolder=" + scratch.Path(L"pics")
+                   + L"\r\n[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\n");
     const struct { std::vector<std::wstring> args; int32_t timer; std::wstring folder, current, settings; } cases[] = {
         // A settings file overrides what stands before it only.
         {{L"-t3000", L"-slide", a, ini}, 7000, scratch.Path(L"pics"), L"", ini},
         {{ini, L"-t3000", L"-slide", a}, 3000, a, L"", ini},
         {{L"other.ini  "}, 7000, scratch.Path(L"pics"), L"", ini},   // relative, with trailing blanks
-        {{L"Upper.INI"}, 5000, scratch.Root(), scratch.Path(L"Upper.INI"), L"C:\\untouched.ini"},   // a capital extension is a path
-        {{L"photo.jpg"}, 5000, scratch.Root(), scratch.Path(L"Photo.JPG"), L"C:\\untouched.ini"},   // the name as stored
+        // a capital extension is a path
+        {{L"Upper.INI"}, 5000, scratch.Root(), scratch.Path(L"Upper.INI"), L"C:\\untouched.ini"},
+        // the name as stored
+        {{L"photo.jpg"}, 5000, scratch.Root(), scratch.Path(L"Photo.JPG"), L"C:\\untouched.ini"},
         {{L"pics"}, 5000, scratch.Path(L"pics"), L"", L"C:\\untouched.ini"},
         {{missing}, 5000, missing, L"", L"C:\\untouched.ini"},
-        {{L"   ", std::wstring(10000, L'a'), std::wstring(9996, L'b') + L".ini"}, 5000, L"C:\\kept", L"", L"C:\\untouched.ini"},
+        {{L"   ", std::wstring(10000, L'a'), std::wstring(9996, L'b') + L".ini"}, 5000, L"C:\\kept", L"",
+         L"C:\\untouched.ini"},
     };
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);

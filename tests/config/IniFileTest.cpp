@@ -39,7 +39,8 @@ TEST(IniFile, EveryTypeWritesItsFormatAndReadsBack) {
     out.WriteSection(table, L"[Types]");
     out.WriteSection(tail, nullptr);
     EXPECT_TRUE(out.Close());
-    EXPECT_EQ(ReadBytes(path), Utf16(L"[Types]\r\nyes=TRUE\r\nno=FALSE\r\ns=-123\r\nl=-2000000000\r\nstr=C:\\pics\\a b\r\n\r\ntail=7\r\n"));
+    EXPECT_EQ(ReadBytes(path), Utf16(L"[Types]\r\nyes=TRUE\r\nno=FALSE\r\ns=-123\r\nl=-2000000000\r\n"
+                                     L"str=C:\\pics\\a b\r\n\r\ntail=7\r\n"));
     numbers[0] = numbers[1] = 0x11110000, yes = false, no = true, text[0] = 0;
     ReadOne(path, table, L"[Types]");
     EXPECT_TRUE(numbers[0] == 0x1111FF85 && numbers[1] == -2000000000 && yes && !no) << std::hex << numbers[0];
@@ -51,8 +52,9 @@ TEST(IniFile, LineRulesOfASection) {
     TempFolder dir{L"cfg"};
     const std::wstring path = dir.Path(L"rules.ini");
     WriteUtf16File(path, L"[Catalog Position]\r\nthumbsize=5\r\n\r\n[Slideshow] anything after the header\r\n"
-                         L"timer=100\r\nTIMER=200\r\nslide=tRuE\r\nontop=1\r\nblend=yes\r\nname=a=b\r\nkeep=\r\nloop =9\r\n"
-                         L"#opacity=1\r\n;=a remark\r\n==sort=4\r\n\r\nzoom=abc\r\nzoomstep=12abc\r\n[slideshow]\r\nopacity=99\r\n");
+                         L"timer=100\r\nTIMER=200\r\nslide=tRuE\r\nontop=1\r\nblend=yes\r\nname=a=b\r\nkeep=\r\n"
+                         L"loop =9\r\n#opacity=1\r\n;=a remark\r\n==sort=4\r\n\r\nzoom=abc\r\nzoomstep=12abc\r\n"
+                         L"[slideshow]\r\nopacity=99\r\n");
     int32_t timer = 0, loop = 0, opacity = 127, sort = 0, zoom = 50, zoomstep = 10, thumbsize = 100;
     bool slide = false, ontop = false, blend = true;
     wchar_t name[260] = {}, keep[260] = L"kept", remark[260] = {};
@@ -86,8 +88,9 @@ TEST(IniFile, LineRulesOfASection) {
 TEST(IniFile, LongLinesAndStringLimits) {
     TempFolder dir{L"cfg"};
     const std::wstring path = dir.Path(L"long.ini");
+    // k2 makes a line of exactly 254 characters.
     WriteUtf16File(path, L"[S]\r\npad=" + std::wstring(250, L'p') + L"timer=77\r\nname=" + std::wstring(300, L'n') +
-                             L"\r\nk2=" + std::wstring(251, L'k') + L"\r\nafter=1\r\nshort=ab\r\n");   // k2: 254 characters
+                             L"\r\nk2=" + std::wstring(251, L'k') + L"\r\nafter=1\r\nshort=ab\r\n");
     int32_t timer = 0, after = 0;
     wchar_t pad[260] = {}, name[260] = {}, exact[260] = {};
     const IniEntry table[] = {{L"pad", kIniString, pad},   {L"timer", kIniLong, &timer}, {L"name", kIniString, name},

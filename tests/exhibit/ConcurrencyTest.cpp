@@ -25,10 +25,13 @@ TEST(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     TempFolder tree(L"threads");
     const std::string wide = BmpBytes(6, 4), tall = BmpBytes(4, 6);
     wchar_t name[64];
-    for (int i = 0; i < int(kPictures); ++i)
-        swprintf(name, 64, L"g%d\\f%03d\\p%03d.bmp", i / kPerFolder % 3, i / kPerFolder, i % kPerFolder), tree.File(name, i % 2 ? tall : wide);
+    for (int i = 0; i < int(kPictures); ++i) {
+        swprintf(name, 64, L"g%d\\f%03d\\p%03d.bmp", i / kPerFolder % 3, i / kPerFolder, i % kPerFolder);
+        tree.File(name, i % 2 ? tall : wide);
+    }
     const auto wellFormed = [&tree](const std::wstring& path) {
-        return path.size() == tree.Root().size() + 17 && path.rfind(tree.Root() + L"\\g", 0) == 0 && path.ends_with(L".bmp");
+        return path.size() == tree.Root().size() + 17 && path.rfind(tree.Root() + L"\\g", 0) == 0
+            && path.ends_with(L".bmp");
     };
     AppState state;
     state.slide = state.logerrors = false;

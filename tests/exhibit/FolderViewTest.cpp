@@ -56,7 +56,7 @@ TEST(FolderViews, ViewExhibitNeverBringsBackTheHomeListFromBeforeARebuild) {
 // view waits for the rest before it saves the home exhibit.
 TEST(FolderViews, LeavingHomeDuringABuildSavesTheWholeList) {
     TempFolder tree(L"viewbuild");
-    for (int i = 0; i < 90; ++i) tree.File(L"home\\f" + std::to_wstring(i / 3) + L"\\p" + std::to_wstring(i % 3) + L".jpg");
+    for (int i = 0; i < 90; ++i) tree.File(L"home\\" + std::to_wstring(i / 3) + L"\\" + std::to_wstring(i) + L".jpg");
     tree.File(L"other\\c.jpg");
     AppState state;
     MakeQuiet(state, tree.Path(L"home"));

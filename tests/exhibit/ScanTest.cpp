@@ -50,11 +50,14 @@ TEST(ExhibitScan, BreadthFirstOverEveryRootThenLevelByLevel) {
     const Names roots{tree.Path(L"r1"), tree.Path(L"r2")};
     const Names paths = Scan(state, roots);
     ASSERT_EQ(paths.size(), 6u);
-    EXPECT_TRUE(paths[0] == tree.Path(L"r1\\a.jpg") && paths[1] == tree.Path(L"r2\\z.gif") && paths[5] == tree.Path(L"r1\\d1\\dd\\deep.jpg"));
+    EXPECT_TRUE(paths[0] == tree.Path(L"r1\\a.jpg") && paths[1] == tree.Path(L"r2\\z.gif")
+                && paths[5] == tree.Path(L"r1\\d1\\dd\\deep.jpg"));
     const auto depth = [](const std::wstring& p) { return std::count(p.begin(), p.end(), L'\\'); };
-    EXPECT_TRUE(std::is_sorted(paths.begin(), paths.end(), [&](const auto& x, const auto& y) { return depth(x) < depth(y); }));
+    EXPECT_TRUE(std::is_sorted(paths.begin(), paths.end(),
+                               [&](const auto& x, const auto& y) { return depth(x) < depth(y); }));
     // A final backslash or a repeated root changes nothing.
-    EXPECT_EQ(Scan(slashed, {tree.Path(L"r1") + L"\\", tree.Path(L"r2"), tree.Path(L"r2"), tree.Path(L"r1\\d1")}), paths);
+    EXPECT_EQ(Scan(slashed, {tree.Path(L"r1") + L"\\", tree.Path(L"r2"), tree.Path(L"r2"), tree.Path(L"r1\\d1")}),
+              paths);
     flat.subfolders = false;
     EXPECT_EQ(ScanRelative(flat, tree, roots), (Names{L"r1\\a.jpg", L"r2\\z.gif"}));
 }
@@ -64,13 +67,15 @@ TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
     TempFolder tree(L"lnkpic");
     for (const wchar_t* name : {L"store\\real.png", L"store\\notes.txt"}) tree.File(name, "x");
     SetTimes(tree.Path(L"store\\real.png"), 0x01C0000000000001ULL);
-    for (const auto& [link, target] : {std::pair{L"pic.lnk", L"real.png"}, {L"x.jpg.lnk", L"notes.txt"}, {L"UPPER.LNK", L"real.png"}})
+    for (const auto& [link, target] : {std::pair{L"pic.lnk", L"real.png"}, {L"x.jpg.lnk", L"notes.txt"},
+                                       {L"UPPER.LNK", L"real.png"}})
         ASSERT_TRUE(MakeShortcut(tree.Path(L"show\\") + link, tree.Path(L"store\\") + target));
     AppState state;
     state.subfolders = false;
     EXPECT_EQ(ScanRelative(state, tree, {tree.Path(L"show")}), (Names{L"show\\UPPER.LNK", L"show\\pic.lnk"}));
     for (const ImageEntry& e : state.exhibit->Snapshot())
-        EXPECT_TRUE(e.modified.dwHighDateTime == 0x01C00000u && e.created.dwLowDateTime == 1u && e.accessed.dwLowDateTime == 1u);
+        EXPECT_TRUE(e.modified.dwHighDateTime == 0x01C00000u && e.created.dwLowDateTime == 1u
+                    && e.accessed.dwLowDateTime == 1u);
 }
 
 // However a folder is reached (shortcuts to it, to an ancestor, in a cycle,
@@ -78,7 +83,8 @@ TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
 // scanned once.
 TEST(ExhibitScan, EveryFolderIsScannedOnceHoweverItIsReached) {
     TempFolder tree(L"lnkdir");
-    for (const wchar_t* name : {L"pics\\a.jpg", L"pics\\inner\\b.jpg", L"other\\c.jpg", L"other\\deeper\\d.jpg"}) tree.File(name);
+    for (const wchar_t* name : {L"pics\\a.jpg", L"pics\\inner\\b.jpg", L"other\\c.jpg",
+                                L"other\\deeper\\d.jpg"}) tree.File(name);
     const std::pair<const wchar_t*, std::wstring> links[] = {
         {L"pics\\to-other.lnk", tree.Path(L"other")}, {L"pics\\inner\\again-other.lnk", tree.Path(L"other")},
         {L"pics\\self.lnk", tree.Path(L"pics")},      {L"pics\\inner\\parent.lnk", tree.Path(L"pics")},
@@ -122,11 +128,13 @@ TEST(ExhibitScan, RecyclerHiddenBadShortcutsAndLongPaths) {
     RemoveDirectoryW(tree.Path(L"r\\gone").c_str());
     DeleteFileW(tree.Path(L"r\\gonepic.jpg").c_str());
     // The stored targets of pictures still make entries: loading them fails later.
-    const Names always{L"r\\lower\\recycler\\c.jpg", L"r\\netpic.lnk", L"r\\secret.jpg", L"r\\shown.jpg", L"r\\to-gonepic.lnk"};
+    const Names always{L"r\\lower\\recycler\\c.jpg", L"r\\netpic.lnk", L"r\\secret.jpg", L"r\\shown.jpg",
+                       L"r\\to-gonepic.lnk"};
     AppState withHidden, noHidden;
     noHidden.hidden = false;
     const DWORD start = GetTickCount();
-    Names found = ScanRelative(withHidden, tree, {tree.Path(L"missing-root"), tree.Path(L"r\\shown.jpg"), L"", tree.Path(L"r")});
+    Names found = ScanRelative(withHidden, tree,
+                               {tree.Path(L"missing-root"), tree.Path(L"r\\shown.jpg"), L"", tree.Path(L"r")});
     EXPECT_LT(GetTickCount() - start, 20000u);
     Names expected = always;
     expected.insert(expected.begin(), L"r\\hid\\d.jpg");
@@ -143,18 +151,21 @@ TEST(ExhibitScan, RecyclerHiddenBadShortcutsAndLongPaths) {
     deepTree.File(deep + L"\\" + std::wstring(40, L'n') + L".jpg");
     deepTree.File(deep + L"\\" + std::wstring(30, L'e') + L"\\inside.jpg");
     AppState longState, longRoot;
-    EXPECT_EQ(Scan(longState, {deepTree.Path(L"r")}), (Names{deepTree.Path(L"r\\short.jpg"), deepTree.Path(deep + L"\\fits.jpg")}));
+    EXPECT_EQ(Scan(longState, {deepTree.Path(L"r")}),
+              (Names{deepTree.Path(L"r\\short.jpg"), deepTree.Path(deep + L"\\fits.jpg")}));
     EXPECT_TRUE(Scan(longRoot, {deepTree.Path(deep + L"\\" + std::wstring(30, L'e'))}).empty());
 }
 
 TEST(ExhibitBuild, TheWorkerSortsFindsTheShownPictureAndAppends) {
     TempFolder tree(L"build");
-    for (const wchar_t* name : {L"one\\b.jpg", L"one\\a.jpg", L"one\\s\\c.jpg", L"two\\x.png", L"empty\\readme.txt"}) tree.File(name);
+    for (const wchar_t* name : {L"one\\b.jpg", L"one\\a.jpg", L"one\\s\\c.jpg", L"two\\x.png",
+                                L"empty\\readme.txt"}) tree.File(name);
     AppState state;
     state.sortby = kSortTree;
     state.exhibit->SetCurrentPath(tree.Path(L"one\\s\\c.jpg"));
     ASSERT_TRUE(state.BuildExhibit(tree.Path(L"one").c_str(), false, nullptr) && state.exhibit->WaitIdle(10000));
-    EXPECT_EQ(Paths(*state.exhibit), (Names{tree.Path(L"one\\a.jpg"), tree.Path(L"one\\b.jpg"), tree.Path(L"one\\s\\c.jpg")}));
+    EXPECT_EQ(Paths(*state.exhibit),
+              (Names{tree.Path(L"one\\a.jpg"), tree.Path(L"one\\b.jpg"), tree.Path(L"one\\s\\c.jpg")}));
     EXPECT_TRUE(state.exhibit->CurrentIndex() == 2 && state.exhibit->ViewedFolder() == tree.Path(L"one"));
     // Appending a folder without pictures still answers true and keeps the list.
     EXPECT_TRUE(state.BuildExhibit(tree.Path(L"empty").c_str(), true, nullptr) && state.exhibit->WaitIdle(10000));

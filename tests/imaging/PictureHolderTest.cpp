@@ -14,6 +14,24 @@ using namespace pictures;
 
 namespace {
 
+// A 32-bit top-down DIB in its own memory DC; At() reads a pixel as 0x00RRGGBB
+// once GDI has finished drawing.
+struct Surface {
+    Surface(int w, int h) : w(w) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        previous = SelectObject(dc, bitmap);
+    }
+    ~Surface() { DeleteObject(SelectObject(dc, previous)), DeleteDC(dc); }
+    uint32_t At(int x, int y) const { return GdiFlush(), bits[size_t(y) * size_t(w) + size_t(x)] & 0xFFFFFF; }
+    int w;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    uint32_t* bits = nullptr;
+};
+
 enum Colour { kRed, kGreen, kBlue, kWhite, kOther };
 using Colours = std::vector<Colour>;
 const Colours kUpright{kRed, kGreen, kBlue, kWhite};
@@ -23,10 +41,12 @@ Colours Quadrants(const PictureHolder& picture, int w, int h) {
     const Surface surface(w, h);
     EXPECT_TRUE(picture.Draw(surface.dc, 0, 0, w, h));
     Colours out;
-    for (const POINT p : {POINT{w / 4, h / 4}, POINT{3 * w / 4, h / 4}, POINT{w / 4, 3 * h / 4}, POINT{3 * w / 4, 3 * h / 4}}) {
+    for (const POINT p : {POINT{w / 4, h / 4}, POINT{3 * w / 4, h / 4}, POINT{w / 4, 3 * h / 4},
+                          POINT{3 * w / 4, 3 * h / 4}}) {
         const uint32_t c = surface.At(p.x, p.y);
         const bool r = (c >> 16) > 200, g = (c >> 8 & 0xFF) > 200, b = (c & 0xFF) > 200;
-        out.push_back(r && g && b ? kWhite : r && !g && !b ? kRed : !r && g && !b ? kGreen : !r && !g && b ? kBlue : kOther);
+        out.push_back(r && g && b ? kWhite : r && !g && !b ? kRed : !r && g && !b ? kGreen : !r && !g && b
+                      ? kBlue : kOther);
     }
     return out;
 }
@@ -42,7 +62,8 @@ std::string PngClaiming(uint32_t w, uint32_t h) {   // a correct header claiming
         for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     crc = ~crc;
-    return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + ihdr + std::string{char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)} +
+    return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + ihdr
+        + std::string{char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)} +
            std::string("\x00\x00\x00\x08IDAT\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x00\x00\x00", 20) +
            std::string("\x00\x00\x00\x00IEND\xae\x42\x60\x82", 12);
 }
@@ -70,11 +91,13 @@ TEST(PictureHolder, FormatsTurnsAndBitmaps) {
     PictureHolder picture;
     EXPECT_EQ(picture.BitsPerPixel(), 0);
     EXPECT_FALSE(picture.RotateFlip(kRotate90)) << "nothing loaded";
-    const std::pair<const wchar_t*, int> formats[] = {{L"formats\\bits1.bmp", 1}, {L"formats\\bits4.bmp", 4}, {L"formats\\bits8.png", 8},
+    const std::pair<const wchar_t*,
+        int> formats[] = {{L"formats\\bits1.bmp", 1}, {L"formats\\bits4.bmp", 4}, {L"formats\\bits8.png", 8},
         {L"formats\\bits32.png", 32}, {L"exif\\plain.jpg", 24}, {L"formats\\bits24.bmp", 24}};
     for (const auto& [file, bits] : formats) {
         ASSERT_TRUE(picture.LoadFromFile(DataPath(file).c_str())) << testing::PrintToString(std::wstring(file));
-        EXPECT_TRUE(picture.BitsPerPixel() == bits && picture.Orientation() == 1) << testing::PrintToString(std::wstring(file));
+        EXPECT_TRUE(picture.BitsPerPixel() == bits && picture.Orientation() == 1)
+            << testing::PrintToString(std::wstring(file));
     }
     EXPECT_FALSE(picture.RotateFlip(0) || picture.RotateFlip(8));
     ASSERT_TRUE(picture.RotateFlip(kRotate90));
@@ -108,7 +131,8 @@ TEST(PictureHolder, BadFilesFailCleanly) {
         {L"random.png", random, false},
         {L"huge.png", PngClaiming(100000, 100000), false},
         {L"large.png", PngClaiming(20000, 20000), false},
-        {L"zero-height.gif", std::string("GIF89a\x10\0\0\0\x80\0\0\0\0\0\0\0\0\x2c\0\0\0\0\x10\0\0\0\0\x02\x02\x44\x01\0\x3b", 35), false},
+        {L"zero-height.gif",
+         std::string("GIF89a\x10\0\0\0\x80\0\0\0\0\0\0\0\0\x2c\0\0\0\0\x10\0\0\0\0\x02\x02\x44\x01\0\x3b", 35), false},
         {L"corrupt.gif", std::string("GIF89a\x10\x00\x08\x00\xf7\x00\x00", 13) + random.substr(0, 200), true},
         {L"truncated.png", PngClaiming(64, 64).substr(0, 40), true},
         {L"bounds-at-32-bit-limits.emf", AsString(emf), false},

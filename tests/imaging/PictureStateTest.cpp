@@ -86,7 +86,8 @@ TEST_F(PictureStateTest, ShortcutsLoadTheirTargetAndLogOnlyWhenAsked) {
     ASSERT_TRUE(MakeShortcut(tree.Path(L"bad.jpg.lnk"), tree.Path(L"bad.jpg")));
     AddPath(tree.Path(L"pic.jpg.lnk"));
     s.LoadCurrent(true);
-    EXPECT_TRUE(s.picture.IsLoaded() && s.exhibit->CurrentPath() == tree.Path(L"pic.jpg.lnk") && s.shownFile == tree.Path(L"pic.jpg"));
+    EXPECT_TRUE(s.picture.IsLoaded() && s.exhibit->CurrentPath() == tree.Path(L"pic.jpg.lnk")
+                && s.shownFile == tree.Path(L"pic.jpg"));
     // A shortcut to no picture is logged by the shortcut switch, not the error one.
     s.exhibit->Clear();
     AddPath(tree.Path(L"bad.jpg.lnk"));

@@ -1,5 +1,6 @@
 // The transition plans: every effect stays inside and covers its frame, the
-// order of its steps, its pauses and its random draws.
+// order of its steps, its pauses and its random draws. (Playing them is
+// checked end to end, where the crossfade must end on the exact picture.)
 #include "imaging/TransitionPlan.h"
 
 #include <gtest/gtest.h>
@@ -45,8 +46,7 @@ std::vector<int> Lines(const Plan& p, bool columns) {
 }  // namespace
 
 // Every copy stays inside the frame and the source; shutters and wipes copy
-// every line once, the others end with one copy of the whole picture. (The
-// picture they leave is checked when plans are played.)
+// every line once, the others end with one copy of the whole picture.
 TEST(TransitionPlan, EveryEffectStaysInsideItsFrameAndCoversIt) {
     // The frame stands off the corner of a larger surface, as a collage tile does.
     const int sizes[][2] = {{1, 1}, {2, 3}, {7, 5}, {64, 48}, {333, 101}, {101, 333}, {1001, 17}, {17, 1001}};
@@ -57,8 +57,10 @@ TEST(TransitionPlan, EveryEffectStaysInsideItsFrameAndCoversIt) {
                 ScriptedRandom random({}, seed);
                 const Plan plan = BuildPlan(effect, 5, 3, w, h, Latencies{}, random);
                 for (const Op& op : plan.ops)
-                    ASSERT_TRUE(op.kind != OpKind::Copy || (op.w > 0 && op.h > 0 && op.sx >= 0 && op.sy >= 0 && op.sx + op.w <= w &&
-                                                            op.sy + op.h <= h && op.dx >= 5 && op.dy >= 3 && op.dx + op.w <= 5 + w &&
+                    ASSERT_TRUE(op.kind != OpKind::Copy
+                                || (op.w > 0 && op.h > 0 && op.sx >= 0 && op.sy >= 0 && op.sx + op.w <= w &&
+                                                            op.sy + op.h <= h && op.dx >= 5 && op.dy >= 3 && op.dx
+                                                                + op.w <= 5 + w &&
                                                             op.dy + op.h <= 3 + h));
                 if (effect <= kWipeUpDown) {
                     const bool columns = effect == 0 || effect == 1 || effect == 4 || effect == 5;

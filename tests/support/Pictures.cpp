@@ -47,7 +47,8 @@ Bytes MakeWmf(bool placeable) {
     GetMetaFileBitsEx(wmf, UINT(bytes.size()), bytes.data());
     DeleteMetaFile(wmf);
     if (!placeable) return bytes;
-    Bytes head{0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0, 0, 0, 32, 0, 16, 0, 96, 0, 0, 0, 0, 0, 0, 0};   // a box of 32 x 16, 96 to the inch
+    // a box of 32 x 16, 96 to the inch
+    Bytes head{0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0, 0, 0, 32, 0, 16, 0, 96, 0, 0, 0, 0, 0, 0, 0};
     uint16_t sum = 0;
     for (size_t at = 0; at < 20; at += 2) sum ^= uint16_t(head[at] | head[at + 1] << 8);
     Put16(head, 20, sum);
@@ -60,7 +61,8 @@ Bytes EmfWithTinyRecords(uint32_t count) {
     const uint32_t headerSize = Get32(emf, 4);
     Bytes bytes(emf.begin(), emf.begin() + headerSize);
     bytes.resize(headerSize + size_t(count) * 8);
-    for (size_t at = headerSize; at < bytes.size(); at += 8) Put32(bytes, at, 52), Put32(bytes, at + 4, 8);   // realise the palette: nothing to do
+    // realise the palette: nothing to do
+    for (size_t at = headerSize; at < bytes.size(); at += 8) Put32(bytes, at, 52), Put32(bytes, at + 4, 8);
     bytes.insert(bytes.end(), emf.end() - 20, emf.end());  // GDI's end record, 20 bytes
     Put32(bytes, 48, uint32_t(bytes.size()));
     Put32(bytes, 52, count + 2);

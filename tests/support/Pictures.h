@@ -16,14 +16,18 @@ namespace pictures {
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes ByteVector(const std::wstring& path) { const std::string bytes = ReadBytes(path); return Bytes(bytes.begin(), bytes.end()); }
+inline Bytes ByteVector(const std::wstring& path) {
+    const std::string bytes = ReadBytes(path);
+    return Bytes(bytes.begin(), bytes.end());
+}
 inline std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // A copy of some bytes placed flush against a no-access page.
 struct GuardedBytes {
     explicit GuardedBytes(const Bytes& bytes) : size(bytes.size()) {
         const size_t page = 4096, pages = size / page + 1;   // then one page no one may read
-        base = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        base = static_cast<uint8_t*>(VirtualAlloc(nullptr, (pages + 1) * page, MEM_RESERVE | MEM_COMMIT,
+                                                  PAGE_READWRITE));
         DWORD old = 0;
         VirtualProtect(base + pages * page, page, PAGE_NOACCESS, &old);
         data = base + pages * page - size;
@@ -37,27 +41,10 @@ struct GuardedBytes {
     const uint8_t* data;
 };
 
-// A 32-bit top-down DIB filled blue in its own memory DC; At() reads a pixel
-// as 0x00RRGGBB once GDI has finished drawing.
-struct Surface {
-    Surface(int w, int h) : w(w) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-        previous = SelectObject(dc, bitmap);
-        std::fill(bits, bits + size_t(w) * size_t(h), 0x0000FFu);
-    }
-    ~Surface() { DeleteObject(SelectObject(dc, previous)), DeleteDC(dc); }
-    uint32_t At(int x, int y) const { return GdiFlush(), bits[size_t(y) * size_t(w) + size_t(x)] & 0xFFFFFF; }
-    int w;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    uint32_t* bits = nullptr;
-};
-
 // Little-endian fields of the metafiles the tests build and damage.
-inline uint32_t Get32(const Bytes& b, size_t at) { return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24); }
+inline uint32_t Get32(const Bytes& b, size_t at) {
+    return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24);
+}
 inline void Put16(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
 inline void Put32(Bytes& b, size_t at, uint32_t v) { Put16(b, at, v), Put16(b, at + 2, v >> 16); }
 

@@ -21,7 +21,9 @@ private:
 
 // State bits of the item with command `id` anywhere below `menu`; -1 when there is none.
 inline UINT ItemState(HMENU menu, UINT id) { return GetMenuState(menu, id, MF_BYCOMMAND); }
-inline bool Checked(HMENU menu, UINT id) { return ItemState(menu, id) != UINT(-1) && (ItemState(menu, id) & MF_CHECKED); }
+inline bool Checked(HMENU menu, UINT id) {
+    return ItemState(menu, id) != UINT(-1) && (ItemState(menu, id) & MF_CHECKED);
+}
 
 // The command items below `menu`, depth first, separators and submenus left out.
 inline void CommandItems(HMENU menu, std::vector<UINT>& ids) {

@@ -25,7 +25,8 @@ TempFolder::TempFolder(const wchar_t* tag) {
     wchar_t temp[MAX_PATH], name[96];
     GetTempPathW(MAX_PATH, temp);
     static LONG counter = 0;
-    swprintf(name, 96, L"ox-%ls-%lu-%ld-%lu", tag, GetCurrentProcessId(), InterlockedIncrement(&counter), GetTickCount());
+    swprintf(name, 96, L"ox-%ls-%lu-%ld-%lu", tag, GetCurrentProcessId(), InterlockedIncrement(&counter),
+             GetTickCount());
     root_ = std::wstring(temp) + name;
     RemoveTree(root_);
     CreateDirectoryW(root_.c_str(), nullptr);
@@ -33,14 +34,21 @@ TempFolder::TempFolder(const wchar_t* tag) {
 
 TempFolder::~TempFolder() { RemoveTree(root_); }
 
-void TempFolder::Folder(const std::wstring& relative) const { MakeParents(Path(relative)), CreateDirectoryW(Long(Path(relative)).c_str(), nullptr); }
+void TempFolder::Folder(const std::wstring& relative) const {
+    MakeParents(Path(relative));
+    CreateDirectoryW(Long(Path(relative)).c_str(), nullptr);
+}
 
-void TempFolder::File(const std::wstring& relative, const std::string& bytes) const { MakeParents(Path(relative)), WriteBytes(Long(Path(relative)), bytes); }
+void TempFolder::File(const std::wstring& relative, const std::string& bytes) const {
+    MakeParents(Path(relative));
+    WriteBytes(Long(Path(relative)), bytes);
+}
 
 bool TempFolder::FolderLink(const std::wstring& relative, const std::wstring& target) const {
     const std::wstring path = Path(relative);
     MakeParents(path);
-    if (CreateSymbolicLinkW(path.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 2) && IsLink(path)) return true;
+    const DWORD flags = SYMBOLIC_LINK_FLAG_DIRECTORY | 2;   // unprivileged
+    if (CreateSymbolicLinkW(path.c_str(), target.c_str(), flags) && IsLink(path)) return true;
     // Where the system only pretends (Wine), the host's own ln makes the link.
     const size_t slash = path.rfind(L'\\');
     std::wstring unixTarget = target;
@@ -49,8 +57,9 @@ bool TempFolder::FolderLink(const std::wstring& relative, const std::wstring& ta
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, path.substr(0, slash).c_str(),
-                        &startup, &process))
+    const std::wstring folder = path.substr(0, slash);
+    if (!CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process))
         return false;
     // A host program gives no handle to wait on: look for the link instead.
     CloseHandle(process.hThread);
@@ -93,8 +102,8 @@ bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str
 
 std::string ReadBytes(const std::wstring& path) {
     std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     char block[65536];
     DWORD got = 0;
@@ -125,7 +134,7 @@ std::wstring ReadUtf16File(const std::wstring& path) {
     std::wstring text;
     if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) return text;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+        text += wchar_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
     return text;
 }
 

@@ -1,5 +1,5 @@
-// Window placement arithmetic: centring, roaming, corralling and bringing
-// saved rectangles back onto the screen.
+// Window placement arithmetic: corralling and bringing saved rectangles back
+// onto the screen.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -11,25 +11,11 @@ namespace {
 ::testing::AssertionResult Same(const Rect32& got, const Rect32& want) {
     if (got.left == want.left && got.top == want.top && got.right == want.right && got.bottom == want.bottom)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << got.left << "," << got.top << "," << got.right << "," << got.bottom;
+    return ::testing::AssertionFailure() << "got " << got.left << "," << got.top << "," << got.right << ","
+        << got.bottom;
 }
 
 }  // namespace
-
-TEST(Placement, CentresRoamsAndFindsCentres) {
-    // Larger than the area: a negative offset, signed halves.
-    const POINT big = CenteredOrigin(RECT{100, 50, 300, 250}, 401, 201);
-    EXPECT_TRUE(big.x == 100 + (200 - 401) / 2 && big.y == 50 + (200 - 201) / 2);
-    const RECT work{10, 20, 1010, 620};   // 1000 x 600
-    const POINT wide = RoamingOrigin(work, 1200, 300, 32767, 299);   // centred across, still roaming down
-    EXPECT_TRUE(wide.x == 10 + (1000 - 1200) / 2 && wide.y == 20 + 299);
-    for (int r = 0; r < 32768; r += 97) {
-        const POINT q = RoamingOrigin(work, 400, 300, r, 32767 - r);
-        EXPECT_TRUE(q.x >= 10 && q.x + 400 <= 1010 && q.y >= 20 && q.y + 300 <= 620) << r;
-    }
-    const POINT c = RectCentre(Rect32{-101, -51, 0, 0});   // truncates toward zero
-    EXPECT_TRUE(c.x == 101 / 2 - 101 && c.y == 51 / 2 - 51);
-}
 
 TEST(Placement, CorralGrowsTinyWindowsAndPullsThemOnScreen) {
     const RECT monitor{0, 0, 1920, 1080};
@@ -37,8 +23,10 @@ TEST(Placement, CorralGrowsTinyWindowsAndPullsThemOnScreen) {
     const std::pair<Rect32, Rect32> cases[] = {
         {{200, 300, 240, 360}, {200, 300, 300, 400}}, {{1530, 100, 1930, 400}, {1530, 100, 1930, 400}},
         {{1531, 100, 1931, 400}, {1520, 100, 1920, 400}}, {{100, 900, 500, 1200}, {100, 780, 500, 1080}},
-        {{-10, -11, 390, 289}, {-10, 0, 390, 300}}, {{-11, 5, 389, 305}, {0, 5, 400, 305}}, {{-900, 5, -500, 305}, {0, 5, 400, 305}}};
-    for (const auto& [saved, expected] : cases) EXPECT_TRUE(Same(CorralledRect(saved, monitor), expected)) << saved.left;
+        {{-10, -11, 390, 289}, {-10, 0, 390, 300}}, {{-11, 5, 389, 305}, {0, 5, 400, 305}},
+            {{-900, 5, -500, 305}, {0, 5, 400, 305}}};
+    for (const auto& [saved, expected] : cases) EXPECT_TRUE(Same(CorralledRect(saved, monitor), expected))
+        << saved.left;
 }
 
 // A work area away from the origin, so an edge mistaken for a size shows.
@@ -46,16 +34,21 @@ TEST(Placement, SavedRectanglesComeBackOntoTheWorkArea) {
     const RECT work{100, 50, 2020, 1090};   // 1920 x 1040
     const Rect32 halfCentred{580, 310, 1540, 830};
     const struct { const char* name; Rect32 saved, expected; } cases[] = {
-        {"inside", {200, 100, 600, 400}, {200, 100, 600, 400}}, {"partly visible", {-300, -200, 101, 51}, {-300, -200, 101, 51}},
-        {"off to the left", {-5000, 300, -4600, 600}, {100, 300, 500, 600}}, {"off to the right", {2020, 300, 2420, 600}, {1620, 300, 2020, 600}},
-        {"off the top", {300, -900, 700, 50}, {300, 50, 700, 1000}}, {"off the bottom", {300, 5000, 700, 5300}, {300, 790, 700, 1090}},
+        {"inside", {200, 100, 600, 400}, {200, 100, 600, 400}},
+            {"partly visible", {-300, -200, 101, 51}, {-300, -200, 101, 51}},
+        {"off to the left", {-5000, 300, -4600, 600}, {100, 300, 500, 600}},
+            {"off to the right", {2020, 300, 2420, 600}, {1620, 300, 2020, 600}},
+        {"off the top", {300, -900, 700, 50}, {300, 50, 700, 1000}},
+            {"off the bottom", {300, 5000, 700, 5300}, {300, 790, 700, 1090}},
         {"larger, overlapping", {0, 0, 3000, 2000}, {100, 50, 2020, 1090}},
         {"larger, off screen", {9000, -9000, 12000, -8500}, {100, 50, 2020, 550}},
         {"from one extreme to the other", {INT32_MIN, 200, INT32_MAX, 600}, {100, 200, 2020, 600}},
         {"small, at the far end", {INT32_MAX - 10, INT32_MAX - 20, INT32_MAX, INT32_MAX}, {2010, 1070, 2020, 1090}},
         {"all at the highest", {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}, halfCentred},
-        {"all at the lowest", {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN}, halfCentred}, {"inverted", {600, 400, 200, 100}, halfCentred},
-        {"inverted at the extremes", {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}, halfCentred}, {"no width", {300, 300, 300, 700}, halfCentred},
+        {"all at the lowest", {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN}, halfCentred},
+            {"inverted", {600, 400, 200, 100}, halfCentred},
+        {"inverted at the extremes", {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}, halfCentred},
+            {"no width", {300, 300, 300, 700}, halfCentred},
     };
     for (const auto& c : cases) EXPECT_TRUE(Same(BringOntoArea(c.saved, work), c.expected)) << c.name;
     // Only a rectangle that meets no monitor is moved.
