@@ -30,9 +30,8 @@ TEST(CommandGates, NoShellShutsOutTheShellAndCatalogNoMenuAllBelowAboutButMenu) 
 // Commands carried out one after another on the same state, each with what it leaves.
 TEST(Commands, TogglesChoicesAndPinsWithoutAWindow) {
     const std::pair<int, bool (*)(const AppState&)> steps[] = {
-        // a present effect goes,
+        // A present effect goes; an absent one is appended.
         {kCmdShuttersRight, [](const AppState& s) { return s.transitionList.front() == 1; }},
-        // an absent one is appended
         {kCmdShuttersRight, [](const AppState& s) { return s.transitionList.back() == 0; }},
         {kCmdTransitionsNone, [](const AppState& s) { return s.transitionList.empty(); }},
         {kCmdTransitionsAll,
@@ -42,7 +41,7 @@ TEST(Commands, TogglesChoicesAndPinsWithoutAWindow) {
         {kCmdPinLayout, [](const AppState& s) { return s.pinnedLevel3 == 17 && s.pinnedLevel3Parent == kMenuWindow; }},
         {kCmdPinLayout, [](const AppState& s) { return s.pinnedLevel3 == -1 && s.pinnedLevel3Parent == -1; }},
         {kCmdAutoFindModified, [](const AppState& s) { return s.autofindtype == kAutoFindModified; }},
-        // chosen again: off
+        // The auto-find type in force, chosen again, turns auto-find off.
         {kCmdAutoFindModified, [](const AppState& s) { return s.autofindtype == kAutoFindNone; }},
         {kCmdLoopExit, [](const AppState& s) { return s.loop == kLoopExit; }},
     };

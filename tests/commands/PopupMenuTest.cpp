@@ -67,7 +67,7 @@ TEST_F(MenuMarks, ItemsMarkedOrGreyedByTheState) {
     const struct { void (*set)(AppState&); Ids checked, plain, greyed, enabled; } cases[] = {
         {[](AppState& s) { s.wheelnav = true; }, {kCmdMousewheelNav}, {kCmdZoomMousewheel}, {},
          {kCmdBlend, kCmdOpacity}},
-        // landscape wins
+        // Landscape wins when both shapes are asked for.
         {[](AppState& s) { s.landscapeOnly = s.portraitOnly = true; }, {kCmdLandscape}, {kCmdPortrait}, {}, {}},
         // The display mode, in the Slideshow menu and again in the Screen menu.
         {[](AppState& s) { s.layer = kLayerFullScreen; }, {kCmdFullscreen, kCmdScreenFullscreen},

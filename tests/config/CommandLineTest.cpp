@@ -113,9 +113,9 @@ TEST(CommandLinePaths, SettingsFilesFoldersAndFiles) {
         {{L"-t3000", L"-slide", a, ini}, 7000, scratch.Path(L"pics"), L"", ini},
         {{ini, L"-t3000", L"-slide", a}, 3000, a, L"", ini},
         {{L"other.ini  "}, 7000, scratch.Path(L"pics"), L"", ini},   // relative, with trailing blanks
-        // a capital extension is a path
+        // A capital extension makes a picture path, not settings.
         {{L"Upper.INI"}, 5000, scratch.Root(), scratch.Path(L"Upper.INI"), L"C:\\untouched.ini"},
-        // the name as stored
+        // A file is taken by the name it has on disk.
         {{L"photo.jpg"}, 5000, scratch.Root(), scratch.Path(L"Photo.JPG"), L"C:\\untouched.ini"},
         {{L"pics"}, 5000, scratch.Path(L"pics"), L"", L"C:\\untouched.ini"},
         {{missing}, 5000, missing, L"", L"C:\\untouched.ini"},

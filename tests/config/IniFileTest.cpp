@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,8 +19,6 @@ void ReadOne(const std::wstring& path, const IniEntry* table, const wchar_t* hea
 
 }  // namespace
 
-// Every value type: the exact text written, and reading it back into variables
-// whose upper halves must survive the 16-bit types.
 // The settings' types: the exact text written, and reading it back into
 // variables whose upper halves a 16-bit type must leave alone.
 TEST(IniFile, EveryTypeWritesItsFormatAndReadsBack) {

@@ -7,7 +7,6 @@
 #include <cwchar>
 #include <memory>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 

@@ -26,7 +26,7 @@ TEST(FolderSteps, FoldersAreRunsOfExactlyTheSamePathAndStepsWrap) {
     std::vector<ImageEntry> e{{L"C:\\A\\1"}, {L"C:\\A\\2"}, {L"C:\\B\\1"}, {L"C:\\B\\2"}, {L"C:\\C\\1"}};
     const std::pair<int32_t, int32_t> next[] = {{0, 2}, {3, 4}, {4, 0}}, previous[] = {{2, 0}, {3, 0}, {4, 2}, {0, 4}};
     for (const auto& [from, to] : next) EXPECT_EQ(NextFolderIndex(e, from), to) << from;
-    // from the first, the last run
+    // From the first folder, back to where the last run begins.
     for (const auto& [from, to] : previous) EXPECT_EQ(PreviousFolderIndex(e, from), to) << from;
     e = {{L"C:\\A\\1.jpg"}, {L"C:\\A\\2.jpg"}, {L"C:\\A\\3.jpg"}};
     EXPECT_TRUE(NextFolderIndex(e, 1) == 1 && PreviousFolderIndex(e, 1) == 1) << "one folder stays";
