@@ -1,3 +1,5 @@
+// The exhibit shared between the interface thread, the build worker and a
+// thread that keeps sorting.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,92 +10,52 @@
 #include <string>
 #include <thread>
 
-#include "support/TestFiles.h"
 #include "app/AppState.h"
-#include "imaging/ImagingTestSupport.h"
+#include "support/TestFiles.h"
 
-namespace {
-
-constexpr int kFolders = 30;
-constexpr int kPerFolder = 20;
+constexpr int kFolders = 30, kPerFolder = 20;
 constexpr size_t kPictures = size_t(kFolders) * kPerFolder;
-
-// kFolders folders of kPerFolder small pictures, landscape and portrait in
-// turn, made once for the suite: g<f>\f<nnn>\p<nnn>.bmp.
-class ExhibitThreads : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        session_ = new imagingtest::GdiplusSession;
-        tree_ = new TempFolder(L"threads");
-        const std::string wide = BmpBytes(6, 4), tall = BmpBytes(4, 6);
-        for (int f = 0; f < kFolders; ++f) {
-            for (int n = 0; n < kPerFolder; ++n) {
-                wchar_t name[64];
-                swprintf(name, 64, L"g%d\\f%03d\\p%03d.bmp", f % 3, f, n);
-                tree_->File(name, (n % 2) ? tall : wide);
-            }
-        }
-    }
-    static void TearDownTestSuite() {
-        delete tree_;
-        delete session_;
-        tree_ = nullptr;
-        session_ = nullptr;
-    }
-
-    // Every path the exhibit hands out is one of the tree's, whole.
-    static bool WellFormed(const std::wstring& path) {
-        const std::wstring prefix = tree_->Root() + L"\\g";
-        return path.rfind(prefix, 0) == 0 && path.size() == prefix.size() + 15 &&
-               path.compare(path.size() - 4, 4, L".bmp") == 0;
-    }
-
-    static imagingtest::GdiplusSession* session_;
-    static TempFolder* tree_;
-};
-
-imagingtest::GdiplusSession* ExhibitThreads::session_ = nullptr;
-TempFolder* ExhibitThreads::tree_ = nullptr;
-
-}  // namespace
 
 // The interface side shows, steps, re-sorts and filters by shape while builds
 // append and sort on the worker and another thread keeps sorting: no path is
 // ever torn, the picture shown never changes but by a step, and after every
 // step the current index names the picture on screen.
-TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
+TEST(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
+    // g<f % 3>\f<nnn>\p<nnn>.bmp, landscape and portrait in turn.
+    TempFolder tree(L"threads");
+    const std::string wide = BmpBytes(6, 4), tall = BmpBytes(4, 6);
+    wchar_t name[64];
+    for (int i = 0; i < int(kPictures); ++i) {
+        swprintf(name, 64, L"g%d\\f%03d\\p%03d.bmp", i / kPerFolder % 3, i / kPerFolder, i % kPerFolder);
+        tree.File(name, i % 2 ? tall : wide);
+    }
+    const auto wellFormed = [&tree](const std::wstring& path) {
+        return path.size() == tree.Root().size() + 17 && path.rfind(tree.Root() + L"\\g", 0) == 0
+            && path.ends_with(L".bmp");
+    };
     AppState state;
-    state.slide = false;
-    state.logerrors = false;
+    state.slide = state.logerrors = false;
     std::atomic<bool> stop{false};
     std::atomic<long> sorts{0}, torn{0};
     std::thread sorter([&] {
         std::mt19937 random(5);
-        while (!stop) {
+        for (; !stop; ++sorts, Sleep(random() % 3)) {
             state.exhibit->Sort();
-            ++sorts;
             const size_t n = state.exhibit->Size();
-            if (n > 0) {
-                const std::optional<ImageEntry> entry = state.exhibit->EntryAt(random() % n);
-                if (entry && !WellFormed(entry->path)) ++torn;
-            }
+            const std::optional<ImageEntry> entry = n ? state.exhibit->EntryAt(random() % n) : std::nullopt;
             const std::wstring current = state.exhibit->CurrentPath();
-            if (!current.empty() && !WellFormed(current)) ++torn;
-            Sleep(random() % 3);
+            torn += (entry && !wellFormed(entry->path)) + (!current.empty() && !wellFormed(current));
         }
     });
-
     std::mt19937 random(11);
     long steps = 0, builds = 0, mismatches = 0, moved = 0;
     const DWORD start = GetTickCount();
-    DWORD lastBuild = start - 1000;
-    while (GetTickCount() - start < 3000) {
-        // A new build a while after the last one has ended.
-        if (!state.Building() && GetTickCount() - lastBuild > 250) {
+    for (DWORD lastBuild = start - 1000; GetTickCount() - start < 3000; ++steps) {
+        if (!state.Building() && GetTickCount() - lastBuild > 250) {   // a new build a while after the last ended
             lastBuild = GetTickCount();
             state.sort = int32_t(random() % 3);
             state.sortby = int32_t(random() % 6);
-            ASSERT_TRUE(state.BuildExhibit(tree_->Root().c_str(), false, nullptr));
+            ASSERT_TRUE(state.BuildExhibit(tree.Root().c_str(), false, nullptr));
             ++builds;
             state.ShowPicture(true);
         }
@@ -101,11 +63,7 @@ TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
         case 0: state.exhibit->Step(int32_t(1 + random() % 10), true); state.ShowPicture(true); break;
         case 1: state.exhibit->Step(int32_t(1 + random() % 10), false); state.ShowPicture(false); break;
         case 2: state.exhibit->MoveTo(int64_t(random() % kPictures)); state.ShowPicture(true); break;
-        case 3:
-            state.sort = int32_t(random() % 3);
-            state.sortby = int32_t(random() % 6);
-            state.SortExhibit();
-            break;
+        case 3: state.sort = int32_t(random() % 3), state.sortby = int32_t(random() % 6); state.SortExhibit(); break;
         case 4:
             state.landscapeOnly = random() % 2 == 0;
             state.portraitOnly = !state.landscapeOnly && random() % 2 == 0;
@@ -114,47 +72,20 @@ TEST_F(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
         case 5: state.exhibit->StepFolder(random() % 2 == 0); state.ShowPicture(true); break;
         default: Sleep(1); break;
         }
-        ++steps;
         if (!state.picture.IsLoaded()) continue;
         const std::wstring shown = state.shownFile;
-        if (!state.exhibit->IsShowing(shown)) ++mismatches;
-        // Left alone, the picture stays current whatever the worker sorts.
-        Sleep(random() % 2);
-        if (state.exhibit->CurrentPath() != shown || !state.exhibit->IsShowing(shown)) ++moved;
+        mismatches += !state.exhibit->IsShowing(shown);
+        Sleep(random() % 2);   // left alone, the picture stays current whatever the worker sorts
+        moved += state.exhibit->CurrentPath() != shown || !state.exhibit->IsShowing(shown);
     }
     stop = true;
     sorter.join();
     ASSERT_TRUE(state.exhibit->WaitIdle(10000));
-
     // Enough of each happened for the checks to mean something.
-    EXPECT_GE(builds, 3);
-    EXPECT_GE(steps, 50);
-    EXPECT_GE(sorts.load(), 50);
-    EXPECT_EQ(0, torn.load());
-    EXPECT_EQ(0, mismatches);
-    EXPECT_EQ(0, moved);
-    const std::vector<ImageEntry> entries = state.exhibit->Snapshot();
+    EXPECT_TRUE(builds >= 3 && steps >= 50 && sorts >= 50) << builds << " " << steps << " " << sorts;
+    EXPECT_EQ(torn + mismatches + moved, 0) << torn << " torn, " << mismatches << " mismatched, " << moved << " moved";
     std::set<std::wstring> unique;
-    for (const ImageEntry& e : entries) unique.insert(e.path);
-    EXPECT_EQ(kPictures, entries.size());
-    EXPECT_EQ(kPictures, unique.size());
+    for (const ImageEntry& e : state.exhibit->Snapshot()) unique.insert(e.path);
+    EXPECT_TRUE(unique.size() == kPictures && state.exhibit->Size() == kPictures);
     state.picture.Release();
-}
-
-// A second build asked for while one runs waits for it, then replaces it:
-// the two never fill the list together.
-TEST_F(ExhibitThreads, ABuildEnteredDuringABuildWaitsAndThenBuilds) {
-    AppState state;
-    for (int round = 0; round < 5; ++round) {
-        std::thread other([&] { state.BuildExhibit(tree_->Path(L"g0").c_str(), false, nullptr); });
-        state.BuildExhibit(tree_->Root().c_str(), false, nullptr);
-        other.join();
-        ASSERT_TRUE(state.exhibit->WaitIdle(10000));
-        const std::vector<ImageEntry> entries = state.exhibit->Snapshot();
-        std::set<std::wstring> unique;
-        for (const ImageEntry& e : entries) unique.insert(e.path);
-        EXPECT_EQ(unique.size(), entries.size());
-        const size_t n = entries.size();
-        EXPECT_TRUE(n == kPictures / 3 || n == kPictures) << n;   // whichever came last
-    }
 }

@@ -1,63 +1,59 @@
+// Free names for new files, and the logs' one line per entry.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <string>
 
-#include "support/TestFiles.h"
+#include "fileops/LogFile.h"
 #include "fileops/UniqueName.h"
+#include "support/TestFiles.h"
 
 namespace {
 
-std::wstring Unique(const std::wstring& path, bool* ok = nullptr) {
+std::wstring Unique(const std::wstring& path) {
     wchar_t buffer[260];
     wcscpy(buffer, path.c_str());
-    const bool result = MakeUniqueName(buffer);
-    if (ok) *ok = result;
-    return result ? std::wstring(buffer) : std::wstring(L"<taken>");
+    return MakeUniqueName(buffer) ? std::wstring(buffer) : std::wstring(L"<none>");
 }
 
 }  // namespace
 
+// A number before the last extension only, never into a folder name; a folder takes a name too.
 TEST(UniqueName, NumbersTakenNamesBeforeTheExtension) {
     TempFolder tree(L"unique");
-    EXPECT_EQ(tree.Path(L"photo.jpg"), Unique(tree.Path(L"photo.jpg")));
-    tree.File(L"photo.jpg");
-    EXPECT_EQ(tree.Path(L"photo-01.jpg"), Unique(tree.Path(L"photo.jpg")));
-    tree.File(L"photo-01.jpg");
-    EXPECT_EQ(tree.Path(L"photo-02.jpg"), Unique(tree.Path(L"photo.jpg")));
-    // The number goes before the last extension only, and never into a folder name.
-    tree.File(L"beach.jpg.lnk");
-    EXPECT_EQ(tree.Path(L"beach.jpg-01.lnk"), Unique(tree.Path(L"beach.jpg.lnk")));
-    tree.File(L"my.dir\\noext");
-    EXPECT_EQ(tree.Path(L"my.dir\\noext-01"), Unique(tree.Path(L"my.dir\\noext")));
-    // A folder of that name takes the name as well.
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"photo.jpg", L"photo.jpg"}, {L"photo.jpg", L"photo-01.jpg"}, {L"photo.jpg", L"photo-02.jpg"},
+        {L"beach.jpg.lnk", L"beach.jpg-01.lnk"}, {L"my.dir\\noext", L"my.dir\\noext-01"}, {L"sub.d", L"sub-01.d"}};
+    for (const wchar_t* taken : {L"beach.jpg.lnk", L"my.dir\\noext"}) tree.File(taken);
     tree.Folder(L"sub.d");
-    EXPECT_EQ(tree.Path(L"sub-01.d"), Unique(tree.Path(L"sub.d")));
+    for (const auto& [name, free] : cases) {
+        EXPECT_EQ(Unique(tree.Path(name)), tree.Path(free));
+        tree.File(free);
+    }
 }
 
 TEST(UniqueName, GivesUpAfterNinetyNineAndWhenANameWouldNotFit) {
     TempFolder tree(L"unique99");
     tree.File(L"x.png");
-    for (int n = 1; n <= 99; ++n) {
-        wchar_t name[32];
-        swprintf(name, 32, L"x-%02d.png", n);
-        tree.File(name);
-    }
-    bool ok = true;
-    Unique(tree.Path(L"x.png"), &ok);
-    EXPECT_FALSE(ok);
-    tree.File(L"x-100.png");   // not a name the rule ever forms
-    EXPECT_EQ(tree.Path(L"y.png"), Unique(tree.Path(L"y.png")));
+    for (int n = 1; n <= 99; ++n) tree.File(L"x-" + std::wstring(n < 10 ? L"0" : L"") + std::to_wstring(n) + L".png");
+    EXPECT_EQ(Unique(tree.Path(L"x.png")), L"<none>");
+    // A taken name of 259 characters: a numbered name must not be cut.
+    const std::wstring name = tree.Path(std::wstring(255 - tree.Root().size() - 1, L'n') + L".jpg");
+    ASSERT_EQ(name.size(), 259u);
+    WriteBytes(name, "");
+    EXPECT_EQ(Unique(name), L"<none>");
+    EXPECT_EQ(Unique(L""), L"<none>");
+}
 
-    // A taken name near the buffer's end: a numbered name must not be cut.
-    std::wstring name = tree.Path(L"");
-    name += std::wstring(255 - name.size(), L'n');
-    name += L".jpg";   // 259 characters
-    ASSERT_EQ(259u, name.size());
-    tree.File(name.substr(tree.Root().size() + 1));
-    Unique(name, &ok);
-    EXPECT_FALSE(ok);
-    wchar_t empty[260] = L"";
-    EXPECT_FALSE(MakeUniqueName(empty));
+TEST(LogFile, ControlCharactersAreWrittenAsTheirPictures) {
+    TempFolder dir{L"log"};
+    const std::wstring log = dir.Path(L"errors.log");
+    // Names a Linux drive reached through Wine can hold.
+    for (const wchar_t* line : {L"Z:\\pics\\two\nlines\r.jpg", L"Z:\\a\x01\tb\x1F\x7F\x20\x2400.png",
+                                L"C:\\plain \x00e9t\x00e9.jpg"})
+        ASSERT_TRUE(AppendLogLine(log.c_str(), line));
+    EXPECT_EQ(ReadUtf16File(log), L"Z:\\pics\\two\x240Alines\x240D.jpg\r\n"
+                                  L"Z:\\a\x2401\x2409" L"b\x241F\x7F \x2400.png\r\n"
+                                  L"C:\\plain \x00e9t\x00e9.jpg\r\n");
 }

@@ -1,6 +1,5 @@
 // Files for the tests: throw-away folders, raw bytes, UTF-16 text, small
-// bitmaps and the committed test data. Plain Win32 only, so the unit tests
-// and the end-to-end driver share it.
+// bitmaps, shortcuts and the committed test data.
 #pragma once
 
 #include <windows.h>
@@ -38,10 +37,8 @@ bool FileExists(const std::wstring& path);
 std::string ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 
-// UTF-16LE bytes of `text`, the byte-order mark first when `mark` is set;
-// and the code units of such bytes, as they stand.
+// UTF-16LE bytes of `text`, the byte-order mark first when `mark` is set.
 std::string Utf16(const std::wstring& text, bool mark = true);
-std::wstring Units(const std::string& bytes);
 // A UTF-16LE text file with its byte-order mark; reading one without the
 // mark gives an empty text.
 void WriteUtf16File(const std::wstring& path, const std::wstring& text);
@@ -52,6 +49,10 @@ std::string BmpBytes(int w, int h, COLORREF colour = RGB(64, 64, 64));
 
 // Sets all three times of a file or folder (100-ns units since 1601).
 void SetTimes(const std::wstring& path, unsigned long long value);
+
+// A shortcut at `path` (parent folders made) to the absolute `target`, made
+// with the program's own shell-link object; false when the shell refused.
+bool MakeShortcut(const std::wstring& path, const std::wstring& target);
 
 // tests/data/<relative>, found from this file's own place in the sources (a
 // Unix path is reached through drive Z: under Wine).
