@@ -212,3 +212,11 @@ TEST_F(SettingsFile, HostileNumbersAreReadIntoRange) {
         }
     }
 }
+
+// The file a first run writes, as the program wrote it when this was
+// committed: a key renamed, moved to another section or given another type
+// would leave users' files unread, so it must stay the same.
+TEST_F(SettingsFile, AFirstRunWritesTheFileUsersAlreadyHave) {
+    StateFor(path)->TransferSettings(1);
+    EXPECT_EQ(Saved(), ReadUtf16File(DataPath(L"settings\\first-run.ini")));
+}
