@@ -9,61 +9,40 @@ using namespace e2e;
 
 namespace {
 
-constexpr UINT kTakeOver = WM_USER + 5;
-constexpr UINT kTrayMessage = WM_USER + 1;
-constexpr int kCmdTimer = 1002;
-constexpr int kCmdHotkeyDialog = 1351;
-constexpr int kCmdAbout = 1514;
-
-enum class Modal { Dialog, Menu };
 enum class Request { TakeOver, SessionEnd, ExitFromMenu };
+constexpr int kTrayMenu = -1;   // opened by a right click on the tray icon
 
 struct ModalCase {
     const char* what;
-    bool pictures;                 // false: an empty folder, so the start offers the folder picker
-    const wchar_t* settings;       // written before the start, or null
+    bool pictures;             // false: an empty folder, so the start offers the folder picker
+    const wchar_t* settings;   // written before the start, or null
     const wchar_t* arguments;
-    void (*open)(const Viewer&);   // what opens the modal loop, once the window is up (null: start-up opens it)
-    Modal modal;
+    int opener;                // the command opening the modal loop once the window is up; 0: the start-up
     Request request;
 };
 
-void PostTrayRightClick(const Viewer& viewer) { PostMessageW(viewer.Main(), kTrayMessage, 0, WM_RBUTTONUP); }
-
+const wchar_t kGone[] = L"[Portable]\r\nsavefolder=FALSE\r\nfolder=Z:\\nowhere\\at\\all\r\n";
 const ModalCase kCases[] = {
-    {"the start-up folder picker, then another copy takes over", false, nullptr, L"-noslide", nullptr, Modal::Dialog,
-     Request::TakeOver},
-    {"the missing-folder warning, then another copy takes over", false,
-     L"[Portable]\r\nsavefolder=FALSE\r\nfolder=Z:\\nowhere\\at\\all\r\n", L"-noslide", nullptr, Modal::Dialog,
-     Request::TakeOver},
-    {"a numeric dialog, then another copy takes over", true, nullptr, L"-noslide",
-     [](const Viewer& v) { v.PostCommand(kCmdTimer); }, Modal::Dialog, Request::TakeOver},
-    {"the hotkey dialog, then the session ends", true, nullptr, L"-noslide",
-     [](const Viewer& v) { v.PostCommand(kCmdHotkeyDialog); }, Modal::Dialog, Request::SessionEnd},
-    {"the about box, then another copy takes over", true, nullptr, L"", [](const Viewer& v) { v.PostCommand(kCmdAbout); },
-     Modal::Dialog, Request::TakeOver},
-    {"the tray menu, then Exit is chosen in it", true, nullptr, L"-noslide -trayicon", PostTrayRightClick, Modal::Menu,
+    {"the start-up folder picker, then another copy takes over", false, nullptr, L"-noslide", 0, Request::TakeOver},
+    {"the missing-folder warning, then another copy takes over", false, kGone, L"-noslide", 0, Request::TakeOver},
+    {"a numeric dialog, then another copy takes over", true, nullptr, L"-noslide", kCmdTimer, Request::TakeOver},
+    {"the hotkey dialog, then the session ends", true, nullptr, L"-noslide", kCmdHotkey, Request::SessionEnd},
+    {"the about box, then another copy takes over", true, nullptr, L"", kCmdAbout, Request::TakeOver},
+    {"the tray menu, then Exit is chosen in it", true, nullptr, L"-noslide -trayicon", kTrayMenu,
      Request::ExitFromMenu},
-    {"the tray menu, then another copy takes over", true, nullptr, L"-noslide -trayicon", PostTrayRightClick,
-     Modal::Menu, Request::TakeOver},
+    {"the tray menu, then another copy takes over", true, nullptr, L"-noslide -trayicon", kTrayMenu, Request::TakeOver},
 };
 
 // Before the window is shown only a dialog of the start-up can be up: the
 // folder picker is cancelled until the warning box comes.
 HWND StartUpModal(Viewer& viewer, bool wantWarning) {
     HWND modal = nullptr;
-    WaitUntil(
-        [&] {
-            modal = viewer.WaitForDialog(100);
-            if (!modal || !wantWarning) return modal != nullptr;
-            wchar_t caption[64] = {};
-            GetWindowTextW(modal, caption, 64);
-            if (std::wstring(caption) == L"Oxbrill") return true;
-            PostMessageW(modal, WM_COMMAND, IDCANCEL, 0);
-            modal = nullptr;
-            return false;
-        },
-        20000);
+    WaitUntil([&] {
+        modal = viewer.WaitForDialog(wantWarning ? L"Oxbrill" : nullptr, 100).window;
+        if (HWND picker = modal ? nullptr : viewer.WaitForDialog(nullptr, 0).window)
+            PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+        return modal != nullptr;
+    }, 20000);
     return modal;
 }
 
@@ -79,10 +58,14 @@ TEST(Closing, ACloseDuringAnyModalLoopEndsCleanlyAndSavesOnce) {
         ASSERT_TRUE(viewer.Start(c.arguments));
 
         HWND modal = nullptr;
-        if (c.open) {
+        if (c.opener == kTrayMenu) {
             ASSERT_TRUE(viewer.WaitForWindow());
-            c.open(viewer);
-            modal = c.modal == Modal::Menu ? viewer.WaitForPopupMenu() : viewer.WaitForDialog();
+            PostMessageW(viewer.Main(), WM_APP_TRAYICON, 0, WM_RBUTTONUP);
+            modal = viewer.WaitForPopupMenu();
+        } else if (c.opener) {
+            ASSERT_TRUE(viewer.WaitForWindow());
+            viewer.PostCommand(c.opener);
+            modal = viewer.WaitForDialog().window;
         } else {
             modal = StartUpModal(viewer, c.settings != nullptr);
             ASSERT_TRUE(viewer.WaitForWindow(5000, false));   // the hidden main window
@@ -91,7 +74,7 @@ TEST(Closing, ACloseDuringAnyModalLoopEndsCleanlyAndSavesOnce) {
 
         switch (c.request) {
         case Request::TakeOver:
-            PostMessageW(viewer.Main(), kTakeOver, 0, 0);
+            PostMessageW(viewer.Main(), WM_APP_CLOSE, 0, 0);
             break;
         case Request::SessionEnd: {
             DWORD_PTR answer = 0;
@@ -99,8 +82,8 @@ TEST(Closing, ACloseDuringAnyModalLoopEndsCleanlyAndSavesOnce) {
             break;
         }
         case Request::ExitFromMenu:
-            MenuKey(modal, VK_UP);   // from no selection: the last item, Exit
-            MenuKey(modal, VK_RETURN);
+            PostKeyTo(modal, VK_UP);   // from no selection: the last item, Exit
+            PostKeyTo(modal, VK_RETURN);
             break;
         }
         EXPECT_EQ(viewer.WaitForExit(20000), 0);

@@ -1,99 +1,56 @@
 // The small input dialogs as the user meets them: texts from the language
-// table, the number that comes back, and what the command does with it.
+// table, the number that comes back, what the command does with it, and no
+// popup menu over them.
 #include <gtest/gtest.h>
 
 #include "e2e/ViewerDriver.h"
 
 using namespace e2e;
 
-namespace {
-
-constexpr int kValueField = 202;
-constexpr int kPromptText = 201;
-
-std::wstring FieldText(HWND dialog, int id) {
-    wchar_t text[256] = {};
-    GetDlgItemTextW(dialog, id, text, 256);
-    return text;
-}
-
-// Opens the dialog of `command`, checks its caption and prompt, types `value`
-// and presses OK (or Escape when `confirm` is false). Returns what the field showed.
-std::wstring AnswerNumber(Viewer& viewer, int command, const wchar_t* caption, const wchar_t* prompt,
-                          const wchar_t* value, bool confirm = true) {
-    viewer.PostCommand(command);
-    const MessageBoxInfo box = viewer.WaitForMessageBox(caption, 30000);
-    EXPECT_NE(box.window, nullptr) << "no dialog captioned " << testing::PrintToString(std::wstring(caption));
-    if (!box.window) return L"";
-    EXPECT_EQ(FieldText(box.window, kPromptText), prompt);
-    const std::wstring shown = FieldText(box.window, kValueField);
-    SetDlgItemTextW(box.window, kValueField, value);
-    PostMessageW(box.window, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
-    for (int i = 0; i < 250 && IsWindow(box.window); ++i) Sleep(20);
-    EXPECT_FALSE(IsWindow(box.window));
-    return shown;
-}
-
-std::wstring SavedValue(Viewer& viewer, const wchar_t* section, const wchar_t* key) {
-    viewer.Close();
-    EXPECT_EQ(viewer.WaitForExit(), 0);
-    return IniValue(ReadUtf16File(viewer.SettingsPath()), section, key);
-}
-
-bool LaunchOnOnePicture(Viewer& viewer) {
-    WriteSolidBmp(viewer.Picture(L"a.bmp"), 40, 30, RGB(10, 20, 30));
-    return viewer.Launch(L"-noslide");
-}
-
-}  // namespace
-
-TEST(Dialogs, TimerTakesTheTypedNumberEscapeKeepsItEmptyIsZero) {
-    {
-        Viewer viewer;
-        ASSERT_TRUE(LaunchOnOnePicture(viewer));
-        EXPECT_EQ(AnswerNumber(viewer, 1002, L"Slideshow Timer", L"Milliseconds", L"2500"), L"5000");
-        // Escape leaves the value as it was; the field shows the stored one next time.
-        EXPECT_EQ(AnswerNumber(viewer, 1002, L"Slideshow Timer", L"Milliseconds", L"7", false), L"2500");
-        EXPECT_EQ(SavedValue(viewer, L"[Slideshow]", L"timer"), L"2500");
-    }
-    {
-        Viewer viewer;
-        ASSERT_TRUE(LaunchOnOnePicture(viewer));
-        AnswerNumber(viewer, 1002, L"Slideshow Timer", L"Milliseconds", L"");
-        EXPECT_EQ(SavedValue(viewer, L"[Slideshow]", L"timer"), L"0");
-    }
-}
-
-TEST(Dialogs, OpacityIsClampedAndZoomStepStoredAsTyped) {
+TEST(Dialogs, NumbersTypedIntoEachDialogAreTakenClampedOrIgnoredOnEscape) {
     Viewer viewer;
-    ASSERT_TRUE(LaunchOnOnePicture(viewer));
-    EXPECT_EQ(AnswerNumber(viewer, 1022, L"Blend Opacity", L"(255: opaque)", L"300"), L"127");
-    EXPECT_EQ(AnswerNumber(viewer, 1214, L"Zoom Step", L"(Default: 10)", L"0"), L"10");
-    viewer.Close();
-    ASSERT_EQ(viewer.WaitForExit(), 0);
-    const std::wstring text = ReadUtf16File(viewer.SettingsPath());
+    for (int i = 0; i < 10; ++i)
+        WriteSolidBmp(viewer.Picture(L"p0" + std::to_wstring(i) + L".bmp"), 40, 30, RGB(20 * i, 0, 0));
+    ASSERT_TRUE(viewer.Launch(L"-noslide"));
+    ASSERT_TRUE(viewer.WaitForShown(L"p00.bmp"));
+    const struct {
+        int command;
+        const wchar_t *caption, *prompt;
+        const wchar_t* offered;   // what the field shows on opening
+        const wchar_t* typed;
+        bool confirm;
+        const wchar_t* shown;     // the picture shown afterwards
+    } steps[] = {
+        {kCmdTimer, L"Slideshow Timer", L"Milliseconds", L"5000", L"2500", true, nullptr},
+        {kCmdTimer, L"Slideshow Timer", L"Milliseconds", L"2500", L"7", false, nullptr},
+        {kCmdTimer, L"Slideshow Timer", L"Milliseconds", L"2500", L"", true, nullptr},   // empty is zero
+        {kCmdOpacity, L"Blend Opacity", L"(255: opaque)", L"127", L"300", true, nullptr},
+        {kCmdZoomStep, L"Zoom Step", L"(Default: 10)", L"10", L"0", true, nullptr},
+        // Go To offers the shown picture's number counted from 1, wraps, and stays put on 0.
+        {kCmdGoTo, L"Go To", L"(Image index)", L"1", L"25", true, L"p04.bmp"},
+        {kCmdGoTo, L"Go To", L"(Image index)", L"5", L"0", true, L"p04.bmp"},
+        {kCmdGoTo, L"Go To", L"(Image index)", L"5", L"10", true, L"p09.bmp"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(step.caption) + L" " + step.typed));
+        viewer.PostCommand(step.command);
+        const MessageBoxInfo box = viewer.WaitForDialog(step.caption, 30000);
+        ASSERT_NE(box.window, nullptr);
+        EXPECT_EQ(ControlText(box.window, IDC_PROMPT), step.prompt);
+        EXPECT_EQ(ControlText(box.window, IDC_VALUE), step.offered);
+        if (&step == steps) {   // no menu opens over a dialog
+            PostMessageW(viewer.Main(), WM_APP_POPUPMENU, MAKEWPARAM(100, 200), 0);
+            EXPECT_EQ(viewer.WaitForPopupMenu(800), nullptr);
+        }
+        SetDlgItemTextW(box.window, IDC_VALUE, step.typed);
+        PostMessageW(box.window, WM_COMMAND, step.confirm ? IDOK : IDCANCEL, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.window); }, 5000));
+        if (step.shown) {
+            EXPECT_TRUE(viewer.WaitForShown(step.shown));
+        }
+    }
+    const std::wstring text = viewer.SavedSettings();
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"0");
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"opacity"), L"255");
     EXPECT_EQ(IniValue(text, L"[Image]", L"zoomstep"), L"0");
-}
-
-TEST(Dialogs, GoToWrapsAndZeroStaysPut) {
-    Viewer viewer;
-    for (int i = 0; i < 10; ++i) {
-        wchar_t name[16];
-        swprintf(name, 16, L"p%02d.bmp", i);
-        WriteSolidBmp(viewer.Picture(name), 40, 30, RGB(20 * i, 0, 0));
-    }
-    ASSERT_TRUE(viewer.Launch(L"-noslide -shortname"));
-    auto shows = [&](const wchar_t* name) {
-        return viewer.WaitForCaption([&](const std::wstring& c) { return c.rfind(name, 0) == 0; }).rfind(name, 0) == 0;
-    };
-    ASSERT_TRUE(shows(L"p00 - "));
-    // The field offers the shown picture's number, counted from 1.
-    EXPECT_EQ(AnswerNumber(viewer, 1148, L"Go To", L"(Image index)", L"25"), L"1");
-    EXPECT_TRUE(shows(L"p04 - "));
-    EXPECT_EQ(AnswerNumber(viewer, 1148, L"Go To", L"(Image index)", L"0"), L"5");
-    Sleep(300);
-    EXPECT_TRUE(shows(L"p04 - "));
-    AnswerNumber(viewer, 1148, L"Go To", L"(Image index)", L"10");
-    EXPECT_TRUE(shows(L"p09 - "));
 }

@@ -1,4 +1,6 @@
-// Start-up, shutdown and the settings file as the running program keeps it.
+// Start-up and shutdown with the settings file as the running program keeps
+// it: written on close, read by hand-written or damaged files, overridden by
+// options and settings files on the command line.
 #include <gtest/gtest.h>
 
 #include "e2e/ViewerDriver.h"
@@ -7,135 +9,119 @@ using namespace e2e;
 
 namespace {
 
-std::vector<std::wstring> SectionHeaders(const std::wstring& text) {
-    std::vector<std::wstring> headers;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find(L"\r\n", pos);
-        if (end == std::wstring::npos) end = text.size();
-        std::wstring line = text.substr(pos, end - pos);
-        if (!line.empty() && line[0] == L'[') headers.push_back(line);
-        pos = end + 2;
-    }
-    return headers;
+constexpr const wchar_t* kQuiet = L"[Slideshow]\r\nslide=FALSE\r\n";
+
+size_t Count(const std::wstring& text, const std::wstring& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// Starts a viewer on one picture with `settings` (none when empty), closes it and gives what it saved.
+std::wstring RunOnce(Viewer& viewer, const std::wstring& settings, const std::wstring& arguments) {
+    WriteSolidBmp(viewer.Picture(L"one.bmp"), 40, 30, RGB(200, 100, 0));
+    if (!settings.empty()) viewer.WriteSettings(settings);
+    EXPECT_TRUE(viewer.Launch(arguments)) << testing::PrintToString(arguments);
+    return viewer.SavedSettings();
 }
 
 }  // namespace
 
-TEST(Startup, FirstRunWritesEveryDefaultOnClose) {
+TEST(Startup, AFirstRunWritesTheWholeFileOnCloseAndKeepsTheFolderAndPlacement) {
     Viewer viewer;
-    WriteSolidBmp(viewer.Picture(L"one.bmp"), 64, 48, RGB(200, 30, 30));
     ASSERT_FALSE(FileExists(viewer.SettingsPath()));
-    ASSERT_TRUE(viewer.Launch());
-    EXPECT_NE(viewer.Caption().find(L"Oxbrill"), std::wstring::npos);
-    viewer.Close();
-    ASSERT_EQ(viewer.WaitForExit(), 0);
-
-    const std::string bytes = ReadBytes(viewer.SettingsPath());
-    ASSERT_GT(bytes.size(), 2u);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFE);
-    const std::wstring text = ReadUtf16File(viewer.SettingsPath());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'\n') {
-            ASSERT_TRUE(i > 0 && text[i - 1] == L'\r') << "bare line feed at " << i;
-        }
-    }
-
-    const std::vector<std::wstring> expected = {
-        L"[Oxbrill]",  L"[Portable]", L"[Tweak]",    L"[Tweak Transitions]", L"[Slideshow]",
-        L"[Folder]",   L"[Formats]",  L"[Errors]",   L"[Catalog]",           L"[Catalog Position]",
-        L"[Image]",    L"[Transitions]", L"[Window]", L"[Position]",         L"[Presets]",
-        L"[Shell]",    L"[Settings]", L"[Menu]",     L"[Hotkeys]"};
-    EXPECT_EQ(SectionHeaders(text), expected);
+    const std::wstring text = RunOnce(viewer, L"", L"");
+    ASSERT_EQ(ReadBytes(viewer.SettingsPath()).substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(text.rfind(L"[Oxbrill]\r\nversion=1.00\r\n\r\n[Portable]\r\n", 0), 0u);
-    EXPECT_NE(text.find(L"[Tweak Transitions]\r\nshutter latency=500\r\nwipe latency=2\r\nslide latency=5\r\n"
-                        L"quadrant slide latency=10\r\nquadrant wipe latency=12\r\ndissolve latency=2\r\n"
-                        L"crossfade latency=30\r\n\r\n"),
-              std::wstring::npos);
-    EXPECT_NE(text.find(L"[Portable]\r\n;=for portability set savefolder=FALSE and use relative paths, eg. \\pics\r\n"
-                        L"savefolder=TRUE\r\n"),
-              std::wstring::npos);
-    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"5000");
-    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortby"), L"1");
-    EXPECT_EQ(IniValue(text, L"[Folder]", L"subfolders"), L"TRUE");
-    EXPECT_EQ(IniValue(text, L"[Formats]", L"emf"), L"FALSE");
-    EXPECT_EQ(IniValue(text, L"[Image]", L"collagesize"), L"250");
-    EXPECT_EQ(IniValue(text, L"[Transitions]", L"15"), L"TRUE");
-    EXPECT_EQ(IniValue(text, L"[Window]", L"bgcolor"), L"0");
-    EXPECT_EQ(IniValue(text, L"[Hotkeys]", L"hidemod"), L"1");
-    EXPECT_EQ(IniValue(text, L"[Hotkeys]", L"hidekey"), L"27");
-    EXPECT_EQ(IniValue(text, L"[Menu]", L"at cursor"), L"TRUE");
-    EXPECT_EQ(IniValue(text, L"[Portable]", L"file manager"), L"explorer.exe");
+    EXPECT_EQ(Count(text, L"\n"), Count(text, L"\r\n")) << "a bare line feed";
+    EXPECT_EQ(Count(text, L"\r\n["), 18u) << "sections after the first";
     EXPECT_EQ(IniValue(text, L"[Portable]", L"folder"), viewer.Pictures());
-    // The placement the user left the window in is kept.
-    const std::wstring right = IniValue(text, L"[Position]", L"right");
-    EXPECT_GT(_wtoi(right.c_str()), _wtoi(IniValue(text, L"[Position]", L"left").c_str()));
+    EXPECT_GT(_wtoi(IniValue(text, L"[Position]", L"right").c_str()),
+              _wtoi(IniValue(text, L"[Position]", L"left").c_str()));
 }
 
-TEST(Startup, HandWrittenSettingsAreReadAndRewrittenWithoutComments) {
-    Viewer viewer;
-    WriteSolidBmp(viewer.Picture(L"one.bmp"), 64, 48, RGB(30, 200, 30));
-    viewer.WriteSettings(
-        L"# my own notes\r\n"
-        L"[Slideshow]\r\n"
-        L"TIMER=1000\r\n"
-        L"Slide=fAlSe\r\n"
-        L"loop =2\r\n"              // a blank before '=' names no key
-        L"timer=3000\r\n"           // the later line wins
-        L"sortcase=1\r\n"           // digits are not booleans
-        L"#timer=9\r\n"
-        L"layer=2\r\n"              // wallpaper mode, kept while the viewer runs windowed
-        L"[Portable]\r\n"
-        L"savefolder=FALSE\r\n"
-        L"image viewer=C:\\tools\\view.exe /a=b\r\n"  // a value ends at its first '='
-        L"[Catalog Position]\r\n"
-        L"left=7\r\n"
-        L"[Catalog]\r\n"
-        L"thumbsize=150\r\n");
-    ASSERT_TRUE(viewer.Launch());
-    viewer.Close();
-    ASSERT_EQ(viewer.WaitForExit(), 0);
-
-    const std::wstring text = ReadUtf16File(viewer.SettingsPath());
-    EXPECT_EQ(text.find(L"#"), std::wstring::npos);
-    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"3000");
-    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"slide"), L"FALSE");
-    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"loop"), L"0");
-    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortcase"), L"FALSE");
-    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"layer"), L"2");
-    EXPECT_EQ(IniValue(text, L"[Portable]", L"image viewer"), L"C:\\tools\\view.exe /a");
-    EXPECT_EQ(IniValue(text, L"[Catalog]", L"thumbsize"), L"150");
-    EXPECT_EQ(IniValue(text, L"[Catalog Position]", L"left"), L"7");
-    EXPECT_EQ(IniValue(text, L"[Catalog Position]", L"top"), L"0");
-    // With savefolder off the start folder is not stored.
-    EXPECT_EQ(IniValue(text, L"[Portable]", L"savefolder"), L"FALSE");
-}
-
-TEST(Startup, DamagedSettingsFilesStartQuickly) {
-    const std::vector<std::string> damaged = {
-        std::string(),                                   // 0 bytes
-        std::string("[Slideshow]\ntimer=2000\n"),       // no byte-order mark
-        std::string(100000, 'x') + "\n",                // one endless line
-    };
+TEST(Startup, DamagedSettingsFilesAndAFolderInTheirPlaceStillStart) {
+    const std::string damaged[] = {"", "[Slideshow]\ntimer=2000\n", std::string(100000, 'x') + "\n", "<folder>"};
     for (const std::string& bytes : damaged) {
+        SCOPED_TRACE(bytes.size());
         Viewer viewer;
         WriteSolidBmp(viewer.Picture(L"one.bmp"), 32, 32, RGB(1, 2, 3));
-        WriteBytes(viewer.SettingsPath(), bytes);
-        ASSERT_TRUE(viewer.Start());
-        ASSERT_TRUE(viewer.WaitForWindow(10000)) << "damaged file of " << bytes.size() << " bytes";
-        viewer.Close();
-        EXPECT_EQ(viewer.WaitForExit(), 0);
+        if (bytes == "<folder>") ASSERT_TRUE(CreateDirectoryW(viewer.SettingsPath().c_str(), nullptr));
+        else WriteBytes(viewer.SettingsPath(), bytes);
+        ASSERT_TRUE(viewer.Launch());
+        viewer.SavedSettings();
+        if (bytes == "<folder>") {
+            EXPECT_TRUE(GetFileAttributesW(viewer.SettingsPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+        }
     }
 }
 
-TEST(Startup, SettingsFileThatIsAFolderIsLeftAlone) {
+TEST(Startup, OptionsAreWrittenBackOnExitUnlessNoSave) {
     Viewer viewer;
-    WriteSolidBmp(viewer.Picture(L"one.bmp"), 32, 32, RGB(1, 2, 3));
-    ASSERT_TRUE(CreateDirectoryW(viewer.SettingsPath().c_str(), nullptr));
+    // A rotation that is no quarter turn is brought into range like one from
+    // the file; wallpaper mode (layer 2) is kept while the viewer runs windowed.
+    const wchar_t* settings = L"[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\nloop=1\r\nsortby=3\r\nlayer=2\r\n";
+    const std::wstring text = RunOnce(viewer, settings, L"-t2500 -loopexit -r45");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"2500");
+    EXPECT_EQ(IniValue(text, L"[Image]", L"rotation"), L"0");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"loop"), L"2");
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"sortby"), L"3") << "what no option named stays as the file had it";
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"layer"), L"2");
+
+    Viewer unsaved;
+    const std::wstring kept = L"; kept as written\r\n[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\n";
+    RunOnce(unsaved, kept, L"-t1234 -nosave -loopause");
+    EXPECT_EQ(ReadBytes(unsaved.SettingsPath()), Utf16(kept));
+}
+
+TEST(Startup, ASettingsFileArgumentTakesItsPlaceInThePrecedenceAndReceivesTheSave) {
+    Viewer viewer;
+    const std::wstring mine = L"[Slideshow]\r\nslide=FALSE\r\ntimer=4000\r\nloop=0\r\n";
+    // Named relative to the working folder (the picture folder).
+    WriteUtf16File(viewer.Picture(L"other.ini"), L"[Slideshow]\r\ntimer=6000\r\nloop=2\r\n[Image]\r\nzoom=150\r\n");
+    RunOnce(viewer, mine, L"-t1111 -z200 other.ini -loopause");
+
+    EXPECT_EQ(ReadUtf16File(viewer.SettingsPath()), mine) << "the save goes to the settings file named last";
+    const std::wstring text = ReadUtf16File(viewer.Picture(L"other.ini"));
+    EXPECT_EQ(Count(text, L"\r\n["), 18u) << "the whole settings file is written there";
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"6000") << "the file overrides options before it";
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"loop"), L"1") << "options after the file override it";
+    EXPECT_EQ(IniValue(text, L"[Slideshow]", L"slide"), L"FALSE") << "keys the file lacks keep the earlier value";
+    // The file's zoom replaced that of -z200, whose switching off of the fit modes stays.
+    EXPECT_EQ(IniValue(text, L"[Image]", L"zoom"), L"150");
+    EXPECT_EQ(IniValue(text, L"[Image]", L"squeeze"), L"FALSE");
+}
+
+TEST(Startup, AMissingStartFolderIsReportedInTheTranslationThenTheProgramFolderIsShown) {
+    Viewer viewer;
+    const COLORREF green = RGB(20, 160, 40);
+    WriteSolidBmp(viewer.ProgramFile(L"fallback.bmp"), 80, 60, green);
+    const std::wstring gone = viewer.ProgramFile(L"gone");
+    viewer.WriteSettings(L"[Portable]\r\nsavefolder=TRUE\r\nfolder=" + gone + L"\r\n" + kQuiet);
+    // Longer than a slot holds: the program keeps the first 49 characters.
+    const std::wstring translation = L"ist nicht verf\u00FCgbar \u2013 bitte den Ordner pr\u00FCfen (\u00DCbersetzung)";
+    WriteUtf16File(viewer.ProgramFile(L"oxbrill.lang.ini"), L"[Messages]\r\nIS UNAVAILABLE=" + translation + L"\r\n");
+
     ASSERT_TRUE(viewer.Start());
-    ASSERT_TRUE(viewer.WaitForWindow(10000));
-    viewer.Close();
-    EXPECT_EQ(viewer.WaitForExit(), 0);
-    EXPECT_TRUE(GetFileAttributesW(viewer.SettingsPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    // An empty start may first offer the folder picker: cancelling it leaves
+    // the missing folder in place, which is then reported.
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitUntil([&] {
+        box = viewer.WaitForDialog(nullptr, 100);
+        wchar_t caption[64] = {};
+        if (box.window && GetWindowTextW(box.window, caption, 64) && !wcscmp(caption, L"Oxbrill")) return true;
+        if (box.window) PostMessageW(box.window, WM_COMMAND, IDCANCEL, 0);
+        return false;
+    }, 20000)) << "no warning box";
+    EXPECT_EQ(box.text, gone + L" " + translation.substr(0, 49));
+    EXPECT_FALSE(viewer.WaitForWindow(0)) << "the viewer is shown only after the warning";
+    PostMessageW(box.window, WM_COMMAND, IDOK, 0);
+
+    ASSERT_TRUE(viewer.WaitForWindow());
+    EXPECT_TRUE(viewer.WaitForShown(L"fallback.bmp"));
+    viewer.WaitForStableSize();
+    const RECT view = viewer.ClientOnScreen();
+    EXPECT_TRUE(WaitForPixel(view.left + 20, view.top + 20, green)) << "the fallback picture is not shown";
+    // The folder now in use is what savefolder stores.
+    EXPECT_EQ(IniValue(viewer.SavedSettings(), L"[Portable]", L"folder"), viewer.ProgramFolder());
 }

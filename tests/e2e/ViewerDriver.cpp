@@ -1,40 +1,31 @@
 #include "e2e/ViewerDriver.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace e2e {
 
 namespace {
 
-std::wstring TempRoot() {
-    wchar_t buffer[MAX_PATH];
-    DWORD n = GetTempPathW(MAX_PATH, buffer);
-    std::wstring root(buffer, n);
-    if (!root.empty() && root.back() == L'\\') root.pop_back();
-    return root;
-}
-
-struct ProcessWindowList {
-    DWORD pid;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectProcessWindows(HWND window, LPARAM data) {
-    auto* list = reinterpret_cast<ProcessWindowList*>(data);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == list->pid) list->windows.push_back(window);
-    return TRUE;
-}
-
 // The top-level windows of a process, in z-order.
 std::vector<HWND> ProcessWindows(DWORD pid) {
-    ProcessWindowList list{pid, {}};
-    EnumWindows(CollectProcessWindows, reinterpret_cast<LPARAM>(&list));
+    struct List {
+        DWORD pid;
+        std::vector<HWND> windows;
+    } list{pid, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* list = reinterpret_cast<List*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == list->pid) list->windows.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&list));
     return list.windows;
 }
 
@@ -45,205 +36,117 @@ std::wstring ClassOf(HWND window) {
 }
 
 std::wstring TextOf(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
     return text;
 }
 
 // What a search answers when the viewer's process has ended: stop waiting.
 const HWND kProcessEnded = HWND_BOTTOM;
 
-// Polls `find` every 20 ms until it answers a window or the time is up.
+// Polls `find` until it answers a window or the time is up; null then, and
+// null for a process that ended.
 template <class Find>
 HWND PollForWindow(DWORD timeoutMs, Find find) {
-    const DWORD start = GetTickCount();
-    do {
-        if (HWND found = find()) return found;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
-}
-
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM data) {
-    auto* text = reinterpret_cast<std::wstring*>(data);
-    wchar_t cls[64] = {};
-    GetClassNameW(child, cls, 64);
-    if (_wcsicmp(cls, L"Static") == 0) {
-        wchar_t buffer[1024] = {};
-        GetWindowTextW(child, buffer, 1024);
-        if (buffer[0]) {
-            if (!text->empty()) text->append(L"\n");
-            text->append(buffer);
-        }
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-TempFolder::TempFolder(const wchar_t* tag) {
-    static LONG counter = 0;
-    wchar_t name[128];
-    swprintf(name, 128, L"\\ox-%ls-%lu-%ld-%lu", tag, GetCurrentProcessId(), InterlockedIncrement(&counter),
-             GetTickCount());
-    path_ = TempRoot() + name;
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() { RemoveTree(path_); }
-
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring child = path + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-            else DeleteFileW(child.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-void WriteUtf16File(const std::wstring& path, const std::wstring& text) {
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
-    }
-    WriteBytes(path, bytes);
-}
-
-std::wstring ReadUtf16File(const std::wstring& path) {
-    const std::string bytes = ReadBytes(path);
-    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
-        static_cast<unsigned char>(bytes[1]) != 0xFE)
-        return L"";
-    std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                            (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    return text;
-}
-
-void WriteSolidBmp(const std::wstring& path, int width, int height, COLORREF colour) {
-    const int rowBytes = (width * 3 + 3) & ~3;
-    const uint32_t imageSize = static_cast<uint32_t>(rowBytes) * static_cast<uint32_t>(height);
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + imageSize;
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = imageSize;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    std::string row(static_cast<size_t>(rowBytes), '\0');
-    for (int x = 0; x < width; ++x) {
-        row[static_cast<size_t>(x) * 3] = static_cast<char>(GetBValue(colour));
-        row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>(GetGValue(colour));
-        row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>(GetRValue(colour));
-    }
-    for (int y = 0; y < height; ++y) bytes += row;
-    WriteBytes(path, bytes);
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = find()) != nullptr; }, timeoutMs);
+    return found == kProcessEnded ? nullptr : found;
 }
 
 std::wstring BesideTestExe(const wchar_t* name) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring folder = self;
-    folder.resize(folder.find_last_of(L'\\'));
-    return folder + L"\\" + name;
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
 }
+
+}  // namespace
+
+std::string Describe(const RECT& r) {
+    char text[80];
+    snprintf(text, sizeof text, "(%ld,%ld)-(%ld,%ld)", long(r.left), long(r.top), long(r.right), long(r.bottom));
+    return text;
+}
+
+std::string Hex(COLORREF c) {
+    char text[16];
+    snprintf(text, sizeof text, "#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+    return text;
+}
+
+RECT Screen() { return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
 Viewer::Viewer() : program_(L"prog"), pictures_(L"pics") {
     CopyFileW(BesideTestExe(L"Oxbrill.exe").c_str(), ProgramFile(L"Oxbrill.exe").c_str(), FALSE);
 }
 
 Viewer::~Viewer() {
-    if (process_.hProcess) {
-        if (Running()) {
-            Close();
-            if (WaitForSingleObject(process_.hProcess, 3000) != WAIT_OBJECT_0) {
-                TerminateProcess(process_.hProcess, 99);
-                WaitForSingleObject(process_.hProcess, 5000);
-            }
+    if (!process_.hProcess) return;
+    if (Running()) {
+        Close();
+        if (WaitForSingleObject(process_.hProcess, 3000) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 5000);
         }
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
     }
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
 }
 
-bool Viewer::Start(const std::wstring& arguments, const std::wstring& workingFolder) {
-    std::wstring commandLine = L"\"" + ProgramFile(L"Oxbrill.exe") + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    const std::wstring cwd = workingFolder.empty() ? Pictures() : workingFolder;
+bool Viewer::Start(const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + ProgramFile(L"Oxbrill.exe") + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &startup,
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, Pictures().c_str(), &startup,
                        &process_))
         return true;
-    // Said here, as the cases only see "false".
-    printf("Oxbrill.exe did not start: error %lu\n", GetLastError());
+    printf("Oxbrill.exe did not start: error %lu\n", GetLastError());   // the cases only see "false"
     return false;
+}
+
+bool Viewer::Launch(const std::wstring& arguments) {
+    if (!Start(arguments) || !WaitForWindow()) return false;
+    WaitForStableSize();
+    return true;
 }
 
 bool Viewer::WaitForWindow(DWORD timeoutMs, bool visible) {
     const HWND found = PollForWindow(timeoutMs, [&]() -> HWND {
-        HWND owner = nullptr, main = nullptr;
         for (HWND window : ProcessWindows(process_.dwProcessId)) {
-            const std::wstring cls = ClassOf(window);
-            if (cls == L"Oxbrill") owner = window;
-            else if (cls == L"#32770" && GetWindow(window, GW_OWNER) && ClassOf(GetWindow(window, GW_OWNER)) == L"Oxbrill")
-                main = window;
+            const HWND owner = GetWindow(window, GW_OWNER);
+            if (ClassOf(window) == L"#32770" && owner && ClassOf(owner) == L"Oxbrill" &&
+                (!visible || IsWindowVisible(window)))
+                return main_ = window;
         }
-        if (!owner || !main || (visible && !IsWindowVisible(main))) return Running() ? nullptr : kProcessEnded;
-        owner_ = owner;
-        main_ = main;
-        return main;
+        return Running() ? nullptr : kProcessEnded;
     });
-    if (found == kProcessEnded) {
-        DWORD code = 0;
-        GetExitCodeProcess(process_.hProcess, &code);
-        printf("Oxbrill.exe ended (exit code 0x%lx) before its window was %s\n", code, visible ? "shown" : "made");
-    }
-    return found && found != kProcessEnded;
+    if (!found && timeoutMs && !Running())
+        printf("Oxbrill.exe ended (exit code 0x%x) before its window\n", WaitForExit(0));
+    return found != nullptr;
 }
 
-void Viewer::PostCommand(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
-
-void Viewer::Close() const {
-    if (main_) PostMessageW(main_, WM_CLOSE, 0, 0);
+void Viewer::PostKey(UINT vk) const {
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(main_, WM_KEYDOWN, vk, scan | 1);
+    PostMessageW(main_, WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
 }
 
-std::wstring Viewer::Caption() const {
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(main_, buffer, 1024);
-    return buffer;
+std::wstring Viewer::SavedSettings() {
+    Close();
+    EXPECT_EQ(WaitForExit(), 0);
+    return ReadUtf16File(SettingsPath());
+}
+
+std::wstring Viewer::Caption() const { return TextOf(main_); }
+
+bool Viewer::WaitForShown(const std::wstring& name, DWORD timeoutMs) const {
+    // "C:\...\name.bmp - Oxbrill (...)"
+    const auto names = [&](const std::wstring& caption) {
+        const size_t dash = caption.find(L" - ");
+        return dash != std::wstring::npos && dash >= name.size() + 1 &&
+               caption.compare(dash - name.size() - 1, name.size() + 1, L"\\" + name) == 0;
+    };
+    return names(WaitForCaption(names, timeoutMs));
 }
 
 RECT Viewer::WindowRect() const {
@@ -252,16 +155,24 @@ RECT Viewer::WindowRect() const {
     return r;
 }
 
-RECT Viewer::ClientRect() const {
+RECT Viewer::ClientOnScreen() const {
     RECT r{};
     GetClientRect(main_, &r);
+    MapWindowPoints(main_, nullptr, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
-void Viewer::PostKey(UINT vk) const {
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
-    PostMessageW(main_, WM_KEYDOWN, vk, scan | 1);
-    PostMessageW(main_, WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
+RECT Viewer::ViewOnScreen() const {
+    RECT view = ClientOnScreen();
+    view.bottom -= StatusBarHeight();
+    return view;
+}
+
+int Viewer::StatusBarHeight() const {
+    HWND bar = FindWindowExW(main_, nullptr, L"msctls_statusbar32", nullptr);
+    RECT r{};
+    if (bar) GetWindowRect(bar, &r);
+    return Height(r);
 }
 
 bool Viewer::RegionBox(RECT& box) const {
@@ -272,74 +183,20 @@ bool Viewer::RegionBox(RECT& box) const {
     return kind != ERROR;
 }
 
-RECT Viewer::ClientOnScreen() const {
-    RECT r = ClientRect();
-    POINT origin{0, 0};
-    ClientToScreen(main_, &origin);
-    OffsetRect(&r, origin.x, origin.y);
-    return r;
-}
-
 void Viewer::WaitForStableSize(DWORD stableMs, DWORD timeoutMs) const {
-    const DWORD start = GetTickCount();
     RECT last = WindowRect();
     DWORD since = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        Sleep(20);
-        const RECT now = WindowRect();
-        if (!EqualRect(&now, &last)) {
-            last = now;
-            since = GetTickCount();
-        } else if (GetTickCount() - since >= stableMs) {
-            return;
-        }
-    }
+    WaitUntil(
+        [&] {
+            const RECT now = WindowRect();
+            if (!EqualRect(&now, &last)) last = now, since = GetTickCount();
+            return GetTickCount() - since >= stableMs;
+        },
+        timeoutMs);
 }
 
-Screenshot::Screenshot() {
-    width_ = GetSystemMetrics(SM_CXSCREEN);
-    height_ = GetSystemMetrics(SM_CYSCREEN);
-    pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    memcpy(pixels_.data(), bits, pixels_.size() * sizeof(uint32_t));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
-
-COLORREF Screenshot::Pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
-    const uint32_t p = pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-}
-
-std::wstring IniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key) {
-    const size_t at = text.find(section + L"\r\n");
-    if (at == std::wstring::npos) return L"<no section>";
-    const size_t end = text.find(L"\r\n[", at + 1);
-    const std::wstring body = text.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
-    size_t k = body.find(L"\r\n" + key + L"=");
-    if (k == std::wstring::npos) return L"<no key>";
-    k += 2 + key.size() + 1;
-    return body.substr(k, body.find(L"\r\n", k) - k);
-}
-
-bool NearColour(COLORREF a, COLORREF b, int tolerance) {
-    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+bool Viewer::WaitForWindowRect(const RECT& wanted, DWORD timeoutMs) const {
+    return WaitUntil([&] { return SameRect(WindowRect(), wanted); }, timeoutMs);
 }
 
 HWND Viewer::WaitForPopupMenu(DWORD timeoutMs, HWND except) const {
@@ -350,31 +207,32 @@ HWND Viewer::WaitForPopupMenu(DWORD timeoutMs, HWND except) const {
     });
 }
 
-MessageBoxInfo Viewer::WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs) const {
+MessageBoxInfo Viewer::WaitForDialog(const wchar_t* caption, DWORD timeoutMs) const {
     MessageBoxInfo info;
     info.window = PollForWindow(timeoutMs, [&]() -> HWND {
-        for (HWND window : ProcessWindows(process_.dwProcessId)) {
-            if (window != main_ && IsWindowVisible(window) && ClassOf(window) == L"#32770" && TextOf(window) == caption)
+        for (HWND window : ProcessWindows(process_.dwProcessId))
+            if (window != main_ && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+                (!caption || TextOf(window) == caption))
                 return window;
-        }
         return Running() ? nullptr : kProcessEnded;
     });
-    if (info.window == kProcessEnded) info.window = nullptr;
-    if (info.window) {
-        info.caption = caption;
-        EnumChildWindows(info.window, CollectStaticText, reinterpret_cast<LPARAM>(&info.text));
+    for (HWND child = info.window ? GetWindow(info.window, GW_CHILD) : nullptr; child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (_wcsicmp(ClassOf(child).c_str(), L"Static") || TextOf(child).empty()) continue;
+        info.text += (info.text.empty() ? L"" : L"\n") + TextOf(child);
     }
     return info;
 }
 
-HWND Viewer::WaitForDialog(DWORD timeoutMs) const {
-    const HWND found = PollForWindow(timeoutMs, [&]() -> HWND {
-        for (HWND window : ProcessWindows(process_.dwProcessId)) {
-            if (window != main_ && IsWindowVisible(window) && ClassOf(window) == L"#32770") return window;
-        }
-        return Running() ? nullptr : kProcessEnded;
-    });
-    return found == kProcessEnded ? nullptr : found;
+int Viewer::WaitForExit(DWORD timeoutMs) {
+    DWORD code = 0;
+    if (!process_.hProcess || WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+bool Viewer::Running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 FolderWatch::FolderWatch(const std::wstring& folder) : buffer_(16384) {
@@ -403,17 +261,24 @@ std::vector<std::wstring> FolderWatch::Created(DWORD settleMs) {
     DWORD got = 0;
     while (folder_ != INVALID_HANDLE_VALUE && WaitForSingleObject(overlapped_.hEvent, settleMs) == WAIT_OBJECT_0 &&
            GetOverlappedResult(folder_, &overlapped_, &got, FALSE)) {
-        const char* at = reinterpret_cast<const char*>(buffer_.data());
-        for (;;) {
+        for (const char* at = reinterpret_cast<const char*>(buffer_.data()); got;) {
             const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
             if (info->Action == FILE_ACTION_ADDED)
                 created_.emplace_back(info->FileName, info->FileNameLength / sizeof(wchar_t));
-            if (!info->NextEntryOffset || got == 0) break;
+            if (!info->NextEntryOffset) break;
             at += info->NextEntryOffset;
         }
         Read();
     }
     return created_;
+}
+
+size_t SettingsSaves(FolderWatch& watch) {
+    size_t saves = 0;
+    for (const std::wstring& name : watch.Created())
+        saves += name.size() > 7 && _wcsnicmp(name.c_str(), L"oxb", 3) == 0 &&
+                 _wcsicmp(name.c_str() + name.size() - 4, L".tmp") == 0;
+    return saves;
 }
 
 bool PlaceCursor(int x, int y) {
@@ -427,26 +292,99 @@ bool PlaceCursor(int x, int y) {
     return WaitUntil([&] { return there() && (Sleep(150), there()); });
 }
 
-size_t SettingsSaves(FolderWatch& watch) {
-    size_t saves = 0;
-    for (const std::wstring& name : watch.Created()) {
-        if (name.size() > 7 && _wcsnicmp(name.c_str(), L"oxb", 3) == 0 &&
-            _wcsicmp(name.c_str() + name.size() - 4, L".tmp") == 0)
-            ++saves;
+bool WaitGone(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
+std::wstring ControlText(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+Screenshot::Screenshot() {
+    const RECT screen = Screen();
+    width_ = screen.right;
+    height_ = screen.bottom;
+    pixels_.assign(size_t(width_) * size_t(height_), 0);
+    HDC display = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(display);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(info.bmiHeader), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width_, height_, display, 0, 0, SRCCOPY);
+    GdiFlush();
+    memcpy(pixels_.data(), bits, pixels_.size() * sizeof(uint32_t));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, display);
+}
+
+COLORREF Screenshot::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+    const uint32_t p = pixels_[size_t(y) * size_t(width_) + size_t(x)];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+bool NearColour(COLORREF a, COLORREF b, int tolerance) {
+    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+bool WaitForPixel(int x, int y, COLORREF colour, int tolerance) {
+    return WaitUntil([&] { return NearColour(Screenshot().Pixel(x, y), colour, tolerance); }, 5000);
+}
+
+void ExpectPlaced(const RECT& picture, COLORREF colour, const RECT& view, COLORREF background) {
+    const Screenshot shot;
+    const int midX = (picture.left + picture.right) / 2, midY = (picture.top + picture.bottom) / 2;
+    const POINT inside[] = {{picture.left, picture.top},
+                            {picture.right - 1, picture.top},
+                            {picture.left, picture.bottom - 1},
+                            {picture.right - 1, picture.bottom - 1},
+                            {midX, midY}};
+    for (const POINT& p : inside)
+        EXPECT_TRUE(NearColour(shot.Pixel(p.x, p.y), colour))
+            << "picture pixel at " << p.x << "," << p.y << " is " << Hex(shot.Pixel(p.x, p.y));
+    const POINT outside[] = {{picture.left - 1, midY}, {picture.right, midY}, {midX, picture.top - 1},
+                             {midX, picture.bottom}};
+    for (const POINT& p : outside) {
+        if (PtInRect(&view, p)) {
+            EXPECT_TRUE(NearColour(shot.Pixel(p.x, p.y), background))
+                << "background pixel at " << p.x << "," << p.y << " is " << Hex(shot.Pixel(p.x, p.y));
+        }
     }
-    return saves;
 }
 
-int Viewer::WaitForExit(DWORD timeoutMs) {
-    if (!process_.hProcess) return -1;
-    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(process_.hProcess, &code);
-    return static_cast<int>(code);
+RECT ColourBox(const Screenshot& shot, const RECT& area, COLORREF colour) {
+    RECT box{area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (NearColour(shot.Pixel(x, y), colour, 16)) {
+                box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1), box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box.left < box.right ? box : RECT{};
 }
 
-bool Viewer::Running() const {
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+std::wstring IniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key) {
+    const size_t at = text.find(section + L"\r\n");
+    if (at == std::wstring::npos) return L"<no section>";
+    const std::wstring body = text.substr(at, text.find(L"\r\n[", at + 1) - at);
+    size_t k = body.find(L"\r\n" + key + L"=");
+    if (k == std::wstring::npos) return L"<no key>";
+    k += 2 + key.size() + 1;
+    return body.substr(k, body.find(L"\r\n", k) - k);
+}
+
+std::wstring WindowSettings(const RECT& position, COLORREF background, int layout) {
+    const auto n = [](long v) { return std::to_wstring(v); };
+    return L"[Image]\r\nlayout=" + n(layout) + L"\r\n[Window]\r\nbgcolor=" + n(long(background)) +
+           L"\r\n[Position]\r\nleft=" + n(position.left) + L"\r\ntop=" + n(position.top) + L"\r\nright=" +
+           n(position.right) + L"\r\nbottom=" + n(position.bottom) + L"\r\n";
 }
 
 }  // namespace e2e

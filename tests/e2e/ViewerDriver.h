@@ -9,39 +9,35 @@
 #include <string>
 #include <vector>
 
+#include "app/Messages.h"
+#include "commands/CommandIds.h"
+#include "support/TestFiles.h"
+
 namespace e2e {
 
-// A folder under %TEMP% that is removed with everything in it on destruction.
-class TempFolder {
-public:
-    explicit TempFolder(const wchar_t* tag);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+inline void WriteSolidBmp(const std::wstring& path, int width, int height, COLORREF colour) {
+    WriteBytes(path, BmpBytes(width, height, colour));
+}
 
-    const std::wstring& Path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-private:
-    std::wstring path_;
-};
-
-void RemoveTree(const std::wstring& path);
-bool FileExists(const std::wstring& path);
-std::string ReadBytes(const std::wstring& path);
-void WriteBytes(const std::wstring& path, const std::string& bytes);
-// Writes `text` as UTF-16LE with a byte-order mark (line ends as given).
-void WriteUtf16File(const std::wstring& path, const std::wstring& text);
-// Reads a UTF-16LE file with a byte-order mark; empty when there is none.
-std::wstring ReadUtf16File(const std::wstring& path);
-// A 24-bit bottom-up BMP of one colour.
-void WriteSolidBmp(const std::wstring& path, int width, int height, COLORREF colour);
+inline int Width(const RECT& r) { return r.right - r.left; }
+inline int Height(const RECT& r) { return r.bottom - r.top; }
+inline bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+std::string Describe(const RECT& r);
+std::string Hex(COLORREF c);
+RECT Screen();
 
 struct MessageBoxInfo {
     HWND window = nullptr;
-    std::wstring caption;
-    std::wstring text;
+    std::wstring text;   // the static texts, one a line
 };
+
+// Polls `done` every 20 ms; false when it did not come true in time.
+template <class Pred>
+bool WaitUntil(Pred done, DWORD timeoutMs = 15000) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(20))
+        if (GetTickCount() - start >= timeoutMs) return false;
+    return true;
+}
 
 class Viewer {
 public:
@@ -50,58 +46,55 @@ public:
     Viewer(const Viewer&) = delete;
     Viewer& operator=(const Viewer&) = delete;
 
-    const std::wstring& ProgramFolder() const { return program_.Path(); }
-    std::wstring ProgramFile(const std::wstring& name) const { return program_ / name; }
-    const std::wstring& Pictures() const { return pictures_.Path(); }
-    std::wstring Picture(const std::wstring& name) const { return pictures_ / name; }
+    const std::wstring& ProgramFolder() const { return program_.Root(); }
+    std::wstring ProgramFile(const std::wstring& name) const { return program_.Path(name); }
+    const std::wstring& Pictures() const { return pictures_.Root(); }
+    std::wstring Picture(const std::wstring& name) const { return pictures_.Path(name); }
     std::wstring SettingsPath() const { return ProgramFile(L"oxbrill.ini"); }
+    void WriteSettings(const std::wstring& iniText) const { WriteUtf16File(SettingsPath(), iniText); }
 
-    void WriteSettings(const std::wstring& iniText) { WriteUtf16File(SettingsPath(), iniText); }
-
-    // Starts the viewer with `arguments`, in `workingFolder` (the picture folder by default).
-    bool Start(const std::wstring& arguments = L"", const std::wstring& workingFolder = L"");
-    // Start, then wait for the visible main window.
-    bool Launch(const std::wstring& arguments = L"") { return Start(arguments) && WaitForWindow(); }
+    // Starts the viewer with `arguments` in the picture folder.
+    bool Start(const std::wstring& arguments = L"");
+    // Start, then wait for the visible main window and let it settle.
+    bool Launch(const std::wstring& arguments = L"");
     // Waits until the main window exists (and, when asked, is visible).
     bool WaitForWindow(DWORD timeoutMs = 15000, bool visible = true);
-    HWND Owner() const { return owner_; }
     HWND Main() const { return main_; }
 
-    void PostCommand(int id) const;
-    void Close() const;
+    void PostCommand(int id) const { PostMessageW(main_, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    // A key press (down and up): the viewer's own loop turns it into the accelerator's command.
+    void PostKey(UINT vk) const;
+    void Close() const { PostMessageW(main_, WM_CLOSE, 0, 0); }
+    // Closes the viewer, expects a clean end and gives the settings it saved.
+    std::wstring SavedSettings();
+
     std::wstring Caption() const;
-    RECT WindowRect() const;
-    RECT ClientRect() const;
     // Waits for the caption to satisfy `done`; returns the last caption read.
     template <class Pred>
     std::wstring WaitForCaption(Pred done, DWORD timeoutMs = 10000) const {
-        const DWORD start = GetTickCount();
-        std::wstring caption = Caption();
-        while (!done(caption) && GetTickCount() - start < timeoutMs) {
-            Sleep(20);
-            caption = Caption();
-        }
+        std::wstring caption;
+        WaitUntil([&] { return done(caption = Caption()); }, timeoutMs);
         return caption;
     }
+    // Waits until the caption names the picture file `name` (with extension).
+    bool WaitForShown(const std::wstring& name, DWORD timeoutMs = 10000) const;
 
-    // Posts a key press (down and up) to the main window: the viewer's own
-    // message loop turns it into the accelerator's command.
-    void PostKey(UINT vk) const;
+    RECT WindowRect() const;
+    RECT ClientOnScreen() const;
+    // The client area less the status bar, in screen coordinates: where the picture is laid out.
+    RECT ViewOnScreen() const;
+    int StatusBarHeight() const;
     // The window region's bounding box in window coordinates; false when the window has no region.
     bool RegionBox(RECT& box) const;
-    // Client rectangle in screen coordinates.
-    RECT ClientOnScreen() const;
-    // Waits until the client size stays the same for `stableMs` (the window settled after a change).
+    // Waits until the window rectangle stays the same for `stableMs`.
     void WaitForStableSize(DWORD stableMs = 300, DWORD timeoutMs = 5000) const;
+    // Waits until the window rectangle is `wanted`.
+    bool WaitForWindowRect(const RECT& wanted, DWORD timeoutMs = 8000) const;
 
-    // A shown popup menu window of the viewer's process other than `except`;
-    // null when none appears within the time.
+    // A shown popup menu of the viewer's process other than `except`; null when none appears.
     HWND WaitForPopupMenu(DWORD timeoutMs = 20000, HWND except = nullptr) const;
-
-    // A message box (or other dialog captioned `caption`) shown by the viewer's process.
-    MessageBoxInfo WaitForMessageBox(const wchar_t* caption, DWORD timeoutMs = 15000) const;
-    // Any visible dialog of the viewer's process other than its main window.
-    HWND WaitForDialog(DWORD timeoutMs = 15000) const;
+    // A visible dialog of the viewer's process captioned `caption` (any caption when null).
+    MessageBoxInfo WaitForDialog(const wchar_t* caption = nullptr, DWORD timeoutMs = 15000) const;
     // Waits for the process to end; returns its exit code, or -1 on timeout.
     int WaitForExit(DWORD timeoutMs = 15000);
     bool Running() const;
@@ -111,7 +104,6 @@ private:
     TempFolder program_;
     TempFolder pictures_;
     PROCESS_INFORMATION process_{};
-    HWND owner_ = nullptr;
     HWND main_ = nullptr;
 };
 
@@ -122,7 +114,6 @@ public:
     ~FolderWatch();
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
-
     // The names created so far (waiting up to `settleMs` for late news).
     std::vector<std::wstring> Created(DWORD settleMs = 300);
 
@@ -134,39 +125,27 @@ private:
     std::vector<std::wstring> created_;
 };
 
-// Polls `done` every 20 ms; false when it did not come true in time.
-template <class Pred>
-bool WaitUntil(Pred done, DWORD timeoutMs = 15000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
+// How many times the viewer wrote its settings since `watch` began: each save
+// goes through one new temporary file beside the settings file.
+size_t SettingsSaves(FolderWatch& watch);
 
 // Puts the cursor at (x, y) and waits until it stays there: a late pointer
 // event from the display may otherwise put it back where it was.
 bool PlaceCursor(int x, int y);
 
-// A key press for an open popup menu: keys go to the menu's own thread
-// queue, where the menu's tracking loop reads them.
-inline void MenuKey(HWND menu, UINT vk) {
-    PostMessageW(menu, WM_KEYDOWN, vk, 1);
-    PostMessageW(menu, WM_KEYUP, vk, static_cast<LPARAM>(1 | (1u << 30) | (1u << 31)));
+// A key press for an open popup menu or dialog control.
+inline void PostKeyTo(HWND window, UINT vk) {
+    PostMessageW(window, WM_KEYDOWN, vk, 1);
+    PostMessageW(window, WM_KEYUP, vk, static_cast<LPARAM>(1 | (1u << 30) | (1u << 31)));
 }
-
-// How many times the viewer wrote its settings since `watch` began: each save
-// goes through one new temporary file beside the settings file.
-size_t SettingsSaves(FolderWatch& watch);
+bool WaitGone(HWND window, DWORD timeoutMs = 5000);
+std::wstring ControlText(HWND dialog, int id);
 
 // The screen's pixels, read once: a screenshot of the whole desktop.
 class Screenshot {
 public:
     Screenshot();
     COLORREF Pixel(int x, int y) const;
-    int Width() const { return width_; }
-    int Height() const { return height_; }
 
 private:
     int width_ = 0;
@@ -174,14 +153,20 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
+// True when two colours differ by at most `tolerance` in every channel.
+bool NearColour(COLORREF a, COLORREF b, int tolerance = 8);
+// Waits until the screen shows `colour` at (x, y).
+bool WaitForPixel(int x, int y, COLORREF colour, int tolerance = 8);
+// `colour` fills `picture` (corners and centre), and `background` lies just
+// outside each of its sides that `view` leaves room for.
+void ExpectPlaced(const RECT& picture, COLORREF colour, const RECT& view, COLORREF background);
+// Bounding box of the pixels near `colour` inside `area`; empty when there are none.
+RECT ColourBox(const Screenshot& shot, const RECT& area, COLORREF colour);
+
 // The value of `key` in `section` of a settings text as the program writes it
 // (CR LF lines); "<no section>" or "<no key>" when absent.
 std::wstring IniValue(const std::wstring& text, const std::wstring& section, const std::wstring& key);
-
-// True when two colours differ by at most `tolerance` in every channel.
-bool NearColour(COLORREF a, COLORREF b, int tolerance = 8);
-
-// Path of a file beside the running test executable.
-std::wstring BesideTestExe(const wchar_t* name);
+// Settings placing the window at `position` on `background`, with `layout`.
+std::wstring WindowSettings(const RECT& position, COLORREF background, int layout = 0);
 
 }  // namespace e2e
