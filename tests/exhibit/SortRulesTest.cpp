@@ -35,6 +35,7 @@ TEST(SortRules, PairsThatTellTheRulesApart) {
         {TreeStrictLess, L"C:\\p\\z.jpg", L"C:\\p\\q\\a.jpg", true, true},
         {NameLess, L"C:\\p\\z.jpg", L"C:\\p\\q\\a.jpg", false, false},
         {TreeLess, L"C:\\a.jpg", L"C:\\b\\long\\x.jpg", false, true},   // shorter than the other's folder
+        {TreeLess, L"C:\\p\\q", L"C:\\p\\q\\a.jpg", false, true},          // exactly the other's folder
         // A sibling whose name extends the folder's: '-' sorts below '\', but the strict tree keeps the subtree first.
         {TreeLess, L"C:\\p-x\\a.jpg", L"C:\\p\\q\\b.jpg", false, true},
         {TreeStrictLess, L"C:\\p-x\\a.jpg", L"C:\\p\\q\\b.jpg", false, false},
