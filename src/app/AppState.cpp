@@ -12,12 +12,18 @@ AppState::AppState() {
 AppState::~AppState() = default;
 
 void AppState::ReleaseResources() {
-    // GDI+ objects must go before GDI+ itself.
+    // GDI+ objects must go before GDI+ itself, and GDI+ stays while a
+    // decoder given up on may still be inside it.
+    bool decodersGone = true;
+    if (pictures) {
+        decodersGone = pictures->StopWorkers();
+        pictures.reset();
+    }
     picture.Release();
     canvas.Free();
     tile.Free();
     frame.Free();
-    if (gdiplusToken) Gdiplus::GdiplusShutdown(gdiplusToken);
+    if (gdiplusToken && decodersGone) Gdiplus::GdiplusShutdown(gdiplusToken);
     gdiplusToken = 0;
     transitionList.clear();
     backgroundBrush.Reset();

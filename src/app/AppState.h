@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +22,8 @@
 #include "exhibit/ImageEntry.h"
 #include "exhibit/SortRules.h"
 #include "imaging/Canvas.h"
+#include "imaging/PictureCache.h"
+#include "imaging/PictureDecode.h"
 #include "imaging/PictureHolder.h"
 #include "platform/Handles.h"
 #include "platform/Paths.h"
@@ -218,9 +221,9 @@ struct AppState {
 
     // ---- Start-up and shutdown (app/) -----------------------------------------
     void InitDefaults(HWND window);
-    // Waits for `event` while the window keeps painting and answering a close;
-    // false when the viewer is closing.
-    bool WaitAnswering(HANDLE event);
+    // Waits for `event` (at most `timeoutMs`) while the window keeps painting
+    // and answering a close; false when the viewer is closing.
+    bool WaitAnswering(HANDLE event, DWORD timeoutMs = INFINITE);
     void Initialize();
     void LocateFiles();
     void ApplySettings();
@@ -269,6 +272,11 @@ struct AppState {
 
     // ---- Imaging (imaging/) ----------------------------------------------------
     PictureHolder picture;           // the shown picture
+    std::atomic<uint64_t> pixelLimit{PicturePixelLimit()};   // the largest picture a decode accepts
+    // Pictures decoded ahead on a worker, made with the first load.
+    std::unique_ptr<PictureCache> pictures;
+    DWORD decodeDeadlineMs = 20000;  // a decode running longer counts as failed
+    bool decoding = false;           // a load waits for its decode: paints show the last frame
     int32_t currentZoom = 0;         // zoom in effect (percent); 0 = the fit rules decide
     bool zoomHeld = false;           // the user zoomed this picture by hand
     int32_t currentRotation = 0;     // degrees the shown picture was turned since loading
@@ -279,6 +287,19 @@ struct AppState {
     // entry (removefail) or steps currentIndex. Takes exhibitLock itself.
     void LoadCurrent(bool forward);
     void LogLoadError();
+    // The failures of one search for a loadable picture, dropped from the
+    // exhibit and written to the log in one go when the search ends.
+    struct FailureRun {
+        std::vector<CurrentEntry> dropped;
+        std::vector<std::wstring> logLines;
+    };
+    FailureRun* failureRun = nullptr;
+    // The decoded picture of `file` as it is now, from the worker; false in
+    // `usable` when the wait was given up (closing).
+    DecodedPicture DecodeForShow(const wchar_t* file, bool& timedOut, bool& usable);
+    // Decodes the neighbours of the shown picture ahead, the next one in the
+    // direction of travel first; forgets every other picture decoded ahead.
+    void PrefetchAround(bool forward);
     void ApplyOrientation();         // EXIF orientation, then the rotation lock
     void ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, bool shrink, bool stretch);
     // Turn or mirror the shown picture; the caller then applies the zoom reset.
@@ -296,7 +317,7 @@ struct AppState {
     void UpdateStatus();
     void DrawNameOverlay(HDC dc);
     // Frame composition and paint.
-    Canvas canvas;                   // after a frame: the whole picture at its display size
+    Canvas canvas;                   // the whole picture at its display size, while autoscroll glides
     Canvas tile;                     // the collage tile
     Canvas frame;                    // the window-sized frame a paint composes
     int32_t DrawPicture(const RECT& area, HDC dc, int32_t zoom, bool squeeze, bool shrink, bool stretch,
@@ -304,6 +325,10 @@ struct AppState {
     int32_t PlacePicture(const RECT& area, int32_t zoom, bool squeeze, bool shrink, bool stretch,
                          int32_t layout, bool keepNegative);
     void DrawPictureAt(HDC dc, int32_t w, int32_t h);
+    // Draws the window-sized frame: background, and the visible part of the
+    // picture with its top-left corner at (left, top) of the view.
+    bool DrawView(HDC windowDc, int left, int top);
+    bool PictureOverflows() const;   // the shown picture is larger than the view
     void ComposeFrame(HDC windowDc);
     void OnPaint();
     HBRUSH BackgroundBrush() const;

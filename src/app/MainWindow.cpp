@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/AppState.h"
@@ -30,10 +31,17 @@ void ReleaseAppState() {
     delete state;
 }
 
-bool AppState::WaitAnswering(HANDLE event) {
+bool AppState::WaitAnswering(HANDLE event, DWORD timeoutMs) {
     if (!event) return !closing;
+    const DWORD start = GetTickCount();
     for (;;) {
-        const DWORD woke = MsgWaitForMultipleObjects(1, &event, FALSE, 100, QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE);
+        DWORD slice = 100;
+        if (timeoutMs != INFINITE) {
+            const DWORD spent = GetTickCount() - start;
+            if (spent >= timeoutMs) return !closing;
+            slice = std::min<DWORD>(slice, timeoutMs - spent);
+        }
+        const DWORD woke = MsgWaitForMultipleObjects(1, &event, FALSE, slice, QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) return !closing;
         // Sent messages (a close among them) are delivered by the peeks
         // themselves. Of the posted ones only painting and the take-over

@@ -138,6 +138,29 @@ void Exhibit::RemoveEntry(int32_t index, const std::wstring& path) {
     if (!entries_.empty()) currentPath_ = entries_[size_t(currentIndex_)].path;
 }
 
+void Exhibit::RemoveEntries(const std::vector<CurrentEntry>& gone) {
+    if (gone.empty()) return;
+    Lock lock(lock_);
+    std::vector<bool> drop(entries_.size(), false);
+    for (const CurrentEntry& entry : gone) {
+        int32_t at = entry.index;
+        // A build or a sort may have moved it since.
+        if (at < 0 || size_t(at) >= entries_.size() || entries_[size_t(at)].path != entry.path)
+            at = IndexOfLocked(entry.path);
+        if (at >= 0) drop[size_t(at)] = true;
+    }
+    size_t kept = 0, current = entries_.size();
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (i == size_t(currentIndex_)) current = kept;   // its place, or its follower's
+        if (drop[i]) continue;
+        if (kept != i) entries_[kept] = std::move(entries_[i]);
+        ++kept;
+    }
+    entries_.resize(kept);
+    currentIndex_ = current < kept ? int32_t(current) : 0;
+    if (!entries_.empty()) currentPath_ = entries_[size_t(currentIndex_)].path;
+}
+
 bool Exhibit::IsShowing(const std::wstring& path) const {
     Lock lock(lock_);
     return currentPath_ == path && currentIndex_ >= 0 && size_t(currentIndex_) < entries_.size() &&

@@ -84,6 +84,9 @@ public:
     // Drops the entry a failed load took (at `index`, else the first holding
     // `path`); the following entry moves into place and becomes current.
     void RemoveEntry(int32_t index, const std::wstring& path);
+    // Drops many such entries in one pass; the current entry stays current
+    // (the one after it when it is dropped too).
+    void RemoveEntries(const std::vector<CurrentEntry>& gone);
     // True when the current index names `path` and the current path is `path`.
     bool IsShowing(const std::wstring& path) const;
 

@@ -110,6 +110,7 @@ bool AppState::BuildExhibit(const wchar_t* root, bool append, const std::vector<
 
     if (closing || !BeginBuild()) return false;
     if (rootPath.size() < size_t(kPathSize)) exhibit->SetViewedFolder(rootPath);
+    if (pictures) pictures->Clear();   // what was decoded ahead belongs to the old list
     if (!append) {
         exhibit->Clear();
         exhibit->SetFiltered(false);   // a new list is no filter result

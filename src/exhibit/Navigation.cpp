@@ -2,7 +2,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/AppState.h"
+#include "fileops/LogFile.h"
 
 void AppState::ShowEmptyState() {
     if (layer == kLayerFullScreen) {
@@ -41,6 +44,7 @@ bool AppState::FindWantedShape(bool forward) {
         }
         if (exhibit->Empty() || exhibit->CurrentPath() == start) break;
         LoadCurrent(forward);
+        if (closing) return false;
     }
     // No picture of that shape: the one the search started from is shown
     // again, so the picture on screen and the current index always agree.
@@ -64,10 +68,16 @@ void AppState::ShowPicture(bool forward) {
     }
     // Every entry is tried at most once: with removefail the failures leave
     // the exhibit, without it the index steps past them.
-    for (size_t attempts = 0; attempts < count; ++attempts) {
+    FailureRun run;
+    FailureRun* const outer = std::exchange(failureRun, &run);
+    for (size_t attempts = 0; attempts < count && !closing; ++attempts) {
         LoadCurrent(forward);
         if (picture.IsLoaded() || exhibit->Empty()) break;
     }
+    failureRun = outer;
+    exhibit->RemoveEntries(run.dropped);
+    if (!run.logLines.empty()) AppendLogLines(errorsLogPath, run.logLines);
+    if (closing) return;   // closed while a decode was awaited
     if (!picture.IsLoaded()) {
         if (exhibit->Empty()) {   // every entry was dropped
             ShowEmptyState();
@@ -95,4 +105,5 @@ void AppState::ShowPicture(bool forward) {
     exhibit->StampAccessed(shown.index, shown.path, now);
     ApplyDisplay();
     if (slide) RestartSlideTimer();
+    PrefetchAround(forward);
 }

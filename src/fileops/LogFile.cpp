@@ -29,7 +29,11 @@ FILE* OpenLog(const wchar_t* path, const wchar_t* mode) {
 }  // namespace
 
 bool AppendLogLine(const wchar_t* logPath, const wchar_t* line) {
-    if (!logPath || !*logPath || !line) return false;
+    return line && AppendLogLines(logPath, {std::wstring(line)});
+}
+
+bool AppendLogLines(const wchar_t* logPath, const std::vector<std::wstring>& lines) {
+    if (!logPath || !*logPath || lines.empty()) return false;
     {
         FileCloser probe{OpenLog(logPath, L"rb")};
         if (!probe.file) {
@@ -43,11 +47,11 @@ bool AppendLogLine(const wchar_t* logPath, const wchar_t* line) {
     if (!log.file) return false;
     // Control characters (a line feed in a file name reached on a Linux drive,
     // say) are written as their control pictures, so each entry stays one line.
-    std::wstring text = line;
-    for (wchar_t& c : text) {
-        if (c < 0x20) c = static_cast<wchar_t>(0x2400 + c);
+    std::wstring text;
+    for (const std::wstring& line : lines) {
+        for (const wchar_t c : line) text += c < 0x20 ? static_cast<wchar_t>(0x2400 + c) : c;
+        text += L"\r\n";
     }
-    text += L"\r\n";
     // wchar_t is UTF-16LE on this platform, so the characters go out as they are.
     const size_t written = std::fwrite(text.data(), sizeof(wchar_t), text.size(), log.file);
     return written == text.size();

@@ -32,10 +32,9 @@ DisplaySize FitDisplaySize(int32_t w, int32_t h, FitArea area, int32_t zoom, boo
 // (unsigned, truncated).
 int32_t EffectiveZoom(int32_t zoom, int32_t displayWidth, uint32_t naturalWidth);
 
-// The largest picture buffer (a 32-bit bitmap of the display size) the viewer
-// will allocate, and the largest decoded picture it accepts.
+// The largest picture buffer (a 32-bit bitmap of the display size) the
+// autoscroll glide borrows; past it, the glide draws what shows at each step.
 constexpr uint64_t kMaxPictureBufferBytes = 256ull * 1024 * 1024;
-constexpr uint64_t kMaxDecodedPixels = 1ull << 27;  // 512 MiB at 32 bits per pixel
 bool FitsPictureBuffer(int64_t w, int64_t h);
 
 // GDI+ RotateFlipType values used by the viewer.

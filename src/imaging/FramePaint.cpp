@@ -1,7 +1,9 @@
 // Composing the viewer's frame, painting it, and scrolling a picture larger
-// than the window. The scaled picture is drawn once per frame, into the
-// picture buffer (`canvas`); the window-sized frame takes the placed picture
-// from that buffer, which gives the same pixels as drawing it a second time.
+// than the window. Only what shows is drawn: the window-sized frame takes the
+// placed picture straight from the decoded pixels, clipped to the view, so no
+// zoom needs a buffer the size of the whole zoomed picture. The gliding
+// autoscroll alone borrows such a buffer (`canvas`) when it is small enough,
+// and gives it back when the glide ends.
 #include <windows.h>
 
 #include <cstdlib>
@@ -15,7 +17,6 @@
 namespace {
 
 int RuntimeRandom() { return rand(); }
-
 
 }  // namespace
 
@@ -53,6 +54,16 @@ void AppState::DrawPictureAt(HDC dc, int32_t w, int32_t h) {
     picture.Draw(dc, 0, 0, w, h);
 }
 
+bool AppState::DrawView(HDC windowDc, int left, int top) {
+    const RECT view = ViewRect();
+    if (!frame.Resize(view.right > 0 ? view.right : 1, view.bottom > 0 ? view.bottom : 1, windowDc)) return false;
+    HGDIOBJ oldBrush = SelectObject(frame.Dc(), backgroundBrush.Get());
+    PatBlt(frame.Dc(), 0, 0, frame.Width(), frame.Height(), PATCOPY);
+    SelectObject(frame.Dc(), oldBrush);
+    picture.DrawVisible(frame.Dc(), left, top, picture.width, picture.height, frame.Width(), frame.Height());
+    return true;
+}
+
 void AppState::ComposeFrame(HDC windowDc) {
     if (!picture.IsLoaded()) return;
     const RECT view = ViewRect();
@@ -62,19 +73,8 @@ void AppState::ComposeFrame(HDC windowDc) {
     currentZoom = PlacePicture(view, currentZoom, squeeze, shrink, stretch, layout, autoscroll && quietautoscroll);
     const int w = picture.width;
     const int h = picture.height;
-
-    // The picture buffer. Past the size cap it is not made and the frame
-    // shows the background only: no zoom can exhaust memory.
-    const bool buffered = FitsPictureBuffer(w, h) && canvas.Resize(w, h, windowDc);
-    if (buffered) DrawPictureAt(canvas.Dc(), w, h);
-
-    const bool framed = frame.Resize(cw > 0 ? cw : 1, ch > 0 ? ch : 1, windowDc);
-    if (framed) {
-        HGDIOBJ oldBrush = SelectObject(frame.Dc(), backgroundBrush.Get());
-        PatBlt(frame.Dc(), 0, 0, frame.Width(), frame.Height(), PATCOPY);
-        SelectObject(frame.Dc(), oldBrush);
-        if (buffered) BitBlt(frame.Dc(), picture.x, picture.y, w, h, canvas.Dc(), 0, 0, SRCCOPY);
-    }
+    canvas.Free();
+    const bool framed = DrawView(windowDc, picture.x, picture.y);
 
     if (title) UpdateCaption();
     if (statusBar) UpdateStatus();
@@ -84,7 +84,7 @@ void AppState::ComposeFrame(HDC windowDc) {
             (transitions && static_cast<uint32_t>(exhibit->CurrentIndex()) != lastShownIndex) ? PickTransition() : -1;
         if (effect >= 0) {
             RunTransition(windowDc, cw, ch, frame.Dc(), effect, 0, 0);
-        } else if ((squeeze && !zoomHeld) || !viewScrolled || (layer == kLayerFullScreen && (w < cw || h < ch)) || !buffered) {
+        } else if ((squeeze && !zoomHeld) || !viewScrolled || (layer == kLayerFullScreen && (w < cw || h < ch))) {
             BitBlt(windowDc, 0, 0, cw, ch, frame.Dc(), 0, 0, SRCCOPY);
         }
     }
@@ -95,6 +95,12 @@ void AppState::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     if (ontop) SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
+    if (decoding) {
+        // The next picture is on its way: the last frame stands until it comes.
+        if (frame.Bitmap()) BitBlt(dc, 0, 0, frame.Width(), frame.Height(), frame.Dc(), 0, 0, SRCCOPY);
+        EndPaint(hwnd, &ps);
+        return;
+    }
 
     const bool empty = ExhibitSize() == 0;
     if (empty || !picture.IsLoaded()) {
@@ -161,37 +167,62 @@ int32_t AppState::KeyScrollStep() const {
     return scrollStep;
 }
 
+bool AppState::PictureOverflows() const {
+    if (!picture.IsLoaded() || collage) return false;
+    const RECT view = ViewRect();
+    return picture.width > view.right || picture.height > view.bottom;
+}
+
 void AppState::ScrollView(bool byUser) {
     if (squeeze && !zoomHeld) {
         scrollX = scrollY = 0;
         return;
     }
     if (slide && byUser && GetCapture() != hwnd) RestartSlideTimer();
-    if (!canvas.Bitmap()) return;  // no picture buffer (nothing shown, or past the size cap)
+    if (!picture.IsLoaded()) return;
 
+    // Offsets into the picture at its display size; on an axis where the
+    // picture is the smaller, they keep it at its layout position.
     const RECT view = ViewRect();
     const int right = view.right;
     const int bottom = view.bottom;
+    const int w = picture.width;
+    const int h = picture.height;
     int ox = 0, oy = 0;
-    if (right > canvas.Width()) ox = right - (picture.x + canvas.Width());
-    if (bottom > canvas.Height()) oy = bottom - (picture.y + canvas.Height());
+    if (right > w) ox = right - (picture.x + w);
+    if (bottom > h) oy = bottom - (picture.y + h);
 
     if (scrollX < 0) scrollX = 0;
     if (scrollY < 0) scrollY = 0;
-    if (scrollX + right > canvas.Width()) scrollX = canvas.Width() - right;
-    if (scrollY + bottom > canvas.Height()) scrollY = canvas.Height() - bottom;
+    if (scrollX + right > w) scrollX = w - right;
+    if (scrollY + bottom > h) scrollY = h - bottom;
 
     HDC dc = GetDC(hwnd);
     if (!dc) return;
-    if (viewScrolled || !autoscroll) {
-        BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), ox + scrollX, oy + scrollY, SRCCOPY);
-    } else {
+    // The window shows the picture from (sx, sy) of its display size on.
+    auto show = [&](int sx, int sy) {
+        if (canvas.Bitmap()) {
+            BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), sx, sy, SRCCOPY);
+        } else if (DrawView(dc, -sx, -sy)) {
+            BitBlt(dc, 0, 0, right, bottom, frame.Dc(), 0, 0, SRCCOPY);
+        }
+    };
+    if (!viewScrolled && autoscroll) {
+        // The glide copies one buffer a hundred times rather than scaling the
+        // picture a hundred times, when such a buffer may be had.
+        if (FitsPictureBuffer(w, h) && canvas.Resize(w, h, dc)) {
+            HGDIOBJ oldBrush = SelectObject(canvas.Dc(), backgroundBrush.Get());
+            PatBlt(canvas.Dc(), 0, 0, w, h, PATCOPY);
+            SelectObject(canvas.Dc(), oldBrush);
+            DrawPictureAt(canvas.Dc(), w, h);
+        }
         for (const POINT& at : AutoscrollPath(scrollX, scrollY, excessWidth, excessHeight, scrollStep)) {
-            BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), at.x - picture.x, at.y - picture.y, SRCCOPY);
+            show(at.x - picture.x, at.y - picture.y);
             Sleep(1);
         }
-        BitBlt(dc, 0, 0, right, bottom, canvas.Dc(), ox + scrollX, oy + scrollY, SRCCOPY);
     }
+    show(ox + scrollX, oy + scrollY);
+    canvas.Free();
     if (layer == kLayerFullScreen && fullscreenname) DrawNameOverlay(dc);
     viewScrolled = true;
     ReleaseDC(hwnd, dc);

@@ -2,7 +2,11 @@
 
 #include <cstring>
 
+#include "imaging/MetafileCheck.h"
+
 namespace {
+
+constexpr uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 uint32_t Be16(const uint8_t* p) { return (uint32_t(p[0]) << 8) | p[1]; }
 uint32_t Be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
@@ -37,7 +41,6 @@ ClaimedSize JpegSize(const uint8_t* data, size_t size) {
 
 ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
     if (!data) return {};
-    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (size >= 24 && std::memcmp(data, kPng, 8) == 0 && std::memcmp(data + 12, "IHDR", 4) == 0)
         return Known(Be32(data + 16), Be32(data + 20));
     if (size >= 10 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
@@ -53,4 +56,36 @@ ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
     }
     if (size >= 4 && data[0] == 0xFF && data[1] == 0xD8) return JpegSize(data, size);
     return {};
+}
+
+PictureFormat FormatOf(const uint8_t* data, size_t size) {
+    if (!data || size < 4) return PictureFormat::Unknown;
+    if (size >= 8 && std::memcmp(data, kPng, 8) == 0) return PictureFormat::Png;
+    if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
+        return PictureFormat::Gif;
+    if (data[0] == 'B' && data[1] == 'M') return PictureFormat::Bmp;
+    if (data[0] == 0xFF && data[1] == 0xD8) return PictureFormat::Jpeg;
+    if (std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0) return PictureFormat::Tiff;
+    if (data[0] == 0 && data[1] == 0 && (data[2] == 1 || data[2] == 2) && data[3] == 0) return PictureFormat::Icon;
+    if (MetafileKindOf(data, size) != MetafileKind::None) return PictureFormat::Metafile;
+    return PictureFormat::Unknown;
+}
+
+HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, uint64_t pixelLimit) {
+    const PictureFormat format = FormatOf(head, size);
+    if (fileSize == 0 || format == PictureFormat::Unknown) return HeaderVerdict::Damaged;
+    const ClaimedSize claimed = PeekPictureSize(head, size);
+    if (!claimed.known) return HeaderVerdict::Decodable;
+    const uint64_t pixels = uint64_t(claimed.width) * claimed.height;
+    // The most pixels one byte of the file can stand for, with room to spare:
+    // deflate packs at most about 1032:1 and a PNG pixel takes one bit at
+    // least; GIF codes stand for at most 4096 pixels in 12 bits; an empty
+    // JPEG block of 64 pixels needs at least two bits. Other formats (RLE
+    // bitmaps with skips, fax-coded TIFF) have no useful bound.
+    uint64_t perByte = 0;
+    if (format == PictureFormat::Png) perByte = 9000;
+    else if (format == PictureFormat::Gif) perByte = 4096;
+    else if (format == PictureFormat::Jpeg) perByte = 1024;
+    if (perByte && pixels / perByte > fileSize) return HeaderVerdict::Damaged;
+    return pixels > pixelLimit ? HeaderVerdict::TooLarge : HeaderVerdict::Decodable;
 }

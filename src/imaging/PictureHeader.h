@@ -1,6 +1,8 @@
-// The pixel size a picture file claims in its header (PNG, GIF, BMP, JPEG),
-// read before decoding so that absurd sizes are refused before the decoder
-// allocates for them. Bounded: reads nothing outside the given bytes.
+// What a picture file's first bytes tell before any decoder sees them: its
+// format, the pixel size it claims (PNG, GIF, BMP, JPEG) and whether the file
+// can hold that many pixels at all, so that empty, unknown and impossible
+// files are refused without decoding and absurd sizes are refused before the
+// decoder allocates for them. Bounded: reads nothing outside the given bytes.
 #pragma once
 
 #include <cstddef>
@@ -13,3 +15,17 @@ struct ClaimedSize {
 };
 
 ClaimedSize PeekPictureSize(const uint8_t* data, size_t size);
+
+enum class PictureFormat { Unknown, Png, Gif, Bmp, Jpeg, Tiff, Icon, Metafile };
+
+// The format the signature announces; Unknown for anything the decoder would not take.
+PictureFormat FormatOf(const uint8_t* data, size_t size);
+
+enum class HeaderVerdict {
+    Decodable,   // worth decoding
+    Damaged,     // empty, of no known format, or claiming more than the file can hold
+    TooLarge,    // a size the file may well hold, but more pixels than `pixelLimit`
+};
+
+// The verdict on a file of `fileSize` bytes whose first `size` bytes are `head`.
+HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, uint64_t pixelLimit);

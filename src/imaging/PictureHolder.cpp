@@ -1,62 +1,13 @@
 #include "imaging/PictureHolder.h"
 
-#include "imaging/Canvas.h"
+#include <algorithm>
+
 #include "imaging/CaptionText.h"
-#include "imaging/ExifOrientation.h"
 #include "imaging/FitRules.h"
 #include "imaging/GdiplusApi.h"
-#include "imaging/MetafileCheck.h"
-#include "imaging/PictureHeader.h"
-
-#include <vector>
+#include "imaging/PictureDecode.h"
 
 using Gdiplus::GpStatus;
-
-namespace {
-
-constexpr PROPID kOrientationProperty = 0x0112;
-// Enough of a file's head to hold its size fields and a JPEG's EXIF segment.
-constexpr DWORD kHeadBytes = 256 * 1024;
-
-std::vector<uint8_t> ReadHead(const wchar_t* path) {
-    std::vector<uint8_t> head;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return head;
-    head.resize(kHeadBytes);
-    DWORD got = 0;
-    if (!ReadFile(file, head.data(), kHeadBytes, &got, nullptr)) got = 0;
-    CloseHandle(file);
-    head.resize(got);
-    return head;
-}
-
-// All of a file, or nothing when it holds more than `limit` bytes.
-std::vector<uint8_t> ReadWhole(const wchar_t* path, size_t limit) {
-    std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && uint64_t(size.QuadPart) <= limit) {
-        bytes.resize(size_t(size.QuadPart));
-        DWORD got = 0;
-        if (!ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr)) got = 0;
-        bytes.resize(got);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
-// A metafile reaches the decoder only when the checker passes all of it; a
-// head shorter than asked for is already the whole file.
-bool MetafileAcceptable(const wchar_t* path, const std::vector<uint8_t>& head) {
-    if (head.size() < kHeadBytes) return CheckMetafile(head.data(), head.size()) == MetafileVerdict::Sound;
-    const std::vector<uint8_t> all = ReadWhole(path, kMaxMetafileBytes);
-    return CheckMetafile(all.data(), all.size()) == MetafileVerdict::Sound;
-}
-
-}  // namespace
 
 void GpImageDeleter::operator()(Gdiplus::GpImage* image) const noexcept {
     if (image) gp::GdipDisposeImage(image);
@@ -66,7 +17,14 @@ void GpGraphicsDeleter::operator()(Gdiplus::GpGraphics* graphics) const noexcept
     if (graphics) gp::GdipDeleteGraphics(graphics);
 }
 
-PictureHolder::PictureHolder() : propertyBuffer_(new uint64_t[kPropertyBufferSize / sizeof(uint64_t)]()) {}
+PictureHolder::PictureHolder() : lastOutcome_(DecodeOutcome::Damaged) {}
+
+PictureHolder::~PictureHolder() { Release(); }
+
+void PictureHolder::Release() {
+    image_.reset();   // before the bytes a metafile is played from
+    source_.Reset();
+}
 
 uint32_t PictureHolder::NaturalWidth() const {
     UINT w = 0;
@@ -80,87 +38,39 @@ uint32_t PictureHolder::NaturalHeight() const {
     return h;
 }
 
-bool PictureHolder::HasUsableSize() const {
-    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
-    if (gp::GdipGetImageType(image_.get(), &type) != Gdiplus::Ok || type == Gdiplus::ImageTypeUnknown) return false;
-    const uint64_t w = NaturalWidth(), h = NaturalHeight();
-    if (w == 0 || h == 0) return false;
-    // A picture this large could not be drawn or scaled anyway; refuse it
-    // rather than let every later step fight for memory.
-    return w * h <= kMaxDecodedPixels;
-}
+bool PictureHolder::LoadFromFile(const wchar_t* path) { return Adopt(DecodePictureFile(path, PicturePixelLimit())); }
 
-bool PictureHolder::LoadFromFile(const wchar_t* path) {
-    image_.reset();
-    if (!path || !*path) return false;
-
-    // Refuse a header that claims more pixels than we would ever hold before
-    // the decoder tries to allocate them.
-    const std::vector<uint8_t> head = ReadHead(path);
-    const ClaimedSize claimed = PeekPictureSize(head.data(), head.size());
-    if (claimed.known && uint64_t(claimed.width) * claimed.height > kMaxDecodedPixels) return false;
-    // A damaged metafile can stall the decoder for seconds: it is checked whole first.
-    if (MetafileKindOf(head.data(), head.size()) != MetafileKind::None && !MetafileAcceptable(path, head)) return false;
-
-    Gdiplus::GpImage* raw = nullptr;
-    const GpStatus status = gp::GdipLoadImageFromFile(path, &raw);
-    image_.reset(raw);
-    if (status != Gdiplus::Ok || !image_ || !HasUsableSize() || !DrawsAtAll()) {
-        image_.reset();
+bool PictureHolder::Adopt(DecodedPicture&& decoded) {
+    Release();
+    lastOutcome_ = decoded.outcome;
+    if (decoded.outcome != DecodeOutcome::Decoded || !decoded.image) {
+        lastOutcome_ = decoded.outcome == DecodeOutcome::TooLarge ? decoded.outcome : DecodeOutcome::Damaged;
         return false;
     }
-
-    bool notFound = false;
-    if (propertySize == 0) {
-        UINT size = 0;
-        if (gp::GdipGetPropertyItemSize(image_.get(), kOrientationProperty, &size) == Gdiplus::PropertyNotFound)
-            notFound = true;
-        propertySize = size;
-    }
-    orientation = 1;
-    if (propertySize != 0 && propertySize <= kPropertyBufferSize) {
-        auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(propertyBuffer_.get());
-        const GpStatus got = gp::GdipGetPropertyItem(image_.get(), kOrientationProperty, propertySize, item);
-        if (got == Gdiplus::Ok) {
-            if (item->value && item->length >= 2) orientation = *static_cast<const uint16_t*>(item->value);
-        } else if (got == Gdiplus::PropertyNotFound) {
-            notFound = true;
-        }
-    }
-    // Some decoders keep a JPEG's EXIF block to themselves; read the tag from
-    // the file in that case.
-    if (notFound) {
-        const int fromFile = ExifOrientationFromJpeg(head.data(), head.size());
-        if (fromFile) orientation = fromFile;
-    }
+    image_ = std::move(decoded.image);
+    source_ = std::move(decoded.source);
+    bitsPerPixel_ = decoded.bitsPerPixel;
+    memory_ = decoded.memory;
+    orientation = decoded.orientation;
     return true;
 }
 
-bool PictureHolder::DrawsAtAll() const {
-    constexpr int kSide = 16;
-    Canvas probe;
-    // Without a surface to try it on, the picture is given the benefit of the doubt.
-    if (!probe.Resize(kSide, kSide)) return true;
-    Gdiplus::GpGraphics* raw = nullptr;
-    if (gp::GdipCreateFromHDC(probe.Dc(), &raw) != Gdiplus::Ok || !raw) return false;
-    GpGraphicsPtr graphics(raw);
-    // One source pixel is enough: a metafile is still played record by
-    // record, while a large bitmap is not converted whole as a full draw
-    // would do (that costs a third or more of a 6000 x 4000 JPEG's load).
-    return gp::GdipDrawImageRectRectI(graphics.get(), image_.get(), 0, 0, kSide, kSide, 0, 0, 1, 1, Gdiplus::UnitPixel,
-                                      nullptr, nullptr, nullptr) == Gdiplus::Ok;
-}
-
 bool PictureHolder::LoadFromBitmap(HBITMAP bitmap) {
-    image_.reset();
+    Release();
     if (!bitmap) return false;
     Gdiplus::GpBitmap* raw = nullptr;
     const GpStatus status = gp::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &raw);
     image_.reset(raw);
-    if (status != Gdiplus::Ok || !image_ || !HasUsableSize()) {
+    UINT w = 0, h = 0;
+    if (status != Gdiplus::Ok || !image_ || gp::GdipGetImageWidth(image_.get(), &w) != Gdiplus::Ok ||
+        gp::GdipGetImageHeight(image_.get(), &h) != Gdiplus::Ok || w == 0 || h == 0) {
         image_.reset();
         return false;
     }
+    Gdiplus::PixelFormat format = 0;
+    gp::GdipGetImagePixelFormat(image_.get(), &format);
+    bitsPerPixel_ = BitsForPixelFormat(static_cast<uint32_t>(format));
+    memory_ = uint64_t(w) * h * 4;
     return true;
 }
 
@@ -177,12 +87,6 @@ bool PictureHolder::RotateFlip(int type) {
     return turn(type);
 }
 
-int PictureHolder::BitsPerPixel() const {
-    Gdiplus::PixelFormat format = 0;
-    if (!image_ || gp::GdipGetImagePixelFormat(image_.get(), &format) != Gdiplus::Ok) return 0;
-    return BitsForPixelFormat(static_cast<uint32_t>(format));
-}
-
 bool PictureHolder::Draw(HDC dc, int x, int y, int w, int h) const {
     if (!image_ || !dc) return false;
     Gdiplus::GpGraphics* raw = nullptr;
@@ -190,4 +94,32 @@ bool PictureHolder::Draw(HDC dc, int x, int y, int w, int h) const {
     GpGraphicsPtr graphics(raw);
     gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation));
     return gp::GdipDrawImageRectI(graphics.get(), image_.get(), x, y, w, h) == Gdiplus::Ok;
+}
+
+bool PictureHolder::DrawVisible(HDC dc, int x, int y, int w, int h, int clipWidth, int clipHeight) const {
+    if (!image_ || !dc || w <= 0 || h <= 0) return false;
+    const int left = std::max(x, 0), top = std::max(y, 0);
+    const int right = int(std::min<int64_t>(int64_t(x) + w, clipWidth));
+    const int bottom = int(std::min<int64_t>(int64_t(y) + h, clipHeight));
+    if (right <= left || bottom <= top) return true;   // nothing of it shows
+    Gdiplus::GpGraphics* raw = nullptr;
+    if (gp::GdipCreateFromHDC(dc, &raw) != Gdiplus::Ok || !raw) return false;
+    GpGraphicsPtr graphics(raw);
+    gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation));
+    // The whole source pixels under the visible rectangle, with a margin for
+    // the interpolation to reach into, drawn exactly where the whole picture
+    // would put them: the frame clips what lies outside it. Whole source
+    // pixels keep decoders that round a fractional source corner in step.
+    constexpr int64_t kMargin = 4;
+    const int64_t nw = NaturalWidth(), nh = NaturalHeight();
+    const int64_t c0 = std::max<int64_t>(0, (left - int64_t(x)) * nw / w - kMargin);
+    const int64_t r0 = std::max<int64_t>(0, (top - int64_t(y)) * nh / h - kMargin);
+    const int64_t c1 = std::min<int64_t>(nw, (right - int64_t(x)) * nw / w + 1 + kMargin);
+    const int64_t r1 = std::min<int64_t>(nh, (bottom - int64_t(y)) * nh / h + 1 + kMargin);
+    const double zx = double(w) / double(nw), zy = double(h) / double(nh);
+    return gp::GdipDrawImageRectRect(graphics.get(), image_.get(), Gdiplus::REAL(x + c0 * zx),
+                                     Gdiplus::REAL(y + r0 * zy), Gdiplus::REAL((c1 - c0) * zx),
+                                     Gdiplus::REAL((r1 - r0) * zy), Gdiplus::REAL(c0), Gdiplus::REAL(r0),
+                                     Gdiplus::REAL(c1 - c0), Gdiplus::REAL(r1 - r0), Gdiplus::UnitPixel, nullptr,
+                                     nullptr, nullptr) == Gdiplus::Ok;
 }

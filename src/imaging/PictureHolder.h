@@ -4,9 +4,12 @@
 #pragma once
 
 #include <windows.h>
+#include <objidl.h>
 
 #include <cstdint>
 #include <memory>
+
+#include "platform/Handles.h"
 
 namespace Gdiplus {
 class GpImage;
@@ -23,22 +26,28 @@ struct GpGraphicsDeleter {
 };
 using GpGraphicsPtr = std::unique_ptr<Gdiplus::GpGraphics, GpGraphicsDeleter>;
 
+struct DecodedPicture;
+enum class DecodeOutcome;
+
 class PictureHolder {
 public:
-    static constexpr uint32_t kPropertyBufferSize = 512;
-
     PictureHolder();
-    ~PictureHolder() = default;
+    ~PictureHolder();
     PictureHolder(const PictureHolder&) = delete;
     PictureHolder& operator=(const PictureHolder&) = delete;
 
-    // Decodes a file; false (and nothing loaded) when it cannot be decoded, is
-    // empty, too large to hold, a damaged metafile, or will not draw. The
-    // orientation is read from the file.
+    // Decodes a file here and now; false (and nothing loaded) when it cannot
+    // be decoded, is empty, too large to hold, a damaged metafile, or will not
+    // draw. The orientation is read from the file.
     bool LoadFromFile(const wchar_t* path);
+    // Takes over a picture decoded elsewhere (possibly on another thread);
+    // false and nothing loaded unless it was decoded.
+    bool Adopt(DecodedPicture&& decoded);
+    // How the last load from a file ended.
+    DecodeOutcome LastOutcome() const { return lastOutcome_; }
     // Makes the picture from a GDI bitmap (no palette); the orientation is kept.
     bool LoadFromBitmap(HBITMAP bitmap);
-    void Release() { image_.reset(); }
+    void Release();
     bool IsLoaded() const { return image_ != nullptr; }
 
     // Pixel size as GDI+ reports it (already turned after RotateFlip); 0 when empty.
@@ -46,7 +55,10 @@ public:
     uint32_t NaturalHeight() const;
     // Turns or mirrors the decoded pixels (GDI+ RotateFlipType 1..7).
     bool RotateFlip(int type);
-    int BitsPerPixel() const;
+    // Bits per pixel of the picture as the file stored it.
+    int BitsPerPixel() const { return image_ ? bitsPerPixel_ : 0; }
+    // Bytes the decoded picture takes.
+    uint64_t Memory() const { return image_ ? memory_ : 0; }
 
     void SetInterpolation(int32_t mode) { interpolation = mode; }
     int32_t Interpolation() const { return interpolation; }
@@ -55,6 +67,8 @@ public:
     // Draws the whole picture scaled into (x, y, w, h) of dc with the picture's
     // interpolation mode. False when nothing is loaded or GDI+ refuses.
     bool Draw(HDC dc, int x, int y, int w, int h) const;
+    // The same, but only the part inside (0, 0, clipWidth, clipHeight) is drawn.
+    bool DrawVisible(HDC dc, int x, int y, int w, int h, int clipWidth, int clipHeight) const;
 
     Gdiplus::GpImage* Image() const { return image_.get(); }
 
@@ -64,15 +78,12 @@ public:
     int32_t x = 0;
     int32_t y = 0;
     int32_t interpolation = 0;   // GDI+ InterpolationMode: 0 default, 2 high, 7 best
-    uint32_t propertySize = 0;   // size of the orientation item; asked once
     int32_t orientation = 1;     // EXIF orientation of the last file loaded
 
 private:
-    bool HasUsableSize() const;
-    // Draws a corner of the picture once into a small off-screen bitmap: some
-    // files load but the decoder refuses to draw them.
-    bool DrawsAtAll() const;
-
     GpImagePtr image_;
-    std::unique_ptr<uint64_t[]> propertyBuffer_;  // 512 bytes, aligned for PropertyItem
+    ComPtr<IStream> source_;   // a metafile's bytes, held while it is shown
+    int bitsPerPixel_ = 0;
+    uint64_t memory_ = 0;
+    DecodeOutcome lastOutcome_;
 };

@@ -11,9 +11,31 @@
 #include "exhibit/ShellLink.h"
 #include "fileops/LogFile.h"
 #include "imaging/FitRules.h"
+#include "imaging/PictureDecode.h"
 #include "platform/Paths.h"
 
 void AppState::SetInterpolation(int32_t mode) { picture.SetInterpolation(mode); }
+
+DecodedPicture AppState::DecodeForShow(const wchar_t* file, bool& timedOut, bool& usable) {
+    timedOut = false;
+    usable = true;
+    const uint64_t limit = pixelLimit.load();
+    // A load asked for while another waits for its decode (a message answered
+    // during that wait) decodes here rather than wait inside the wait.
+    if (decoding) return DecodePictureFile(file, limit);
+    if (!pictures) {
+        pictures = std::make_unique<PictureCache>(
+            [this](const std::wstring& path) { return DecodePictureFile(path.c_str(), pixelLimit.load()); },
+            PictureMemoryBudget(), decodeDeadlineMs);
+    }
+    decoding = true;
+    PictureCache::Taken taken =
+        pictures->Take(file, [this](HANDLE event, DWORD ms) { return WaitAnswering(event, ms); });
+    decoding = false;
+    timedOut = taken.timedOut;
+    usable = !taken.gaveUp && !closing;
+    return std::move(taken.picture);
+}
 
 void AppState::LoadCurrent(bool forward) {
     // The entry and its path are taken together: the build worker may move
@@ -24,34 +46,68 @@ void AppState::LoadCurrent(bool forward) {
 
     const HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     shownFile[0] = L'\0';
+    bool timedOut = false, usable = true;
     if (IsShortcut(path.c_str())) {
         ShellLink link;
         if (link.Read(path.c_str(), scratch, true)) {
             CopyPath(shownFile, scratch);
-            picture.LoadFromFile(shownFile);
+            picture.Adopt(DecodeForShow(shownFile, timedOut, usable));
         } else {
             picture.Release();
         }
     } else {
         CopyPath(shownFile, path.c_str());
-        picture.LoadFromFile(path.c_str());
+        // An empty or missing file fails here, without a decoder.
+        FileStamp stamp;
+        if (StampOf(path.c_str(), stamp) && stamp.size > 0) picture.Adopt(DecodeForShow(path.c_str(), timedOut, usable));
+        else picture.Adopt(DecodedPicture{});
     }
+    SetCursor(previousCursor);
+    if (!usable) return;   // closing: nothing is judged
 
-    if (!picture.IsLoaded()) {
+    if (!picture.IsLoaded() && !timedOut && picture.LastOutcome() == DecodeOutcome::TooLarge) {
+        // A sound picture larger than the memory budget is no failure: it
+        // stays in the exhibit, unlogged, and is stepped over.
+        exhibit->Step(1, forward);
+    } else if (!picture.IsLoaded()) {
         LogLoadError();
         // Only the exhibit forgets the file; it stays on disk. The next entry
         // moves into place, so the index needs no step.
-        if (removefail) exhibit->RemoveEntry(taken->index, path);
-        else exhibit->Step(1, forward);
+        if (removefail && failureRun) {
+            // Dropped with the rest of the run; its follower is tried next, as
+            // if it had moved into its place.
+            failureRun->dropped.push_back(*taken);
+            exhibit->Step(1, true);
+        } else if (removefail) {
+            exhibit->RemoveEntry(taken->index, path);
+        } else {
+            exhibit->Step(1, forward);
+        }
     }
-    SetCursor(previousCursor);
+}
+
+void AppState::PrefetchAround(bool forward) {
+    if (!pictures) return;
+    const CurrentEntry shown = exhibit->Current();
+    const int32_t n = int32_t(exhibit->Size());
+    std::vector<std::wstring> wanted;
+    for (const int32_t step : {forward ? 1 : -1, forward ? -1 : 1}) {
+        if (n < 2) break;
+        const std::optional<ImageEntry> entry = exhibit->EntryAt(size_t(((shown.index + step) % n + n) % n));
+        // Shortcuts are read when they are shown.
+        if (entry && entry->path != shown.path && !IsShortcut(entry->path.c_str())) wanted.push_back(entry->path);
+    }
+    pictures->KeepOnly(wanted);
+    pictures->Reserve(picture.Memory());
+    for (const std::wstring& path : wanted) pictures->Prefetch(path);
 }
 
 void AppState::LogLoadError() {
     const std::wstring path = exhibit->CurrentPath();
     const bool enabled = IsShortcut(path.c_str()) ? loglnkfail : logerrors;
     if (!enabled) return;
-    AppendLogLine(errorsLogPath, path.c_str());
+    if (failureRun) failureRun->logLines.push_back(path);
+    else AppendLogLine(errorsLogPath, path.c_str());
 }
 
 void AppState::ApplyOrientation() {
@@ -81,7 +137,7 @@ void AppState::ApplyOrientation() {
 
 void AppState::ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, bool shrink, bool stretch) {
     if (!picture.IsLoaded()) return;
-    // A loaded picture never exceeds kMaxDecodedPixels, so each side fits 32 bits.
+    // A loaded picture fits the memory budget, so each side fits 32 bits.
     const FitArea fit{int32_t(area.right - area.left), int32_t(area.bottom - area.top)};
     const DisplaySize size = FitDisplaySize(int32_t(picture.NaturalWidth()), int32_t(picture.NaturalHeight()), fit,
                                             zoom, squeeze, shrink, stretch);

@@ -5,14 +5,8 @@
 #include "platform/Keys.h"
 #include "commands/CommandIds.h"
 
-namespace {
-
-
-}  // namespace
-
 void AppState::OnLeftButtonDown() {
-    const RECT view = ViewRect();
-    panning = canvas.Bitmap() && (canvas.Width() > view.right || canvas.Height() > view.bottom);
+    panning = PictureOverflows();
     if (panning) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
     } else if (layer == kLayerFullScreen) {

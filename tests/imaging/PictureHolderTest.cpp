@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "imaging/FitRules.h"
+#include "imaging/PictureDecode.h"
+#include "imaging/PictureHeader.h"
 #include "imaging/PictureHolder.h"
 #include "support/Pictures.h"
 
@@ -151,7 +153,7 @@ TEST(PictureHolder, BadFilesFailCleanly) {
         EXPECT_TRUE(f.mayLoad || !loaded);
         // Whatever a decoder makes of the rest must still be a picture we can hold and draw.
         EXPECT_TRUE(!loaded || (picture.NaturalWidth() > 0 && picture.NaturalHeight() > 0 &&
-                                uint64_t(picture.NaturalWidth()) * picture.NaturalHeight() <= kMaxDecodedPixels));
+                                uint64_t(picture.NaturalWidth()) * picture.NaturalHeight() <= PicturePixelLimit()));
     }
     // Sound metafiles load and draw; the content decides, not the name.
     for (const auto& [name, bytes] : {std::pair{L"sound.emf", MakeEmf()}, {L"sound.wmf", MakeWmf(true)}}) {
@@ -163,4 +165,49 @@ TEST(PictureHolder, BadFilesFailCleanly) {
     EXPECT_TRUE(picture.LoadFromFile(tree.Path(L"really-a-jpeg.png").c_str()));
     EXPECT_EQ(picture.Orientation(), 6);
     EXPECT_FALSE(picture.LoadFromFile(L"") || picture.LoadFromFile(nullptr));
+}
+
+// The decoder works on a copy of the file: once a picture is loaded, anyone
+// may rename, overwrite or delete its file, and the picture stays whole.
+TEST(PictureHolder, TheShownFileIsNotHeld) {
+    TempFolder tree(L"oxheld");
+    tree.File(L"a.jpg", ReadBytes(DataPath(L"exif\\o1-ii.jpg")));
+    tree.File(L"m.emf", AsString(MakeEmf()));
+    PictureHolder picture;
+    for (const std::wstring name : {L"a.jpg", L"m.emf"}) {
+        SCOPED_TRACE(testing::PrintToString(name));
+        ASSERT_TRUE(picture.LoadFromFile(tree.Path(name).c_str()));
+        const std::wstring moved = tree.Path(L"moved-" + name);
+        EXPECT_TRUE(MoveFileW(tree.Path(name).c_str(), moved.c_str()));
+        EXPECT_TRUE(WriteBytes(moved, "overwritten"));
+        EXPECT_TRUE(DeleteFileW(moved.c_str()));
+        EXPECT_EQ(Quadrants(picture, 32, 16), kUpright);
+    }
+}
+
+// What the first bytes decide before any decoder runs, and a sound picture
+// beyond the memory budget, which is no damaged file.
+TEST(PictureHeader, VerdictsBeforeDecoding) {
+    constexpr uint64_t kRoomy = 1ull << 30;
+    const std::string twelveK = PngClaiming(12000, 12000), impossible = PngClaiming(20000, 20000);
+    const struct { const char* what; std::string head; uint64_t fileSize, limit; HeaderVerdict verdict; } cases[] = {
+        {"empty", "", 0, kRoomy, HeaderVerdict::Damaged},
+        {"no picture signature", "RIFF\x10\0\0\0WEBPVP8 ", 4000, kRoomy, HeaderVerdict::Damaged},
+        {"more pixels than the file can hold", impossible, impossible.size(), kRoomy, HeaderVerdict::Damaged},
+        {"above 2^27 pixels, held by the file", twelveK, 1 << 20, kRoomy, HeaderVerdict::Decodable},
+        {"beyond the budget", twelveK, 1 << 20, 100'000'000, HeaderVerdict::TooLarge},
+        {"JPEG whose size comes later", "\xFF\xD8\xFF\xE1", 1 << 20, kRoomy, HeaderVerdict::Decodable},
+        {"TIFF", std::string("II*\0\x08\0\0\0", 8), 1000, kRoomy, HeaderVerdict::Decodable},
+        {"icon", std::string("\0\0\1\0\1\0", 6), 1000, kRoomy, HeaderVerdict::Decodable},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JudgeHeader(reinterpret_cast<const uint8_t*>(c.head.data()), c.head.size(), c.fileSize, c.limit),
+                  c.verdict) << c.what;
+
+    PictureHolder picture;
+    DecodedPicture big = DecodePictureFile(DataPath(L"exif\\plain.jpg").c_str(), 32 * 16 - 1);
+    EXPECT_TRUE(big.outcome == DecodeOutcome::TooLarge && big.width == 32 && big.height == 16);
+    EXPECT_FALSE(picture.Adopt(std::move(big)));
+    EXPECT_EQ(picture.LastOutcome(), DecodeOutcome::TooLarge);
+    EXPECT_EQ(DecodePictureFile(DataPath(L"exif\\plain.jpg").c_str(), 32 * 16).outcome, DecodeOutcome::Decoded);
 }

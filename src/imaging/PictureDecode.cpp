@@ -1,0 +1,197 @@
+#include "imaging/PictureDecode.h"
+
+#include <algorithm>
+
+#include "imaging/Canvas.h"
+#include "imaging/CaptionText.h"
+#include "imaging/ExifOrientation.h"
+#include "imaging/GdiplusApi.h"
+#include "imaging/MetafileCheck.h"
+#include "imaging/PictureHeader.h"
+
+namespace {
+
+constexpr PROPID kOrientationProperty = 0x0112;
+constexpr uint32_t kPropertyBufferSize = 512;
+
+uint64_t Join(DWORD high, DWORD low) { return (uint64_t(high) << 32) | low; }
+
+// The whole file in movable global memory (what a memory stream is made
+// over), with its stamp; nothing when it cannot be read or is larger than `limit`.
+struct FileBytes {
+    HGLOBAL memory = nullptr;
+    uint64_t size = 0;
+    FileStamp stamp;
+    bool tooLarge = false;
+    ~FileBytes() {
+        if (memory) GlobalFree(memory);
+    }
+};
+
+bool ReadFileBytes(const wchar_t* path, uint64_t limit, FileBytes& out) {
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.Get(), &info)) return false;
+    out.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    out.stamp = {out.size, Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)};
+    if (out.size == 0) return true;
+    if (out.size > limit || out.size > SIZE_MAX / 2) {
+        out.tooLarge = true;
+        return true;
+    }
+    out.memory = GlobalAlloc(GMEM_MOVEABLE, SIZE_T(out.size));
+    if (!out.memory) {
+        out.tooLarge = true;
+        return true;
+    }
+    auto* bytes = static_cast<uint8_t*>(GlobalLock(out.memory));
+    uint64_t done = 0;
+    while (bytes && done < out.size) {
+        const DWORD ask = DWORD(std::min<uint64_t>(out.size - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), bytes + done, ask, &got, nullptr) || got == 0) break;
+        done += got;
+    }
+    if (bytes) GlobalUnlock(out.memory);
+    // A file that shrank while it was read is judged by what it still held.
+    out.size = done;
+    return true;
+}
+
+bool UsableSize(Gdiplus::GpImage* image, uint32_t& w, uint32_t& h) {
+    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+    UINT width = 0, height = 0;
+    if (gp::GdipGetImageType(image, &type) != Gdiplus::Ok || type == Gdiplus::ImageTypeUnknown) return false;
+    if (gp::GdipGetImageWidth(image, &width) != Gdiplus::Ok || gp::GdipGetImageHeight(image, &height) != Gdiplus::Ok)
+        return false;
+    w = width;
+    h = height;
+    return w != 0 && h != 0;
+}
+
+// Some files load but the decoder refuses to draw them: a metafile is tried
+// once, one source pixel into a small off-screen bitmap.
+bool DrawsAtAll(Gdiplus::GpImage* image) {
+    constexpr int kSide = 16;
+    Canvas probe;
+    // Without a surface to try it on, the picture is given the benefit of the doubt.
+    if (!probe.Resize(kSide, kSide)) return true;
+    Gdiplus::GpGraphics* raw = nullptr;
+    if (gp::GdipCreateFromHDC(probe.Dc(), &raw) != Gdiplus::Ok || !raw) return false;
+    GpGraphicsPtr graphics(raw);
+    return gp::GdipDrawImageRectRectI(graphics.get(), image, 0, 0, kSide, kSide, 0, 0, 1, 1, Gdiplus::UnitPixel,
+                                      nullptr, nullptr, nullptr) == Gdiplus::Ok;
+}
+
+int OrientationOf(Gdiplus::GpImage* image, const uint8_t* bytes, size_t size) {
+    UINT itemSize = 0;
+    const Gdiplus::GpStatus sized = gp::GdipGetPropertyItemSize(image, kOrientationProperty, &itemSize);
+    if (sized == Gdiplus::Ok && itemSize != 0 && itemSize <= kPropertyBufferSize) {
+        uint64_t buffer[kPropertyBufferSize / sizeof(uint64_t)] = {};
+        auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(buffer);
+        const Gdiplus::GpStatus got = gp::GdipGetPropertyItem(image, kOrientationProperty, itemSize, item);
+        if (got == Gdiplus::Ok) return item->value && item->length >= 2 ? *static_cast<const uint16_t*>(item->value) : 1;
+        if (got != Gdiplus::PropertyNotFound) return 1;
+    } else if (sized != Gdiplus::PropertyNotFound) {
+        return 1;
+    }
+    // Some decoders keep a JPEG's EXIF block to themselves; read the tag from the bytes then.
+    const int fromFile = ExifOrientationFromJpeg(bytes, size);
+    return fromFile ? fromFile : 1;
+}
+
+}  // namespace
+
+bool StampOf(const wchar_t* path, FileStamp& stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!path || !GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return false;
+    stamp = {Join(data.nFileSizeHigh, data.nFileSizeLow),
+             Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+    return true;
+}
+
+uint64_t PictureMemoryBudget() {
+    constexpr uint64_t kMiB = 1ull << 20;
+    const uint64_t ceiling = sizeof(void*) == 4 ? 768 * kMiB : 4096 * kMiB;
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    const uint64_t quarter = GlobalMemoryStatusEx(&status) ? status.ullTotalPhys / 4 : 0;
+    return std::clamp<uint64_t>(quarter, 256 * kMiB, ceiling);
+}
+
+uint64_t PicturePixelLimit() { return PictureMemoryBudget() / 4; }
+
+DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
+    DecodedPicture out;
+    if (!path || !*path) return out;
+    FileBytes file;
+    // A file larger than all the memory its pixels may take is no picture we can hold.
+    if (!ReadFileBytes(path, pixelLimit * 4, file)) return out;
+    out.stamp = file.stamp;
+    if (file.tooLarge) {
+        out.outcome = DecodeOutcome::TooLarge;
+        return out;
+    }
+    if (file.size == 0) return out;
+
+    const auto* bytes = static_cast<const uint8_t*>(GlobalLock(file.memory));
+    if (!bytes) return out;
+    const size_t size = size_t(file.size);
+    const HeaderVerdict verdict = JudgeHeader(bytes, size, file.size, pixelLimit);
+    const ClaimedSize claimed = PeekPictureSize(bytes, size);
+    const bool metafile = FormatOf(bytes, size) == PictureFormat::Metafile;
+    // A damaged metafile can stall the decoder for seconds: it is checked whole first.
+    const bool sound = !metafile || (size <= kMaxMetafileBytes && CheckMetafile(bytes, size) == MetafileVerdict::Sound);
+    GlobalUnlock(file.memory);
+    if (verdict == HeaderVerdict::TooLarge) {
+        out.outcome = DecodeOutcome::TooLarge;
+        out.width = claimed.width;
+        out.height = claimed.height;
+        return out;
+    }
+    if (verdict == HeaderVerdict::Damaged || !sound) return out;
+
+    // The stream takes the memory over.
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(file.memory, TRUE, stream.Receive()))) return out;
+    HGLOBAL memory = std::exchange(file.memory, nullptr);
+    Gdiplus::GpImage* raw = nullptr;
+    const Gdiplus::GpStatus status = gp::GdipLoadImageFromStream(stream.Get(), &raw);
+    GpImagePtr image(raw);
+    uint32_t w = 0, h = 0;
+    if (status != Gdiplus::Ok || !image || !UsableSize(image.get(), w, h)) return out;
+    if (uint64_t(w) * h > pixelLimit) {
+        out.outcome = DecodeOutcome::TooLarge;
+        out.width = w;
+        out.height = h;
+        return out;
+    }
+    Gdiplus::PixelFormat format = 0;
+    gp::GdipGetImagePixelFormat(image.get(), &format);
+    out.bitsPerPixel = BitsForPixelFormat(uint32_t(format));
+    const auto* locked = static_cast<const uint8_t*>(GlobalLock(memory));
+    out.orientation = locked ? OrientationOf(image.get(), locked, size) : 1;
+    if (locked) GlobalUnlock(memory);
+
+    if (metafile) {
+        if (!DrawsAtAll(image.get())) return out;
+        out.image = std::move(image);
+        out.source = std::move(stream);
+        out.memory = size;
+    } else {
+        // Decoded whole, here and now, into the format drawing is quickest
+        // from; the file's bytes and the decoder's state go.
+        Gdiplus::GpBitmap* copy = nullptr;
+        if (gp::GdipCloneBitmapAreaI(0, 0, INT(w), INT(h), PixelFormat32bppPARGB,
+                                     static_cast<Gdiplus::GpBitmap*>(image.get()), &copy) != Gdiplus::Ok || !copy)
+            return out;
+        out.image.reset(copy);
+        out.memory = uint64_t(w) * h * 4;
+    }
+    out.width = w;
+    out.height = h;
+    out.outcome = DecodeOutcome::Decoded;
+    return out;
+}
