@@ -1,7 +1,11 @@
 // From a change of the current index to the frame on the window: ShowPicture
 // loads, orients and fits the window to a large JPEG, and the paint composes
 // the frame and copies it to the window; against the bare floor of one GDI+
-// load plus one scaled draw of the same size into a memory bitmap. Prints medians and ratios for interpolation modes 0 and 7.
+// load plus one scaled draw of the same size into a memory bitmap. Prints
+// medians and ratios for interpolation modes 0 and 7: once with no time to
+// decode ahead (rapid Next), once as a slideshow step after a pause in which
+// the next picture was decoded ahead. Then one scroll step at 1600% against
+// one scaled draw of a window-sized piece of the picture plus one BitBlt.
 //
 //   bench_decode [picture.jpg] [rounds]
 // Without a path it uses bench_decode.jpg beside the executable; make one with
@@ -79,10 +83,42 @@ HWND MakeViewerWindow() {
     return hwnd;
 }
 
+// Answers messages until the cache holds a picture decoded ahead (the pause
+// of a slideshow), at most `ms`.
+void Pause(AppState& state, int ms) {
+    const double end = bench::Now() + ms;
+    while (bench::Now() < end && !(state.pictures && state.pictures->HeldCount() > 0)) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(5);
+    }
+}
+
+// The floor of a scroll step: one scaled draw of a window-sized piece of the
+// picture and one BitBlt to the window.
+double ScrollFloor(AppState& state, int zoom) {
+    RECT client{};
+    GetClientRect(state.hwnd, &client);
+    Surface surface(client.right, client.bottom);
+    const double t = bench::Now();
+    Gdiplus::GpGraphics* graphics = nullptr;
+    gp::GdipCreateFromHDC(surface.dc, &graphics);
+    gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeDefault);
+    gp::GdipDrawImageRectRectI(graphics, state.picture.Image(), 0, 0, client.right, client.bottom, 1000, 1000,
+                               client.right * 100 / zoom, client.bottom * 100 / zoom, Gdiplus::UnitPixel, nullptr,
+                               nullptr, nullptr);
+    gp::GdipDeleteGraphics(graphics);
+    HDC dc = GetDC(state.hwnd);
+    BitBlt(dc, 0, 0, client.right, client.bottom, surface.dc, 0, 0, SRCCOPY);
+    ReleaseDC(state.hwnd, dc);
+    GdiFlush();
+    return bench::Now() - t;
+}
+
 // Ours: a change of currentIndex, then ShowPicture: load, orientation, window
 // fitted to the picture, the frame composed and on the window.
-bool OursOnce(AppState& state, int& w, int& h) {
-    state.exhibit->MoveTo(0);
+bool OursOnce(AppState& state, int& w, int& h, int index = 0) {
+    state.exhibit->MoveTo(index);
     state.lastShownIndex = 99999;
     state.ShowPicture(true);
     GdiFlush();
@@ -106,6 +142,9 @@ int main() {
         path = path.substr(0, path.rfind(L'\\') + 1) + L"bench_decode.jpg";
     }
     const int rounds = argc > 2 ? std::max(1, _wtoi(argv[2])) : 5;
+    // A second picture to step to: the same bytes under another name.
+    const std::wstring second = path + L"-second.jpg";
+    CopyFileW(path.c_str(), second.c_str(), FALSE);
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         std::printf("bench_decode: no picture at %ls (see the comment at the top of bench_decode.cpp)\n",
                     path.c_str());
@@ -152,10 +191,47 @@ int main() {
                     ours.push_back(bench::Now() - t);
                 }
                 const double m = bench::Median(ours), f = bench::Median(floor);
-                std::printf("interpolation %d: index change to frame %.1f ms, floor (load + draw) %.1f ms, ratio %.2f\n",
-                            mode, m, f, f > 0 ? m / f : 0.0);
+                std::printf("interpolation %d: rapid Next, index change to frame %.1f ms, floor (load + draw) %.1f ms, "
+                            "ratio %.2f (goal <= 1.15)\n", mode, m, f, f > 0 ? m / f : 0.0);
+                // A slideshow: two pictures, a pause, the next one decoded ahead meanwhile.
+                state.exhibit->Assign({ImageEntry{path}, ImageEntry{second}});
+                std::vector<double> ahead;
+                int index = 0, sw = 0, sh = 0;
+                OursOnce(state, sw, sh, index);
+                for (int i = 0; i < rounds; ++i) {
+                    Pause(state, 5000);
+                    index = 1 - index;
+                    const double t = bench::Now();
+                    OursOnce(state, sw, sh, index);
+                    ahead.push_back(bench::Now() - t);
+                }
+                const double a = bench::Median(ahead);
+                std::printf("interpolation %d: slideshow step decoded ahead %.1f ms, ratio %.3f to the floor "
+                            "(goal <= 0.067)\n", mode, a, f > 0 ? a / f : 0.0);
+                state.exhibit->Assign({ImageEntry{path}});
             }
+            // One scroll step at 1600%.
+            state.SetInterpolation(0);
+            OursOnce(state, w, h);
+            state.currentZoom = 1600;
+            state.zoomHeld = true;
+            InvalidateRect(state.hwnd, nullptr, FALSE);
+            UpdateWindow(state.hwnd);
+            std::vector<double> steps, floors;
+            for (int i = 0; i < rounds * 4; ++i) {
+                floors.push_back(ScrollFloor(state, 1600));
+                state.scrollX += 100;
+                state.scrollY += 50;
+                const double t = bench::Now();
+                state.ScrollView(true);
+                GdiFlush();
+                steps.push_back(bench::Now() - t);
+            }
+            const double sm = bench::Median(steps), sf = bench::Median(floors);
+            std::printf("1600%%: scroll step to frame %.1f ms, floor (window-sized draw + BitBlt) %.1f ms, ratio %.2f "
+                        "(goal <= 3)\n", sm, sf, sf > 0 ? sm / sf : 0.0);
         }
+        state.pictures.reset();
         state.picture.Release();
         state.canvas.Free();
         state.frame.Free();
@@ -163,6 +239,7 @@ int main() {
         g_state = nullptr;
     }
     Gdiplus::GdiplusShutdown(token);
+    DeleteFileW(second.c_str());
     LocalFree(argv);
     return status;
 }

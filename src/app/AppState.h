@@ -301,6 +301,9 @@ struct AppState {
     // direction of travel first; forgets every other picture decoded ahead.
     void PrefetchAround(bool forward);
     void ApplyOrientation();         // EXIF orientation, then the rotation lock
+    OrientationRules OrientationNow() const;   // the settings ApplyOrientation follows
+    // What showing a picture now asks of it: its turns, display size and filter.
+    ShowPlan PlanForShow() const;
     void ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, bool shrink, bool stretch);
     // Turn or mirror the shown picture; the caller then applies the zoom reset.
     void RotateRight();
@@ -349,6 +352,7 @@ struct AppState {
     void RelayoutFullScreen();       // place the picture on the screen anew and repaint
     void ApplyDisplay();
     void FitWindowToPicture();
+    RECT WrapArea() const;           // what a wrapped window's picture is fitted into
     void SetLayout(int32_t n);
     void SavePreset(int32_t n);
     void RestorePreset(int32_t n);

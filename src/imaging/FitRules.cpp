@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -114,4 +115,20 @@ int RotateFlipForLock(int32_t degrees) {
         case 270: return kRotate270;
         default: return kRotateNone;
     }
+}
+
+Turns PlanTurns(const OrientationRules& rules, int orientation, int64_t w, int64_t h) {
+    Turns turns;
+    if (rules.exiforient) {
+        turns.exif = RotateFlipForOrientation(orientation);
+        // The quarter turns (with or without a mirror) swap the sides.
+        if (turns.exif == kRotate90 || turns.exif == kRotate270 || turns.exif == kRotate90FlipX ||
+            turns.exif == kRotate270FlipX)
+            std::swap(w, h);
+    }
+    if (rules.rotation == 0) return turns;
+    if (!LockedRotationApplies(rules.rotateaspect, rules.areaWidth, rules.areaHeight, w, h)) return turns;
+    turns.lock = RotateFlipForLock(rules.rotation);
+    if (turns.lock != kRotateNone) turns.rotation = rules.rotation;
+    return turns;
 }

@@ -8,6 +8,7 @@
 struct FitArea {
     int32_t width = 0;
     int32_t height = 0;
+    bool operator==(const FitArea&) const = default;
 };
 
 // Enlarge until the picture covers the area; never shrinks.
@@ -60,3 +61,22 @@ bool LockedRotationApplies(bool aspectFilter, int64_t aw, int64_t ah, int64_t w,
 
 // The RotateFlip code of a rotation lock of 90, 180 or 270 degrees, else kRotateNone.
 int RotateFlipForLock(int32_t degrees);
+
+// How a freshly loaded picture is turned: upright by its EXIF orientation
+// (when `exiforient`), then by the rotation lock of `rotation` degrees, which
+// the aspect filter may hold back against an area of aw x ah.
+struct OrientationRules {
+    bool exiforient = false;
+    int32_t rotation = 0;
+    bool rotateaspect = false;
+    int64_t areaWidth = 0;
+    int64_t areaHeight = 0;
+    bool operator==(const OrientationRules&) const = default;
+};
+struct Turns {
+    int exif = kRotateNone;   // RotateFlip code for the EXIF tag
+    int lock = kRotateNone;   // RotateFlip code for the lock
+    int32_t rotation = 0;     // degrees the lock turned it (the picture's currentRotation)
+};
+// The turns for a picture of w x h pixels (as decoded) with EXIF `orientation`.
+Turns PlanTurns(const OrientationRules& rules, int orientation, int64_t w, int64_t h);

@@ -19,6 +19,7 @@ struct Slot {
     DecodedPicture picture;
     bool timedOut = false;
     bool urgent = false;   // asked for by Take, not merely ahead
+    ShowPlan plan;         // what it is prepared for
     DWORD startedAt = 0;   // tick count when its decode began
     uint64_t worker = 0;   // the worker decoding it
 };
@@ -60,11 +61,12 @@ void WorkerMain(std::shared_ptr<PictureCache::Shared> s, uint64_t me) {
         s->queue.pop_front();
         auto it = s->slots.find(path);
         if (it == s->slots.end() || it->second.state != SlotState::Queued) continue;
+        const ShowPlan plan = it->second.plan;
         it->second.state = SlotState::Running;
         it->second.startedAt = GetTickCount();
         it->second.worker = me;
         lock.unlock();
-        DecodedPicture picture = s->decode(path);
+        DecodedPicture picture = s->decode(path, plan);
         lock.lock();
         // The slot may have been dropped, given up or asked for anew meanwhile.
         it = s->slots.find(path);
@@ -117,7 +119,7 @@ void PictureCache::StartWorker() {
     std::thread(WorkerMain, shared_, me).detach();
 }
 
-PictureCache::Taken PictureCache::Take(const std::wstring& path, const Waiter& wait) {
+PictureCache::Taken PictureCache::Take(const std::wstring& path, const ShowPlan& plan, const Waiter& wait) {
     Shared& s = *shared_;
     Taken taken;
     std::unique_lock lock(s.lock);
@@ -128,7 +130,8 @@ PictureCache::Taken PictureCache::Take(const std::wstring& path, const Waiter& w
             // Decoded for this very call, it is the file as it is now; decoded
             // ahead, it is checked against the file first.
             FileStamp now;
-            const bool same = asked || (StampOf(path.c_str(), now) && now == it->second.picture.stamp);
+            const bool same = asked || (it->second.plan == plan && StampOf(path.c_str(), now) &&
+                                        now == it->second.picture.stamp);
             if (same || it->second.timedOut) {
                 taken.picture = std::move(it->second.picture);
                 taken.timedOut = it->second.timedOut;
@@ -136,12 +139,14 @@ PictureCache::Taken PictureCache::Take(const std::wstring& path, const Waiter& w
                 s.Drop(it);
                 return taken;
             }
-            s.Drop(it);   // the file changed since: decoded anew
+            s.Drop(it);   // the file or the plan changed since: decoded anew
             it = s.slots.end();
         }
         if (it == s.slots.end()) {
             asked = true;
-            s.slots[path].urgent = true;
+            Slot& slot = s.slots[path];
+            slot.urgent = true;
+            slot.plan = plan;
             s.queue.push_front(path);
             s.wake.notify_all();
         } else if (it->second.state != SlotState::Done) {
@@ -149,6 +154,7 @@ PictureCache::Taken PictureCache::Take(const std::wstring& path, const Waiter& w
         }
         if (it != s.slots.end() && it->second.state == SlotState::Queued) {
             asked = true;
+            it->second.plan = plan;
             s.queue.erase(std::remove(s.queue.begin(), s.queue.end(), path), s.queue.end());
             s.queue.push_front(path);
         }
@@ -175,12 +181,12 @@ PictureCache::Taken PictureCache::Take(const std::wstring& path, const Waiter& w
     }
 }
 
-void PictureCache::Prefetch(const std::wstring& path) {
+void PictureCache::Prefetch(const std::wstring& path, const ShowPlan& plan) {
     Shared& s = *shared_;
     {
         std::lock_guard lock(s.lock);
         if (s.slots.count(path) || s.held + s.reserved >= s.budget) return;
-        s.slots[path] = Slot{};
+        s.slots[path].plan = plan;
         s.queue.push_back(path);
     }
     s.wake.notify_all();

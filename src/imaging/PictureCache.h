@@ -24,7 +24,8 @@
 
 class PictureCache {
 public:
-    using Decoder = std::function<DecodedPicture(const std::wstring& path)>;
+    // Decodes `path` and prepares it to the plan.
+    using Decoder = std::function<DecodedPicture(const std::wstring& path, const ShowPlan& plan)>;
     // Waits up to `ms` for `event` while answering messages; false to give up
     // (the program is closing).
     using Waiter = std::function<bool(HANDLE event, DWORD ms)>;
@@ -42,11 +43,11 @@ public:
         bool timedOut = false;   // its decode passed the deadline
         bool gaveUp = false;     // the wait was given up: nothing was taken
     };
-    // The picture of `path` as the file is now.
-    Taken Take(const std::wstring& path, const Waiter& wait);
+    // The picture of `path` as the file is now, prepared to `plan`.
+    Taken Take(const std::wstring& path, const ShowPlan& plan, const Waiter& wait);
     // Decodes `path` ahead, behind what is already asked for, unless it is
     // held or on its way, or the pictures held already fill the budget.
-    void Prefetch(const std::wstring& path);
+    void Prefetch(const std::wstring& path, const ShowPlan& plan);
     // Forgets every picture held or asked for but these.
     void KeepOnly(const std::vector<std::wstring>& paths);
     void Clear() { KeepOnly({}); }

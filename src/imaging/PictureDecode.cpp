@@ -175,23 +175,63 @@ DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
     out.orientation = locked ? OrientationOf(image.get(), locked, size) : 1;
     if (locked) GlobalUnlock(memory);
 
-    if (metafile) {
-        if (!DrawsAtAll(image.get())) return out;
-        out.image = std::move(image);
-        out.source = std::move(stream);
-        out.memory = size;
-    } else {
-        // Decoded whole, here and now, into the format drawing is quickest
-        // from; the file's bytes and the decoder's state go.
-        Gdiplus::GpBitmap* copy = nullptr;
-        if (gp::GdipCloneBitmapAreaI(0, 0, INT(w), INT(h), PixelFormat32bppPARGB,
-                                     static_cast<Gdiplus::GpBitmap*>(image.get()), &copy) != Gdiplus::Ok || !copy)
-            return out;
-        out.image.reset(copy);
-        out.memory = uint64_t(w) * h * 4;
-    }
+    // A damaged metafile can load yet never draw: it is tried once here.
+    if (metafile && !DrawsAtAll(image.get())) return out;
+    // The picture keeps its bytes (a copy, not the file), which a metafile is
+    // played from and a decoder may read on demand.
+    out.image = std::move(image);
+    out.source = std::move(stream);
+    out.memory = size + (metafile ? 0 : uint64_t(w) * h * 4);
     out.width = w;
     out.height = h;
     out.outcome = DecodeOutcome::Decoded;
     return out;
+}
+
+void PreparePicture(DecodedPicture& picture, const ShowPlan& plan) {
+    if (!plan.valid || picture.outcome != DecodeOutcome::Decoded || !picture.image) return;
+    const auto turn = [&](int code) {
+        return code == kRotateNone ||
+               gp::GdipImageRotateFlip(picture.image.get(), static_cast<Gdiplus::RotateFlipType>(code)) == Gdiplus::Ok;
+    };
+    const Turns turns = PlanTurns(plan.orientation, picture.orientation, picture.width, picture.height);
+    // The quarter turns with a mirror are made of two plain steps, as the holder makes them.
+    const auto turnWhole = [&](int code) {
+        if (code == kRotate90FlipX) return turn(kRotate90) && turn(kFlipX);
+        if (code == kRotate270FlipX) return turn(kRotate270) && turn(kFlipX);
+        return turn(code);
+    };
+    if (!turnWhole(turns.exif) || !turnWhole(turns.lock)) {
+        picture.outcome = DecodeOutcome::Damaged;
+        picture.image.reset();
+        return;
+    }
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(picture.image.get(), &w);
+    gp::GdipGetImageHeight(picture.image.get(), &h);
+    picture.width = w;
+    picture.height = h;
+    picture.rotation = turns.rotation;
+    picture.prepared = plan;
+
+    const DisplaySize size = FitDisplaySize(int32_t(w), int32_t(h), plan.area, plan.zoom, plan.squeeze, plan.shrink,
+                                            plan.stretch);
+    // Only a drawing smaller than the picture saves work; larger ones are drawn as they show.
+    if (size.width <= 0 || size.height <= 0 || uint64_t(size.width) * size.height >= uint64_t(w) * h) return;
+    Gdiplus::GpBitmap* drawing = nullptr;
+    if (gp::GdipCreateBitmapFromScan0(size.width, size.height, 0, PixelFormat32bppPARGB, nullptr, &drawing) !=
+            Gdiplus::Ok || !drawing)
+        return;
+    GpImagePtr owned(drawing);
+    Gdiplus::GpGraphics* raw = nullptr;
+    if (gp::GdipGetImageGraphicsContext(drawing, &raw) != Gdiplus::Ok || !raw) return;
+    GpGraphicsPtr graphics(raw);
+    gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(plan.interpolation));
+    if (gp::GdipDrawImageRectI(graphics.get(), picture.image.get(), 0, 0, size.width, size.height) != Gdiplus::Ok)
+        return;
+    graphics.reset();
+    picture.drawing = std::move(owned);
+    picture.drawingWidth = size.width;
+    picture.drawingHeight = size.height;
+    picture.memory += uint64_t(size.width) * size.height * 4;
 }

@@ -1,9 +1,9 @@
-// Turning a picture file into decoded pixels, on any thread. The file is read
-// into memory and closed before the decoder starts, so another program may
-// rename, delete or overwrite it the moment it has been read; its header is
-// judged first, so empty, unknown and impossible files never reach the
-// decoder; and the result owns its pixels outright (a metafile keeps its
-// bytes, which it is played from).
+// Turning a picture file into a decoded picture, on any thread. The file is
+// read into memory and closed before the decoder starts, so another program
+// may rename, delete or overwrite it the moment it has been read; its header
+// is judged first, so empty, unknown and impossible files never reach the
+// decoder; and the result keeps its own copy of the bytes, which a metafile
+// is played from and a decoder may read on demand.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "imaging/FitRules.h"
 #include "imaging/PictureHolder.h"
 #include "platform/Handles.h"
 
@@ -30,20 +31,43 @@ enum class DecodeOutcome {
     TooLarge,   // a picture, but more pixels than the memory budget allows
 };
 
+// What showing a picture will ask of it, known before it is decoded: how it
+// is turned, and the size and filter it is drawn with. Prepared to a plan,
+// a picture arrives turned and with its frame-sized drawing made.
+struct ShowPlan {
+    bool valid = false;
+    OrientationRules orientation;
+    FitArea area;            // what the fit rules size it against
+    int32_t zoom = 0;
+    bool squeeze = false;
+    bool shrink = false;
+    bool stretch = false;
+    int32_t interpolation = 0;
+    bool operator==(const ShowPlan&) const = default;
+};
+
 struct DecodedPicture {
     DecodeOutcome outcome = DecodeOutcome::Damaged;
     GpImagePtr image;
-    ComPtr<IStream> source;   // a metafile's bytes, which it is played from
+    ComPtr<IStream> source;   // the file's bytes, in memory
     FileStamp stamp;          // the file as it was read
     int orientation = 1;      // EXIF orientation, 1 without one
     int bitsPerPixel = 0;     // of the file's own pixel format
     uint32_t width = 0;       // decoded, or claimed by a picture too large
     uint32_t height = 0;
     uint64_t memory = 0;      // bytes the result holds
+    ShowPlan prepared;        // the plan it was turned and drawn for (not valid: neither)
+    int32_t rotation = 0;     // degrees the rotation lock turned it
+    GpImagePtr drawing;       // the picture drawn at its display size
+    int32_t drawingWidth = 0;
+    int32_t drawingHeight = 0;
 };
 
 // Decodes `path`; pictures of more than `pixelLimit` pixels are TooLarge.
 DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit);
+// Turns a decoded picture as the plan says and draws it at the size the fit
+// rules give it there.
+void PreparePicture(DecodedPicture& picture, const ShowPlan& plan);
 
 // Memory the viewer allows itself for decoded pictures (the shown one and
 // those decoded ahead): a quarter of the machine's memory, at least 256 MiB,

@@ -22,7 +22,9 @@ PictureHolder::PictureHolder() : lastOutcome_(DecodeOutcome::Damaged) {}
 PictureHolder::~PictureHolder() { Release(); }
 
 void PictureHolder::Release() {
-    image_.reset();   // before the bytes a metafile is played from
+    drawing_.reset();
+    preparedTurns_.reset();
+    image_.reset();   // before the bytes it is read from
     source_.Reset();
 }
 
@@ -52,6 +54,14 @@ bool PictureHolder::Adopt(DecodedPicture&& decoded) {
     bitsPerPixel_ = decoded.bitsPerPixel;
     memory_ = decoded.memory;
     orientation = decoded.orientation;
+    if (decoded.prepared.valid) {
+        preparedTurns_ = std::make_unique<OrientationRules>(decoded.prepared.orientation);
+        preparedRotation_ = decoded.rotation;
+        drawing_ = std::move(decoded.drawing);
+        drawingWidth_ = decoded.drawingWidth;
+        drawingHeight_ = decoded.drawingHeight;
+        drawingInterpolation_ = decoded.prepared.interpolation;
+    }
     return true;
 }
 
@@ -74,8 +84,24 @@ bool PictureHolder::LoadFromBitmap(HBITMAP bitmap) {
     return true;
 }
 
+bool PictureHolder::TakePrepared(const OrientationRules& rules, int32_t& rotation) {
+    if (!preparedTurns_) return false;
+    const bool same = *preparedTurns_ == rules;
+    preparedTurns_.reset();
+    if (same) rotation = preparedRotation_;
+    return same;
+}
+
+Gdiplus::GpImage* PictureHolder::DrawingFor(int w, int h) const {
+    return drawing_ && w == drawingWidth_ && h == drawingHeight_ && interpolation == drawingInterpolation_
+               ? drawing_.get()
+               : nullptr;
+}
+
 bool PictureHolder::RotateFlip(int type) {
     if (!image_ || type < 1 || type > 7) return false;
+    drawing_.reset();   // drawn the other way round
+    preparedTurns_.reset();
     auto turn = [this](int t) {
         return gp::GdipImageRotateFlip(image_.get(), static_cast<Gdiplus::RotateFlipType>(t)) == Gdiplus::Ok;
     };
@@ -92,6 +118,12 @@ bool PictureHolder::Draw(HDC dc, int x, int y, int w, int h) const {
     Gdiplus::GpGraphics* raw = nullptr;
     if (gp::GdipCreateFromHDC(dc, &raw) != Gdiplus::Ok || !raw) return false;
     GpGraphicsPtr graphics(raw);
+    if (Gdiplus::GpImage* ready = DrawingFor(w, h)) {
+        // Drawn already at this size: copied pixel for pixel.
+        gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeNearestNeighbor);
+        return gp::GdipDrawImageRectRectI(graphics.get(), ready, x, y, w, h, 0, 0, w, h, Gdiplus::UnitPixel, nullptr,
+                                          nullptr, nullptr) == Gdiplus::Ok;
+    }
     gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation));
     return gp::GdipDrawImageRectI(graphics.get(), image_.get(), x, y, w, h) == Gdiplus::Ok;
 }
@@ -105,6 +137,12 @@ bool PictureHolder::DrawVisible(HDC dc, int x, int y, int w, int h, int clipWidt
     Gdiplus::GpGraphics* raw = nullptr;
     if (gp::GdipCreateFromHDC(dc, &raw) != Gdiplus::Ok || !raw) return false;
     GpGraphicsPtr graphics(raw);
+    if (Gdiplus::GpImage* ready = DrawingFor(w, h)) {
+        gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeNearestNeighbor);
+        return gp::GdipDrawImageRectRectI(graphics.get(), ready, left, top, right - left, bottom - top, left - x,
+                                          top - y, right - left, bottom - top, Gdiplus::UnitPixel, nullptr, nullptr,
+                                          nullptr) == Gdiplus::Ok;
+    }
     gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation));
     // The whole source pixels under the visible rectangle, with a margin for
     // the interpolation to reach into, drawn exactly where the whole picture

@@ -27,6 +27,7 @@ struct GpGraphicsDeleter {
 using GpGraphicsPtr = std::unique_ptr<Gdiplus::GpGraphics, GpGraphicsDeleter>;
 
 struct DecodedPicture;
+struct OrientationRules;
 enum class DecodeOutcome;
 
 class PictureHolder {
@@ -43,6 +44,9 @@ public:
     // Takes over a picture decoded elsewhere (possibly on another thread);
     // false and nothing loaded unless it was decoded.
     bool Adopt(DecodedPicture&& decoded);
+    // True, once, when the picture arrived turned by these rules; `rotation`
+    // then receives the degrees the rotation lock turned it.
+    bool TakePrepared(const OrientationRules& rules, int32_t& rotation);
     // How the last load from a file ended.
     DecodeOutcome LastOutcome() const { return lastOutcome_; }
     // Makes the picture from a GDI bitmap (no palette); the orientation is kept.
@@ -82,8 +86,18 @@ public:
 
 private:
     GpImagePtr image_;
-    ComPtr<IStream> source_;   // a metafile's bytes, held while it is shown
+    ComPtr<IStream> source_;   // the file's bytes, in memory, held while it is shown
     int bitsPerPixel_ = 0;
     uint64_t memory_ = 0;
+    // Made on the worker: the turns already applied, and the picture drawn at
+    // the display size it was expected to get, with the filter it was drawn with.
+    std::unique_ptr<OrientationRules> preparedTurns_;
+    int32_t preparedRotation_ = 0;
+    GpImagePtr drawing_;
+    int32_t drawingWidth_ = 0;
+    int32_t drawingHeight_ = 0;
+    int32_t drawingInterpolation_ = 0;
+    // The ready drawing when the picture is drawn at w x h, else null.
+    Gdiplus::GpImage* DrawingFor(int w, int h) const;
     DecodeOutcome lastOutcome_;
 };

@@ -25,12 +25,16 @@ DecodedPicture AppState::DecodeForShow(const wchar_t* file, bool& timedOut, bool
     if (decoding) return DecodePictureFile(file, limit);
     if (!pictures) {
         pictures = std::make_unique<PictureCache>(
-            [this](const std::wstring& path) { return DecodePictureFile(path.c_str(), pixelLimit.load()); },
+            [this](const std::wstring& path, const ShowPlan& plan) {
+                DecodedPicture decoded = DecodePictureFile(path.c_str(), pixelLimit.load());
+                PreparePicture(decoded, plan);
+                return decoded;
+            },
             PictureMemoryBudget(), decodeDeadlineMs);
     }
     decoding = true;
     PictureCache::Taken taken =
-        pictures->Take(file, [this](HANDLE event, DWORD ms) { return WaitAnswering(event, ms); });
+        pictures->Take(file, PlanForShow(), [this](HANDLE event, DWORD ms) { return WaitAnswering(event, ms); });
     decoding = false;
     timedOut = taken.timedOut;
     usable = !taken.gaveUp && !closing;
@@ -99,7 +103,8 @@ void AppState::PrefetchAround(bool forward) {
     }
     pictures->KeepOnly(wanted);
     pictures->Reserve(picture.Memory());
-    for (const std::wstring& path : wanted) pictures->Prefetch(path);
+    const ShowPlan plan = PlanForShow();
+    for (const std::wstring& path : wanted) pictures->Prefetch(path, plan);
 }
 
 void AppState::LogLoadError() {
@@ -110,29 +115,43 @@ void AppState::LogLoadError() {
     else AppendLogLine(errorsLogPath, path.c_str());
 }
 
+OrientationRules AppState::OrientationNow() const {
+    OrientationRules rules{exiforient, rotation, rotateaspect, 0, 0};
+    if (wrap || layer == kLayerFullScreen) {
+        rules.areaWidth = int64_t(monitorRect.right) - monitorRect.left;
+        rules.areaHeight = int64_t(monitorRect.bottom) - monitorRect.top;
+    } else {
+        rules.areaWidth = int64_t(position.right) - position.left;
+        rules.areaHeight = int64_t(position.bottom) - position.top;
+    }
+    return rules;
+}
+
+ShowPlan AppState::PlanForShow() const {
+    ShowPlan plan;
+    plan.valid = true;
+    plan.orientation = OrientationNow();
+    // A wrapped window takes the picture's size: the picture is fitted into
+    // the work area. Otherwise it is fitted into the view as it is.
+    const RECT area = layer == kLayerWindowed && wrap && !collage ? WrapArea() : ViewRect();
+    plan.area = FitArea{int32_t(area.right - area.left), int32_t(area.bottom - area.top)};
+    plan.zoom = zoom;
+    plan.squeeze = squeeze;
+    plan.shrink = shrink;
+    plan.stretch = stretch;
+    plan.interpolation = picture.Interpolation();
+    return plan;
+}
+
 void AppState::ApplyOrientation() {
     if (!picture.IsLoaded()) return;
-    if (exiforient) {
-        const int turn = RotateFlipForOrientation(picture.Orientation());
-        if (turn != kRotateNone) picture.RotateFlip(turn);
-    }
-    currentRotation = 0;
-    if (rotation == 0) return;
-    if (rotateaspect) {
-        int64_t aw, ah;
-        if (wrap || layer == kLayerFullScreen) {
-            aw = int64_t(monitorRect.right) - monitorRect.left;
-            ah = int64_t(monitorRect.bottom) - monitorRect.top;
-        } else {
-            aw = int64_t(position.right) - position.left;
-            ah = int64_t(position.bottom) - position.top;
-        }
-        if (!LockedRotationApplies(true, aw, ah, picture.NaturalWidth(), picture.NaturalHeight())) return;
-    }
-    const int turn = RotateFlipForLock(rotation);
-    if (turn == kRotateNone) return;
-    currentRotation = rotation;
-    picture.RotateFlip(turn);
+    const OrientationRules rules = OrientationNow();
+    // Turned on the worker by these very rules already.
+    if (picture.TakePrepared(rules, currentRotation)) return;
+    const Turns turns = PlanTurns(rules, picture.Orientation(), picture.NaturalWidth(), picture.NaturalHeight());
+    if (turns.exif != kRotateNone) picture.RotateFlip(turns.exif);
+    currentRotation = turns.rotation;
+    if (turns.lock != kRotateNone) picture.RotateFlip(turns.lock);
 }
 
 void AppState::ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, bool shrink, bool stretch) {

@@ -210,8 +210,7 @@ void AppState::ApplyDisplay() {
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
-void AppState::FitWindowToPicture() {
-    if (!picture.IsLoaded()) return;
+RECT AppState::WrapArea() const {
     RECT area = workArea;
     if (!crop) {
         area.top += frameHeight + GetSystemMetrics(SM_CYCAPTION);
@@ -225,6 +224,12 @@ void AppState::FitWindowToPicture() {
             area.right += frameWidth;
         }
     }
+    return area;
+}
+
+void AppState::FitWindowToPicture() {
+    if (!picture.IsLoaded()) return;
+    const RECT area = WrapArea();
     ComputeDisplaySize(area, currentZoom, squeeze, shrink, stretch);
     int w = picture.width;
     int h = picture.height;

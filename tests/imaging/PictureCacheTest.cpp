@@ -18,7 +18,7 @@ namespace {
 // Stands in for the decoder: counts its calls per file, stamps the result
 // with the file as it is, and hangs on any file named "slow" until released.
 struct FakeDecoder {
-    DecodedPicture operator()(const std::wstring& path) {
+    DecodedPicture operator()(const std::wstring& path, const ShowPlan&) {
         {
             std::lock_guard lock(mutex);
             ++calls[path];
@@ -57,68 +57,78 @@ protected:
 
     TempFolder tree{L"oxcache"};
     FakeDecoder decoder;
-    PictureCache::Decoder decode = [this](const std::wstring& path) { return decoder(path); };
+    PictureCache::Decoder decode = [this](const std::wstring& path, const ShowPlan& plan) {
+        return decoder(path, plan);
+    };
+    const ShowPlan plan{};
 };
 
 }  // namespace
 
 TEST_F(PictureCacheTest, ReadyWhenDecodedAheadAgainWhenTheFileOrTheListChanged) {
     PictureCache cache(decode, 1000, 20000);
-    cache.Prefetch(P(L"a"));
-    cache.Prefetch(P(L"a"));   // asked twice, decoded once
+    cache.Prefetch(P(L"a"), plan);
+    cache.Prefetch(P(L"a"), plan);   // asked twice, decoded once
     ASSERT_TRUE(Holds(cache, 1));
-    PictureCache::Taken taken = cache.Take(P(L"a"), Sleeper);
+    PictureCache::Taken taken = cache.Take(P(L"a"), plan, Sleeper);
     EXPECT_TRUE(taken.ready && !taken.timedOut && taken.picture.outcome == DecodeOutcome::Decoded);
     EXPECT_TRUE(decoder.Calls(P(L"a")) == 1 && cache.HeldCount() == 0 && cache.HeldBytes() == 0);
 
     // Not asked for ahead: decoded at once.
-    taken = cache.Take(P(L"b"), Sleeper);
+    taken = cache.Take(P(L"b"), plan, Sleeper);
     EXPECT_TRUE(!taken.ready && taken.picture.outcome == DecodeOutcome::Decoded && decoder.Calls(P(L"b")) == 1);
 
     // Replaced after it was decoded ahead: what is shown is the file as it is now.
-    cache.Prefetch(P(L"c"));
+    cache.Prefetch(P(L"c"), plan);
     ASSERT_TRUE(Holds(cache, 1));
     tree.File(L"c", "other, longer bytes");
-    taken = cache.Take(P(L"c"), Sleeper);
+    taken = cache.Take(P(L"c"), plan, Sleeper);
     EXPECT_TRUE(!taken.ready && decoder.Calls(P(L"c")) == 2);
     FileStamp now;
     EXPECT_TRUE(StampOf(P(L"c").c_str(), now) && taken.picture.stamp == now);
 
     // Deleted after it was decoded ahead: decoded again, and the decoder says what it finds.
-    cache.Prefetch(P(L"e"));
+    cache.Prefetch(P(L"e"), plan);
     ASSERT_TRUE(Holds(cache, 1));
     DeleteFileW(P(L"e").c_str());
-    EXPECT_FALSE(cache.Take(P(L"e"), Sleeper).ready);
+    EXPECT_FALSE(cache.Take(P(L"e"), plan, Sleeper).ready);
     EXPECT_EQ(decoder.Calls(P(L"e")), 2);
 
+    // Decoded ahead for another window size: decoded again for this one.
+    cache.Prefetch(P(L"a"), plan);
+    ASSERT_TRUE(Holds(cache, 1));
+    ShowPlan larger = plan;
+    larger.area.width = 640;
+    EXPECT_FALSE(cache.Take(P(L"a"), larger, Sleeper).ready);
+
     // A new list forgets everything decoded ahead.
-    cache.Prefetch(P(L"d"));
+    cache.Prefetch(P(L"d"), plan);
     ASSERT_TRUE(Holds(cache, 1));
     cache.Clear();
     EXPECT_TRUE(cache.HeldCount() == 0 && cache.HeldBytes() == 0);
-    EXPECT_FALSE(cache.Take(P(L"d"), Sleeper).ready);
+    EXPECT_FALSE(cache.Take(P(L"d"), plan, Sleeper).ready);
     // Only the neighbours asked for stay.
-    cache.Prefetch(P(L"a"));
-    cache.Prefetch(P(L"b"));
+    cache.Prefetch(P(L"a"), plan);
+    cache.Prefetch(P(L"b"), plan);
     ASSERT_TRUE(Holds(cache, 2));
     cache.KeepOnly({P(L"b")});
-    EXPECT_TRUE(cache.HeldCount() == 1 && cache.Take(P(L"b"), Sleeper).ready);
+    EXPECT_TRUE(cache.HeldCount() == 1 && cache.Take(P(L"b"), plan, Sleeper).ready);
 }
 
 TEST_F(PictureCacheTest, ADecodePastTheDeadlineFailsAndTheNextWorkerCarriesOn) {
     PictureCache cache(decode, 1000, 300);
     const DWORD start = GetTickCount();
-    PictureCache::Taken taken = cache.Take(P(L"slow"), Sleeper);
+    PictureCache::Taken taken = cache.Take(P(L"slow"), plan, Sleeper);
     EXPECT_TRUE(taken.timedOut && !taken.picture.image && taken.picture.outcome == DecodeOutcome::Damaged);
     EXPECT_LT(GetTickCount() - start, 10000u);
     // The stuck worker is left alone; the next file is decoded by a fresh one.
-    taken = cache.Take(P(L"a"), Sleeper);
+    taken = cache.Take(P(L"a"), plan, Sleeper);
     EXPECT_TRUE(!taken.timedOut && taken.picture.outcome == DecodeOutcome::Decoded);
     EXPECT_FALSE(cache.AllWorkersGone());
     // A prefetch stuck ahead of an urgent file is given up for it too.
-    cache.Prefetch(P(L"slow"));
+    cache.Prefetch(P(L"slow"), plan);
     Sleep(50);
-    EXPECT_EQ(cache.Take(P(L"b"), Sleeper).picture.outcome, DecodeOutcome::Decoded);
+    EXPECT_EQ(cache.Take(P(L"b"), plan, Sleeper).picture.outcome, DecodeOutcome::Decoded);
     // Released, the stuck workers end; their late results are dropped.
     SetEvent(decoder.release.Get());
     EXPECT_TRUE(cache.StopWorkers());
@@ -126,7 +136,7 @@ TEST_F(PictureCacheTest, ADecodePastTheDeadlineFailsAndTheNextWorkerCarriesOn) {
     // Waiting is given up when the viewer closes.
     PictureCache closing(decode, 1000, 20000);
     ResetEvent(decoder.release.Get());
-    EXPECT_TRUE(closing.Take(P(L"slow"), [](HANDLE, DWORD) { return false; }).gaveUp);
+    EXPECT_TRUE(closing.Take(P(L"slow"), plan, [](HANDLE, DWORD) { return false; }).gaveUp);
     SetEvent(decoder.release.Get());
 }
 
@@ -137,9 +147,9 @@ TEST_F(PictureCacheTest, WhatIsDecodedAheadStaysWithinTheBudget) {
     const wchar_t* names[] = {L"a", L"b", L"c", L"d", L"e"};
     for (int step = 0; step < 20; ++step) {
         const std::wstring shown = P(names[step % 5]);
-        cache.Take(shown, Sleeper);
+        cache.Take(shown, plan, Sleeper);
         cache.KeepOnly({P(names[(step + 1) % 5]), P(names[(step + 4) % 5])});
-        for (int ahead = 1; ahead <= 3; ++ahead) cache.Prefetch(P(names[(step + ahead) % 5]));
+        for (int ahead = 1; ahead <= 3; ++ahead) cache.Prefetch(P(names[(step + ahead) % 5]), plan);
         for (int i = 0; i < 20; ++i) {
             EXPECT_LE(cache.HeldBytes(), 200u);
             Sleep(2);
