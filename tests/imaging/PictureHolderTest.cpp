@@ -211,3 +211,29 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
     EXPECT_EQ(picture.LastOutcome(), DecodeOutcome::TooLarge);
     EXPECT_EQ(DecodePictureFile(DataPath(L"exif\\plain.jpg").c_str(), 32 * 16).outcome, DecodeOutcome::Decoded);
 }
+
+// A picture prepared on the worker arrives turned upright and drawn at the
+// size it will be shown at; drawn at that size it gives the same picture as
+// scaling the decoded one, and a later turn by hand drops the drawing.
+TEST(PictureHolder, APreparedPictureIsTurnedAndDrawnAhead) {
+    ShowPlan plan;
+    plan.valid = true;
+    plan.orientation.exiforient = true;
+    plan.area = {16, 16};
+    plan.squeeze = true;
+    DecodedPicture decoded = DecodePictureFile(DataPath(L"exif\\o6-ii.jpg").c_str(), PicturePixelLimit());
+    PreparePicture(decoded, plan);
+    EXPECT_TRUE(decoded.width == 32 && decoded.height == 16 && decoded.drawingWidth == 16 && decoded.drawingHeight == 8);
+    PictureHolder prepared, plain;
+    ASSERT_TRUE(prepared.Adopt(std::move(decoded)));
+    ASSERT_TRUE(plain.LoadFromFile(DataPath(L"exif\\o1-ii.jpg").c_str()));
+    EXPECT_EQ(Quadrants(prepared, 16, 8), Quadrants(plain, 16, 8));
+    EXPECT_EQ(Quadrants(prepared, 16, 8), kUpright);
+    int32_t rotation = -1;
+    OrientationRules other = plan.orientation;
+    other.rotation = 90;
+    EXPECT_FALSE(prepared.TakePrepared(other, rotation)) << "turned by other rules";
+    EXPECT_FALSE(prepared.TakePrepared(plan.orientation, rotation)) << "taken once only";
+    ASSERT_TRUE(prepared.RotateFlip(kRotate180));
+    EXPECT_EQ(Quadrants(prepared, 16, 8), (Colours{kWhite, kBlue, kGreen, kRed}));
+}
