@@ -292,6 +292,7 @@ struct AppState {
     struct FailureRun {
         std::vector<CurrentEntry> dropped;
         std::vector<std::wstring> logLines;
+        size_t attempts = 0;   // loads tried so far
     };
     FailureRun* failureRun = nullptr;
     // The decoded picture of `file` as it is now, from the worker; false in

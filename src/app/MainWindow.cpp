@@ -44,10 +44,12 @@ bool AppState::WaitAnswering(HANDLE event, DWORD timeoutMs) {
         const DWORD woke = MsgWaitForMultipleObjects(1, &event, FALSE, slice, QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) return !closing;
         // Sent messages (a close among them) are delivered by the peeks
-        // themselves. Of the posted ones only painting and the take-over
-        // request are handled here; input waits in the queue for the loop.
+        // themselves. Of the posted ones only painting, a close of the viewer
+        // and the take-over request are handled here; input waits in the
+        // queue for the loop.
         MSG msg;
         while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+        if (PeekMessageW(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) DispatchMessageW(&msg);
         if (PeekMessageW(&msg, nullptr, WM_APP_CLOSE, WM_APP_CLOSE, PM_REMOVE)) DispatchMessageW(&msg);
         if (closing) return false;
     }

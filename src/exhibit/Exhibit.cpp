@@ -121,7 +121,7 @@ std::optional<CurrentEntry> Exhibit::TakeCurrent() {
     if (entries_.empty()) return std::nullopt;
     if (currentIndex_ < 0 || size_t(currentIndex_) >= entries_.size()) currentIndex_ = 0;
     MoveToLocked(size_t(currentIndex_));
-    return CurrentEntry{currentIndex_, currentPath_};
+    return CurrentEntry{currentIndex_, currentPath_, entries_[size_t(currentIndex_)].scannedSize};
 }
 
 void Exhibit::RemoveEntry(int32_t index, const std::wstring& path) {

@@ -42,6 +42,7 @@ struct SavedView {
 struct CurrentEntry {
     int32_t index = 0;
     std::wstring path;
+    uint64_t scannedSize = ImageEntry::kSizeUnknown;   // set by TakeCurrent
 };
 
 class Exhibit {

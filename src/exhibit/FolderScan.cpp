@@ -186,6 +186,7 @@ bool ScanFolders(Exhibit& exhibit, const std::vector<std::wstring>& roots, const
                         entry.created = info->ftCreationTime;
                         entry.modified = info->ftLastWriteTime;
                         entry.accessed = info->ftLastAccessTime;
+                        entry.scannedSize = (uint64_t(info->nFileSizeHigh) << 32) | info->nFileSizeLow;
                         found.push_back(std::move(entry));
                     }
                     continue;

@@ -1,8 +1,10 @@
-// One exhibit record: a picture's path and its three file times.
+// One exhibit record: a picture's path, its three file times and the size
+// the folder scan saw.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 struct ImageEntry {
@@ -10,4 +12,6 @@ struct ImageEntry {
     FILETIME created{};
     FILETIME modified{};
     FILETIME accessed{};
+    uint64_t scannedSize = kSizeUnknown;   // bytes, as the scan found them (of a shortcut's target)
+    static constexpr uint64_t kSizeUnknown = ~0ull;
 };

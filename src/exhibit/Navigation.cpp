@@ -70,7 +70,7 @@ void AppState::ShowPicture(bool forward) {
     // the exhibit, without it the index steps past them.
     FailureRun run;
     FailureRun* const outer = std::exchange(failureRun, &run);
-    for (size_t attempts = 0; attempts < count && !closing; ++attempts) {
+    for (; run.attempts < count && !closing; ++run.attempts) {
         LoadCurrent(forward);
         if (picture.IsLoaded() || exhibit->Empty()) break;
     }

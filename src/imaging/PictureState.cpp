@@ -33,8 +33,10 @@ DecodedPicture AppState::DecodeForShow(const wchar_t* file, bool& timedOut, bool
             PictureMemoryBudget(), decodeDeadlineMs);
     }
     decoding = true;
+    const HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     PictureCache::Taken taken =
         pictures->Take(file, PlanForShow(), [this](HANDLE event, DWORD ms) { return WaitAnswering(event, ms); });
+    SetCursor(previousCursor);
     decoding = false;
     timedOut = taken.timedOut;
     usable = !taken.gaveUp && !closing;
@@ -48,7 +50,6 @@ void AppState::LoadCurrent(bool forward) {
     if (!taken) return;
     const std::wstring& path = taken->path;
 
-    const HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     shownFile[0] = L'\0';
     bool timedOut = false, usable = true;
     if (IsShortcut(path.c_str())) {
@@ -61,12 +62,15 @@ void AppState::LoadCurrent(bool forward) {
         }
     } else {
         CopyPath(shownFile, path.c_str());
-        // An empty or missing file fails here, without a decoder.
+        // An empty or missing file fails here, without a decoder. Past the
+        // first try of a search, a file the scan found empty is not asked again.
         FileStamp stamp;
-        if (StampOf(path.c_str(), stamp) && stamp.size > 0) picture.Adopt(DecodeForShow(path.c_str(), timedOut, usable));
-        else picture.Adopt(DecodedPicture{});
+        const bool seenEmpty = failureRun && failureRun->attempts > 0 && taken->scannedSize == 0;
+        if (!seenEmpty && StampOf(path.c_str(), stamp) && stamp.size > 0)
+            picture.Adopt(DecodeForShow(path.c_str(), timedOut, usable));
+        else
+            picture.Adopt(DecodedPicture{});
     }
-    SetCursor(previousCursor);
     if (!usable) return;   // closing: nothing is judged
 
     if (!picture.IsLoaded() && !timedOut && picture.LastOutcome() == DecodeOutcome::TooLarge) {
