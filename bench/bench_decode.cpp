@@ -12,6 +12,7 @@
 //   convert -size 1500x1000 plasma:fractal -resize 6000x4000! -quality 90 bench_decode.jpg
 #include <windows.h>
 #include <shellapi.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -210,6 +211,30 @@ int main() {
                             "(goal <= 0.067)\n", mode, a, f > 0 ? a / f : 0.0);
                 state.exhibit->Assign({ImageEntry{path}});
             }
+            // Memory over a slideshow of 30 steps through three such pictures,
+            // each step after a pause in which the next one is decoded ahead.
+            const std::wstring third = path + L"-third.jpg";
+            CopyFileW(path.c_str(), third.c_str(), FALSE);
+            state.exhibit->Assign({ImageEntry{path}, ImageEntry{second}, ImageEntry{third}});
+            PROCESS_MEMORY_COUNTERS before{};
+            GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+            SIZE_T peak = 0;
+            for (int step = 0; step < 30; ++step) {
+                int sw = 0, sh = 0;
+                OursOnce(state, sw, sh, step % 3);
+                Pause(state, 5000);
+                PROCESS_MEMORY_COUNTERS now{};
+                GetProcessMemoryInfo(GetCurrentProcess(), &now, sizeof now);
+                peak = std::max(peak, now.PagefileUsage);
+            }
+            const double mib = 1024.0 * 1024.0;
+            std::printf("30-step slideshow: private memory %.0f MiB before, peak %.0f MiB; pictures %.0f MiB at most "
+                        "(the shown one and those decoded ahead), budget %.0f MiB\n",
+                        double(before.PagefileUsage) / mib, double(peak) / mib,
+                        double(peak - std::min(peak, before.PagefileUsage)) / mib, double(PictureMemoryBudget()) / mib);
+            DeleteFileW(third.c_str());
+            state.exhibit->Assign({ImageEntry{path}});
+
             // One scroll step at 1600%.
             state.SetInterpolation(0);
             OursOnce(state, w, h);
