@@ -43,6 +43,12 @@ TEST(Viewer, TheWindowWrapsASmallPictureCentredAndTheCaptionNamesIt) {
     EXPECT_EQ(window.top, (Height(work) - Height(window)) / 2 + work.top);
     ASSERT_TRUE(WaitForPixel(view.left + 150, view.top + 100, kTeal));
     ExpectPlaced(view, kTeal, view, kTeal);
+    // The viewer holds no handle on the file it shows: another program may
+    // rename and delete it while the picture stays on screen.
+    const std::wstring moved = viewer.Picture(L"moved.bmp");
+    EXPECT_TRUE(MoveFileW(viewer.Picture(L"small.bmp").c_str(), moved.c_str())) << GetLastError();
+    EXPECT_TRUE(DeleteFileW(moved.c_str())) << GetLastError();
+    EXPECT_TRUE(WaitForPixel(view.left + 150, view.top + 100, kTeal));
 }
 
 TEST(Viewer, ExifOrientationTurnsThePictureUpright) {

@@ -265,3 +265,25 @@ TEST_F(PictureStateTest, TheViewIsTheVisiblePartOfTheWholeDrawing) {
     DestroyWindow(s.hwnd);
     s.hwnd = nullptr;
 }
+
+// A decode that never ends is given up at its deadline and counts as a load
+// failure: logged, dropped, and the next picture shown.
+TEST_F(PictureStateTest, ADecodePastItsDeadlineIsALoadFailure) {
+    const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    s.pictures = std::make_unique<PictureCache>(
+        [&release](const std::wstring& path, const ShowPlan&) {
+            if (path.ends_with(L"stuck.bmp")) WaitForSingleObject(release.Get(), INFINITE);
+            return DecodePictureFile(path.c_str(), PicturePixelLimit());
+        },
+        1ull << 30, 300);
+    s.logerrors = true;
+    Restart(true);
+    Add(L"stuck.bmp", BmpBytes(8, 6));
+    Add(L"next.bmp", BmpBytes(8, 6));
+    ExpectShown(0, true, L"next.bmp");
+    EXPECT_EQ(Log(), tree.Path(L"stuck.bmp") + L"\r\n");
+    EXPECT_EQ(s.exhibit->Size(), 1u);
+    SetEvent(release.Get());
+    EXPECT_TRUE(s.pictures->StopWorkers());
+    s.pictures.reset();
+}
