@@ -293,7 +293,9 @@ struct AppState {
         std::vector<CurrentEntry> dropped;
         std::vector<std::wstring> logLines;
         size_t attempts = 0;   // loads tried so far
+        bool tooLarge = false;  // a picture beyond the memory budget was passed over
     };
+    bool tooLargeOnly = false;   // nothing shows: the pictures tried were too large to hold
     FailureRun* failureRun = nullptr;
     // The decoded picture of `file` as it is now, from the worker; false in
     // `usable` when the wait was given up (closing).

@@ -80,6 +80,7 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
     L"Auto-updating... press any key",
     L"Recycle selected images?",
     L"Archive selected images?",
+    L"Too large to show",
 };
 
 // Command ids of the main popup's items, in the order the language file lists them.

@@ -16,7 +16,9 @@ struct LangRecord {
 };
 
 constexpr int kDialogTextCount = 36;
-constexpr int kMessageTextCount = 27;
+constexpr int kMessageTextCount = 28;
+// The message added after the others: a picture beyond the memory budget.
+constexpr int kMessageTooLarge = 27;
 constexpr int kMenuItemCount = 227;
 constexpr int kLevel2MenuCount = 17;
 constexpr int kLevel3MenuCount = 8;

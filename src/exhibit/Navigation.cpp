@@ -70,6 +70,7 @@ void AppState::ShowPicture(bool forward) {
     // the exhibit, without it the index steps past them.
     FailureRun run;
     FailureRun* const outer = std::exchange(failureRun, &run);
+    tooLargeOnly = false;
     for (; run.attempts < count && !closing; ++run.attempts) {
         LoadCurrent(forward);
         if (picture.IsLoaded() || exhibit->Empty()) break;
@@ -85,6 +86,7 @@ void AppState::ShowPicture(bool forward) {
         }
         if (slide && statusBar) SendMessageW(statusBar, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(L"\t..."));
         StopSlideTimer(false);
+        tooLargeOnly = run.tooLarge;   // the caption says why nothing shows
         InvalidateRect(hwnd, nullptr, TRUE);
         return;
     }

@@ -35,7 +35,9 @@ std::wstring FormatCaption(const CaptionInput& in) {
     std::wstring caption = (in.fullname || in.isPasted) ? text : BareName(text, in.isLink);
     caption += L" - ";
     caption += product;
-    if (in.currentZoom != 100 && !in.collage)
+    if (in.note)
+        caption += std::wstring(L" (") + in.note + L")";
+    else if (in.currentZoom != 100 && !in.collage)
         caption += Format(L" (Zoom: %d x %d)", int(in.displayWidth), int(in.displayHeight));
     return caption;
 }

@@ -21,6 +21,7 @@ struct CaptionInput {
     int32_t currentZoom = 0;
     int32_t displayWidth = 0;
     int32_t displayHeight = 0;
+    const wchar_t* note = nullptr;   // said in place of the zoom: why no picture shows
 };
 
 std::wstring FormatCaption(const CaptionInput& in);

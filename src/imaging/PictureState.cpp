@@ -76,6 +76,7 @@ void AppState::LoadCurrent(bool forward) {
     if (!picture.IsLoaded() && !timedOut && picture.LastOutcome() == DecodeOutcome::TooLarge) {
         // A sound picture larger than the memory budget is no failure: it
         // stays in the exhibit, unlogged, and is stepped over.
+        if (failureRun) failureRun->tooLarge = true;
         exhibit->Step(1, forward);
     } else if (!picture.IsLoaded()) {
         LogLoadError();

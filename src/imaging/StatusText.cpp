@@ -39,6 +39,7 @@ void AppState::UpdateCaption() {
     in.currentZoom = currentZoom;
     in.displayWidth = picture.width;
     in.displayHeight = picture.height;
+    if (tooLargeOnly && !picture.IsLoaded()) in.note = Message(kMessageTooLarge, L"Too large to show");
     const std::wstring caption = FormatCaption(in);
 
     if (hwnd) SetWindowTextW(hwnd, caption.c_str());

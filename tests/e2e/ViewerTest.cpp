@@ -212,3 +212,21 @@ TEST(Viewer, DamagedFilesFirstStillShowTheFirstGoodPictureAndTheShowRuns) {
     EXPECT_EQ(ErrorLog(viewer).size(), 10u);
     viewer.SavedSettings();
 }
+
+// A sound picture larger than the memory the viewer allows itself is neither
+// logged nor dropped as damaged: nothing shows, and the caption says why.
+TEST(Viewer, APictureBeyondTheMemoryBudgetIsNamedNotLogged) {
+    Viewer viewer;
+    // A PNG of 40000 x 40000 (more than any budget allows) whose data could fill that size.
+    std::string ihdr = "IHDR";
+    for (const uint32_t side : {40000u, 40000u})
+        for (int shift = 24; shift >= 0; shift -= 8) ihdr.push_back(char(side >> shift));
+    ihdr += std::string("\x08\x02\0\0\0", 5);
+    const std::string data(300000, '\0');
+    WriteBytes(viewer.Picture(L"huge.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + ihdr +
+                                             std::string(4, '\0') + "\0\x04\x93\xe0IDAT" + data);
+    ASSERT_TRUE(viewer.Launch(kStill));
+    const std::wstring expected = viewer.Picture(L"huge.png") + L" - Oxbrill (Too large to show)";
+    EXPECT_EQ(viewer.WaitForCaption([&](const std::wstring& c) { return c == expected; }), expected);
+    EXPECT_FALSE(FileExists(viewer.ProgramFile(L"errors.log")));
+}

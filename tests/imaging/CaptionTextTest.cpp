@@ -13,6 +13,7 @@ TEST(CaptionText, NameZoomPathLinksAndDots) {
         {[](CaptionInput& in) { in.currentZoom = 100; }, L"holiday - Oxbrill"},
         {[](CaptionInput& in) { in.fullname = true; }, L"C:\\pics\\holiday.jpg - Oxbrill (Zoom: 487 x 390)"},
         {[](CaptionInput& in) { in.collage = true; }, L"holiday - Oxbrill"},   // no zoom readout in a collage
+        {[](CaptionInput& in) { in.note = L"Too large to show"; }, L"holiday - Oxbrill (Too large to show)"},
         {[](CaptionInput& in) { in.title = false; }, L"Oxbrill"},
         {[](CaptionInput& in) { in.isLink = true, in.currentZoom = 100,
                                in.currentPath = L"C:\\pics\\holiday.jpg.lnk"; },
