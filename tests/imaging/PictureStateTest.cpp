@@ -287,3 +287,46 @@ TEST_F(PictureStateTest, ADecodePastItsDeadlineIsALoadFailure) {
     EXPECT_TRUE(s.pictures->StopWorkers());
     s.pictures.reset();
 }
+
+// While a load waits for its decode the window keeps painting and answers a
+// close; the load then ends without judging the file.
+TEST_F(PictureStateTest, WhileADecodeIsAwaitedTheWindowPaintsAndCloses) {
+    const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    s.pictures = std::make_unique<PictureCache>(
+        [&release](const std::wstring& path, const ShowPlan&) {
+            WaitForSingleObject(release.Get(), INFINITE);
+            return DecodePictureFile(path.c_str(), PicturePixelLimit());
+        },
+        1ull << 30, 20000);
+    // A window that counts its paints and closes the viewer as the real one does.
+    static AppState* viewer = nullptr;
+    static int paints = 0;
+    viewer = &s;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == WM_PAINT) ++paints;
+        if (message == WM_CLOSE) viewer->closing = true;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    };
+    wc.lpszClassName = L"OxbrillWaitTest";
+    RegisterClassW(&wc);
+    s.hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                             nullptr, nullptr);
+    ASSERT_TRUE(s.hwnd);
+    s.logerrors = true;
+    Restart(true);
+    Add(L"slow.bmp", BmpBytes(8, 6));
+    UpdateWindow(s.hwnd);
+    paints = 0;
+    InvalidateRect(s.hwnd, nullptr, TRUE);
+    PostMessageW(s.hwnd, WM_CLOSE, 0, 0);
+    const DWORD start = GetTickCount();
+    s.ShowPicture(true);
+    EXPECT_LT(GetTickCount() - start, 10000u) << "far below the deadline";
+    EXPECT_TRUE(s.closing && paints > 0 && !s.picture.IsLoaded());
+    EXPECT_TRUE(s.exhibit->Size() == 1u && !FileExists(tree.Path(L"errors.log"))) << "nothing judged";
+    SetEvent(release.Get());
+    s.pictures.reset();
+    DestroyWindow(s.hwnd);
+    s.hwnd = nullptr;
+}
