@@ -158,6 +158,7 @@ void AppState::SaveExhibit() {
 }
 
 void AppState::RestoreExhibit() {
+    if (pictures) pictures->Clear();
     const std::optional<SavedView> view = exhibit->Restore();
     if (!view) return;
     sort = view->order.sort;

@@ -6,11 +6,15 @@
 #include "app/AppState.h"
 
 void AppState::SortExhibit() {
+    if (pictures) pictures->Clear();   // decoded ahead for neighbours that are no more
     const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     exhibit->Sort(CurrentOrder());
     SetCursor(previous);
 }
 
-void AppState::ShuffleExhibit() { exhibit->Shuffle(); }
+void AppState::ShuffleExhibit() {
+    if (pictures) pictures->Clear();
+    exhibit->Shuffle();
+}
 
 int32_t AppState::RandomIndex(int32_t n) { return exhibit->RandomIndex(n); }

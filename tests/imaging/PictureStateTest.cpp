@@ -283,6 +283,13 @@ TEST_F(PictureStateTest, ADecodePastItsDeadlineIsALoadFailure) {
     ExpectShown(0, true, L"next.bmp");
     EXPECT_EQ(Log(), tree.Path(L"stuck.bmp") + L"\r\n");
     EXPECT_EQ(s.exhibit->Size(), 1u);
+    // The neighbours of a shown picture are decoded ahead, and forgotten when the order changes.
+    Add(L"other.bmp", BmpBytes(8, 6));
+    ExpectShown(0, true, L"next.bmp");
+    for (int i = 0; i < 500 && s.pictures->HeldCount() == 0; ++i) Sleep(10);
+    EXPECT_EQ(s.pictures->HeldCount(), 1u);
+    s.SortExhibit();
+    EXPECT_EQ(s.pictures->HeldCount(), 0u);
     SetEvent(release.Get());
     EXPECT_TRUE(s.pictures->StopWorkers());
     s.pictures.reset();
