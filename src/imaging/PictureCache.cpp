@@ -70,6 +70,7 @@ void WorkerMain(std::shared_ptr<PictureCache::Shared> s, uint64_t me) {
         lock.lock();
         // The slot may have been dropped, given up or asked for anew meanwhile.
         it = s->slots.find(path);
+        bool kept = false;
         if (it != s->slots.end() && it->second.state == SlotState::Running && it->second.worker == me) {
             if (!it->second.urgent && s->held + picture.memory + s->reserved > s->budget) {
                 s->slots.erase(it);   // decoded ahead, but there is no room to keep it
@@ -77,9 +78,16 @@ void WorkerMain(std::shared_ptr<PictureCache::Shared> s, uint64_t me) {
                 s->held += picture.memory;
                 it->second.picture = std::move(picture);
                 it->second.state = SlotState::Done;
+                kept = true;
             }
         }
         SetEvent(s->finished.Get());
+        if (!kept && picture.image) {
+            // A picture nobody wants any more is released without holding up the others.
+            lock.unlock();
+            picture = DecodedPicture{};
+            lock.lock();
+        }
         if (s->currentWorker != me) break;
     }
     --s->running;

@@ -139,9 +139,10 @@ DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
     const auto* bytes = static_cast<const uint8_t*>(GlobalLock(file.memory));
     if (!bytes) return out;
     const size_t size = size_t(file.size);
-    const HeaderVerdict verdict = JudgeHeader(bytes, size, file.size, pixelLimit);
-    const ClaimedSize claimed = PeekPictureSize(bytes, size);
-    const bool metafile = FormatOf(bytes, size) == PictureFormat::Metafile;
+    ClaimedSize claimed;
+    PictureFormat format = PictureFormat::Unknown;
+    const HeaderVerdict verdict = JudgeHeader(bytes, size, file.size, pixelLimit, &claimed, &format);
+    const bool metafile = format == PictureFormat::Metafile;
     // A damaged metafile can stall the decoder for seconds: it is checked whole first.
     const bool sound = !metafile || (size <= kMaxMetafileBytes && CheckMetafile(bytes, size) == MetafileVerdict::Sound);
     GlobalUnlock(file.memory);
@@ -168,9 +169,9 @@ DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
         out.height = h;
         return out;
     }
-    Gdiplus::PixelFormat format = 0;
-    gp::GdipGetImagePixelFormat(image.get(), &format);
-    out.bitsPerPixel = BitsForPixelFormat(uint32_t(format));
+    Gdiplus::PixelFormat pixelFormat = 0;
+    gp::GdipGetImagePixelFormat(image.get(), &pixelFormat);
+    out.bitsPerPixel = BitsForPixelFormat(uint32_t(pixelFormat));
     const auto* locked = static_cast<const uint8_t*>(GlobalLock(memory));
     out.orientation = locked ? OrientationOf(image.get(), locked, size) : 1;
     if (locked) GlobalUnlock(memory);
@@ -190,18 +191,9 @@ DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
 
 void PreparePicture(DecodedPicture& picture, const ShowPlan& plan) {
     if (!plan.valid || picture.outcome != DecodeOutcome::Decoded || !picture.image) return;
-    const auto turn = [&](int code) {
-        return code == kRotateNone ||
-               gp::GdipImageRotateFlip(picture.image.get(), static_cast<Gdiplus::RotateFlipType>(code)) == Gdiplus::Ok;
-    };
+    const auto turn = [&](int code) { return code == kRotateNone || RotateFlipImage(picture.image.get(), code); };
     const Turns turns = PlanTurns(plan.orientation, picture.orientation, picture.width, picture.height);
-    // The quarter turns with a mirror are made of two plain steps, as the holder makes them.
-    const auto turnWhole = [&](int code) {
-        if (code == kRotate90FlipX) return turn(kRotate90) && turn(kFlipX);
-        if (code == kRotate270FlipX) return turn(kRotate270) && turn(kFlipX);
-        return turn(code);
-    };
-    if (!turnWhole(turns.exif) || !turnWhole(turns.lock)) {
+    if (!turn(turns.exif) || !turn(turns.lock)) {
         picture.outcome = DecodeOutcome::Damaged;
         picture.image.reset();
         return;

@@ -71,10 +71,13 @@ PictureFormat FormatOf(const uint8_t* data, size_t size) {
     return PictureFormat::Unknown;
 }
 
-HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, uint64_t pixelLimit) {
+HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, uint64_t pixelLimit,
+                          ClaimedSize* claimedOut, PictureFormat* formatOut) {
     const PictureFormat format = FormatOf(head, size);
+    if (formatOut) *formatOut = format;
     if (fileSize == 0 || format == PictureFormat::Unknown) return HeaderVerdict::Damaged;
     const ClaimedSize claimed = PeekPictureSize(head, size);
+    if (claimedOut) *claimedOut = claimed;
     if (!claimed.known) return HeaderVerdict::Decodable;
     const uint64_t pixels = uint64_t(claimed.width) * claimed.height;
     // The most pixels one byte of the file can stand for, with room to spare:

@@ -27,5 +27,7 @@ enum class HeaderVerdict {
     TooLarge,    // a size the file may well hold, but more pixels than `pixelLimit`
 };
 
-// The verdict on a file of `fileSize` bytes whose first `size` bytes are `head`.
-HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, uint64_t pixelLimit);
+// The verdict on a file of `fileSize` bytes whose first `size` bytes are `head`;
+// the size it claims and its format go to `claimed` and `format` when given.
+HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, uint64_t pixelLimit,
+                          ClaimedSize* claimed = nullptr, PictureFormat* format = nullptr);

@@ -44,11 +44,11 @@ bool PictureHolder::LoadFromFile(const wchar_t* path) { return Adopt(DecodePictu
 
 bool PictureHolder::Adopt(DecodedPicture&& decoded) {
     Release();
-    lastOutcome_ = decoded.outcome;
     if (decoded.outcome != DecodeOutcome::Decoded || !decoded.image) {
         lastOutcome_ = decoded.outcome == DecodeOutcome::TooLarge ? decoded.outcome : DecodeOutcome::Damaged;
         return false;
     }
+    lastOutcome_ = DecodeOutcome::Decoded;
     image_ = std::move(decoded.image);
     source_ = std::move(decoded.source);
     bitsPerPixel_ = decoded.bitsPerPixel;
@@ -98,12 +98,10 @@ Gdiplus::GpImage* PictureHolder::DrawingFor(int w, int h) const {
                : nullptr;
 }
 
-bool PictureHolder::RotateFlip(int type) {
-    if (!image_ || type < 1 || type > 7) return false;
-    drawing_.reset();   // drawn the other way round
-    preparedTurns_.reset();
-    auto turn = [this](int t) {
-        return gp::GdipImageRotateFlip(image_.get(), static_cast<Gdiplus::RotateFlipType>(t)) == Gdiplus::Ok;
+bool RotateFlipImage(Gdiplus::GpImage* image, int type) {
+    if (!image || type < 1 || type > 7) return false;
+    auto turn = [image](int t) {
+        return gp::GdipImageRotateFlip(image, static_cast<Gdiplus::RotateFlipType>(t)) == Gdiplus::Ok;
     };
     // The quarter turns with a mirror (turn clockwise, then mirror left to
     // right) come out mirrored the other way by some GDI+ builds; made of two
@@ -113,17 +111,27 @@ bool PictureHolder::RotateFlip(int type) {
     return turn(type);
 }
 
+bool PictureHolder::RotateFlip(int type) {
+    if (!image_ || type < 1 || type > 7) return false;
+    drawing_.reset();   // drawn the other way round
+    preparedTurns_.reset();
+    return RotateFlipImage(image_.get(), type);
+}
+
+bool PictureHolder::CopyDrawing(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* drawing, int x, int y, int w, int h,
+                                int sx, int sy) {
+    gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeNearestNeighbor);
+    return gp::GdipDrawImageRectRectI(graphics, drawing, x, y, w, h, sx, sy, w, h, Gdiplus::UnitPixel, nullptr,
+                                      nullptr, nullptr) == Gdiplus::Ok;
+}
+
 bool PictureHolder::Draw(HDC dc, int x, int y, int w, int h) const {
     if (!image_ || !dc) return false;
     Gdiplus::GpGraphics* raw = nullptr;
     if (gp::GdipCreateFromHDC(dc, &raw) != Gdiplus::Ok || !raw) return false;
     GpGraphicsPtr graphics(raw);
-    if (Gdiplus::GpImage* ready = DrawingFor(w, h)) {
-        // Drawn already at this size: copied pixel for pixel.
-        gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeNearestNeighbor);
-        return gp::GdipDrawImageRectRectI(graphics.get(), ready, x, y, w, h, 0, 0, w, h, Gdiplus::UnitPixel, nullptr,
-                                          nullptr, nullptr) == Gdiplus::Ok;
-    }
+    // Drawn already at this size: copied pixel for pixel.
+    if (Gdiplus::GpImage* ready = DrawingFor(w, h)) return CopyDrawing(graphics.get(), ready, x, y, w, h, 0, 0);
     gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation));
     return gp::GdipDrawImageRectI(graphics.get(), image_.get(), x, y, w, h) == Gdiplus::Ok;
 }
@@ -137,12 +145,8 @@ bool PictureHolder::DrawVisible(HDC dc, int x, int y, int w, int h, int clipWidt
     Gdiplus::GpGraphics* raw = nullptr;
     if (gp::GdipCreateFromHDC(dc, &raw) != Gdiplus::Ok || !raw) return false;
     GpGraphicsPtr graphics(raw);
-    if (Gdiplus::GpImage* ready = DrawingFor(w, h)) {
-        gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeNearestNeighbor);
-        return gp::GdipDrawImageRectRectI(graphics.get(), ready, left, top, right - left, bottom - top, left - x,
-                                          top - y, right - left, bottom - top, Gdiplus::UnitPixel, nullptr, nullptr,
-                                          nullptr) == Gdiplus::Ok;
-    }
+    if (Gdiplus::GpImage* ready = DrawingFor(w, h))
+        return CopyDrawing(graphics.get(), ready, left, top, right - left, bottom - top, left - x, top - y);
     gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(interpolation));
     // The whole source pixels under the visible rectangle, with a margin for
     // the interpolation to reach into, drawn exactly where the whole picture

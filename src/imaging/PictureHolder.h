@@ -26,6 +26,9 @@ struct GpGraphicsDeleter {
 };
 using GpGraphicsPtr = std::unique_ptr<Gdiplus::GpGraphics, GpGraphicsDeleter>;
 
+// Turns or mirrors an image's pixels (GDI+ RotateFlipType 1..7).
+bool RotateFlipImage(Gdiplus::GpImage* image, int type);
+
 struct DecodedPicture;
 struct OrientationRules;
 enum class DecodeOutcome;
@@ -99,5 +102,8 @@ private:
     int32_t drawingInterpolation_ = 0;
     // The ready drawing when the picture is drawn at w x h, else null.
     Gdiplus::GpImage* DrawingFor(int w, int h) const;
+    // Copies the w x h piece at (sx, sy) of the ready drawing to (x, y), pixel for pixel.
+    static bool CopyDrawing(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* drawing, int x, int y, int w, int h,
+                            int sx, int sy);
     DecodeOutcome lastOutcome_;
 };
