@@ -278,6 +278,8 @@
 #define ID_HELP                      1513
 #define ID_ABOUT                     1514
 #define ID_EXIT                      1515
+// Undo of the last file operation: a key only, no menu item.
+#define ID_UNDO                      1516
 
 // Pin items of the main popup and its submenus (2000 + position in the main popup)
 #define ID_PIN_MAIN                  2000

@@ -21,6 +21,7 @@
 #include "exhibit/FolderScan.h"
 #include "exhibit/ImageEntry.h"
 #include "exhibit/SortRules.h"
+#include "fileops/UndoStack.h"
 #include "imaging/Canvas.h"
 #include "imaging/PictureCache.h"
 #include "imaging/PictureDecode.h"
@@ -260,10 +261,19 @@ struct AppState {
     void SaveExhibit();
     void RestoreExhibit();
     void OpenFolderView(const wchar_t* path, bool asExhibit);
-    void ReportUnavailable(const wchar_t* path);   // "<path> is unavailable", warning icon
+    // "<path> <message>" in a box, warning icon (12: "is unavailable").
+    void ReportPath(const std::wstring& path, int message, UINT icon = MB_ICONWARNING);
     void SortExhibit();
     void StartWatcher();
+    void StopWatcherIfOn();          // around the program's own file changes
+    void RestartWatcherIfOn();
     void ShowPicture(bool forward);
+    void SaveAs();                   // the shown picture as a new JPEG or BMP file
+    void CopyImage();                // the whole picture to the clipboard
+    void CopyView();                 // what the window shows of it
+    void Paste();                    // a clipboard bitmap as the shown picture
+    // A bitmap of w x h showing the picture from (sx, sy) of its display size on.
+    HBITMAP RenderPiece(int sx, int sy, int w, int h);
     bool FindWantedShape(bool forward);   // landscape/portrait only: a picture of the shape
     void ShowEmptyState();           // no picture: background, released picture, status
     void ViewLinkTarget();
@@ -281,6 +291,8 @@ struct AppState {
     bool zoomHeld = false;           // the user zoomed this picture by hand
     int32_t currentRotation = 0;     // degrees the shown picture was turned since loading
     wchar_t shownFile[kPathSize] = {};  // the file decoded for currentPath (a shortcut's target)
+    FileStamp shownStamp;            // that file as it was read
+    void AdoptShown(DecodedPicture&& decoded);
 
     void SetInterpolation(int32_t mode);   // the picture's interpolation mode (zoomquality)
     // Loads entry currentIndex into picture; on failure logs it and removes the
@@ -397,6 +409,7 @@ struct AppState {
     void ExecuteCommand(int id);
     bool CommandGated(int id) const;     // refused by "-noshell" or "-nomenu"
     bool AvailableFile();                // exhibit not empty and the picture is a file
+    void FileCommand(int id);            // a command that files the shown picture away
     int32_t StepKeys() const;            // 5 with Shift, 10 with Ctrl, else 1
     void ZoomReset();                    // after a fit change: zoom 0 unless held; ApplyDisplay
     bool AskNumber(int titleIndex, uint32_t& value);   // numeric dialog in the dialog framing
@@ -416,8 +429,26 @@ struct AppState {
     void SetCatalogMenuState(HMENU menu, bool pinned, int32_t pinnedCatalogSubmenu);
 
     // ---- File operations (fileops/) --------------------------------------------
+    UndoStack undo;                  // the last file operations of this run
     bool PickExhibitRoot(bool build);
+    bool PickFolder(int which);      // 0 favorites, 1 archive
+    bool SaveSettingsAsDialog();     // true when a new settings path was chosen
     void SendShortcut(const wchar_t* folder, const wchar_t* path);
+    void CopyToFolder(const wchar_t* folder);
+    void RecycleCurrent();
+    void MoveToArchive();
+    void CopyOrMoveDialog(bool move);
+    void UndoLast();
+    // "<verb> <path> ?" with OK and Cancel; true on OK (and not closing).
+    bool ConfirmFileAction(int verb, const std::wstring& path);
+    // Whether the shown file is still there and as it was shown; if not, says
+    // so and shows the current entry again.
+    bool ShownFileIntact();
+    // Nothing of the viewer holds the shown file or a neighbour decoded ahead.
+    void ReleaseShownFile();
+    // Remembers a file made by an operation, to be deleted by undo.
+    void RecordMade(UndoKind kind, const std::wstring& path, int32_t index, bool created, bool entryAdded);
+    void StatusNote(int message);    // a message in the status bar's first field
 
     // ---- Catalog (catalog/) ----------------------------------------------------
     bool CatalogAvailable() const;

@@ -130,7 +130,7 @@ void AppState::Initialize() {
     if (closing) return;
 
     if (IsUnavailable(exhibitFolder)) {
-        ReportUnavailable(exhibitFolder);
+        ReportPath(exhibitFolder, 12);
         if (closing) return;
         if (IsUnavailable(exhibitFolder)) {
             wcscpy(exhibitFolder, programFolder);

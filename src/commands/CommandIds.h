@@ -239,6 +239,7 @@ enum CommandId : uint16_t {
     kCmdHelp = ID_HELP,
     kCmdAbout = ID_ABOUT,
     kCmdExit = ID_EXIT,
+    kCmdUndo = ID_UNDO,
 
     // Pin items of the main popup and its submenus (2000 + position in the main popup)
     kCmdPinMain = ID_PIN_MAIN,

@@ -14,6 +14,7 @@
 #include "commands/MenuLayout.h"
 #include "commands/ModalFrame.h"
 #include "commands/SettingCommands.h"
+#include "fileops/FilingFrame.h"
 #include "commands/Dialogs.h"
 #include "config/Language.h"
 #include "exhibit/FolderSteps.h"
@@ -335,13 +336,6 @@ void AppState::ExecuteCommand(int id) {
             ShellOpen(L"rundll32.exe", arguments);
         }
         break;
-    case kCmdShortcutToDesktop:
-        if (AvailableFile()) {
-            StopSlideTimer(false);
-            SendShortcut(desktop, exhibit->CurrentPath().c_str());
-            ResumeSlideTimer();
-        }
-        break;
     case kCmdViewWith:
     case kCmdExploreWith: {
         ModalFrame frame(*this);
@@ -358,9 +352,51 @@ void AppState::ExecuteCommand(int id) {
         ApplyDisplay();
         break;
 
+    // ---- Files --------------------------------------------------------------------------------------------
+    case kCmdSendShortcut:
+    case kCmdSendCopy:
+    case kCmdShortcutToDesktop:
+    case kCmdCopyToDesktop:
+    case kCmdCopyToArchive:
+    case kCmdMoveToArchive:
+    case kCmdCopyFile:
+    case kCmdMoveRename:
+    case kCmdRecycle:
+        if (AvailableFile()) FileCommand(id);
+        break;
+    case kCmdFavoritesFolder:
+        PickFolder(0);
+        break;
+    case kCmdArchiveFolder:
+        PickFolder(1);
+        break;
+    case kCmdSaveAs:
+        if (!Building()) {
+            FilingFrame frame(*this);
+            SaveAs();
+        }
+        break;
+    case kCmdUndo:
+        if (!Building()) {
+            FilingFrame frame(*this);
+            UndoLast();
+        }
+        break;
+    case kCmdCopyImage: CopyImage(); break;
+    case kCmdCopyView: CopyView(); break;
+    case kCmdPaste:
+        slide = false;
+        RestartSlideTimer();
+        Paste();
+        ApplyDisplay();
+        break;
+
     // ---- Settings and info --------------------------------------------------------------------------------
     case kCmdSaveNow:
         TransferSettings(1);
+        break;
+    case kCmdSaveSettingsAs:
+        if (SaveSettingsAsDialog()) TransferSettings(1);
         break;
     case kCmdMenu: OpenMenuFromCommand(); break;
     case kCmdHelp:
@@ -385,9 +421,33 @@ void AppState::ExecuteCommand(int id) {
         }
         if (id > kCmdPinMain && id <= PinOfSubmenu(kMenuInfo)) TogglePinnedSubmenu(id - kCmdPinMain);
         // Commands whose owners are not part of this build (wallpaper, find,
-        // favorites and archive, the Catalog, clipboard, file operations) do
-        // nothing.
+        // the Catalog) do nothing.
         break;
+    }
+}
+
+void AppState::FileCommand(int id) {
+    const bool changesExhibit = id == kCmdMoveToArchive || id == kCmdCopyFile || id == kCmdMoveRename || id == kCmdRecycle;
+    if (changesExhibit && Building()) return;
+    FilingFrame frame(*this);
+    // Favorites and the archive are asked for when not set yet.
+    wchar_t* const folderSetting = (id == kCmdSendShortcut || id == kCmdSendCopy) ? favorites
+                                   : id == kCmdCopyToArchive                     ? archive
+                                                                                 : nullptr;
+    if (folderSetting && !folderSetting[0]) PickFolder(folderSetting == favorites ? 0 : 1);
+    if (closing || (folderSetting && !folderSetting[0])) return;
+    const std::wstring path = exhibit->CurrentPath();
+    switch (id) {
+    case kCmdSendShortcut: SendShortcut(favorites, path.c_str()); break;
+    case kCmdShortcutToDesktop: SendShortcut(desktop, path.c_str()); break;
+    case kCmdSendCopy: CopyToFolder(favorites); break;
+    case kCmdCopyToDesktop: CopyToFolder(desktop); break;
+    case kCmdCopyToArchive: CopyToFolder(archive); break;
+    case kCmdMoveToArchive: MoveToArchive(); break;
+    case kCmdCopyFile: CopyOrMoveDialog(false); break;
+    case kCmdMoveRename: CopyOrMoveDialog(true); break;
+    case kCmdRecycle: RecycleCurrent(); break;
+    default: break;
     }
 }
 

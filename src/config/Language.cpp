@@ -81,6 +81,14 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
     L"Recycle selected images?",
     L"Archive selected images?",
     L"Too large to show",
+    L"Nothing to undo",
+    L"Recycled: restore it from the Recycle Bin",
+    L"is no longer there",
+    L"was changed by another program",
+    L"Not undone: a file now has the name",
+    L"Not undone: it replaced a file",
+    L"This drive has no Recycle Bin. Delete for ever?",
+    L"Undo failed",
 };
 
 // Command ids of the main popup's items, in the order the language file lists them.

@@ -16,16 +16,27 @@ struct LangRecord {
 };
 
 constexpr int kDialogTextCount = 36;
-constexpr int kMessageTextCount = 28;
-// The message added after the others: a picture beyond the memory budget.
-constexpr int kMessageTooLarge = 27;
+constexpr int kMessageTextCount = 36;
+// The messages added after the others: a picture beyond the memory budget,
+// and the answers of undo and of the checks around filing pictures away.
+enum AddedMessage {
+    kMessageTooLarge = 27,
+    kMessageNothingToUndo,
+    kMessageRestoreFromBin,
+    kMessageNoLongerThere,
+    kMessageChangedElsewhere,
+    kMessageNameTaken,
+    kMessageFileReplaced,
+    kMessageNoRecycleBin,
+    kMessageUndoFailed,
+};
 constexpr int kMenuItemCount = 227;
 constexpr int kLevel2MenuCount = 17;
 constexpr int kLevel3MenuCount = 8;
 constexpr int kCatalogItemCount = 38;
 constexpr int kCatalogLevel2Count = 3;
 
-// Dialog strings (ids 0-35) and messages (ids 0-26).
+// Dialog strings (ids 0-35) and messages (ids 0-35).
 struct LangTable {
     LangRecord dialogs[kDialogTextCount];
     LangRecord messages[kMessageTextCount];

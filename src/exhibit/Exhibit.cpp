@@ -1,5 +1,6 @@
 #include "exhibit/Exhibit.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -136,6 +137,34 @@ void Exhibit::RemoveEntry(int32_t index, const std::wstring& path) {
     // The entry that moved into place is the one to try next; a sort on the
     // build worker keeps following it rather than the dropped file.
     if (!entries_.empty()) currentPath_ = entries_[size_t(currentIndex_)].path;
+}
+
+void Exhibit::InsertAt(int32_t index, ImageEntry entry) {
+    Lock lock(lock_);
+    InsertLocked(index, std::move(entry));
+}
+
+void Exhibit::InsertLocked(int32_t index, ImageEntry entry) {
+    const size_t at = std::min(size_t(std::max(index, 0)), entries_.size());
+    entries_.insert(entries_.begin() + ptrdiff_t(at), std::move(entry));
+    MoveToLocked(at);
+}
+
+void Exhibit::ReplaceAt(int32_t index, const std::wstring& oldPath, ImageEntry entry) {
+    Lock lock(lock_);
+    int32_t at = index;
+    if (at < 0 || size_t(at) >= entries_.size() || entries_[size_t(at)].path != oldPath) at = IndexOfLocked(oldPath);
+    if (at < 0) {
+        InsertLocked(index, std::move(entry));
+        return;
+    }
+    entries_[size_t(at)] = std::move(entry);
+    MoveToLocked(size_t(at));
+}
+
+int32_t Exhibit::IndexOfPath(const std::wstring& path) const {
+    Lock lock(lock_);
+    return IndexOfLocked(path);
 }
 
 void Exhibit::RemoveEntries(const std::vector<CurrentEntry>& gone) {

@@ -90,6 +90,14 @@ public:
     void RemoveEntries(const std::vector<CurrentEntry>& gone);
     // True when the current index names `path` and the current path is `path`.
     bool IsShowing(const std::wstring& path) const;
+    // Puts `entry` at `index` (kept in range) and makes it current.
+    void InsertAt(int32_t index, ImageEntry entry);
+    // Puts `entry` in the place of the one holding `oldPath` (looked for at
+    // `index` first) and makes it current; appended at `index` when `oldPath`
+    // is no longer listed.
+    void ReplaceAt(int32_t index, const std::wstring& oldPath, ImageEntry entry);
+    // Index of the entry whose path is exactly `path`; -1 if none.
+    int32_t IndexOfPath(const std::wstring& path) const;
 
     // ---- Look-up -------------------------------------------------------------------
     // Index of `path`: the entry itself, else (for a shortcut) the entry of its
@@ -140,6 +148,7 @@ private:
     std::wstring ResolveKey(const std::wstring& path) const;
     int32_t IndexOfLocked(const std::wstring& key) const;
     void MoveToLocked(size_t index);
+    void InsertLocked(int32_t index, ImageEntry entry);
     void SortLocked();
     void RefindLocked(const std::wstring& asked, const std::wstring& key);
 

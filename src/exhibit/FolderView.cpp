@@ -8,10 +8,9 @@
 #include "config/Language.h"
 #include "commands/CommandIds.h"
 
-void AppState::ReportUnavailable(const wchar_t* path) {
-    _snwprintf(scratch, kPathSize, L"%ls %ls", path, MessageText(12));
-    scratch[kPathSize - 1] = L'\0';
-    g_app.ShowMessage(scratch, MB_ICONWARNING);
+void AppState::ReportPath(const std::wstring& path, int message, UINT icon) {
+    const std::wstring text = path + L" " + MessageText(message);
+    g_app.ShowMessage(text.c_str(), icon);
 }
 
 void AppState::OpenFolderView(const wchar_t* path, bool asExhibit) {
@@ -20,12 +19,12 @@ void AppState::OpenFolderView(const wchar_t* path, bool asExhibit) {
     const DWORD length = GetFullPathNameW(path, kPathSize, full, nullptr);
     if (length == 0 || length >= static_cast<DWORD>(kPathSize)) {
         // Too long for the viewer's paths: reported like a missing folder.
-        ReportUnavailable(path);
+        ReportPath(path, 12);
         return;
     }
     const DWORD attributes = GetFileAttributesW(path);
     if (attributes & FILE_ATTRIBUTE_OFFLINE) {   // also the failure value
-        ReportUnavailable(path);
+        ReportPath(path, 12);
         return;
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;

@@ -17,7 +17,7 @@ void AppState::ViewLinkTarget() {
     if (wchar_t* slash = wcsrchr(target, L'\\')) *slash = L'\0';
     const DWORD attributes = GetFileAttributesW(target);
     if (attributes & FILE_ATTRIBUTE_OFFLINE) {
-        ReportUnavailable(target);
+        ReportPath(target, 12);
         return;
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;

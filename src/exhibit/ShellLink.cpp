@@ -60,18 +60,7 @@ bool ShellLink::CreateShortcut(const wchar_t* target, const wchar_t* linkPath) {
 }
 
 bool CreateShortcutIn(const wchar_t* folder, const wchar_t* path, wchar_t* linkPath) {
-    constexpr size_t kSize = ShellLink::kLinkPathSize;
-    linkPath[0] = L'\0';
-    if (!folder || !path) return false;
-    const wchar_t* name = wcsrchr(path, L'\\');
-    if (!name) return false;
-    const size_t folderLength = wcslen(folder);
-    if (folderLength > 0 && folder[folderLength - 1] == L'\\') ++name;   // "D:\" + "\x.jpg"
-    const size_t nameLength = wcslen(name);
-    if (folderLength + nameLength + 4 >= kSize) return false;   // would not fit: no cut names
-    wmemcpy(linkPath, folder, folderLength);
-    wmemcpy(linkPath + folderLength, name, nameLength);
-    wcscpy(linkPath + folderLength + nameLength, L".lnk");
+    if (!NameInFolder(folder, path, L".lnk", linkPath)) return false;
     if (!MakeUniqueName(linkPath)) return false;
     ShellLink shortcut;
     return shortcut.CreateShortcut(path, linkPath);

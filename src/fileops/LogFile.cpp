@@ -32,17 +32,16 @@ bool AppendLogLine(const wchar_t* logPath, const wchar_t* line) {
     return line && AppendLogLines(logPath, {std::wstring(line)});
 }
 
+bool CreateLogIfMissing(const wchar_t* logPath) {
+    if (!logPath || !*logPath) return false;
+    if (FileCloser probe{OpenLog(logPath, L"rb")}; probe.file) return true;
+    FileCloser created{OpenLog(logPath, L"wb")};
+    static const unsigned char kByteOrderMark[2] = {0xFF, 0xFE};
+    return created.file && std::fwrite(kByteOrderMark, 1, 2, created.file) == 2;
+}
+
 bool AppendLogLines(const wchar_t* logPath, const std::vector<std::wstring>& lines) {
-    if (!logPath || !*logPath || lines.empty()) return false;
-    {
-        FileCloser probe{OpenLog(logPath, L"rb")};
-        if (!probe.file) {
-            FileCloser created{OpenLog(logPath, L"wb")};
-            if (!created.file) return false;
-            static const unsigned char kByteOrderMark[2] = {0xFF, 0xFE};
-            if (std::fwrite(kByteOrderMark, 1, 2, created.file) != 2) return false;
-        }
-    }
+    if (lines.empty() || !CreateLogIfMissing(logPath)) return false;
     FileCloser log{OpenLog(logPath, L"ab")};
     if (!log.file) return false;
     // Control characters (a line feed in a file name reached on a Linux drive,

@@ -12,3 +12,5 @@
 bool AppendLogLine(const wchar_t* logPath, const wchar_t* line);
 // The same for many lines, written with the log opened once.
 bool AppendLogLines(const wchar_t* logPath, const std::vector<std::wstring>& lines);
+// Creates the log holding only its byte-order mark when it cannot be read.
+bool CreateLogIfMissing(const wchar_t* logPath);

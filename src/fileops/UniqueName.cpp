@@ -42,3 +42,15 @@ bool MakeUniqueName(wchar_t* path) {
     }
     return false;
 }
+
+bool NameInFolder(const wchar_t* folder, const wchar_t* path, const wchar_t* suffix, wchar_t* out) {
+    out[0] = L'\0';
+    if (!folder || !path || !suffix) return false;
+    const wchar_t* name = wcsrchr(path, L'\\');
+    if (!name) return false;
+    const size_t folderLength = wcslen(folder);
+    if (folderLength > 0 && folder[folderLength - 1] == L'\\') ++name;   // "D:\" + "\x.jpg"
+    if (folderLength + wcslen(name) + wcslen(suffix) >= kBufferSize) return false;   // no cut names
+    swprintf(out, kBufferSize, L"%ls%ls%ls", folder, name, suffix);
+    return true;
+}

@@ -12,3 +12,8 @@ bool MakeUniqueName(wchar_t* path);
 // Whether a name is taken: anything exists there, or it cannot be told that
 // nothing does (access denied, a device name...). A missing file or folder is free.
 bool IsNameTaken(const wchar_t* path);
+
+// `folder` + the last component of `path` (from its last backslash) + `suffix`
+// into the 260-character buffer `out`: where a file sent to a folder goes.
+// False when `path` has no backslash or the name would not fit.
+bool NameInFolder(const wchar_t* folder, const wchar_t* path, const wchar_t* suffix, wchar_t* out);

@@ -32,3 +32,12 @@ void Canvas::Destroy() {
     if (dc_) DeleteDC(dc_);
     dc_ = nullptr;
 }
+
+HBITMAP Canvas::Release() {
+    HBITMAP bitmap = bitmap_;
+    if (bitmap_) SelectObject(dc_, previousBitmap_);
+    bitmap_ = nullptr;
+    previousBitmap_ = nullptr;
+    width_ = height_ = 0;
+    return bitmap;
+}

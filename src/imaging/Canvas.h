@@ -15,6 +15,8 @@ public:
     bool Resize(int w, int h, HDC dc = nullptr);
     void Free();
     void Destroy();
+    // Gives the bitmap away (its new owner deletes it); the canvas is left empty.
+    HBITMAP Release();
 
     HDC Dc() const { return dc_; }
     HBITMAP Bitmap() const { return bitmap_; }

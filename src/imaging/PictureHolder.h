@@ -29,6 +29,10 @@ using GpGraphicsPtr = std::unique_ptr<Gdiplus::GpGraphics, GpGraphicsDeleter>;
 // Turns or mirrors an image's pixels (GDI+ RotateFlipType 1..7).
 bool RotateFlipImage(Gdiplus::GpImage* image, int type);
 
+// Index of the first GDI+ encoder of `mimeType` (exact), its CLSID into
+// `clsid`; -1 when there is none.
+int FindEncoder(const wchar_t* mimeType, CLSID* clsid);
+
 struct DecodedPicture;
 struct OrientationRules;
 enum class DecodeOutcome;
@@ -78,6 +82,10 @@ public:
     bool DrawVisible(HDC dc, int x, int y, int w, int h, int clipWidth, int clipHeight) const;
 
     Gdiplus::GpImage* Image() const { return image_.get(); }
+
+    // Saves the picture drawn at w x h (best filter) as BMP (format 0) or JPEG
+    // (1, the encoder's default quality); the GDI+ status, 0 on success.
+    int SaveScaled(const wchar_t* path, int format, int w, int h) const;
 
     // Display size (fit arithmetic) and placement (frame composition).
     int32_t width = 0;

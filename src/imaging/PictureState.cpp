@@ -43,6 +43,11 @@ DecodedPicture AppState::DecodeForShow(const wchar_t* file, bool& timedOut, bool
     return std::move(taken.picture);
 }
 
+void AppState::AdoptShown(DecodedPicture&& decoded) {
+    shownStamp = decoded.stamp;
+    picture.Adopt(std::move(decoded));
+}
+
 void AppState::LoadCurrent(bool forward) {
     // The entry and its path are taken together: the build worker may move
     // entries, but the current path stays the one being loaded.
@@ -56,7 +61,7 @@ void AppState::LoadCurrent(bool forward) {
         ShellLink link;
         if (link.Read(path.c_str(), scratch, true)) {
             CopyPath(shownFile, scratch);
-            picture.Adopt(DecodeForShow(shownFile, timedOut, usable));
+            AdoptShown(DecodeForShow(shownFile, timedOut, usable));
         } else {
             picture.Release();
         }
@@ -67,9 +72,9 @@ void AppState::LoadCurrent(bool forward) {
         FileStamp stamp;
         const bool seenEmpty = failureRun && failureRun->attempts > 0 && taken->scannedSize == 0;
         if (!seenEmpty && StampOf(path.c_str(), stamp) && stamp.size > 0)
-            picture.Adopt(DecodeForShow(path.c_str(), timedOut, usable));
+            AdoptShown(DecodeForShow(path.c_str(), timedOut, usable));
         else
-            picture.Adopt(DecodedPicture{});
+            AdoptShown(DecodedPicture{});
     }
     if (!usable) return;   // closing: nothing is judged
 

@@ -1,0 +1,170 @@
+// The picture as the viewer shows it leaving the program: saved as a JPEG
+// or BMP file, copied to the clipboard whole or as far as the window shows
+// it, and a clipboard bitmap pasted in as the shown picture.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "commands/ModalFrame.h"
+#include "config/Language.h"
+#include "exhibit/ExhibitFiles.h"
+#include "fileops/FileTransfer.h"
+#include "imaging/GdiplusApi.h"
+
+int FindEncoder(const wchar_t* mimeType, CLSID* clsid) {
+    UINT count = 0, size = 0;
+    if (gp::GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return -1;
+    std::vector<BYTE> buffer(size);
+    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (gp::GdipGetImageEncoders(count, size, encoders) != Gdiplus::Ok) return -1;
+    for (UINT i = 0; i < count; ++i) {
+        if (encoders[i].MimeType && wcscmp(encoders[i].MimeType, mimeType) == 0) {
+            *clsid = encoders[i].Clsid;
+            return int(i);
+        }
+    }
+    return -1;
+}
+
+int PictureHolder::SaveScaled(const wchar_t* path, int format, int w, int h) const {
+    if (!image_ || w <= 0 || h <= 0) return Gdiplus::InvalidParameter;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    Gdiplus::GpStatus status = gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, &bitmap);
+    if (status != Gdiplus::Ok) return status;
+    GpImagePtr owned(bitmap);
+    Gdiplus::GpGraphics* raw = nullptr;
+    if ((status = gp::GdipGetImageGraphicsContext(bitmap, &raw)) != Gdiplus::Ok) return status;
+    GpGraphicsPtr graphics(raw);
+    gp::GdipSetInterpolationMode(raw, Gdiplus::InterpolationModeHighQualityBicubic);
+    // The edge pixels are filtered against mirrored neighbours, not against
+    // transparent black, so a saved picture has no dark seam.
+    Gdiplus::GpImageAttributes* attributes = nullptr;
+    gp::GdipCreateImageAttributes(&attributes);
+    if (attributes) gp::GdipSetImageAttributesWrapMode(attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    UINT sw = 0, sh = 0;
+    gp::GdipGetImageWidth(image_.get(), &sw);
+    gp::GdipGetImageHeight(image_.get(), &sh);
+    status = gp::GdipDrawImageRectRectI(raw, image_.get(), 0, 0, w, h, 0, 0, INT(sw), INT(sh), Gdiplus::UnitPixel,
+                                        attributes, nullptr, nullptr);
+    if (attributes) gp::GdipDisposeImageAttributes(attributes);
+    if (status != Gdiplus::Ok) return status;
+    CLSID encoder{};
+    if (FindEncoder(format == 0 ? L"image/bmp" : L"image/jpeg", &encoder) < 0) return Gdiplus::UnknownImageFormat;
+    return gp::GdipSaveImageToFile(bitmap, path, &encoder, nullptr);
+}
+
+void AppState::SaveAs() {
+    const CurrentEntry current = exhibit->Current();
+    const bool pasted = ExhibitSize() == 0 || current.path == clipboardName;
+    wchar_t chosen[kPathSize] = {};
+    wchar_t initialFolder[kPathSize] = {};
+    if (pasted) {
+        CopyPath(chosen, clipboardName);
+        CopyPath(initialFolder, exhibitFolder);
+    } else {
+        if (GetFileTitleW(current.path.c_str(), chosen, kPathSize) != 0) chosen[0] = L'\0';
+        FolderOf(current.path.c_str(), initialFolder);
+    }
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = hwnd;
+    dialog.lpstrFilter = L"JPG/JPEG Files (*.jpg)\0*.jpg;*jpeg\0BMP Files (*.bmp)\0*.bmp\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = chosen;
+    dialog.nMaxFile = kPathSize;
+    dialog.lpstrInitialDir = initialFolder;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS;
+    {
+        ModalFrame frame(*this);
+        if (!GetSaveFileNameW(&dialog) || closing) return;
+    }
+
+    // The chosen name keeps its own extension only when it is the format's.
+    const bool asBmp = dialog.nFilterIndex == 2;
+    const wchar_t* const wanted = asBmp ? L".bmp" : L".jpg";
+    std::wstring target = chosen;
+    const size_t dot = target.rfind(L'.');
+    if (dot == std::wstring::npos || _wcsicmp(target.c_str() + dot, wanted) != 0) target += wanted;
+
+    const bool existed = FileExists(target.c_str());
+    const int32_t w = picture.width, h = picture.height;
+    const Transfer saved = WriteFileSafely(target.c_str(), true, [&](const wchar_t* temporary) {
+        return picture.IsLoaded() && picture.SaveScaled(temporary, asBmp ? 0 : 1, w, h) == Gdiplus::Ok;
+    });
+    if (saved != Transfer::Done) {
+        g_app.ShowMessage(MessageText(11), MB_ICONEXCLAMATION);
+        return;
+    }
+    const bool add = exhibit->IndexOfPath(target) < 0;
+    if (add) exhibit->InsertAt(current.index, MakeImageEntry(target.c_str()));
+    RecordMade(UndoKind::SaveAs, target, current.index, !existed, add);
+    ShowPicture(true);
+}
+
+namespace {
+
+// Hands `bitmap` to the clipboard, which then owns it.
+void PutOnClipboard(HWND owner, HBITMAP bitmap) {
+    if (!bitmap) return;
+    if (!OpenClipboard(owner)) {
+        DeleteObject(bitmap);
+        return;
+    }
+    EmptyClipboard();
+    if (!SetClipboardData(CF_BITMAP, bitmap)) DeleteObject(bitmap);
+    CloseClipboard();
+}
+
+}  // namespace
+
+HBITMAP AppState::RenderPiece(int sx, int sy, int w, int h) {
+    if (!picture.IsLoaded() || w <= 0 || h <= 0) return nullptr;
+    HDC windowDc = GetDC(hwnd);
+    Canvas piece;
+    const bool made = piece.Resize(w, h, windowDc);
+    ReleaseDC(hwnd, windowDc);
+    if (!made) return nullptr;
+    HGDIOBJ oldBrush = SelectObject(piece.Dc(), backgroundBrush.Get());
+    PatBlt(piece.Dc(), 0, 0, w, h, PATCOPY);
+    SelectObject(piece.Dc(), oldBrush);
+    picture.DrawVisible(piece.Dc(), -sx, -sy, picture.width, picture.height, w, h);
+    return piece.Release();
+}
+
+void AppState::CopyImage() { PutOnClipboard(hwnd, RenderPiece(0, 0, picture.width, picture.height)); }
+
+void AppState::CopyView() {
+    // The part of the picture the window shows, without the background
+    // around a picture smaller than the window.
+    const RECT view = ViewRect();
+    int w = view.right, h = view.bottom, sx = scrollX, sy = scrollY;
+    if (picture.width < w) {
+        w = picture.width;
+        sx = 0;
+    }
+    if (picture.height < h) {
+        h = picture.height;
+        sy = 0;
+    }
+    PutOnClipboard(hwnd, RenderPiece(sx, sy, w, h));
+}
+
+void AppState::Paste() {
+    if (!OpenClipboard(hwnd)) return;
+    bool pasted = false;
+    if (HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) pasted = picture.LoadFromBitmap(bitmap);
+    CloseClipboard();
+    if (!pasted) return;
+    exhibit->SetCurrentPath(clipboardName);
+    shownFile[0] = L'\0';
+    shownStamp = FileStamp{};
+    scrollX = scrollY = 0;
+    viewScrolled = false;
+    currentZoom = 100;
+    zoomHeld = zoom != 0;
+    currentRotation = 0;
+}
