@@ -430,6 +430,7 @@ void AppState::FileCommand(int id) {
     const bool changesExhibit = id == kCmdMoveToArchive || id == kCmdCopyFile || id == kCmdMoveRename || id == kCmdRecycle;
     if (changesExhibit && Building()) return;
     FilingFrame frame(*this);
+    if (!ShownFileIntact()) return;   // said before any picker or dialog opens
     // Favorites and the archive are asked for when not set yet.
     wchar_t* const folderSetting = (id == kCmdSendShortcut || id == kCmdSendCopy) ? favorites
                                    : id == kCmdCopyToArchive                     ? archive

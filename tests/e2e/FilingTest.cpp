@@ -1,0 +1,339 @@
+// Filing pictures away as the user does it: favorites, the archive and its
+// log, the recycle bin, copy and move through the save dialog, Save As, the
+// clipboard, and undo of each; and failures that leave every file as it was.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "e2e/ViewerDriver.h"
+#include "exhibit/ShellLink.h"
+#include "imaging/GdiplusApi.h"
+
+using namespace e2e;
+
+namespace {
+
+const COLORREF kRed = RGB(220, 20, 20), kGreen = RGB(20, 200, 40), kBlue = RGB(20, 40, 220);
+
+// Every file under `root` with a hash of its bytes: what "nothing changed" means.
+std::map<std::wstring, size_t> FolderState(const std::wstring& root) {
+    std::map<std::wstring, size_t> state;
+    std::function<void(const std::wstring&)> walk = [&](const std::wstring& folder) {
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        do {
+            const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+            if (name == L"." || name == L"..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(path);
+            else state[path.substr(root.size())] = std::hash<std::string>{}(ReadBytes(path));
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    };
+    walk(root);
+    return state;
+}
+
+// A picture as GDI+ reads it back: its size and some pixels.
+struct SavedPicture {
+    explicit SavedPicture(const std::wstring& path) {
+        static ULONG_PTR token = [] {
+            ULONG_PTR t = 0;
+            Gdiplus::GdiplusStartupInput input;
+            Gdiplus::GdiplusStartup(&t, &input, nullptr);
+            return t;
+        }();
+        (void)token;
+        Gdiplus::GpBitmap* bitmap = nullptr;
+        if (gp::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok) return;
+        UINT w = 0, h = 0;
+        gp::GdipGetImageWidth(bitmap, &w);
+        gp::GdipGetImageHeight(bitmap, &h);
+        width = int(w), height = int(h);
+        for (const POINT at : {POINT{int(w) / 2, 1}, POINT{int(w) / 2, int(h) - 2}}) {
+            Gdiplus::ARGB argb = 0;
+            gp::GdipBitmapGetPixel(bitmap, at.x, at.y, &argb);
+            ends.push_back(RGB(argb >> 16 & 0xFF, argb >> 8 & 0xFF, argb & 0xFF));
+        }
+        gp::GdipDisposeImage(bitmap);
+    }
+    int width = 0, height = 0;
+    std::vector<COLORREF> ends;   // near the top and the bottom, in the middle
+};
+
+// A 24-bit bitmap, its left half `left` and right half `right`.
+std::string TwoColourBmp(int w, int h, COLORREF left, COLORREF right) {
+    std::string bytes = BmpBytes(w, h);
+    const int stride = (w * 3 + 3) & ~3;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = x < w / 2 ? left : right;
+            char* p = &bytes[54 + size_t(y) * stride + size_t(x) * 3];
+            p[0] = char(GetBValue(c)), p[1] = char(GetGValue(c)), p[2] = char(GetRValue(c));
+        }
+    return bytes;
+}
+
+// Answers the viewer's save dialog titled `caption` with `path`, in filter `filter`.
+void AnswerSaveDialog(const Viewer& viewer, const wchar_t* caption, const std::wstring& path, int filter = 1) {
+    const MessageBoxInfo dialog = viewer.WaitForDialog(caption, 30000);
+    ASSERT_NE(dialog.window, nullptr) << "no dialog";
+    if (filter != 1) {
+        HWND types = GetDlgItem(dialog.window, 0x470);   // the file-type list
+        SendMessageW(types, CB_SETCURSEL, WPARAM(filter - 1), 0);
+        SendMessageW(dialog.window, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), LPARAM(types));
+    }
+    for (const int name : {0x47c, 0x480}) SetDlgItemTextW(dialog.window, name, path.c_str());
+    PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitGone(dialog.window, 10000));
+}
+
+// Answers the viewer's message box, which must say `text`.
+void AnswerBox(const Viewer& viewer, const std::wstring& text, int button = IDOK) {
+    const MessageBoxInfo box = viewer.WaitForDialog(L"Oxbrill", 20000);
+    ASSERT_NE(box.window, nullptr) << "no box saying " << testing::PrintToString(text);
+    EXPECT_EQ(box.text, text);
+    PostMessageW(box.window, WM_COMMAND, button, 0);
+    ASSERT_TRUE(WaitGone(box.window));
+}
+
+std::wstring LinkTarget(const std::wstring& link) {
+    ShellLink shell;
+    wchar_t target[ShellLink::kLinkPathSize] = {};
+    return shell.Read(link.c_str(), target, false) ? target : L"<unreadable>";
+}
+
+struct Filing : testing::Test {
+    Viewer viewer;
+    TempFolder store{L"filed"};
+    std::wstring pictures[3];
+    void SetUp() override {
+        const COLORREF colours[] = {kRed, kGreen, kBlue};
+        for (int i = 0; i < 3; ++i) {
+            pictures[i] = viewer.Picture(std::wstring(1, L'a' + i) + L".bmp");
+            WriteSolidBmp(pictures[i], 80 + 10 * i, 60, colours[i]);
+        }
+        store.Folder(L"favorites");
+        store.Folder(L"archive");
+    }
+    void Start(const std::wstring& settings, std::wstring favorites = L"", std::wstring archive = L"",
+               const std::wstring& options = L"") {
+        if (favorites.empty()) favorites = store.Path(L"favorites");
+        if (archive.empty()) archive = store.Path(L"archive");
+        viewer.WriteSettings(L"[Portable]\r\nfavorites=" + favorites + L"\r\narchive=" + archive +
+                             L"\r\n[Shell]\r\nconfirmarchive=FALSE\r\n" + settings);
+        ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions " + options));
+        ASSERT_TRUE(viewer.WaitForShown(L"a.bmp"));
+    }
+    // Runs `command` and waits for the picture named `shown`.
+    void Run(int command, const std::wstring& shown) {
+        viewer.PostCommand(command);
+        EXPECT_TRUE(viewer.WaitForShown(shown)) << command << " " << testing::PrintToString(viewer.Caption());
+    }
+};
+
+}  // namespace
+
+TEST_F(Filing, FavoritesAndTheArchiveWithItsLogAndUndoOfEach) {
+    store.File(L"favorites\\a.bmp.lnk", "taken");
+    store.File(L"favorites\\a.bmp", "taken too");
+    Start(L"");
+    const std::string a = ReadBytes(pictures[0]);
+    const std::wstring favorites = store.Path(L"favorites\\"), archive = store.Path(L"archive");
+
+    Run(kCmdSendShortcut, L"a.bmp");
+    Run(kCmdSendCopy, L"a.bmp");
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(favorites + L"a-01.bmp"); }));
+    EXPECT_EQ(LinkTarget(favorites + L"a.bmp-01.lnk"), pictures[0]);
+    EXPECT_TRUE(ReadBytes(favorites + L"a-01.bmp") == a);
+    EXPECT_EQ(ReadBytes(favorites + L"a.bmp.lnk"), "taken");
+
+    // Archived: moved whole, logged, and the next picture shown.
+    Run(kCmdMoveToArchive, L"b.bmp");
+    EXPECT_FALSE(FileExists(pictures[0]));
+    EXPECT_TRUE(ReadBytes(archive + L"\\a.bmp") == a);
+    const std::wstring log = viewer.ProgramFile(L"archived.log");
+    const std::wstring there = pictures[0] + L" -> " + archive + L"\r\n";
+    EXPECT_EQ(ReadBytes(log), Utf16(there));
+
+    // Undo, newest first: the archived picture comes back to its place and is
+    // shown, and the log says so; then the copy and the shortcut go.
+    Run(kCmdUndo, L"a.bmp");
+    EXPECT_TRUE(ReadBytes(pictures[0]) == a);
+    EXPECT_FALSE(FileExists(archive + L"\\a.bmp"));
+    EXPECT_EQ(ReadBytes(log), Utf16(there + archive + L"\\a.bmp -> " + viewer.Pictures() + L"\r\n"));
+    viewer.PostCommand(kCmdUndo);
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(favorites + L"a-01.bmp"); }));
+    viewer.PostCommand(kCmdUndo);
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(favorites + L"a.bmp-01.lnk"); }));
+    Run(kCmdNext, L"b.bmp");   // the undo of the archive put a.bmp back before it
+
+    // Without the log: the picture moves and the log stays as it was.
+    viewer.PostCommand(kCmdArchiveLog);
+    const std::string logBefore = ReadBytes(log);
+    Run(kCmdMoveToArchive, L"c.bmp");
+    EXPECT_TRUE(FileExists(archive + L"\\b.bmp"));
+    EXPECT_TRUE(ReadBytes(log) == logBefore);
+
+    // Undo will not put a file back over one that now has its name.
+    WriteSolidBmp(pictures[1], 10, 10, kRed);
+    const auto before = FolderState(store.Root()), beside = FolderState(viewer.Pictures());
+    viewer.PostCommand(kCmdUndo);
+    AnswerBox(viewer, pictures[1] + L" Not undone: a file now has the name");
+    EXPECT_EQ(FolderState(store.Root()), before);
+    EXPECT_EQ(FolderState(viewer.Pictures()), beside);
+}
+
+TEST_F(Filing, RecycleCopyAndMoveThroughTheDialogAndUndo) {
+    Start(L"confirmdelete=TRUE\r\n");
+    const std::string a = ReadBytes(pictures[0]);
+
+    // The last picture recycled: the first one is shown.
+    Run(kCmdLast, L"c.bmp");
+    viewer.PostCommand(kCmdRecycle);
+    AnswerBox(viewer, L"Recycle " + pictures[2] + L" ?");
+    // The shell asks too.
+    if (const MessageBoxInfo shell = viewer.WaitForDialog(nullptr, 3000); shell.window)
+        PostMessageW(shell.window, WM_COMMAND, IDYES, 0);
+    EXPECT_TRUE(viewer.WaitForShown(L"a.bmp"));
+    EXPECT_FALSE(FileExists(pictures[2]));
+
+    // A copy is shown in the place of its source; moved, it keeps that place.
+    const std::wstring copy = viewer.Picture(L"copy.bmp"), renamed = viewer.Picture(L"renamed.bmp");
+    viewer.PostCommand(kCmdCopyFile);
+    AnswerSaveDialog(viewer, L"Copy File", copy);
+    EXPECT_TRUE(viewer.WaitForShown(L"copy.bmp"));
+    EXPECT_TRUE(ReadBytes(copy) == a);
+    viewer.PostCommand(kCmdMoveRename);
+    AnswerSaveDialog(viewer, L"Move/Rename File", renamed);
+    EXPECT_TRUE(viewer.WaitForShown(L"renamed.bmp"));
+    EXPECT_FALSE(FileExists(copy));
+    Run(kCmdNext, L"a.bmp");
+
+    Run(kCmdUndo, L"copy.bmp");
+    EXPECT_FALSE(FileExists(renamed));
+    EXPECT_TRUE(ReadBytes(copy) == a);
+    Run(kCmdUndo, L"a.bmp");
+    EXPECT_FALSE(FileExists(copy));
+    // Recycling is undone from the recycle bin, not here: nothing changes.
+    const auto before = FolderState(viewer.Pictures());
+    viewer.PostCommand(kCmdUndo);
+    Run(kCmdCurrent, L"a.bmp");
+    EXPECT_EQ(FolderState(viewer.Pictures()), before);
+}
+
+TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
+    WriteBytes(pictures[0], TwoColourBmp(80, 60, kRed, kBlue));
+    Start(L"", L"", L"", L"-z50");
+    // JPEG at 50%: half the size. A name typed with the other extension gets the format's own.
+    viewer.PostCommand(kCmdSaveAs);
+    AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"half"));
+    ASSERT_TRUE(viewer.WaitForShown(L"half.jpg"));
+    SavedPicture half(viewer.Picture(L"half.jpg"));
+    EXPECT_EQ(half.width, 40);
+    EXPECT_EQ(half.height, 30);
+    EXPECT_EQ(ReadBytes(viewer.Picture(L"half.jpg")).substr(0, 2), "\xFF\xD8");
+    Run(kCmdNext, L"a.bmp");
+
+    // Turned right, as BMP: the left (red) half is now on top.
+    viewer.PostCommand(kCmdRotateRight);
+    viewer.PostCommand(kCmdSaveAs);
+    AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"turned.jpg"), 2);
+    ASSERT_TRUE(viewer.WaitForShown(L"turned.jpg.bmp"));
+    SavedPicture turned(viewer.Picture(L"turned.jpg.bmp"));
+    EXPECT_EQ(turned.width, 30);
+    EXPECT_EQ(turned.height, 40);
+    EXPECT_EQ(ReadBytes(viewer.Picture(L"turned.jpg.bmp")).substr(0, 2), "BM");
+    EXPECT_TRUE(turned.ends.size() == 2 && NearColour(turned.ends[0], kRed, 24) && NearColour(turned.ends[1], kBlue, 24))
+        << Hex(turned.ends.at(0)) << " " << Hex(turned.ends.at(1));
+    // Undo removes the file Save As made.
+    Run(kCmdUndo, L"a.bmp");
+    EXPECT_FALSE(FileExists(viewer.Picture(L"turned.jpg.bmp")));
+
+    // Copy Image and Copy View of a picture smaller than the window: the
+    // picture at its display size, without the background.
+    for (const int command : {kCmdCopyImage, kCmdCopyView}) {
+        if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
+        viewer.PostCommand(command);
+        BITMAP shape{};
+        EXPECT_TRUE(WaitUntil([&] {
+            if (!OpenClipboard(nullptr)) return false;
+            HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+            const bool got = bitmap && GetObjectW(bitmap, sizeof shape, &shape);
+            CloseClipboard();
+            return got;
+        }));
+        EXPECT_EQ(shape.bmWidth, 40) << command;
+        EXPECT_EQ(shape.bmHeight, 30) << command;
+    }
+
+    // Paste: a green bitmap becomes the shown picture, which is no file.
+    HDC screen = GetDC(nullptr);
+    HBITMAP green = CreateCompatibleBitmap(screen, 20, 10);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, green);
+    HBRUSH brush = CreateSolidBrush(kGreen);
+    RECT all{0, 0, 20, 10};
+    FillRect(memory, &all, brush);
+    SelectObject(memory, old);
+    DeleteObject(brush), DeleteDC(memory), ReleaseDC(nullptr, screen);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_BITMAP, green);
+    CloseClipboard();
+    viewer.PostCommand(kCmdPaste);
+    EXPECT_NE(viewer.WaitForCaption([](const std::wstring& c) { return c.find(L"Clipboard_Image") != std::wstring::npos; }).find(L"Clipboard_Image"), std::wstring::npos);
+    viewer.PostCommand(kCmdRecycle);
+    AnswerBox(viewer, L"Not a file");
+    viewer.PostCommand(kCmdSaveAs);
+    const MessageBoxInfo dialog = viewer.WaitForDialog(L"Save As", 30000);
+    ASSERT_NE(dialog.window, nullptr);
+    std::wstring offered = ControlText(dialog.window, 0x47c);
+    if (offered.empty()) offered = ControlText(dialog.window, 0x480);
+    EXPECT_EQ(offered, L"Clipboard_Image");
+    SetDlgItemTextW(dialog.window, 0x47c, viewer.Picture(L"pasted").c_str());
+    SetDlgItemTextW(dialog.window, 0x480, viewer.Picture(L"pasted").c_str());
+    PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(viewer.WaitForShown(L"pasted.jpg"));
+    EXPECT_EQ(SavedPicture(viewer.Picture(L"pasted.jpg")).width, 20);
+}
+
+TEST_F(Filing, FailuresLeaveEveryFileAsItWas) {
+    // Targets that cannot be: an archive folder that is missing, a favorites path too long.
+    const std::wstring longFolder = store.Path(std::wstring(250, L'f'));
+    Start(L"", longFolder, store.Path(L"gone"));
+    const auto before = FolderState(viewer.Pictures()), storeBefore = FolderState(store.Root());
+    const std::pair<int, const wchar_t*> cases[] = {
+        {kCmdMoveToArchive, L"Archive operation failed"},
+        {kCmdCopyToArchive, L"Copy failed"},
+        {kCmdSendCopy, L"Copy failed"},
+        {kCmdSendShortcut, L"Create shortcut failed"},
+    };
+    for (const auto& [command, message] : cases) {
+        viewer.PostCommand(command);
+        AnswerBox(viewer, message);
+        EXPECT_EQ(FolderState(viewer.Pictures()), before) << command;
+        EXPECT_EQ(FolderState(store.Root()), storeBefore) << command;
+    }
+
+    // The shown picture changed, then deleted, by another program: said, and
+    // nothing done to it.
+    WriteBytes(pictures[0], BmpBytes(30, 30, kGreen));
+    const auto changed = FolderState(viewer.Pictures());
+    viewer.PostCommand(kCmdRecycle);
+    AnswerBox(viewer, pictures[0] + L" was changed by another program");
+    EXPECT_EQ(FolderState(viewer.Pictures()), changed);
+    EXPECT_TRUE(viewer.WaitForShown(L"a.bmp"));
+    ASSERT_TRUE(DeleteFileW(pictures[0].c_str()));
+    const auto deleted = FolderState(viewer.Pictures());
+    viewer.PostCommand(kCmdMoveRename);
+    AnswerBox(viewer, pictures[0] + L" is no longer there");
+    EXPECT_TRUE(viewer.WaitForShown(L"b.bmp"));
+    EXPECT_EQ(FolderState(viewer.Pictures()), deleted);
+    EXPECT_EQ(FolderState(store.Root()), storeBefore);
+}
