@@ -35,6 +35,16 @@ ox_start_wine() {
     fi
     wineserver -p >/dev/null 2>&1 || true
     ox_window_manager_mode
+    ox_network_drive
+}
+
+# Drive N: of the prefix is a folder Wine reports as a network drive: one
+# without a recycle bin, where deleting is for ever.
+ox_network_drive() {
+    mkdir -p "$root/build/netdrive"
+    ln -sfn "$root/build/netdrive" "$WINEPREFIX/dosdevices/n:"
+    grep -q '^"n:"="network"' "$WINEPREFIX/system.reg" 2>/dev/null ||
+        wine reg add 'HKLM\Software\Wine\Drives' /v n: /d network /f >/dev/null 2>&1 || true
 }
 
 # Wine's X11 driver hands top-level windows to the window manager ("managed").

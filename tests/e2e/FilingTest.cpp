@@ -301,18 +301,25 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(viewer.WaitForShown(L"pasted.jpg"));
     EXPECT_EQ(SavedPicture(viewer.Picture(L"pasted.jpg")).width, 20);
+
+    // The settings saved under another name.
+    viewer.PostCommand(kCmdSaveSettingsAs);
+    AnswerSaveDialog(viewer, L"Save Oxbrill Settings", viewer.ProgramFile(L"other.ini"));
+    EXPECT_TRUE(WaitUntil([&] { return IniValue(ReadUtf16File(viewer.ProgramFile(L"other.ini")), L"[Image]", L"zoom") == L"50"; }));
 }
 
 TEST_F(Filing, FailuresLeaveEveryFileAsItWas) {
-    // Targets that cannot be: an archive folder that is missing, a favorites path too long.
+    // Targets that cannot be: an archive folder that is missing, a favorites
+    // path too long, a desktop on a drive that is not there.
     const std::wstring longFolder = store.Path(std::wstring(250, L'f'));
-    Start(L"", longFolder, store.Path(L"gone"));
+    Start(L"[Tweak]\r\ndesktop=Q:\\nowhere\r\n", longFolder, store.Path(L"gone"));
     const auto before = FolderState(viewer.Pictures()), storeBefore = FolderState(store.Root());
     const std::pair<int, const wchar_t*> cases[] = {
         {kCmdMoveToArchive, L"Archive operation failed"},
         {kCmdCopyToArchive, L"Copy failed"},
         {kCmdSendCopy, L"Copy failed"},
         {kCmdSendShortcut, L"Create shortcut failed"},
+        {kCmdCopyToDesktop, L"Copy failed"},
     };
     for (const auto& [command, message] : cases) {
         viewer.PostCommand(command);
@@ -336,4 +343,22 @@ TEST_F(Filing, FailuresLeaveEveryFileAsItWas) {
     EXPECT_TRUE(viewer.WaitForShown(L"b.bmp"));
     EXPECT_EQ(FolderState(viewer.Pictures()), deleted);
     EXPECT_EQ(FolderState(store.Root()), storeBefore);
+}
+
+// Where the drive has no recycle bin nothing is deleted for ever without asking.
+TEST_F(Filing, RecycleWhereThereIsNoBinAsksFirst) {
+    const std::wstring folder = L"N:\\filing-" + std::to_wstring(GetCurrentProcessId()), path = folder + L"\\x.bmp";
+    if (GetDriveTypeW(L"N:\\") != DRIVE_REMOTE || !CreateDirectoryW(folder.c_str(), nullptr)) GTEST_SKIP();
+    WriteSolidBmp(path, 20, 20, kRed);
+    WriteSolidBmp(folder + L"\\y.bmp", 20, 20, kBlue);
+    viewer.WriteSettings(L"[Shell]\r\nconfirmdelete=FALSE\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-noslide \"" + folder + L"\""));
+    ASSERT_TRUE(viewer.WaitForShown(L"x.bmp"));
+    for (const int answer : {IDCANCEL, IDOK}) {
+        viewer.PostCommand(kCmdRecycle);
+        AnswerBox(viewer, path + L"\nThis drive has no Recycle Bin. Delete for ever?", answer);
+        EXPECT_TRUE(viewer.WaitForShown(answer == IDOK ? L"y.bmp" : L"x.bmp"));
+        EXPECT_EQ(FileExists(path), answer == IDCANCEL);
+    }
+    RemoveTree(folder);
 }
