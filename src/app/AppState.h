@@ -18,6 +18,7 @@
 #include "app/Messages.h"
 #include "config/SettingCodes.h"
 #include "exhibit/Exhibit.h"
+#include "exhibit/FindRules.h"
 #include "exhibit/FolderScan.h"
 #include "exhibit/ImageEntry.h"
 #include "exhibit/SortRules.h"
@@ -277,6 +278,11 @@ struct AppState {
     bool FindWantedShape(bool forward);   // landscape/portrait only: a picture of the shape
     void ShowEmptyState();           // no picture: background, released picture, status
     void ViewLinkTarget();
+    // Find and filter: true when a picture is to be shown.
+    FindRecord find;
+    bool FindDialog();
+    bool FindNext(bool skipCurrent);
+    bool FilterExhibit(bool keepMatches);
     void ShuffleExhibit();
     int32_t RandomIndex(int32_t n);
 

@@ -207,7 +207,14 @@ void AppState::ExecuteCommand(int id) {
         if (!Building()) OpenFolderView(exhibitFolder, false);
         break;
 
-    // ---- Find (bookmarks) --------------------------------------------------------------------
+    // ---- Find ----------------------------------------------------------------------------------
+    case kCmdFindFilter:
+    case kCmdFindNext: {
+        ModalFrame frame(*this);
+        if ((id == kCmdFindFilter ? FindDialog() : FindNext(true)) && !closing) ShowPicture(true);
+        break;
+    }
+
     case kCmdBookmark:
         if (!Building()) bookmark = exhibit->CurrentIndex();
         break;

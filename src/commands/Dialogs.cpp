@@ -57,6 +57,35 @@ INT_PTR CALLBACK NumericProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
+INT_PTR CALLBACK FindProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* find = reinterpret_cast<FindRecord*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        find = reinterpret_cast<FindRecord*>(lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        if (const wchar_t* title = DialogText(20)) SetWindowTextW(dialog, title);
+        static const int kControls[] = {IDC_FIND_FILENAME_ONLY, IDC_FIND_MATCH_CASE, IDC_FIND_FIND, IDC_FIND_FILTER,
+                                        IDC_FIND_EXCLUDE};
+        for (int i = 0; i < 5; ++i) SetTextIfAny(dialog, kControls[i], DialogText(21 + i));
+        SetDlgItemTextW(dialog, IDC_VALUE, find->text);
+        CheckDlgButton(dialog, IDC_FIND_FILENAME_ONLY, find->fileNameOnly ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_FIND_MATCH_CASE, find->matchCase ? BST_CHECKED : BST_UNCHECKED);
+        return TRUE;
+    }
+    if (EndedByCancel(dialog, message, wParam)) {
+        find->action = kFindActionCancel;
+        return TRUE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    const int id = LOWORD(wParam);
+    if (id != IDC_FIND_FIND && id != IDC_FIND_FILTER && id != IDC_FIND_EXCLUDE) return FALSE;
+    GetDlgItemTextW(dialog, IDC_VALUE, find->text, FindRecord::kTextSize);
+    find->fileNameOnly = IsDlgButtonChecked(dialog, IDC_FIND_FILENAME_ONLY) == BST_CHECKED;
+    find->matchCase = IsDlgButtonChecked(dialog, IDC_FIND_MATCH_CASE) == BST_CHECKED;
+    find->action = id == IDC_FIND_FIND ? kFindActionFind : id == IDC_FIND_FILTER ? kFindActionFilter : kFindActionExclude;
+    EndDialog(dialog, 1);
+    return TRUE;
+}
+
 void BrowseForProgram(HWND dialog, PathRequest& request) {
     wchar_t file[kPathChars];
     wcsncpy(file, request.path, kPathChars - 1);
@@ -142,6 +171,11 @@ uint32_t ParseUnsignedField(const wchar_t* text) {
         if (value > 0xFFFFFFFFull) return 0xFFFFFFFFu;
     }
     return static_cast<uint32_t>(value);
+}
+
+void FindFilterDialog(HWND owner, FindRecord& find) {
+    find.action = kFindActionCancel;
+    DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_FIND), owner, FindProc, reinterpret_cast<LPARAM>(&find));
 }
 
 bool NumericDialog(HWND owner, NumericRequest& request) {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "exhibit/FindRules.h"
+
 struct NumericRequest {
     int titleIndex;   // dialog string of the title; the prompt is the next one
     uint32_t value;
@@ -20,6 +22,9 @@ struct PathRequest {
 bool NumericDialog(HWND owner, NumericRequest& request);
 bool PathDialog(HWND owner, PathRequest& request);
 void AboutDialog(HWND owner);
+// The Find/Filter dialog on `find`: its text and options as left, and in
+// `action` the button that ended it (kFindActionCancel for Cancel or Escape).
+void FindFilterDialog(HWND owner, FindRecord& find);
 // Opens the colour picker on `colour`; true with the new colour on OK.
 bool PickColour(HWND owner, COLORREF& colour);
 

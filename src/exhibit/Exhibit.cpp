@@ -167,6 +167,48 @@ int32_t Exhibit::IndexOfPath(const std::wstring& path) const {
     return IndexOfLocked(path);
 }
 
+int32_t Exhibit::Pick(const std::function<int32_t(const std::vector<ImageEntry>&)>& pick) const {
+    Lock lock(lock_);
+    return pick(entries_);
+}
+
+void Exhibit::Filter(const std::function<bool(const ImageEntry&)>& keep, const SavedView& view) {
+    Lock lock(lock_);
+    if (saved_.empty()) {
+        saved_ = entries_;
+        savedView_ = view;
+        savedView_.index = currentIndex_;
+    } else if (!filtered_) {
+        savedView_.index = currentIndex_;
+    }
+    std::vector<ImageEntry> kept;
+    for (const ImageEntry& entry : entries_)
+        if (keep(entry)) kept.push_back(entry);
+    entries_ = std::move(kept);
+    filtered_ = true;
+    const int32_t at = IndexOfLocked(currentPath_);
+    currentIndex_ = at < 0 ? 0 : at;
+    if (!entries_.empty()) currentPath_ = entries_[size_t(currentIndex_)].path;
+}
+
+void Exhibit::Rebuilt(std::vector<ImageEntry> entries) {
+    Lock lock(lock_);
+    entries_ = std::move(entries);
+    filtered_ = false;
+    const int32_t at = IndexOfLocked(currentPath_);
+    if (at >= 0) currentIndex_ = at;
+    else if (currentIndex_ < 0 || size_t(currentIndex_) >= entries_.size()) currentIndex_ = 0;
+    if (!entries_.empty()) currentPath_ = entries_[size_t(currentIndex_)].path;
+}
+
+std::vector<ImageEntry> Exhibit::TakeEntries() {
+    Lock lock(lock_);
+    std::vector<ImageEntry> taken = std::move(entries_);
+    entries_.clear();
+    currentIndex_ = 0;
+    return taken;
+}
+
 void Exhibit::RemoveEntries(const std::vector<CurrentEntry>& gone) {
     if (gone.empty()) return;
     Lock lock(lock_);

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -98,6 +99,17 @@ public:
     void ReplaceAt(int32_t index, const std::wstring& oldPath, ImageEntry entry);
     // Index of the entry whose path is exactly `path`; -1 if none.
     int32_t IndexOfPath(const std::wstring& path) const;
+    // The index `pick` chooses from the list, read under the lock (-1: none).
+    int32_t Pick(const std::function<int32_t(const std::vector<ImageEntry>&)>& pick) const;
+    // Keeps the entries `keep` accepts, in order: a filter. The unfiltered
+    // list is saved first (with `view`) unless a saved copy exists; the current
+    // picture stays current when it is kept, else the first entry is.
+    void Filter(const std::function<bool(const ImageEntry&)>& keep, const SavedView& view);
+    // A fresh scan of the same folder replaces the list: the current picture
+    // stays current, and when it is gone the one that moved into its place is.
+    void Rebuilt(std::vector<ImageEntry> entries);
+    // Moves the whole list out (a scan's private exhibit hands it over).
+    std::vector<ImageEntry> TakeEntries();
 
     // ---- Look-up -------------------------------------------------------------------
     // Index of `path`: the entry itself, else (for a shortcut) the entry of its
