@@ -22,6 +22,7 @@ void AppState::ReleaseResources() {
     picture.Release();
     canvas.Free();
     tile.Free();
+    collageCanvas.Free();
     frame.Free();
     if (gdiplusToken && decodersGone) Gdiplus::GdiplusShutdown(gdiplusToken);
     gdiplusToken = 0;

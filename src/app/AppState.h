@@ -20,6 +20,7 @@
 #include "exhibit/Exhibit.h"
 #include "exhibit/FindRules.h"
 #include "exhibit/FolderScan.h"
+#include "exhibit/FolderWatcher.h"
 #include "exhibit/ImageEntry.h"
 #include "exhibit/SortRules.h"
 #include "fileops/UndoStack.h"
@@ -56,7 +57,6 @@ struct AppState {
     Font statusFont;
     int32_t bgcolor = 0;      // COLORREF
     Brush backgroundBrush;
-    HANDLE watcherStopEvent = nullptr;
 
     // ---- 4. Tray icon record -----------------------------------------------
     NOTIFYICONDATAW trayIcon{};
@@ -265,9 +265,14 @@ struct AppState {
     // "<path> <message>" in a box, warning icon (12: "is unavailable").
     void ReportPath(const std::wstring& path, int message, UINT icon = MB_ICONWARNING);
     void SortExhibit();
+    // The change watcher over the viewed folder (auto-refresh).
+    std::unique_ptr<FolderWatcher> watcher;
     void StartWatcher();
+    void StopWatcher();
     void StopWatcherIfOn();          // around the program's own file changes
     void RestartWatcherIfOn();
+    void AutoFind();                 // a fresh list from the watcher arrived
+    void DropFiles(HDROP drop);      // files dropped on the main window
     void ShowPicture(bool forward);
     void SaveAs();                   // the shown picture as a new JPEG or BMP file
     void CopyImage();                // the whole picture to the clipboard
@@ -275,6 +280,7 @@ struct AppState {
     void Paste();                    // a clipboard bitmap as the shown picture
     // A bitmap of w x h showing the picture from (sx, sy) of its display size on.
     HBITMAP RenderPiece(int sx, int sy, int w, int h);
+    HBITMAP CopyOfCollage();
     bool FindWantedShape(bool forward);   // landscape/portrait only: a picture of the shape
     void ShowEmptyState();           // no picture: background, released picture, status
     void ViewLinkTarget();
@@ -343,6 +349,9 @@ struct AppState {
     // Frame composition and paint.
     Canvas canvas;                   // the whole picture at its display size, while autoscroll glides
     Canvas tile;                     // the collage tile
+    Canvas collageCanvas;            // the collage: the view's size, tiles heaped on it
+    void PaintCollage(HDC paintDc);
+    void ClearCollage();             // a new, empty collage
     Canvas frame;                    // the window-sized frame a paint composes
     int32_t DrawPicture(const RECT& area, HDC dc, int32_t zoom, bool squeeze, bool shrink, bool stretch,
                         int32_t layout, bool keepNegative);

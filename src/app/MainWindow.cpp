@@ -83,6 +83,7 @@ void AppState::OnSize() {
         }
     }
     if (statusBar) SendMessageW(statusBar, WM_SIZE, 0, 0);
+    if (collage) ClearCollage();   // a new size starts a new heap
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -178,8 +179,10 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         }
         return 1;
     case WM_DROPFILES:
-        // Dropped files are not taken yet; the drop is released all the same.
-        DragFinish(reinterpret_cast<HDROP>(wParam));
+        s->DropFiles(reinterpret_cast<HDROP>(wParam));
+        return 1;
+    case WM_APP_REFRESHED:
+        s->AutoFind();
         return 1;
     case WM_HOTKEY:
         if (wParam == static_cast<WPARAM>(kHotkeyId)) s->ToggleViewerVisible();

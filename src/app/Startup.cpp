@@ -229,6 +229,7 @@ void AppState::Shutdown() {
     if (closing) return;
     closing = true;
     KillTimer(hwnd, kSlideTimerId);
+    StopWatcher();
     RemovePropW(hwnd, kViewerMark);
     if (trayicon || layer == kLayerWallpaper) Shell_NotifyIconW(NIM_DELETE, &trayIcon);
     if (savesettings) TransferSettings(1);

@@ -85,6 +85,7 @@ void AppState::ChooseBackgroundColour() {
     if (PickColour(hwnd, colour) && !closing) {
         bgcolor = static_cast<int32_t>(colour);
         backgroundBrush.Reset(CreateSolidBrush(colour));
+        if (collage) ClearCollage();
         InvalidateRect(hwnd, nullptr, TRUE);
     }
     ApplyDisplay();
@@ -146,6 +147,7 @@ void AppState::ExecuteCommand(int id) {
         ShowPicture(false);
         break;
     case kCmdCurrent:
+        if (collage) ClearCollage();
         if (Building()) ApplyDisplay();
         else ShowPicture(true);
         break;
@@ -199,6 +201,7 @@ void AppState::ExecuteCommand(int id) {
     case kCmdExhibitFolder:
         if (Building()) break;
         if (PickExhibitRoot(true) && !closing) {
+            if (collage) ClearCollage();
             ShowPicture(true);
             if (autorefresh) StartWatcher();
         }

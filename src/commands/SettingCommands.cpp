@@ -9,8 +9,6 @@ namespace {
 bool WhileBuilding(const AppState& s) { return s.Building(); }
 bool InWallpaperMode(const AppState& s) { return s.layer == kLayerWallpaper; }
 bool WithCollage(const AppState& s) { return s.collage; }
-// The collage view is not part of this build: its command does nothing yet.
-bool CollageNotBuilt(const AppState&) { return true; }
 
 void ReloadFolder(AppState& s) { s.OpenFolderView(s.exhibit->ViewedFolder().c_str(), false); }
 void ReSortUnlessRandom(AppState& s) {
@@ -53,7 +51,7 @@ constexpr ToggleRow kToggles[] = {
     {&S::autorefresh, kCmdAutoRefresh, L"-autorefresh", L"-noautorefresh", nullptr, nullptr,
      [](S& s) {
          if (s.autorefresh) s.StartWatcher();
-         else if (s.watcherStopEvent) SetEvent(s.watcherStopEvent);
+         else s.StopWatcher();
      }},
     {&S::bmp, kCmdFormatBmp, L"-bmp", L"-nobmp", nullptr, nullptr, ReloadFolder},
     {&S::emf, kCmdFormatEmf, L"-emf", L"-noemf", nullptr, nullptr, ReloadFolder},
@@ -96,7 +94,14 @@ constexpr ToggleRow kToggles[] = {
      [](S& s) {
          if (s.picture.IsLoaded() && s.picture.Orientation() != 1) s.ShowPicture(true);
      }},
-    {&S::collage, kCmdCollage, L"-collage", L"-nocollage", nullptr, CollageNotBuilt},
+    {&S::collage, kCmdCollage, L"-collage", L"-nocollage", nullptr, nullptr,
+     [](S& s) {
+         if (s.collage) {
+             if (s.crop) SetWindowRgn(s.hwnd, nullptr, TRUE);
+             s.ClearCollage();
+         }
+         s.ApplyDisplay();
+     }},
     {&S::transitions, kCmdTransitions, L"-transitions", L"-notransitions"},
     {&S::overlap, kCmdOverlap, L"-overlap", L"-nooverlap"},
     // Window

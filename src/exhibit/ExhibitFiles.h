@@ -6,6 +6,7 @@
 // The seven format switches, in the order the name test tries them.
 struct ShownFormats {
     bool jpg = true, gif = true, bmp = true, png = true, tif = false, emf = false, ico = false;
+    bool operator==(const ShownFormats&) const = default;
 };
 
 // Whether `name` (a file name or a path) ends in the extension of an enabled

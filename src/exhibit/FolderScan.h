@@ -15,6 +15,7 @@ struct ScanOptions {
     ShownFormats formats;
     bool subfolders = true;   // enter subfolders and shortcuts to folders
     bool hidden = true;       // enter hidden subfolders as well
+    bool operator==(const ScanOptions&) const = default;
 };
 
 // Scans `roots` into `exhibit`, one batch per folder. Once the exhibit holds

@@ -113,6 +113,8 @@ void AppState::OnPaint() {
             PatBlt(dc, 0, 0, monitorRect.right - monitorRect.left, monitorRect.bottom - monitorRect.top, PATCOPY);
         }
         SelectObject(dc, oldBrush);
+    } else if (collage) {
+        PaintCollage(dc);
     } else {
         ComposeFrame(dc);
         if (!(squeeze && !zoomHeld)) {

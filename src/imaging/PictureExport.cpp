@@ -135,9 +135,28 @@ HBITMAP AppState::RenderPiece(int sx, int sy, int w, int h) {
     return piece.Release();
 }
 
-void AppState::CopyImage() { PutOnClipboard(hwnd, RenderPiece(0, 0, picture.width, picture.height)); }
+// In collage mode both copy the collage as it is.
+HBITMAP AppState::CopyOfCollage() {
+    if (!collageCanvas.Bitmap()) return nullptr;
+    HDC windowDc = GetDC(hwnd);
+    Canvas copy;
+    const int w = collageCanvas.Width(), h = collageCanvas.Height();
+    const bool made = copy.Resize(w, h, windowDc);
+    ReleaseDC(hwnd, windowDc);
+    if (!made) return nullptr;
+    BitBlt(copy.Dc(), 0, 0, w, h, collageCanvas.Dc(), 0, 0, SRCCOPY);
+    return copy.Release();
+}
+
+void AppState::CopyImage() {
+    PutOnClipboard(hwnd, collage ? CopyOfCollage() : RenderPiece(0, 0, picture.width, picture.height));
+}
 
 void AppState::CopyView() {
+    if (collage) {
+        PutOnClipboard(hwnd, CopyOfCollage());
+        return;
+    }
     // The part of the picture the window shows, without the background
     // around a picture smaller than the window.
     const RECT view = ViewRect();

@@ -130,6 +130,7 @@ void AppState::SwitchMode(int32_t mode) {
 
 void AppState::EnterFullScreen() {
     SetWindowRgn(hwnd, nullptr, TRUE);
+    if (collage) ClearCollage();
     if (!fullscreencursor) ShowCursor(FALSE);
     if (statusBar) {
         DestroyWindow(statusBar);

@@ -1,0 +1,112 @@
+#include "exhibit/FolderWatcher.h"
+
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "platform/Handles.h"
+
+struct FolderWatcher::Shared {
+    FolderWatcher::Request request;
+    UniqueHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::mutex lock;
+    std::shared_ptr<Exhibit> scanning;   // the list a scan is filling, to abandon it
+    std::optional<FolderWatcher::Result> result;
+    std::atomic<bool> running{true};
+    std::atomic<size_t> scans{0};
+};
+
+namespace {
+
+using Shared = FolderWatcher::Shared;
+
+bool Stopped(const Shared& shared) { return WaitForSingleObject(shared.stop.Get(), 0) == WAIT_OBJECT_0; }
+
+bool FolderThere(const std::wstring& folder) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Scans the folder into a list of its own; false when stopped meanwhile.
+bool Scan(Shared& shared) {
+    auto list = std::make_shared<Exhibit>();
+    {
+        std::lock_guard<std::mutex> hold(shared.lock);
+        if (Stopped(shared)) return false;
+        shared.scanning = list;
+    }
+    list->SetOrder(shared.request.order);
+    ScanFolders(*list, {shared.request.folder}, shared.request.options, nullptr);
+    std::lock_guard<std::mutex> hold(shared.lock);
+    shared.scanning.reset();
+    if (Stopped(shared) || list->Abandoned()) return false;
+    list->Sort();
+    const FolderWatcher::Request& request = shared.request;
+    shared.result = FolderWatcher::Result{list->TakeEntries(), request.folder, request.options, request.order};
+    ++shared.scans;
+    return true;
+}
+
+void Watch(std::shared_ptr<Shared> shared) {
+    const FolderWatcher::Request& request = shared->request;
+    // Only names count: files and folders made, deleted or renamed.
+    HANDLE change = FindFirstChangeNotificationW(request.folder.c_str(), request.options.subfolders,
+                                                 FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
+    if (change != INVALID_HANDLE_VALUE) {
+        const HANDLE waits[2] = {shared->stop.Get(), change};
+        for (;;) {
+            if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+            // A burst of changes settles first: each one restarts the quiet period.
+            DWORD woke = WAIT_FAILED;
+            do {
+                if (!FindNextChangeNotification(change)) break;
+                woke = WaitForMultipleObjects(2, waits, FALSE, request.quietMs);
+            } while (woke == WAIT_OBJECT_0 + 1);
+            if (woke != WAIT_TIMEOUT) break;
+            if (WaitForSingleObject(shared->stop.Get(), request.latencyMs) != WAIT_TIMEOUT) break;
+            // Re-armed before the scan, so a change made while it runs is not missed.
+            if (!FindNextChangeNotification(change)) break;
+            // A folder that went away ends the watch; the exhibit keeps what it has.
+            if (!FolderThere(request.folder)) break;
+            if (!Scan(*shared)) break;
+            if (request.notify) PostMessageW(request.notify, request.message, 0, 0);
+        }
+        FindCloseChangeNotification(change);
+    }
+    shared->running = false;
+}
+
+}  // namespace
+
+void FolderWatcher::Start(Request request) {
+    Stop();
+    auto shared = std::make_shared<Shared>();
+    shared->request = std::move(request);
+    if (!shared->stop) return;
+    try {
+        std::thread(Watch, shared).detach();
+    } catch (const std::exception&) {
+        return;
+    }
+    shared_ = std::move(shared);
+}
+
+void FolderWatcher::Stop() {
+    if (!shared_) return;
+    {
+        std::lock_guard<std::mutex> hold(shared_->lock);
+        SetEvent(shared_->stop.Get());
+        if (shared_->scanning) shared_->scanning->Abandon();
+    }
+    shared_.reset();
+}
+
+bool FolderWatcher::Running() const { return shared_ && shared_->running; }
+
+std::optional<FolderWatcher::Result> FolderWatcher::TakeResult() {
+    if (!shared_) return std::nullopt;
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    return std::exchange(shared_->result, std::nullopt);
+}
+
+size_t FolderWatcher::Scans() const { return shared_ ? shared_->scans.load() : 0; }

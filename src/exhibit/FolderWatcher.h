@@ -1,0 +1,58 @@
+// The change watcher: a thread that waits for names to change under the
+// folder the exhibit was built from, lets a burst of changes settle, scans
+// the folder afresh into a list of its own, sorted, and hands it over. The
+// exhibit itself is never touched here, so the interface thread never waits
+// for a rebuild; it takes the finished list when the posted message arrives.
+//
+// No windows here but the one a message is posted to.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "exhibit/Exhibit.h"
+#include "exhibit/FolderScan.h"
+
+class FolderWatcher {
+public:
+    struct Request {
+        std::wstring folder;
+        ScanOptions options;        // also: subfolders on watches the whole tree
+        SortOrder order;
+        DWORD quietMs = 200;        // a change waits until none came for this long
+        DWORD latencyMs = 200;      // and then this long again
+        HWND notify = nullptr;      // told by `message` when a list is ready
+        UINT message = 0;
+    };
+    struct Result {
+        std::vector<ImageEntry> entries;
+        std::wstring folder;        // what was scanned, and how
+        ScanOptions options;
+        SortOrder order;            // the order they are sorted in
+    };
+
+    FolderWatcher() = default;
+    ~FolderWatcher() { Stop(); }
+    FolderWatcher(const FolderWatcher&) = delete;
+    FolderWatcher& operator=(const FolderWatcher&) = delete;
+
+    // Ends the running watcher and starts one for `request`.
+    void Start(Request request);
+    // Ends the running watcher; a scan under way is abandoned. It does not
+    // wait: a thread that is still finishing touches only what it owns.
+    void Stop();
+    bool Running() const;
+    // The newest list a scan finished, once.
+    std::optional<Result> TakeResult();
+    // How many scans this watcher has finished (for tests and benchmarks).
+    size_t Scans() const;
+
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> shared_;
+};
