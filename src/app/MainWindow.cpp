@@ -83,7 +83,10 @@ void AppState::OnSize() {
         }
     }
     if (statusBar) SendMessageW(statusBar, WM_SIZE, 0, 0);
-    if (collage) ClearCollage();   // a new size starts a new heap
+    if (collage) {   // a new size starts a new heap
+        ClearCollage();
+        InvalidateRect(hwnd, nullptr, FALSE);
+    }
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

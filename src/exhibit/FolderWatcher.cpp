@@ -22,9 +22,13 @@ using Shared = FolderWatcher::Shared;
 
 bool Stopped(const Shared& shared) { return WaitForSingleObject(shared.stop.Get(), 0) == WAIT_OBJECT_0; }
 
+// Whether the folder can still be opened: a folder being deleted (held open
+// by the watch itself until it ends) or renamed away cannot.
 bool FolderThere(const std::wstring& folder) {
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    UniqueHandle opened(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return static_cast<bool>(opened);
 }
 
 // Scans the folder into a list of its own; false when stopped meanwhile.

@@ -1,0 +1,196 @@
+// The exhibit following the world: find and filter, the change watcher and
+// auto-find, dropped files, and the collage.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e/ViewerDriver.h"
+
+using namespace e2e;
+
+namespace {
+
+// Drops `paths` on the viewer's window as the shell would: a DROPFILES block
+// placed in the viewer's own memory, with Shift held when asked.
+void Drop(const Viewer& viewer, const std::vector<std::wstring>& paths, bool shift = false) {
+    std::wstring names;
+    for (const std::wstring& path : paths) names += path + L'\0';
+    names += L'\0';
+    std::vector<char> block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* header = reinterpret_cast<DROPFILES*>(block.data());
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    memcpy(block.data() + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, viewer.ProcessId());
+    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    WriteProcessMemory(process, remote, block.data(), block.size(), nullptr);
+    CloseHandle(process);
+    if (shift) keybd_event(VK_SHIFT, 0, 0, 0), Sleep(300);
+    PostMessageW(viewer.Main(), WM_DROPFILES, WPARAM(remote), 0);
+    if (shift) Sleep(500), keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+}
+
+}  // namespace
+
+TEST(Following, DropsReplaceOrAppendTheExhibit) {
+    Viewer viewer;
+    TempFolder other(L"dropped");
+    WriteSolidBmp(viewer.Picture(L"a.bmp"), 40, 30, RGB(200, 0, 0));
+    WriteSolidBmp(other.Path(L"x.bmp"), 40, 30, RGB(0, 200, 0));
+    WriteSolidBmp(other.Path(L"y.bmp"), 40, 30, RGB(0, 0, 200));
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    ASSERT_TRUE(viewer.WaitForShown(L"a.bmp"));
+    Drop(viewer, {other.Root()});
+    EXPECT_TRUE(viewer.WaitForShown(L"x.bmp"));
+    viewer.PostCommand(kCmdNext);
+    EXPECT_TRUE(viewer.WaitForShown(L"y.bmp"));
+    viewer.PostCommand(kCmdNext);
+    EXPECT_TRUE(viewer.WaitForShown(L"x.bmp"));
+    // With Shift the folder is added: stepping round meets all three.
+    Drop(viewer, {viewer.Pictures()}, true);
+    std::set<std::wstring> seen;
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring before = viewer.Caption();
+        viewer.PostCommand(kCmdNext);
+        seen.insert(viewer.WaitForCaption([&](const std::wstring& c) { return c != before; }));
+    }
+    EXPECT_EQ(seen, (std::set<std::wstring>{viewer.Picture(L"a.bmp") + L" - Oxbrill", other.Path(L"x.bmp") + L" - Oxbrill",
+                                            other.Path(L"y.bmp") + L" - Oxbrill"}));
+}
+
+namespace {
+
+// Opens Find/Filter, types `text` with the options, and leaves by `button`
+// (Enter when 0, which filters).
+void FindFilter(const Viewer& viewer, const wchar_t* text, int button, bool nameOnly = false, bool matchCase = false) {
+    viewer.PostCommand(kCmdFindFilter);
+    const MessageBoxInfo dialog = viewer.WaitForDialog(L"Find/Filter");
+    ASSERT_NE(dialog.window, nullptr);
+    SetDlgItemTextW(dialog.window, IDC_VALUE, text);
+    SendDlgItemMessageW(dialog.window, IDC_FIND_FILENAME_ONLY, BM_SETCHECK, nameOnly, 0);
+    SendDlgItemMessageW(dialog.window, IDC_FIND_MATCH_CASE, BM_SETCHECK, matchCase, 0);
+    if (button) PostMessageW(dialog.window, WM_COMMAND, button, 0);
+    else PostKeyTo(GetDlgItem(dialog.window, IDC_VALUE), VK_RETURN);
+    ASSERT_TRUE(WaitGone(dialog.window));
+}
+
+}  // namespace
+
+TEST(Following, FindJumpsAndWrapsFilterAndExcludeNarrowViewExhibitRestores) {
+    Viewer viewer;
+    for (const wchar_t* name : {L"a.bmp", L"b-beach.bmp", L"c.bmp", L"d-Beach.bmp"})
+        WriteSolidBmp(viewer.Picture(name), 40, 30, RGB(90, 90, 90));
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    ASSERT_TRUE(viewer.WaitForShown(L"a.bmp"));
+    const auto step = [&](int command, const wchar_t* shown) {
+        viewer.PostCommand(command);
+        EXPECT_TRUE(viewer.WaitForShown(shown)) << command << " " << testing::PrintToString(std::wstring(shown));
+    };
+    FindFilter(viewer, L"beach", IDC_FIND_FIND);
+    EXPECT_TRUE(viewer.WaitForShown(L"b-beach.bmp"));
+    step(kCmdFindNext, L"d-Beach.bmp");
+    step(kCmdFindNext, L"b-beach.bmp");   // round again
+    FindFilter(viewer, L"Beach", IDC_FIND_FIND, false, true);
+    EXPECT_TRUE(viewer.WaitForShown(L"d-Beach.bmp"));
+    // The extension is no part of the name alone.
+    FindFilter(viewer, L"bmp", IDC_FIND_FIND, true);
+    const MessageBoxInfo none = viewer.WaitForDialog(L"Oxbrill");
+    EXPECT_EQ(none.text, L"No match");
+    PostMessageW(none.window, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitGone(none.window));
+
+    // Filter (Enter) keeps the two beaches, the shown one still shown; Exclude narrows again.
+    FindFilter(viewer, L"BEACH", 0);
+    step(kCmdNext, L"b-beach.bmp");
+    step(kCmdNext, L"d-Beach.bmp");
+    FindFilter(viewer, L"d-", IDC_FIND_EXCLUDE);
+    EXPECT_TRUE(viewer.WaitForShown(L"b-beach.bmp"));
+    // View Exhibit brings all back, at the picture shown when the first filter came.
+    step(kCmdViewExhibit, L"d-Beach.bmp");
+    step(kCmdNext, L"a.bmp");
+    // A filter that keeps nothing shows nothing, and loses nothing.
+    FindFilter(viewer, L"zzz", IDC_FIND_FILTER);
+    EXPECT_NE(viewer.WaitForCaption([](const std::wstring& c) { return c.find(L".bmp") == std::wstring::npos; })
+                  .find(L".bmp"), 0u);
+    step(kCmdViewExhibit, L"a.bmp");
+}
+
+TEST(Following, TheWatcherBringsNewPicturesInAndLetsDeletedOnesGo) {
+    Viewer viewer;
+    auto watched = std::make_unique<TempFolder>(L"watched");   // not the viewer's working folder, so it can move
+    WriteSolidBmp(watched->Path(L"a.bmp"), 40, 30, RGB(200, 0, 0));
+    WriteSolidBmp(watched->Path(L"b.bmp"), 40, 30, RGB(0, 200, 0));
+    viewer.WriteSettings(L"[Folder]\r\nautofindtype=1\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions \"" + watched->Root() + L"\""));
+    ASSERT_TRUE(viewer.WaitForShown(L"a.bmp"));
+
+    // A new picture is in the exhibit, and shown as the newest, within a second.
+    Sleep(300);
+    const DWORD start = GetTickCount();
+    WriteSolidBmp(watched->Path(L"new.bmp"), 40, 30, RGB(0, 0, 200));
+    EXPECT_TRUE(viewer.WaitForShown(L"new.bmp", 3000));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+
+    // Deleted outside while shown: the next picture takes its place, nothing is reported.
+    viewer.PostCommand(kCmdAutoFindCreated);   // auto-find off again
+    ASSERT_TRUE(DeleteFileW(watched->Path(L"new.bmp").c_str()));
+    const std::wstring after = viewer.WaitForCaption([](const std::wstring& c) { return c.find(L"new.bmp") == std::wstring::npos; });
+    EXPECT_NE(after.find(L"a.bmp"), std::wstring::npos) << testing::PrintToString(after);
+    EXPECT_EQ(viewer.WaitForDialog(nullptr, 1000).window, nullptr);
+    EXPECT_FALSE(FileExists(viewer.ProgramFile(L"errors.log")));
+
+    // The watched folder is renamed and changes on: the watch ends quietly and
+    // the viewer keeps what it shows. (Wine keeps a watched folder that is
+    // deleted until the watch ends, so a rename stands in for both.)
+    const std::wstring moved = watched->Root() + L"-moved";
+    ASSERT_TRUE(MoveFileW(watched->Root().c_str(), moved.c_str()));
+    WriteSolidBmp(moved + L"\\late.bmp", 40, 30, RGB(0, 0, 200));
+    Sleep(1000);
+    EXPECT_TRUE(viewer.Running());
+    EXPECT_EQ(viewer.Caption(), after);
+    RemoveTree(moved);
+}
+
+TEST(Following, TheCollageHeapsTilesInsideTheViewUntilItIsCleared) {
+    Viewer viewer;
+    const std::pair<const wchar_t*, COLORREF> pictures[] = {
+        {L"p1.bmp", RGB(220, 30, 30)}, {L"p2.bmp", RGB(30, 200, 40)}, {L"p3.bmp", RGB(40, 40, 220)}};
+    for (const auto& [name, colour] : pictures) WriteSolidBmp(viewer.Picture(name), 200, 100, colour);
+    std::wstring settings = WindowSettings(RECT{100, 100, 600, 500}, RGB(0, 0, 0));
+    settings.replace(0, 9, L"[Image]\r\ncollagesize=80\r\n");
+    viewer.WriteSettings(settings);
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions -nowrap -collage"));
+    RECT view{};
+    // Which colours show in the view, each with its bounding box.
+    const auto shown = [&] {
+        view = viewer.ViewOnScreen();
+        Screenshot shot;
+        std::vector<RECT> boxes;
+        for (const auto& picture : pictures)
+            if (RECT box = ColourBox(shot, view, picture.second); !IsRectEmpty(&box)) boxes.push_back(box);
+        return boxes;
+    };
+    for (int i = 0; i < 6; ++i) {
+        viewer.PostCommand(kCmdNext);
+        Sleep(150);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return shown().size() == 3; }, 5000)) << "a heap of all three";
+    // F5 and a new size each start a new heap: one tile, 80 x 40, inside the view.
+    for (const int clear : {0, 1}) {
+        if (clear == 0) viewer.PostCommand(kCmdCurrent);
+        else SetWindowPos(viewer.Main(), nullptr, 0, 0, 450, 380, SWP_NOMOVE | SWP_NOZORDER);
+        std::vector<RECT> boxes;
+        EXPECT_TRUE(WaitUntil([&] { return (boxes = shown()).size() == 1; }, 5000)) << clear;
+        if (boxes.size() != 1) continue;
+        EXPECT_EQ(Width(boxes[0]), 80) << Describe(boxes[0]);
+        EXPECT_EQ(Height(boxes[0]), 40) << Describe(boxes[0]);
+        RECT inside{};
+        EXPECT_TRUE(IntersectRect(&inside, &boxes[0], &view) && EqualRect(&inside, &boxes[0]));
+    }
+}
