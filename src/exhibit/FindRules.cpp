@@ -3,13 +3,15 @@
 #include <windows.h>
 
 #include <cwchar>
-#include <cwctype>
 #include <string>
 
 namespace {
 
+// Lower case beyond ASCII too (the runtime's towlower leaves an É as it is),
+// the same on every system whatever its language.
 std::wstring Lowered(std::wstring text) {
-    for (wchar_t& c : text) c = wchar_t(towlower(c));
+    if (!text.empty())
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, text.data(), int(text.size()), text.data(), int(text.size()));
     return text;
 }
 

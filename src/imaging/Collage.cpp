@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/AppState.h"
+#include "imaging/Layout.h"
 
 namespace {
 
@@ -40,7 +41,8 @@ void AppState::PaintCollage(HDC paintDc) {
     const int cw = view.right, ch = view.bottom;
     if (!collageCanvas.Bitmap()) ClearCollage();
     if (!collageCanvas.Bitmap()) return;
-    const TilePlace at = PlaceTile(cw, ch, w, h, CrtRand);
+    // A random place where the whole tile fits, as the roaming layout finds one.
+    const POINT at = LayoutPosition(kLayoutRoaming, cw, ch, w, h, false, CrtRand);
     const int32_t effect =
         (transitions && uint32_t(exhibit->CurrentIndex()) != lastShownIndex) ? PickTransition() : -1;
     if (effect >= 0) {

@@ -133,9 +133,3 @@ Turns PlanTurns(const OrientationRules& rules, int orientation, int64_t w, int64
     return turns;
 }
 
-TilePlace PlaceTile(int32_t cw, int32_t ch, int32_t w, int32_t h, int (*random)()) {
-    TilePlace place;
-    if (cw > w) place.x = int32_t(unsigned(random()) % unsigned(cw - w));
-    if (ch > h) place.y = int32_t(unsigned(random()) % unsigned(ch - h));
-    return place;
-}

@@ -29,16 +29,6 @@ struct DisplaySize {
 DisplaySize FitDisplaySize(int32_t w, int32_t h, FitArea area, int32_t zoom, bool squeeze, bool shrink,
                            bool stretch);
 
-// Where a collage tile of w x h lands in a view of cw x ch: x, then y, each
-// drawn from `random` only when the view is larger on that axis. The tile never
-// crosses the right or bottom edge unless it is larger than the view; then it
-// starts at the left or top edge.
-struct TilePlace {
-    int32_t x = 0;
-    int32_t y = 0;
-};
-TilePlace PlaceTile(int32_t cw, int32_t ch, int32_t w, int32_t h, int (*random)());
-
 // The zoom a draw reports: zoom itself when set, else displayWidth * 100 / naturalWidth
 // (unsigned, truncated).
 int32_t EffectiveZoom(int32_t zoom, int32_t displayWidth, uint32_t naturalWidth);

@@ -1,0 +1,131 @@
+// Find matching, the filter and its undoing, auto-find's newest picture, and
+// the watcher's rebuilds: how many, and when.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "exhibit/Exhibit.h"
+#include "exhibit/FindRules.h"
+#include "exhibit/FolderWatcher.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+FindRecord Find(const wchar_t* text, bool nameOnly, bool matchCase) {
+    FindRecord find;
+    wcscpy(find.text, text);
+    find.fileNameOnly = nameOnly;
+    find.matchCase = matchCase;
+    return find;
+}
+
+std::vector<ImageEntry> Entries(std::initializer_list<const wchar_t*> paths) {
+    std::vector<ImageEntry> entries;
+    for (const wchar_t* path : paths) entries.push_back(ImageEntry{path});
+    return entries;
+}
+
+}  // namespace
+
+TEST(FindRules, PathOrNameWithOrWithoutCase) {
+    const struct {
+        const wchar_t *text, *path;
+        bool nameOnly, matchCase, matches;
+    } cases[] = {
+        {L"jpg", L"C:\\p\\sea.jpg", false, false, true},   // the extension is part of the path
+        {L"jpg", L"C:\\p\\sea.jpg", true, false, false},
+        {L"jpg", L"C:\\p\\my jpg.png", true, false, true},
+        {L"Beach", L"C:\\p\\beach.png", false, false, true},
+        {L"Beach", L"C:\\p\\BEACH.gif", false, false, true},
+        {L"Beach", L"C:\\p\\BEACH.gif", false, true, false},
+        {L"Beach", L"C:\\p\\Beach.gif", false, true, true},
+        {L"beach", L"C:\\beach\\x.png", true, false, false},   // the folder is no part of the name
+        {L"x.jpg", L"C:\\p\\x.jpg.lnk", true, false, true},   // a shortcut by its own name
+        {L"\x00e9t\x00c9", L"C:\\p\\\x00c9T\x00e9.png", false, false, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Matches(Find(c.text, c.nameOnly, c.matchCase), c.path), c.matches)
+            << testing::PrintToString(std::wstring(c.text) + L" in " + c.path);
+
+    const auto entries = Entries({L"C:\\a.jpg", L"C:\\b-sea.jpg", L"C:\\c.jpg", L"C:\\d-sea.jpg"});
+    const FindRecord sea = Find(L"sea", false, false);
+    EXPECT_EQ(FindFrom(entries, 0, sea), 1);
+    EXPECT_EQ(FindFrom(entries, 2, sea), 3);
+    EXPECT_EQ(FindFrom(entries, 4, sea), 1);   // past the end: round again
+    EXPECT_EQ(FindFrom(entries, 1, sea), 1);   // the only match may be the current one
+    EXPECT_EQ(FindFrom(entries, 0, Find(L"zzz", false, false)), -1);
+}
+
+TEST(FindRules, TheNewestPictureByEachTime) {
+    auto entries = Entries({L"a", L"b", L"c"});
+    const auto at = [](unsigned long long t) { return FILETIME{DWORD(t), DWORD(t >> 32)}; };
+    entries[0].created = at(5), entries[0].modified = at(9), entries[0].accessed = at(1);
+    entries[1].created = at(7), entries[1].modified = at(2), entries[1].accessed = at(1ull << 40);
+    entries[2].created = at(7), entries[2].modified = at(3), entries[2].accessed = at(4);
+    EXPECT_EQ(NewestIndex(entries, 1), 1);   // the first of equals
+    EXPECT_EQ(NewestIndex(entries, 2), 0);
+    EXPECT_EQ(NewestIndex(entries, 3), 1);
+    EXPECT_EQ(NewestIndex(entries, 0), -1);
+    EXPECT_EQ(NewestIndex({}, 1), -1);
+}
+
+TEST(ExhibitFilter, NarrowsTwiceRestoresOnceAndARebuildKeepsThePlace) {
+    Exhibit exhibit;
+    exhibit.Assign(Entries({L"a1", L"b2", L"a3", L"b4", L"a5"}));
+    exhibit.MoveTo(2);
+    const auto starts = [](wchar_t c) { return [c](const ImageEntry& e) { return e.path[0] == c; }; };
+    exhibit.Filter(starts(L'a'), SavedView{});
+    EXPECT_EQ(exhibit.Size(), 3u);
+    EXPECT_EQ(exhibit.CurrentPath(), L"a3");   // kept: still shown
+    exhibit.MoveTo(2);
+    exhibit.Filter([](const ImageEntry& e) { return e.path != L"a5"; }, SavedView{});
+    EXPECT_EQ(exhibit.Size(), 2u);
+    EXPECT_EQ(exhibit.CurrentIndex(), 0);      // the shown one went: the first
+    ASSERT_TRUE(exhibit.Restore());
+    EXPECT_EQ(exhibit.Size(), 5u);
+    EXPECT_EQ(exhibit.CurrentPath(), L"a3");   // where the first filter found it
+    EXPECT_FALSE(exhibit.Filtered());
+
+    // A rescan follows the shown picture; when it is gone, the next takes its place.
+    exhibit.Rebuilt(Entries({L"a0", L"a1", L"b2", L"a3", L"b4", L"a5"}));
+    EXPECT_EQ(exhibit.CurrentIndex(), 3);
+    exhibit.Rebuilt(Entries({L"a0", L"a1", L"b2", L"b4", L"a5"}));
+    EXPECT_EQ(exhibit.CurrentPath(), L"b4");
+    exhibit.Rebuilt(Entries({L"a0"}));
+    EXPECT_EQ(exhibit.CurrentPath(), L"a0");
+}
+
+// A burst of new files is one rescan; writes to a file, and names made in a
+// subfolder when subfolders are off, are none.
+TEST(FolderWatcherRules, ABurstIsOneRescanAndOnlyNamesCount) {
+    TempFolder tree(L"watch");
+    tree.File(L"a.jpg", "x");
+    tree.Folder(L"sub");
+    FolderWatcher watcher;
+    FolderWatcher::Request request;
+    request.folder = tree.Root();
+    request.options.subfolders = false;
+    request.quietMs = 150;
+    request.latencyMs = 50;
+    watcher.Start(request);
+    Sleep(100);
+    for (int i = 0; i < 20; ++i) tree.File(L"n" + std::to_wstring(i) + L".jpg", "x"), Sleep(20);
+    const DWORD start = GetTickCount();
+    while (watcher.Scans() == 0 && GetTickCount() - start < 5000) Sleep(10);
+    Sleep(600);
+    EXPECT_EQ(watcher.Scans(), 1u);
+    const auto result = watcher.TakeResult();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->entries.size(), 21u);
+    EXPECT_FALSE(watcher.TakeResult());
+
+    WriteBytes(tree.Path(L"a.jpg"), "written over");
+    tree.File(L"sub\\deep.jpg", "x");
+    Sleep(800);
+    EXPECT_EQ(watcher.Scans(), 1u);
+    watcher.Stop();
+    EXPECT_FALSE(watcher.Running());
+}
