@@ -211,8 +211,7 @@ struct AppState {
     // that runs on after a modal loop checks it before it goes on; the state
     // itself is released only after the message loop has ended.
     bool closing = false;
-    // A saved wallpaper mode is kept in the settings while the viewer runs windowed.
-    bool keepWallpaperLayer = false;
+    bool wallpaperFailureShown = false;   // the wallpaper file could not be written: said once
 
     // ---- 10. Containers ------------------------------------------------------
     // The exhibit with its saved copy, the current picture, the viewed folder
@@ -417,6 +416,9 @@ struct AppState {
     void ToggleViewerVisible();            // the hotkey, a click on the icon
     void ChooseHotkey();                   // the hotkey dialog in the dialog framing
     void SetWallpaperStyle(int32_t style);
+    void MakeWallpaper();            // the shown picture as the desktop wallpaper
+    void SendToBlackbox(const char* command);   // one request to the Blackbox shell
+    void SkinWindow();               // the shell's two skinning messages to our own window
     void ClearWallpaper();
     void RestoreWallpaper();
 

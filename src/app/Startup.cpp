@@ -145,9 +145,6 @@ void AppState::Initialize() {
         const int mode = layer;
         layer = kLayerWindowed;
         SwitchMode(mode);
-        // Wallpaper mode is not built yet: the viewer runs windowed, and the
-        // settings keep asking for wallpaper mode until the user picks a mode.
-        keepWallpaperLayer = mode == kLayerWallpaper && layer == kLayerWindowed;
     }
 
     exhibit->Refind();

@@ -120,6 +120,20 @@ void AppState::ExecuteCommand(int id) {
     case kCmdScreenFullscreen:
         SwitchMode(kLayerFullScreen);
         break;
+    case kCmdWallpaper:
+    case kCmdScreenWallpaper:
+        if (n > 0) SwitchMode(kLayerWallpaper);
+        break;
+    case kCmdWallpaperCenter: case kCmdWallpaperTile: case kCmdWallpaperStretch: case kCmdWallpaperFit:
+    case kCmdWallpaperFill: {
+        const int32_t style = id - kCmdWallpaperCenter + 1;
+        SetWallpaperStyle(style);
+        if (style <= 3) bbWallpaperStyle = style;
+        MakeWallpaper();
+        break;
+    }
+    case kCmdWallpaperClear: ClearWallpaper(); break;
+    case kCmdWallpaperRestore: RestoreWallpaper(); break;
     case kCmdOpacity:
         if (AskSetting(4, opacity) && setLayeredWindowAttributes)
             setLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(opacity), LWA_ALPHA);

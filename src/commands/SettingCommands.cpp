@@ -136,8 +136,14 @@ constexpr ToggleRow kToggles[] = {
      }},
     // Shell and Blackbox
     {&S::confirmdelete, kCmdConfirmRecycle, L"-confirmdel", L"-noconfirmdel"},
-    {&S::bbWallpaper, kCmdSmartWallpaper, nullptr, nullptr},
-    {&S::bbWallpaperScale, kCmdScaleWallpaper, nullptr, nullptr},
+    {&S::bbWallpaper, kCmdSmartWallpaper, nullptr, nullptr, nullptr, nullptr,
+     [](S& s) {
+         if (s.blackboxPresent && s.layer == kLayerWallpaper) s.MakeWallpaper();
+     }},
+    {&S::bbWallpaperScale, kCmdScaleWallpaper, nullptr, nullptr, nullptr, nullptr,
+     [](S& s) {
+         if (s.blackboxPresent && s.bbWallpaper && s.layer == kLayerWallpaper) s.MakeWallpaper();
+     }},
     {&S::bbSkin, kCmdBlackboxSkin, nullptr, nullptr, nullptr, nullptr, [](S& s) { s.ApplyDisplay(); }},
     // Settings
     {&S::savesettings, kCmdSaveOnExit, L"-save", L"-nosave"},

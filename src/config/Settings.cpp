@@ -55,7 +55,6 @@ void AppState::TransferSettings(int direction) {
         wcscpy(version, g_app.version);
         if (savefolder) wcscpy(folder, exhibitFolder);
         if (layer == kLayerFullScreen) savedLayout = windowedLayout;
-        if (keepWallpaperLayer && layer == kLayerWindowed) savedLayer = kLayerWallpaper;
         if (markexit) bookmark = exhibit->CurrentIndex();
         if (!desktopGiven) savedDesktop[0] = L'\0';
         if (hwnd && (IsIconic(hwnd) || IsZoomed(hwnd))) {

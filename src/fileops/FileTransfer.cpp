@@ -33,9 +33,16 @@ std::wstring TemporaryIn(const std::wstring& folder) {
     return name;
 }
 
-// Puts the finished temporary file in place.
+// Puts the finished temporary file in place. A target another program has
+// open for a moment (a reader, an indexer, a virus scanner) is tried again
+// for a little while.
 Transfer Commit(const std::wstring& temporary, const wchar_t* target, bool replace) {
-    if (MoveFileExW(temporary.c_str(), target, replace ? MOVEFILE_REPLACE_EXISTING : 0)) return Transfer::Done;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (MoveFileExW(temporary.c_str(), target, replace ? MOVEFILE_REPLACE_EXISTING : 0)) return Transfer::Done;
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION) break;
+        Sleep(25);
+    }
     DeleteFileW(temporary.c_str());
     return Transfer::Failed;
 }

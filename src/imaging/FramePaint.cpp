@@ -95,6 +95,10 @@ void AppState::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     if (ontop) SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
+    if (blackboxSkinned && !crop && layer != kLayerFullScreen) {
+        blackboxSkinned = false;   // once, at the first paint
+        SkinWindow();
+    }
     if (decoding) {
         // The next picture is on its way: the last frame stands until it comes.
         if (frame.Bitmap()) BitBlt(dc, 0, 0, frame.Width(), frame.Height(), frame.Dc(), 0, 0, SRCCOPY);

@@ -2,14 +2,14 @@
 
 ModeChange PlanModeChange(int32_t oldLayer, int32_t requested) {
     ModeChange change;
-    // Wallpaper requests leave the viewer windowed, where it stays reachable;
-    // anything unknown is treated the same way.
-    int32_t target = requested == kLayerFullScreen ? kLayerFullScreen : kLayerWindowed;
+    int32_t target = requested == kLayerFullScreen || requested == kLayerWallpaper ? requested : kLayerWindowed;
     // The full-screen command toggles: asked for again, it returns to windowed.
     if (target == kLayerFullScreen && oldLayer == kLayerFullScreen) target = kLayerWindowed;
     change.layer = target;
     change.enterFullScreen = target == kLayerFullScreen && oldLayer != kLayerFullScreen;
     change.leaveFullScreen = oldLayer == kLayerFullScreen && target != kLayerFullScreen;
+    change.enterWallpaper = target == kLayerWallpaper && oldLayer != kLayerWallpaper;
+    change.leaveWallpaper = oldLayer == kLayerWallpaper && target != kLayerWallpaper;
     return change;
 }
 

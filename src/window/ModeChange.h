@@ -1,6 +1,5 @@
 // What a request for a display mode does to the current one, free of any
-// window: the full-screen request toggles, and wallpaper requests are kept
-// windowed while this build has no wallpaper mode.
+// window: the full-screen request toggles; an unknown mode is windowed.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +10,8 @@ struct ModeChange {
     int32_t layer = kLayerWindowed;  // the mode the viewer ends in
     bool enterFullScreen = false;  // the frame goes, the window covers the monitor
     bool leaveFullScreen = false;  // the frame, status bar and windowed layout come back
+    bool enterWallpaper = false;   // the window hides, the pictures go to the desktop
+    bool leaveWallpaper = false;   // the window shows again
 };
 
 ModeChange PlanModeChange(int32_t oldLayer, int32_t requested);

@@ -86,10 +86,14 @@ void AppState::ClearWallpaper() {
     wchar_t current[kPathSize];
     key.Read(L"Wallpaper", current, kPathSize);
     if (!current[0]) return;
-    wchar_t tile[2];
-    key.Read(L"TileWallpaper", tile, 2);
-    key.Write(L"PrevWallpaper", current);
-    key.Write(L"PrevTileWallpaper", tile);
+    // The record keeps the user's own wallpaper: the program's file is never
+    // what Restore brings back when it replaced another.
+    if (wcscmp(current, wallpaperPath) != 0) {
+        wchar_t tile[2];
+        key.Read(L"TileWallpaper", tile, 2);
+        key.Write(L"PrevWallpaper", current);
+        key.Write(L"PrevTileWallpaper", tile);
+    }
     key.Write(L"Wallpaper", L"");
     key.Write(L"TileWallpaper", L"0");
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, nullptr, 0);

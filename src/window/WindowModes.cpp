@@ -115,16 +115,29 @@ void MarkViewerWindow(HWND window) { SetPropW(window, kViewerMark, reinterpret_c
 bool IsViewerWindow(HWND window) { return GetPropW(window, kViewerMark) != nullptr; }
 
 void AppState::SwitchMode(int32_t mode) {
-    // Only the windowed and full-screen modes exist in this build: wallpaper
-    // requests leave the viewer windowed, where it stays reachable.
-    keepWallpaperLayer = false;   // the user's own choice of mode wins
     const ModeChange change = PlanModeChange(layer, mode);
+    if (change.leaveWallpaper && !trayicon) Shell_NotifyIconW(NIM_DELETE, &trayIcon);
+    if (change.leaveFullScreen) {
+        // The frame comes back first; wallpaper mode then hides it.
+        layer = kLayerWindowed;
+        LeaveFullScreen();
+    }
     layer = change.layer;
-    if (mode != 1 && layer == kLayerWindowed)
+    if (layer == kLayerWindowed)
         SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW);
     if (change.enterFullScreen) EnterFullScreen();
-    else if (change.leaveFullScreen) LeaveFullScreen();
-    if (!IsWindowVisible(hwnd) && layer != kLayerWallpaper) ShowWindow(hwnd, SW_SHOW);
+    if (change.enterWallpaper) {
+        // The program stays reachable through its icon while its window is hidden.
+        collage = false;
+        if (!trayicon) Shell_NotifyIconW(NIM_ADD, &trayIcon);
+        ShowWindow(hwnd, SW_HIDE);
+        SetWallpaperStyle(0);
+        ApplyBlend();
+        ShowPicture(true);
+        return;
+    }
+    if (!IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOW);
+    if (change.leaveWallpaper && layer == kLayerWindowed) ApplyDisplay();
     ApplyBlend();
 }
 
@@ -195,7 +208,9 @@ void AppState::TakeOverInstances() {
 
 void AppState::ApplyDisplay() {
     if (closing) return;
-    if (layer == kLayerWindowed) {
+    if (layer == kLayerWallpaper) {
+        MakeWallpaper();
+    } else if (layer == kLayerWindowed) {
         if (!collage) {
             if (wrap) FitWindowToPicture();
             else if (crop) ApplyWindowRegion();

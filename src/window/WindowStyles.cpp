@@ -12,7 +12,10 @@ void AppState::ApplyWrap() {
         collage = false;
         InvalidateRect(hwnd, nullptr, TRUE);
     }
-    if (layer == kLayerWallpaper) return;  // the wallpaper keeps its own size
+    if (layer == kLayerWallpaper) {   // the wallpaper is made again at its new size
+        MakeWallpaper();
+        return;
+    }
     if (layer == kLayerFullScreen) {
         currentZoom = zoom;
         RelayoutFullScreen();

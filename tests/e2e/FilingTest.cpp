@@ -12,7 +12,6 @@
 
 #include "e2e/ViewerDriver.h"
 #include "exhibit/ShellLink.h"
-#include "imaging/GdiplusApi.h"
 
 using namespace e2e;
 
@@ -38,33 +37,6 @@ std::map<std::wstring, size_t> FolderState(const std::wstring& root) {
     walk(root);
     return state;
 }
-
-// A picture as GDI+ reads it back: its size and some pixels.
-struct SavedPicture {
-    explicit SavedPicture(const std::wstring& path) {
-        static ULONG_PTR token = [] {
-            ULONG_PTR t = 0;
-            Gdiplus::GdiplusStartupInput input;
-            Gdiplus::GdiplusStartup(&t, &input, nullptr);
-            return t;
-        }();
-        (void)token;
-        Gdiplus::GpBitmap* bitmap = nullptr;
-        if (gp::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok) return;
-        UINT w = 0, h = 0;
-        gp::GdipGetImageWidth(bitmap, &w);
-        gp::GdipGetImageHeight(bitmap, &h);
-        width = int(w), height = int(h);
-        for (const POINT at : {POINT{int(w) / 2, 1}, POINT{int(w) / 2, int(h) - 2}}) {
-            Gdiplus::ARGB argb = 0;
-            gp::GdipBitmapGetPixel(bitmap, at.x, at.y, &argb);
-            ends.push_back(RGB(argb >> 16 & 0xFF, argb >> 8 & 0xFF, argb & 0xFF));
-        }
-        gp::GdipDisposeImage(bitmap);
-    }
-    int width = 0, height = 0;
-    std::vector<COLORREF> ends;   // near the top and the bottom, in the middle
-};
 
 // A 24-bit bitmap, its left half `left` and right half `right`.
 std::string TwoColourBmp(int w, int h, COLORREF left, COLORREF right) {
@@ -234,7 +206,7 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     viewer.PostCommand(kCmdSaveAs);
     AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"half"));
     ASSERT_TRUE(viewer.WaitForShown(L"half.jpg"));
-    SavedPicture half(viewer.Picture(L"half.jpg"));
+    PictureFile half(viewer.Picture(L"half.jpg"));
     EXPECT_EQ(half.width, 40);
     EXPECT_EQ(half.height, 30);
     EXPECT_EQ(ReadBytes(viewer.Picture(L"half.jpg")).substr(0, 2), "\xFF\xD8");
@@ -245,7 +217,7 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     viewer.PostCommand(kCmdSaveAs);
     AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"turned.jpg"), 2);
     ASSERT_TRUE(viewer.WaitForShown(L"turned.jpg.bmp"));
-    SavedPicture turned(viewer.Picture(L"turned.jpg.bmp"));
+    PictureFile turned(viewer.Picture(L"turned.jpg.bmp"));
     EXPECT_EQ(turned.width, 30);
     EXPECT_EQ(turned.height, 40);
     EXPECT_EQ(ReadBytes(viewer.Picture(L"turned.jpg.bmp")).substr(0, 2), "BM");
@@ -300,7 +272,7 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     SetDlgItemTextW(dialog.window, 0x480, viewer.Picture(L"pasted").c_str());
     PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(viewer.WaitForShown(L"pasted.jpg"));
-    EXPECT_EQ(SavedPicture(viewer.Picture(L"pasted.jpg")).width, 20);
+    EXPECT_EQ(PictureFile(viewer.Picture(L"pasted.jpg")).width, 20);
 
     // The settings saved under another name.
     viewer.PostCommand(kCmdSaveSettingsAs);

@@ -1,5 +1,7 @@
 #include "e2e/ViewerDriver.h"
 
+#include "imaging/GdiplusApi.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -357,6 +359,28 @@ void ExpectPlaced(const RECT& picture, COLORREF colour, const RECT& view, COLORR
                 << "background pixel at " << p.x << "," << p.y << " is " << Hex(shot.Pixel(p.x, p.y));
         }
     }
+}
+
+PictureFile::PictureFile(const std::wstring& path) {
+    static const ULONG_PTR token = [] {
+        ULONG_PTR t = 0;
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&t, &input, nullptr);
+        return t;
+    }();
+    (void)token;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gp::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok) return;
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(bitmap, &w);
+    gp::GdipGetImageHeight(bitmap, &h);
+    width = int(w), height = int(h);
+    for (const POINT at : {POINT{int(w) / 2, 1}, POINT{int(w) / 2, int(h) - 2}}) {
+        Gdiplus::ARGB argb = 0;
+        gp::GdipBitmapGetPixel(bitmap, at.x, at.y, &argb);
+        ends.push_back(RGB(argb >> 16 & 0xFF, argb >> 8 & 0xFF, argb & 0xFF));
+    }
+    gp::GdipDisposeImage(bitmap);
 }
 
 RECT ColourBox(const Screenshot& shot, const RECT& area, COLORREF colour) {

@@ -153,6 +153,14 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
+// A picture file as GDI+ reads it back: its size, and the pixels in the middle
+// of its top and bottom rows (none when it cannot be read).
+struct PictureFile {
+    explicit PictureFile(const std::wstring& path);
+    int width = 0, height = 0;
+    std::vector<COLORREF> ends;
+};
+
 // True when two colours differ by at most `tolerance` in every channel.
 bool NearColour(COLORREF a, COLORREF b, int tolerance = 8);
 // Waits until the screen shows `colour` at (x, y).

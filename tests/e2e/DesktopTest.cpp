@@ -1,0 +1,179 @@
+// The viewer on the desktop: wallpaper mode, the wallpaper styles, clearing
+// and restoring, and the Blackbox shell's requests.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/ViewerDriver.h"
+
+using namespace e2e;
+
+namespace {
+
+const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+const wchar_t* const kValues[] = {L"Wallpaper", L"TileWallpaper", L"WallpaperStyle", L"PrevWallpaper",
+                                  L"PrevTileWallpaper"};
+
+std::wstring ReadValue(const wchar_t* name) {
+    wchar_t value[300] = {};
+    DWORD bytes = sizeof value - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, name, RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
+        return L"<none>";
+    return value;
+}
+
+void WriteValue(const wchar_t* name, const std::wstring& value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, name, REG_SZ, value.c_str(), DWORD((value.size() + 1) * 2));
+}
+
+// The wallpaper values as a test found them, put back when it ends.
+struct DesktopValues {
+    DesktopValues() {
+        for (const wchar_t* name : kValues) kept[name] = ReadValue(name);
+    }
+    ~DesktopValues() {
+        for (const auto& [name, value] : kept) {
+            if (value == L"<none>") RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, name.c_str());
+            else WriteValue(name.c_str(), value);
+        }
+    }
+    std::map<std::wstring, std::wstring> kept;
+};
+
+// A window that stands for the Blackbox shell and keeps the requests it gets.
+class FakeBlackbox {
+public:
+    struct Request {
+        ULONG_PTR id;
+        DWORD size;
+        std::string text;
+        DWORD at;
+    };
+    FakeBlackbox() {
+        thread_ = std::thread([this] {
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = Procedure;
+            windowClass.hInstance = GetModuleHandleW(nullptr);
+            windowClass.lpszClassName = L"BlackboxClass";
+            RegisterClassW(&windowClass);
+            window_ = CreateWindowW(L"BlackboxClass", L"Blackbox", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                    windowClass.hInstance, nullptr);
+            SetWindowLongPtrW(window_, GWLP_USERDATA, LONG_PTR(this));
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+            DestroyWindow(window_);
+        });
+        WaitUntil([&] { return window_.load() != nullptr; });
+    }
+    ~FakeBlackbox() {
+        PostMessageW(window_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    std::vector<Request> Requests() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return requests_;
+    }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<FakeBlackbox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_COPYDATA && self) {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            const char* bytes = static_cast<const char*>(data->lpData);
+            std::lock_guard<std::mutex> hold(self->lock_);
+            self->requests_.push_back({data->dwData, data->cbData,
+                                       data->cbData > 4 ? std::string(bytes + 4) : std::string(), GetTickCount()});
+            return TRUE;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    std::thread thread_;
+    std::atomic<HWND> window_{nullptr};
+    std::mutex lock_;
+    std::vector<Request> requests_;
+};
+
+}  // namespace
+
+TEST(Desktop, WallpaperModePutsEachPictureOnTheDesktopAtTheScreenSize) {
+    DesktopValues keep;
+    WriteValue(L"Wallpaper", L"C:\\before.bmp");
+    WriteValue(L"TileWallpaper", L"1");
+    Viewer viewer;
+    WriteSolidBmp(viewer.Picture(L"a.bmp"), 80, 64, RGB(220, 30, 30));
+    WriteSolidBmp(viewer.Picture(L"b.bmp"), 80, 64, RGB(30, 40, 220));
+    ASSERT_TRUE(viewer.Start(L"-noslide -notransitions -stretch -wallpaper"));
+    ASSERT_TRUE(viewer.WaitForWindow(15000, false));
+    const std::wstring paper = viewer.ProgramFile(L"oxpaper.jpg");
+    const RECT screen = Screen();
+    for (const COLORREF colour : {RGB(220, 30, 30), RGB(30, 40, 220)}) {
+        if (colour != RGB(220, 30, 30)) viewer.PostCommand(kCmdNext);
+        EXPECT_TRUE(WaitUntil([&] {
+            const PictureFile file(paper);
+            return file.width == Width(screen) && file.height == Height(screen) && NearColour(file.ends[0], colour, 24);
+        })) << Hex(colour);
+    }
+    EXPECT_FALSE(IsWindowVisible(viewer.Main()));
+    EXPECT_EQ(ReadValue(L"Wallpaper"), paper);
+    EXPECT_EQ(ReadValue(L"PrevWallpaper"), L"C:\\before.bmp");
+    EXPECT_EQ(ReadValue(L"PrevTileWallpaper"), L"1");
+
+    // Each style's pair of values.
+    const std::pair<int, const wchar_t*> styles[] = {{kCmdWallpaperCenter, L"0 0"}, {kCmdWallpaperTile, L"1 0"},
+                                                     {kCmdWallpaperStretch, L"0 2"}, {kCmdWallpaperFit, L"0 6"},
+                                                     {kCmdWallpaperFill, L"0 10"}};
+    for (const auto& [command, pair] : styles) {
+        viewer.PostCommand(command);
+        EXPECT_TRUE(WaitUntil([&, pair = pair] { return ReadValue(L"TileWallpaper") + L" " + ReadValue(L"WallpaperStyle") == pair; }))
+            << command;
+    }
+    EXPECT_EQ(ReadValue(L"PrevWallpaper"), L"C:\\before.bmp");   // the program's own file is never recorded
+
+    // Clear, then Restore: the wallpaper from before the program came.
+    viewer.PostCommand(kCmdWallpaperClear);
+    EXPECT_TRUE(WaitUntil([&] { return ReadValue(L"Wallpaper").empty(); }));
+    viewer.PostCommand(kCmdWallpaperRestore);
+    EXPECT_TRUE(WaitUntil([&] { return ReadValue(L"Wallpaper") == L"C:\\before.bmp"; }));
+    EXPECT_EQ(ReadValue(L"TileWallpaper"), L"1");
+
+    // Back to a window.
+    viewer.PostCommand(kCmdWindowed);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer.Main()) != FALSE; }));
+}
+
+TEST(Desktop, TheBlackboxShellIsAskedToSetItsRootImage) {
+    DesktopValues keep;
+    FakeBlackbox shell;
+    Viewer viewer;
+    WriteSolidBmp(viewer.Picture(L"a.bmp"), 80, 64, RGB(220, 30, 30));
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    ASSERT_TRUE(viewer.WaitForShown(L"a.bmp"));
+    const std::wstring wallpaperBefore = ReadValue(L"Wallpaper");
+
+    // Smart wallpaper: the picture itself, no registry change.
+    viewer.PostCommand(kCmdWallpaperTile);
+    ASSERT_TRUE(WaitUntil([&] { return shell.Requests().size() == 1; }));
+    const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
+    auto requests = shell.Requests();
+    EXPECT_EQ(requests[0].id, 10882u);
+    EXPECT_EQ(requests[0].size, 304u);
+    EXPECT_EQ(requests[0].text, "@BBCore.rootCommand bsetroot -tile \"" + narrow(viewer.Picture(L"a.bmp")) + "\"");
+    EXPECT_EQ(ReadValue(L"Wallpaper"), wallpaperBefore);
+
+    // Scaled: a reset to the centre, then half a second later the wallpaper file.
+    viewer.PostCommand(kCmdScaleWallpaper);
+    viewer.PostCommand(kCmdWallpaperStretch);
+    ASSERT_TRUE(WaitUntil([&] { return shell.Requests().size() == 3; }));
+    requests = shell.Requests();
+    EXPECT_EQ(requests[1].text, "@BBCore.rootCommand bsetroot -center bsetroot.bmp");
+    EXPECT_EQ(requests[2].text,
+              "@BBCore.rootCommand bsetroot -full \"" + narrow(viewer.ProgramFile(L"oxpaper.jpg")) + "\"");
+    EXPECT_GE(requests[2].at - requests[1].at, 450u);
+    EXPECT_EQ(PictureFile(viewer.ProgramFile(L"oxpaper.jpg")).width, 80);
+}
