@@ -34,69 +34,51 @@ void WriteValue(const wchar_t* name, const std::wstring& value) {
 
 // The wallpaper values as a test found them, put back when it ends.
 struct DesktopValues {
+    std::map<std::wstring, std::wstring> kept;
     DesktopValues() {
         for (const wchar_t* name : kValues) kept[name] = ReadValue(name);
     }
     ~DesktopValues() {
-        for (const auto& [name, value] : kept) {
-            if (value == L"<none>") RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, name.c_str());
-            else WriteValue(name.c_str(), value);
-        }
+        for (const auto& [name, value] : kept)
+            value == L"<none>" ? void(RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, name.c_str()))
+                              : WriteValue(name.c_str(), value);
     }
-    std::map<std::wstring, std::wstring> kept;
 };
 
-// A window that stands for the Blackbox shell and keeps the requests it gets.
-class FakeBlackbox {
-public:
+// A window that stands for the Blackbox shell, on a thread of its own, keeping
+// the requests it gets: identifier, size, text and time of arrival.
+struct FakeBlackbox {
     struct Request {
         ULONG_PTR id;
         DWORD size;
         std::string text;
         DWORD at;
     };
-    FakeBlackbox() {
-        thread_ = std::thread([this] {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = Procedure;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.lpszClassName = L"BlackboxClass";
-            RegisterClassW(&windowClass);
-            window_ = CreateWindowW(L"BlackboxClass", L"Blackbox", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                    windowClass.hInstance, nullptr);
-            SetWindowLongPtrW(window_, GWLP_USERDATA, LONG_PTR(this));
-            MSG msg;
-            while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-            DestroyWindow(window_);
-        });
-        WaitUntil([&] { return window_.load() != nullptr; });
-    }
+    static inline std::mutex lock;
+    static inline std::vector<Request> requests;
+    std::atomic<HWND> window{nullptr};
+    std::thread thread{[this] {
+        WNDCLASSW c{0, Procedure, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, L"BlackboxClass"};
+        RegisterClassW(&c);
+        window = CreateWindowW(L"BlackboxClass", L"Blackbox", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, c.hInstance, nullptr);
+        for (MSG msg; GetMessageW(&msg, nullptr, 0, 0) > 0;) DispatchMessageW(&msg);
+    }};
+    FakeBlackbox() { WaitUntil([&] { return window.load() != nullptr; }); }
     ~FakeBlackbox() {
-        PostMessageW(window_, WM_QUIT, 0, 0);
-        thread_.join();
+        PostMessageW(window, WM_QUIT, 0, 0);
+        thread.join();
+    }
+    static LRESULT CALLBACK Procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_COPYDATA) return DefWindowProcW(w, message, wParam, lParam);
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        std::lock_guard<std::mutex> hold(lock);
+        requests.push_back({data->dwData, data->cbData, static_cast<const char*>(data->lpData) + 4, GetTickCount()});
+        return TRUE;
     }
     std::vector<Request> Requests() {
-        std::lock_guard<std::mutex> hold(lock_);
-        return requests_;
+        std::lock_guard<std::mutex> hold(lock);
+        return requests;
     }
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<FakeBlackbox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_COPYDATA && self) {
-            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            const char* bytes = static_cast<const char*>(data->lpData);
-            std::lock_guard<std::mutex> hold(self->lock_);
-            self->requests_.push_back({data->dwData, data->cbData,
-                                       data->cbData > 4 ? std::string(bytes + 4) : std::string(), GetTickCount()});
-            return TRUE;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    std::thread thread_;
-    std::atomic<HWND> window_{nullptr};
-    std::mutex lock_;
-    std::vector<Request> requests_;
 };
 
 }  // namespace

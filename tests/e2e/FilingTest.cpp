@@ -51,10 +51,13 @@ std::string TwoColourBmp(int w, int h, COLORREF left, COLORREF right) {
     return bytes;
 }
 
-// Answers the viewer's save dialog titled `caption` with `path`, in filter `filter`.
-void AnswerSaveDialog(const Viewer& viewer, const wchar_t* caption, const std::wstring& path, int filter = 1) {
+// Answers the viewer's save dialog titled `caption` with `path`, in filter
+// `filter`; the name it offered into `offered`.
+void AnswerSaveDialog(const Viewer& viewer, const wchar_t* caption, const std::wstring& path, int filter = 1,
+                      std::wstring* offered = nullptr) {
     const MessageBoxInfo dialog = viewer.WaitForDialog(caption, 30000);
     ASSERT_NE(dialog.window, nullptr) << "no dialog";
+    if (offered) *offered = ControlText(dialog.window, 0x47c) + ControlText(dialog.window, 0x480);
     if (filter != 1) {
         HWND types = GetDlgItem(dialog.window, 0x470);   // the file-type list
         SendMessageW(types, CB_SETCURSEL, WPARAM(filter - 1), 0);
@@ -245,15 +248,11 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     }
 
     // Paste: a green bitmap becomes the shown picture, which is no file.
+    const std::string greenBmp = BmpBytes(20, 10, kGreen);
     HDC screen = GetDC(nullptr);
-    HBITMAP green = CreateCompatibleBitmap(screen, 20, 10);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, green);
-    HBRUSH brush = CreateSolidBrush(kGreen);
-    RECT all{0, 0, 20, 10};
-    FillRect(memory, &all, brush);
-    SelectObject(memory, old);
-    DeleteObject(brush), DeleteDC(memory), ReleaseDC(nullptr, screen);
+    HBITMAP green = CreateDIBitmap(screen, reinterpret_cast<const BITMAPINFOHEADER*>(&greenBmp[14]), CBM_INIT,
+                                   &greenBmp[54], reinterpret_cast<const BITMAPINFO*>(&greenBmp[14]), DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
     SetClipboardData(CF_BITMAP, green);
@@ -263,14 +262,9 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     viewer.PostCommand(kCmdRecycle);
     AnswerBox(viewer, L"Not a file");
     viewer.PostCommand(kCmdSaveAs);
-    const MessageBoxInfo dialog = viewer.WaitForDialog(L"Save As", 30000);
-    ASSERT_NE(dialog.window, nullptr);
-    std::wstring offered = ControlText(dialog.window, 0x47c);
-    if (offered.empty()) offered = ControlText(dialog.window, 0x480);
+    std::wstring offered;
+    AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"pasted"), 1, &offered);
     EXPECT_EQ(offered, L"Clipboard_Image");
-    SetDlgItemTextW(dialog.window, 0x47c, viewer.Picture(L"pasted").c_str());
-    SetDlgItemTextW(dialog.window, 0x480, viewer.Picture(L"pasted").c_str());
-    PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(viewer.WaitForShown(L"pasted.jpg"));
     EXPECT_EQ(PictureFile(viewer.Picture(L"pasted.jpg")).width, 20);
 
