@@ -11,6 +11,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "platform/DataFolder.h"
 #include "config/Language.h"
 #include "../resources/resource.h"
 #include "platform/Paths.h"
@@ -164,14 +165,21 @@ void AppState::LocateFiles() {
     wcscpy(programFolder, scratch);
     CutAtLastBackslash(programFolder);
 
-    JoinPath(settingsPath, programFolder, L"oxbrill.ini");
+    // Settings, logs and the wallpaper file live beside a portable copy; an
+    // installed copy keeps them in the user's profile.
+    wchar_t dataFolder[kPathSize];
+    const bool perUser = ChooseDataFolder(programFolder, dataFolder);
+    JoinPath(settingsPath, dataFolder, L"oxbrill.ini");
     JoinPath(languagePath, programFolder, L"oxbrill.lang.ini");
-    JoinPath(errorsLogPath, programFolder, L"errors.log");
-    JoinPath(wallpaperPath, programFolder, L"oxpaper.jpg");
-    JoinPath(archivedLogPath, programFolder, L"archived.log");
+    JoinPath(errorsLogPath, dataFolder, L"errors.log");
+    JoinPath(wallpaperPath, dataFolder, L"oxpaper.jpg");
+    JoinPath(archivedLogPath, dataFolder, L"archived.log");
     JoinPath(helpPath, programFolder, L"Oxbrill.txt");
-
-    folder[0] = L'\0';
+    // The first run of a user starts from the settings shipped beside the program.
+    if (perUser && GetFileAttributesW(settingsPath) == INVALID_FILE_ATTRIBUTES) {
+        JoinPath(scratch, programFolder, L"oxbrill.ini");
+        CopyFileW(scratch, settingsPath, TRUE);
+    }
     TransferSettings(0);
 
     int argc = 0;

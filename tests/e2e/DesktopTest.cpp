@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <map>
 #include <mutex>
@@ -158,4 +159,24 @@ TEST(Desktop, TheBlackboxShellIsAskedToSetItsRootImage) {
               "@BBCore.rootCommand bsetroot -full \"" + narrow(viewer.ProgramFile(L"oxpaper.jpg")) + "\"");
     EXPECT_GE(requests[2].at - requests[1].at, 450u);
     EXPECT_EQ(PictureFile(viewer.ProgramFile(L"oxpaper.jpg")).width, 80);
+}
+
+// An installed copy (the installer's mark beside it) keeps what it writes in
+// the user's profile, starting from the settings shipped beside it.
+TEST(Desktop, AnInstalledCopyKeepsItsSettingsInTheProfile) {
+    wchar_t roaming[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, roaming)));
+    const std::wstring data = std::wstring(roaming) + L"\\Oxbrill";
+    RemoveTree(data);
+    Viewer viewer;
+    WriteSolidBmp(viewer.Picture(L"a.bmp"), 40, 30, RGB(220, 30, 30));
+    WriteBytes(viewer.ProgramFile(L"Oxbrill.installed"), "");
+    viewer.WriteSettings(L"[Slideshow]\r\ntimer=1234\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-noslide"));
+    viewer.Close();
+    ASSERT_EQ(viewer.WaitForExit(), 0);
+    EXPECT_EQ(IniValue(ReadUtf16File(data + L"\\oxbrill.ini"), L"[Slideshow]", L"timer"), L"1234");
+    EXPECT_EQ(IniValue(ReadUtf16File(data + L"\\oxbrill.ini"), L"[Slideshow]", L"slide"), L"FALSE");
+    EXPECT_EQ(ReadUtf16File(viewer.SettingsPath()), L"[Slideshow]\r\ntimer=1234\r\n");
+    RemoveTree(data);
 }
