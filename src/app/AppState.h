@@ -65,6 +65,12 @@ struct AppState {
     ULONG_PTR gdiplusToken = 0;
     int frameWidth = 0, frameHeight = 0;   // sizing frame
     int statusHeight = 0;
+    uint32_t dpi = 96;               // of the monitor the window is on
+    int Scaled(int pixels) const { return MulDiv(pixels, int(dpi), 96); }
+    // The window moved to a monitor of `newDpi` (or starts there): the texts
+    // and the frame take its scale; the picture keeps its pixels.
+    void ApplyDpi(uint32_t newDpi);
+    void OnDpiChanged(uint32_t newDpi, const RECT& suggested);
     const wchar_t* clipboardName = L"Clipboard_Image";
     wchar_t version[kVersionSize] = L"1.00";
 

@@ -187,6 +187,9 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_APP_REFRESHED:
         s->AutoFind();
         return 1;
+    case WM_DPICHANGED:
+        s->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 1;
     case WM_HOTKEY:
         if (wParam == static_cast<WPARAM>(kHotkeyId)) s->ToggleViewerVisible();
         return 1;

@@ -12,6 +12,7 @@
 
 #include "app/AppState.h"
 #include "platform/DataFolder.h"
+#include "window/Dpi.h"
 #include "config/Language.h"
 #include "../resources/resource.h"
 #include "platform/Paths.h"
@@ -86,9 +87,7 @@ void AppState::InitDefaults(HWND window) {
         blackboxSkinned = true;
     }
 
-    LOGFONTW font{};
-    font.lfPitchAndFamily = 2;
-    statusFont.Reset(CreateFontIndirectW(&font));
+    ApplyDpi(WindowDpi(hwnd));
 
     hidemod = MOD_ALT;
     hidekey = VK_ESCAPE;
@@ -100,8 +99,6 @@ void AppState::Initialize() {
     exhibit->SetCurrentPath(std::wstring());
     wcscpy(fileManager, L"explorer.exe");
 
-    frameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
-    frameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
     const int screenW = GetSystemMetrics(SM_CXSCREEN);
     const int screenH = GetSystemMetrics(SM_CYSCREEN);
     monitorRect = RECT{0, 0, screenW, screenH};

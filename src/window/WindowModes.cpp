@@ -7,6 +7,7 @@
 
 #include "app/AppState.h"
 #include "imaging/Layout.h"
+#include "window/Dpi.h"
 #include "window/ModeChange.h"
 #include "window/Placement.h"
 #include "platform/WindowStyle.h"
@@ -105,7 +106,9 @@ void AppState::CreateStatusBar() {
     GetWindowRect(statusBar, &r);
     statusHeight = r.bottom - r.top;
     static const int kRightEdges[7] = {70, 160, 200, 260, 360, 410, 440};
-    SendMessageW(statusBar, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(kRightEdges));
+    int edges[7];
+    for (int i = 0; i < 7; ++i) edges[i] = Scaled(kRightEdges[i]);
+    SendMessageW(statusBar, SB_SETPARTS, 7, reinterpret_cast<LPARAM>(edges));
     SendMessageW(statusBar, SB_SETTEXTW, 6 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"\tF1"));
     if (!slide) SendMessageW(statusBar, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(L"\t!"));
 }
@@ -229,7 +232,7 @@ void AppState::ApplyDisplay() {
 RECT AppState::WrapArea() const {
     RECT area = workArea;
     if (!crop) {
-        area.top += frameHeight + GetSystemMetrics(SM_CYCAPTION);
+        area.top += frameHeight + MetricFor(SM_CYCAPTION, dpi);
         area.left += frameWidth;
         area.right -= frameWidth;
         area.bottom -= frameHeight;
@@ -257,8 +260,8 @@ void AppState::FitWindowToPicture() {
     RECT r{position.left, position.top, position.left + w, position.top + h};
     if (statusBar) r.bottom += statusHeight;
     if (!crop) {
-        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+        AdjustWindowRectForDpi(r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)),
+                               static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)), dpi);
         if (BlackboxAdjusted()) r.bottom += bbWindowAdjust;
     }
     position = Rect32{r.left, r.top, r.right, r.bottom};

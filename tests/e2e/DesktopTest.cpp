@@ -180,3 +180,32 @@ TEST(Desktop, AnInstalledCopyKeepsItsSettingsInTheProfile) {
     EXPECT_EQ(ReadUtf16File(viewer.SettingsPath()), L"[Slideshow]\r\ntimer=1234\r\n");
     RemoveTree(data);
 }
+
+// At 144 DPI the status bar and the dialogs are half as large again, and the
+// picture is still drawn pixel for pixel.
+TEST(Desktop, At144DpiTextsScaleAndPicturePixelsStayScreenPixels) {
+    const auto measure = [](int& statusHeight, int& dialogWidth) {
+        Viewer viewer;
+        WriteSolidBmp(viewer.Picture(L"a.bmp"), 300, 200, RGB(20, 140, 150));
+        ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+        const RECT view = viewer.ViewOnScreen();
+        EXPECT_TRUE(Width(view) == 300 && Height(view) == 200) << Describe(view);
+        EXPECT_TRUE(WaitForPixel(view.left + 150, view.top + 100, RGB(20, 140, 150)));
+        statusHeight = viewer.StatusBarHeight();
+        viewer.PostCommand(kCmdTimer);
+        const MessageBoxInfo dialog = viewer.WaitForDialog(L"Slideshow Timer");
+        ASSERT_NE(dialog.window, nullptr);
+        RECT r{};
+        GetWindowRect(dialog.window, &r);
+        dialogWidth = Width(r);
+        PostMessageW(dialog.window, WM_COMMAND, IDCANCEL, 0);
+    };
+    int status96 = 0, dialog96 = 0, status144 = 0, dialog144 = 0;
+    measure(status96, dialog96);
+    const DWORD large = 144;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &large, sizeof large);
+    measure(status144, dialog144);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+    EXPECT_GE(status144 * 10, status96 * 13) << status96 << " " << status144;
+    EXPECT_NEAR(double(dialog144) / dialog96, 1.5, 0.2) << dialog96 << " " << dialog144;
+}
