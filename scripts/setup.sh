@@ -19,6 +19,9 @@ have xdpyinfo || need+=(x11-utils)
 { have convert && convert -version 2>/dev/null | grep -q ImageMagick && have import; } || need+=(imagemagick)
 have exiftool || need+=(libimage-exiftool-perl)
 have python3 || need+=(python3)
+# The release: the installer and the portable zip.
+have makensis || need+=(nsis)
+have zip || need+=(zip)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 
 if [ ${#need[@]} -gt 0 ]; then

@@ -6,9 +6,7 @@
 #include <shlobj.h>
 
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/ViewerDriver.h"
@@ -46,8 +44,8 @@ struct DesktopValues {
     }
 };
 
-// A window that stands for the Blackbox shell, on a thread of its own, keeping
-// the requests it gets: identifier, size, text and time of arrival.
+// A window that stands for the Blackbox shell and keeps the requests it gets:
+// identifier, size, text and time of arrival. The test answers it while it waits.
 struct FakeBlackbox {
     struct Request {
         ULONG_PTR id;
@@ -55,30 +53,19 @@ struct FakeBlackbox {
         std::string text;
         DWORD at;
     };
-    static inline std::mutex lock;
     static inline std::vector<Request> requests;
-    std::atomic<HWND> window{nullptr};
-    std::thread thread{[this] {
+    HWND window = nullptr;
+    FakeBlackbox() {
         WNDCLASSW c{0, Procedure, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, L"BlackboxClass"};
         RegisterClassW(&c);
         window = CreateWindowW(L"BlackboxClass", L"Blackbox", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, c.hInstance, nullptr);
-        for (MSG msg; GetMessageW(&msg, nullptr, 0, 0) > 0;) DispatchMessageW(&msg);
-    }};
-    FakeBlackbox() { WaitUntil([&] { return window.load() != nullptr; }); }
-    ~FakeBlackbox() {
-        PostMessageW(window, WM_QUIT, 0, 0);
-        thread.join();
     }
+    ~FakeBlackbox() { DestroyWindow(window); }
     static LRESULT CALLBACK Procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message != WM_COPYDATA) return DefWindowProcW(w, message, wParam, lParam);
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        std::lock_guard<std::mutex> hold(lock);
         requests.push_back({data->dwData, data->cbData, static_cast<const char*>(data->lpData) + 4, GetTickCount()});
         return TRUE;
-    }
-    std::vector<Request> Requests() {
-        std::lock_guard<std::mutex> hold(lock);
-        return requests;
     }
 };
 
@@ -130,6 +117,21 @@ TEST(Desktop, WallpaperModePutsEachPictureOnTheDesktopAtTheScreenSize) {
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer.Main()) != FALSE; }));
 }
 
+// A wallpaper file that cannot be written: said once, and the show goes on.
+TEST(Desktop, AWallpaperFileThatCannotBeWrittenIsSaidOnce) {
+    DesktopValues keep;
+    Viewer viewer;
+    WriteSolidBmp(viewer.Picture(L"a.bmp"), 80, 64, RGB(220, 30, 30));
+    WriteSolidBmp(viewer.Picture(L"b.bmp"), 80, 64, RGB(30, 40, 220));
+    ASSERT_TRUE(CreateDirectoryW(viewer.ProgramFile(L"oxpaper.jpg").c_str(), nullptr));
+    ASSERT_TRUE(viewer.Start(L"-noslide -notransitions -wallpaper"));
+    ASSERT_TRUE(viewer.WaitForWindow(15000, false));
+    AnswerBox(viewer, viewer.ProgramFile(L"oxpaper.jpg") + L" cannot be written: the wallpaper stays as it was");
+    viewer.PostCommand(kCmdNext);
+    EXPECT_EQ(viewer.WaitForDialog(nullptr, 2000).window, nullptr);
+    EXPECT_TRUE(viewer.Running());
+}
+
 TEST(Desktop, TheBlackboxShellIsAskedToSetItsRootImage) {
     DesktopValues keep;
     FakeBlackbox shell;
@@ -141,9 +143,9 @@ TEST(Desktop, TheBlackboxShellIsAskedToSetItsRootImage) {
 
     // Smart wallpaper: the picture itself, no registry change.
     viewer.PostCommand(kCmdWallpaperTile);
-    ASSERT_TRUE(WaitUntil([&] { return shell.Requests().size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return shell.requests.size() == 1; }));
     const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
-    auto requests = shell.Requests();
+    auto requests = shell.requests;
     EXPECT_EQ(requests[0].id, 10882u);
     EXPECT_EQ(requests[0].size, 304u);
     EXPECT_EQ(requests[0].text, "@BBCore.rootCommand bsetroot -tile \"" + narrow(viewer.Picture(L"a.bmp")) + "\"");
@@ -152,8 +154,8 @@ TEST(Desktop, TheBlackboxShellIsAskedToSetItsRootImage) {
     // Scaled: a reset to the centre, then half a second later the wallpaper file.
     viewer.PostCommand(kCmdScaleWallpaper);
     viewer.PostCommand(kCmdWallpaperStretch);
-    ASSERT_TRUE(WaitUntil([&] { return shell.Requests().size() == 3; }));
-    requests = shell.Requests();
+    ASSERT_TRUE(WaitUntil([&] { return shell.requests.size() == 3; }));
+    requests = shell.requests;
     EXPECT_EQ(requests[1].text, "@BBCore.rootCommand bsetroot -center bsetroot.bmp");
     EXPECT_EQ(requests[2].text,
               "@BBCore.rootCommand bsetroot -full \"" + narrow(viewer.ProgramFile(L"oxpaper.jpg")) + "\"");

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -22,19 +23,8 @@ const COLORREF kRed = RGB(220, 20, 20), kGreen = RGB(20, 200, 40), kBlue = RGB(2
 // Every file under `root` with a hash of its bytes: what "nothing changed" means.
 std::map<std::wstring, size_t> FolderState(const std::wstring& root) {
     std::map<std::wstring, size_t> state;
-    std::function<void(const std::wstring&)> walk = [&](const std::wstring& folder) {
-        WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return;
-        do {
-            const std::wstring name = found.cFileName, path = folder + L"\\" + name;
-            if (name == L"." || name == L"..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(path);
-            else state[path.substr(root.size())] = std::hash<std::string>{}(ReadBytes(path));
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    };
-    walk(root);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) state[entry.path().wstring()] = std::hash<std::string>{}(ReadBytes(entry.path()));
     return state;
 }
 
@@ -66,15 +56,6 @@ void AnswerSaveDialog(const Viewer& viewer, const wchar_t* caption, const std::w
     for (const int name : {0x47c, 0x480}) SetDlgItemTextW(dialog.window, name, path.c_str());
     PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitGone(dialog.window, 10000));
-}
-
-// Answers the viewer's message box, which must say `text`.
-void AnswerBox(const Viewer& viewer, const std::wstring& text, int button = IDOK) {
-    const MessageBoxInfo box = viewer.WaitForDialog(L"Oxbrill", 20000);
-    ASSERT_NE(box.window, nullptr) << "no box saying " << testing::PrintToString(text);
-    EXPECT_EQ(box.text, text);
-    PostMessageW(box.window, WM_COMMAND, button, 0);
-    ASSERT_TRUE(WaitGone(box.window));
 }
 
 std::wstring LinkTarget(const std::wstring& link) {

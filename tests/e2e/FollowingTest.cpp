@@ -19,21 +19,19 @@ namespace {
 // Drops `paths` on the viewer's window as the shell would: a DROPFILES block
 // placed in the viewer's own memory, with Shift held when asked.
 void Drop(const Viewer& viewer, const std::vector<std::wstring>& paths, bool shift = false) {
-    std::wstring names;
-    for (const std::wstring& path : paths) names += path + L'\0';
-    names += L'\0';
-    std::vector<char> block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-    auto* header = reinterpret_cast<DROPFILES*>(block.data());
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    memcpy(block.data() + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    const DROPFILES header{sizeof(DROPFILES), {}, FALSE, TRUE};
+    std::wstring block(sizeof header / sizeof(wchar_t), L'\0');
+    memcpy(block.data(), &header, sizeof header);
+    for (const std::wstring& path : paths) block += path + L'\0';
+    block += L'\0';
     HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, viewer.ProcessId());
-    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    WriteProcessMemory(process, remote, block.data(), block.size(), nullptr);
+    void* remote = VirtualAllocEx(process, nullptr, block.size() * 2, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    WriteProcessMemory(process, remote, block.data(), block.size() * 2, nullptr);
     CloseHandle(process);
     if (shift) keybd_event(VK_SHIFT, 0, 0, 0), Sleep(300);
     PostMessageW(viewer.Main(), WM_DROPFILES, WPARAM(remote), 0);
-    if (shift) Sleep(500), keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    // Shift goes up, and the viewer sees it go, before anything else is asked.
+    if (shift) Sleep(500), keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0), Sleep(300);
 }
 
 }  // namespace
@@ -54,6 +52,7 @@ TEST(Following, DropsReplaceOrAppendTheExhibit) {
     EXPECT_TRUE(viewer.WaitForShown(L"x.bmp"));
     // With Shift the folder is added: stepping round meets all three.
     Drop(viewer, {viewer.Pictures()}, true);
+    ASSERT_TRUE(viewer.WaitForShown(L"x.bmp"));
     std::set<std::wstring> seen;
     for (int i = 0; i < 3; ++i) {
         const std::wstring before = viewer.Caption();
@@ -98,12 +97,8 @@ TEST(Following, FindJumpsAndWrapsFilterAndExcludeNarrowViewExhibitRestores) {
     step(kCmdFindNext, L"b-beach.bmp");   // round again
     FindFilter(viewer, L"Beach", IDC_FIND_FIND, false, true);
     EXPECT_TRUE(viewer.WaitForShown(L"d-Beach.bmp"));
-    // The extension is no part of the name alone.
-    FindFilter(viewer, L"bmp", IDC_FIND_FIND, true);
-    const MessageBoxInfo none = viewer.WaitForDialog(L"Oxbrill");
-    EXPECT_EQ(none.text, L"No match");
-    PostMessageW(none.window, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitGone(none.window));
+    FindFilter(viewer, L"bmp", IDC_FIND_FIND, true);   // the extension is no part of the name alone
+    AnswerBox(viewer, L"No match");
 
     // Filter (Enter) keeps the two beaches, the shown one still shown; Exclude narrows again.
     FindFilter(viewer, L"BEACH", 0);

@@ -294,6 +294,20 @@ bool PlaceCursor(int x, int y) {
     return WaitUntil([&] { return there() && (Sleep(150), there()); });
 }
 
+void PumpFor(DWORD ms) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+void AnswerBox(const Viewer& viewer, const std::wstring& text, int button) {
+    const MessageBoxInfo box = viewer.WaitForDialog(L"Oxbrill", 20000);
+    ASSERT_NE(box.window, nullptr) << "no box saying " << testing::PrintToString(text);
+    EXPECT_EQ(box.text, text);
+    PostMessageW(box.window, WM_COMMAND, button, 0);
+    ASSERT_TRUE(WaitGone(box.window));
+}
+
 bool WaitGone(HWND window, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }

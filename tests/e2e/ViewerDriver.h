@@ -31,10 +31,12 @@ struct MessageBoxInfo {
     std::wstring text;   // the static texts, one a line
 };
 
+// Waits up to `ms`, answering the messages of this thread's own windows meanwhile.
+void PumpFor(DWORD ms);
 // Polls `done` every 20 ms; false when it did not come true in time.
 template <class Pred>
 bool WaitUntil(Pred done, DWORD timeoutMs = 15000) {
-    for (const DWORD start = GetTickCount(); !done(); Sleep(20))
+    for (const DWORD start = GetTickCount(); !done(); PumpFor(20))
         if (GetTickCount() - start >= timeoutMs) return false;
     return true;
 }
@@ -139,6 +141,8 @@ inline void PostKeyTo(HWND window, UINT vk) {
     PostMessageW(window, WM_KEYUP, vk, static_cast<LPARAM>(1 | (1u << 30) | (1u << 31)));
 }
 bool WaitGone(HWND window, DWORD timeoutMs = 5000);
+// Answers the viewer's message box, which must say `text`, with `button`.
+void AnswerBox(const Viewer& viewer, const std::wstring& text, int button = IDOK);
 std::wstring ControlText(HWND dialog, int id);
 
 // The screen's pixels, read once: a screenshot of the whole desktop.
