@@ -21,7 +21,12 @@ size_t Count(const std::wstring& text, const std::wstring& part) {
 std::wstring RunOnce(Viewer& viewer, const std::wstring& settings, const std::wstring& arguments) {
     WriteSolidBmp(viewer.Picture(L"one.bmp"), 40, 30, RGB(200, 100, 0));
     if (!settings.empty()) viewer.WriteSettings(settings);
-    EXPECT_TRUE(viewer.Launch(arguments)) << testing::PrintToString(arguments);
+    if (settings.find(L"layer=2") == std::wstring::npos) {
+        EXPECT_TRUE(viewer.Launch(arguments)) << testing::PrintToString(arguments);
+    } else {   // wallpaper mode runs with its window hidden, once the wallpaper is made
+        EXPECT_TRUE(viewer.Start(arguments) && WaitUntil([&] { return FileExists(viewer.ProgramFile(L"oxpaper.jpg")); }) &&
+                    viewer.WaitForWindow(15000, false));
+    }
     return viewer.SavedSettings();
 }
 
@@ -59,7 +64,7 @@ TEST(Startup, DamagedSettingsFilesAndAFolderInTheirPlaceStillStart) {
 TEST(Startup, OptionsAreWrittenBackOnExitUnlessNoSave) {
     Viewer viewer;
     // A rotation that is no quarter turn is brought into range like one from
-    // the file; wallpaper mode (layer 2) is kept while the viewer runs windowed.
+    // the file; wallpaper mode (layer 2) is written back as it was.
     const wchar_t* settings = L"[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\nloop=1\r\nsortby=3\r\nlayer=2\r\n";
     const std::wstring text = RunOnce(viewer, settings, L"-t2500 -loopexit -r45");
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"timer"), L"2500");
