@@ -16,6 +16,7 @@
 
 #include "app/AppInfo.h"
 #include "app/Messages.h"
+#include "catalog/ThumbnailCache.h"
 #include "config/SettingCodes.h"
 #include "exhibit/Exhibit.h"
 #include "exhibit/FindRules.h"
@@ -475,6 +476,10 @@ struct AppState {
 
     // ---- Catalog (catalog/) ----------------------------------------------------
     bool CatalogAvailable() const;
+    std::unique_ptr<ThumbnailCache> thumbnails;   // kept between openings
+    void OpenCatalog();
+    // A file command of the Catalog on the selected files (in list order).
+    void CatalogFileCommand(int command, const std::vector<std::wstring>& paths, HWND owner);
 };
 
 // The mark every running viewer carries on its main window, so that taking

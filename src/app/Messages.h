@@ -12,4 +12,5 @@ constexpr UINT WM_APP_CLOSE = WM_USER + 5;         // 1029: another copy takes o
 constexpr UINT kHotkeyTimerId = 1030;              // the hotkey dialog's key poll
 constexpr UINT WM_APP_AUTOUPDATING = WM_USER + 7;  // 1031: a watcher rebuild started
 constexpr UINT WM_APP_REFRESHED = WM_USER + 8;     // 1032: a watcher rebuild ended
+constexpr UINT WM_APP_CATALOG_BUILT = WM_USER + 9; // 1033 to the Catalog: a build it asked for ended
 constexpr int kHotkeyId = 1351;                    // the show/hide hotkey

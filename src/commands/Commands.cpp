@@ -252,6 +252,9 @@ void AppState::ExecuteCommand(int id) {
     }
 
     // ---- Catalog settings -------------------------------------------------------------------
+    case kCmdCatalog:
+        OpenCatalog();
+        break;
     case kCmdThumbnailSize:
         AskSetting(8, thumbsize);
         break;

@@ -36,7 +36,7 @@ void FinishBuild(BuildJob& job) {
     if (watcherBuild) {
         if (job.mainWindow) PostMessageW(job.mainWindow, WM_APP_REFRESHED, 0, 0);
     } else if (const HWND catalog = g_app.catalogWindow) {
-        PostMessageW(catalog, WM_COMMAND, kCmdRefresh, 0);
+        PostMessageW(catalog, WM_APP_CATALOG_BUILT, 0, 0);
     }
     // The main window decides on arrival whether there is a status to refresh.
     if (job.threaded && job.mainWindow) PostMessageW(job.mainWindow, WM_APP_STATUS, 0, 0);

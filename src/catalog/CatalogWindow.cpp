@@ -1,0 +1,463 @@
+// The Catalog: a thumbnail list of the exhibit in a modal dialog. The list
+// holds nothing of its own (owner data): each item is read from the exhibit
+// when the list asks, and its thumbnail comes from the thumbnail cache, made
+// on worker threads; an item whose thumbnail is not ready yet shows an empty
+// frame and is drawn again when it is.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <cwctype>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "catalog/CatalogKeys.h"
+#include "catalog/CatalogShell.h"
+#include "catalog/ThumbnailCache.h"
+#include "commands/MenuState.h"
+#include "commands/CommandIds.h"
+#include "config/Language.h"
+#include "exhibit/ShellLink.h"
+#include "platform/CursorShown.h"
+
+namespace {
+
+constexpr UINT WM_APP_THUMBNAILS = WM_APP + 40;   // thumbnails are ready
+constexpr int kListId = 600;
+
+class CatalogWindow {
+public:
+    CatalogWindow(AppState& app, HWND dialog) : app_(app), dialog_(dialog) {}
+    void Create();
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    void Layout();
+    void Reload(bool reselect);
+    void RefreshStatus();
+    void SetTitle();
+    int32_t Focused() const { return int32_t(ListView_GetNextItem(list_, -1, LVNI_FOCUSED)); }
+    std::vector<int32_t> Selected() const;
+    void Select(int32_t index);
+    LRESULT OnNotify(NMHDR* header);
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    void DrawThumbnail(HDC dc, int32_t index);
+    void OnKey(WORD key);
+    void Run(int command);
+    void ShowMenu(int x, int y);
+    void EndWith(int result);
+
+    AppState& app_;
+    HWND dialog_;
+    HWND list_ = nullptr;
+    HWND status_ = nullptr;
+    int statusHeight_ = 0;
+    int iconMargin_ = 0;
+    HIMAGELIST images_ = nullptr;
+    std::wstring focusPath_;
+    std::wstring homeFocusPath_;
+    CursorShown cursor_;
+};
+
+CatalogWindow* g_catalog = nullptr;
+
+std::wstring NameOf(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+void CatalogWindow::Create() {
+    iconMargin_ = (GetSystemMetrics(SM_CXICONSPACING) - GetSystemMetrics(SM_CXICON)) / 2;
+    const Rect32& saved = app_.catalogPosition;
+    if (saved.right - saved.left > app_.thumbsize && saved.bottom - saved.top > app_.thumbsize)
+        MoveWindow(dialog_, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top, FALSE);
+
+    list_ = CreateWindowExW(0, WC_LISTVIEWW, L"Catalog", WS_CHILD | WS_VISIBLE | LVS_OWNERDATA | LVS_ICON | LVS_SHOWSELALWAYS,
+                            0, 0, 0, 0, dialog_, HMENU(INT_PTR(kListId)), g_app.instance, nullptr);
+    // The image list only reserves the thumbnail's square: one blank image.
+    const int side = std::max<int32_t>(app_.thumbsize, 1);
+    images_ = ImageList_Create(side, side, ILC_COLOR24, 1, 0);
+    HDC screen = GetDC(nullptr);
+    HBITMAP blank = CreateCompatibleBitmap(screen, side, side);
+    ReleaseDC(nullptr, screen);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, blank);
+    RECT all{0, 0, side, side};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ImageList_Add(images_, blank, nullptr);
+    DeleteObject(blank);
+    ListView_SetImageList(list_, images_, LVSIL_NORMAL);
+    ListView_SetItemCountEx(list_, int(app_.ExhibitSize()), LVSICF_NOSCROLL);
+
+    status_ = CreateStatusWindowW(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, L"\tF1", dialog_, IDC_STATUSBAR);
+    RECT bar{};
+    GetWindowRect(status_, &bar);
+    statusHeight_ = bar.bottom - bar.top;
+
+    Select(app_.exhibit->CurrentIndex());
+    SetTitle();
+    Layout();
+    if (app_.thumbnails) app_.thumbnails->Notify(dialog_, WM_APP_THUMBNAILS);
+    SetFocus(list_);
+}
+
+void CatalogWindow::Layout() {
+    RECT client{};
+    GetClientRect(dialog_, &client);
+    MoveWindow(list_, 0, 0, client.right, client.bottom - statusHeight_, TRUE);
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    const int edges[3] = {app_.Scaled(20), app_.Scaled(120), -1};
+    SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+    const int focused = Focused();
+    if (focused >= 0) ListView_EnsureVisible(list_, focused, FALSE);
+    RefreshStatus();
+}
+
+void CatalogWindow::SetTitle() {
+    const std::wstring title = app_.exhibit->ViewedFolder() + L" - Oxbrill Catalog";
+    SetWindowTextW(dialog_, title.c_str());
+}
+
+std::vector<int32_t> CatalogWindow::Selected() const {
+    std::vector<int32_t> items;
+    for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+        items.push_back(i);
+    return items;
+}
+
+void CatalogWindow::Select(int32_t index) {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (index < 0 || size_t(index) >= app_.ExhibitSize()) return;
+    ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, index, FALSE);
+}
+
+void CatalogWindow::Reload(bool reselect) {
+    ListView_SetItemCountEx(list_, int(app_.ExhibitSize()), LVSICF_NOSCROLL);
+    int32_t sel = app_.exhibit->CurrentIndex();
+    if (reselect) {
+        int32_t found = -1;
+        if (!homeFocusPath_.empty() && app_.exhibit->ViewedFolder() == app_.exhibitFolder)
+            found = app_.exhibit->IndexOfPath(homeFocusPath_);
+        if (found < 0 && !focusPath_.empty()) found = app_.exhibit->IndexOfPath(focusPath_);
+        if (found >= 0) sel = found;
+    }
+    Select(sel);
+    InvalidateRect(list_, nullptr, TRUE);
+    RefreshStatus();
+    SetTitle();
+}
+
+void CatalogWindow::RefreshStatus() {
+    const int32_t focused = Focused();
+    const size_t count = app_.ExhibitSize();
+    const std::optional<ImageEntry> entry = focused >= 0 ? app_.exhibit->EntryAt(size_t(focused)) : std::nullopt;
+    focusPath_ = entry ? entry->path : std::wstring();
+    const UINT selected = ListView_GetSelectedCount(list_);
+    std::wstring second = focusPath_;
+    if (selected > 1) second += L" (" + std::to_wstring(selected) + L" items selected)";
+    std::wstring first;
+    if (count > 0) first = L"\t" + std::to_wstring(focused + 1) + L"/" + std::to_wstring(count);
+    SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(first.c_str()));
+    SendMessageW(status_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(second.c_str()));
+}
+
+void CatalogWindow::DrawThumbnail(HDC dc, int32_t index) {
+    if (!app_.thumbnails) return;
+    const std::optional<ImageEntry> entry = app_.exhibit->EntryAt(size_t(index));
+    if (!entry) return;
+    ThumbnailKey key;
+    key.path = entry->path;
+    if (IsShortcut(entry->path.c_str())) {
+        wchar_t target[ShellLink::kLinkPathSize];
+        if (!ShellLink().Read(entry->path.c_str(), target, false)) return;
+        key.path = target;
+    }
+    key.size = entry->scannedSize;
+    key.written = (uint64_t(entry->modified.dwHighDateTime) << 32) | entry->modified.dwLowDateTime;
+    key.box = app_.thumbsize;
+    key.exiforient = app_.exiforient;
+    const std::shared_ptr<const Thumbnail> thumbnail = app_.thumbnails->Get(key, true);
+    if (!thumbnail || thumbnail->w <= 0) return;
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    if (!SendMessageW(list_, LVM_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&icon))) return;
+    // The box sits centred in the icon area, as the blank image does.
+    const int boxLeft = icon.left + (icon.right - icon.left - app_.thumbsize) / 2;
+    const int boxTop = icon.top + iconMargin_ / 4;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), thumbnail->w, -thumbnail->h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    SetDIBitsToDevice(dc, boxLeft + thumbnail->x, boxTop + thumbnail->y, DWORD(thumbnail->w), DWORD(thumbnail->h), 0,
+                      0, 0, UINT(thumbnail->h), thumbnail->pixels.data(), &info, DIB_RGB_COLORS);
+}
+
+LRESULT CatalogWindow::OnCustomDraw(NMLVCUSTOMDRAW* draw) {
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYPOSTPAINT;
+    case CDDS_ITEMPOSTPAINT:
+        DrawThumbnail(draw->nmcd.hdc, int32_t(draw->nmcd.dwItemSpec));
+        return CDRF_DODEFAULT;
+    default: return CDRF_DODEFAULT;
+    }
+}
+
+LRESULT CatalogWindow::OnNotify(NMHDR* header) {
+    if (header->hwndFrom != list_) return 0;
+    switch (header->code) {
+    case LVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        const std::optional<ImageEntry> entry = app_.exhibit->EntryAt(size_t(std::max(info->item.iItem, 0)));
+        if (!entry) return 0;   // the list and the exhibit out of step: nothing
+        if (info->item.mask & LVIF_TEXT) {
+            std::wstring text = NameOf(entry->path);
+            if (IsShortcut(entry->path.c_str())) text = L"*" + text;
+            lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
+        }
+        if (info->item.mask & LVIF_IMAGE) info->item.iImage = 0;
+        return 0;
+    }
+    case NM_CUSTOMDRAW: return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    case LVN_KEYDOWN:
+        OnKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+        PostMessageW(dialog_, WM_APP_STATUS, 0, 0);
+        return 0;
+    case LVN_ITEMCHANGED:
+    case NM_CLICK: RefreshStatus(); return 0;
+    case NM_DBLCLK: {
+        LVHITTESTINFO hit{};
+        GetCursorPos(&hit.pt);
+        ScreenToClient(list_, &hit.pt);
+        const int item = ListView_HitTest(list_, &hit);
+        if (item >= 0 && (hit.flags & LVHT_ONITEM)) {
+            app_.exhibit->MoveTo(item);
+            EndWith(1);
+        }
+        return 0;
+    }
+    case LVN_ODFINDITEMW: {
+        // Typing a letter: the next picture whose name starts with it, round from the top.
+        auto* find = reinterpret_cast<NMLVFINDITEMW*>(header);
+        const std::vector<int32_t> selected = Selected();
+        if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || selected.empty()) return -1;
+        const wchar_t wanted = wchar_t(towlower(find->lvfi.psz[0]));
+        const int32_t from = selected.front(), n = int32_t(app_.ExhibitSize());
+        if (GetKeyState(VK_SHIFT) < 0 || n == 0) return from;
+        const int32_t found = app_.exhibit->Pick([&](const std::vector<ImageEntry>& entries) {
+            for (int32_t k = 1; k < n; ++k) {
+                const int32_t i = (from + k) % n;
+                const std::wstring name = NameOf(entries[size_t(i)].path);
+                if (!name.empty() && towlower(name[0]) == wanted) return i;
+            }
+            return from;
+        });
+        return found;
+    }
+    default: return 0;
+    }
+}
+
+void CatalogWindow::OnKey(WORD key) {
+    const int command = CatalogKeyCommand(key, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
+                                          GetKeyState(VK_MENU) < 0);
+    if (command == kCatalogSelectAll) {
+        ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+    } else if (command == kCatalogMenu) {
+        POINT origin{0, 0};
+        ClientToScreen(dialog_, &origin);
+        ShowMenu(origin.x, origin.y);
+    } else if (command == kCatalogContextMenu) {
+        std::vector<std::wstring> paths;
+        for (const int32_t i : Selected())
+            if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(i))) paths.push_back(e->path);
+        RECT r{};
+        GetWindowRect(list_, &r);
+        if (!app_.autorefresh) app_.ExecuteCommand(kCmdAutoRefresh);
+        ShellContextMenu(paths, r.left + 20, r.top + 20, dialog_);
+    } else if (command == kCatalogMaximize) {
+        ShowWindow(dialog_, IsZoomed(dialog_) ? SW_RESTORE : SW_MAXIMIZE);
+    } else if (command) {
+        Run(command);
+    }
+}
+
+void CatalogWindow::ShowMenu(int x, int y) {
+    HMENU loaded = LoadMenuW(g_app.instance, MAKEINTRESOURCEW(IDM_CATALOG));
+    HMENU menu = loaded ? GetSubMenu(loaded, 0) : nullptr;
+    if (!menu) return;
+    ApplyCatalogMenuTexts(menu);
+    app_.SetCatalogMenuState(menu, false, -1);
+    const int chosen = int(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y, dialog_, nullptr));
+    DestroyMenu(loaded);
+    if (chosen) Run(chosen);
+}
+
+void CatalogWindow::EndWith(int result) { EndDialog(dialog_, result); }
+
+void CatalogWindow::Run(int command) {
+    const int32_t n = int32_t(app_.ExhibitSize());
+    const int32_t focused = Focused();
+    const std::vector<int32_t> selected = Selected();
+    switch (command) {
+    case kCmdCatalogView: {
+        const int32_t chosen = !selected.empty() ? selected.front() : focused;
+        app_.exhibit->MoveTo(chosen >= 0 && chosen < n ? chosen : 0);
+        EndWith(1);
+        return;
+    }
+    case kCmdCatalogClose:
+        if (app_.exhibit->CurrentIndex() >= n) app_.exhibit->MoveTo(0);
+        EndWith(1);
+        return;
+    case kCmdExit: EndWith(0); return;
+    case kCmdCurrent:   // to the viewer: the focused picture shows there, the Catalog stays
+        if (focused >= 0) {
+            app_.exhibit->MoveTo(focused);
+            app_.ShowPicture(true);
+        }
+        return;
+    case kCmdNextFolder:
+    case kCmdPrevFolder:
+        if (selected.empty()) return;
+        app_.exhibit->MoveTo(selected.front());
+        app_.exhibit->StepFolder(command == kCmdNextFolder);
+        focusPath_ = app_.exhibit->CurrentPath();
+        if (app_.exhibit->ViewedFolder() == app_.exhibitFolder) homeFocusPath_ = focusPath_;
+        Reload(true);
+        return;
+    case kCmdFindFilter:
+    case kCmdFindNext:
+        if (focused >= 0) app_.exhibit->MoveTo(focused);
+        app_.ExecuteCommand(command);
+        if (app_.closing) return;
+        Reload(false);
+        SetActiveWindow(dialog_);
+        return;
+    case kCmdViewImageFolder:
+    case kCmdViewLinkTarget:
+        if (selected.empty()) return;
+        app_.exhibit->MoveTo(selected.front());
+        focusPath_ = app_.exhibit->CurrentPath();
+        app_.ExecuteCommand(command);
+        if (!app_.closing) Reload(true);
+        return;
+    case kCmdViewExhibit: case kCmdViewDesktop: case kCmdViewFavorites: case kCmdViewArchive:
+    case kCmdExhibitFolder: case kCmdRefresh: case kCmdSubfolders: {
+        if (app_.Building()) return;
+        if (app_.exhibit->ViewedFolder() == app_.exhibitFolder) homeFocusPath_ = focusPath_;
+        ListView_SetItemCountEx(list_, 0, 0);
+        const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        app_.ExecuteCommand(command);
+        SetCursor(previous);
+        if (app_.closing) return;
+        SetActiveWindow(dialog_);
+        Reload(true);
+        return;
+    }
+    case kCmdRecycle: case kCmdMoveToArchive: case kCmdSendShortcut: case kCmdCopyFile: case kCmdMoveRename:
+    case kCmdPaste: {
+        std::vector<std::wstring> paths;
+        for (const int32_t i : selected)
+            if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(i))) paths.push_back(e->path);
+        app_.CatalogFileCommand(command, paths, dialog_);
+        if (!app_.closing) RefreshStatus();
+        return;
+    }
+    default:
+        if ((command >= kCmdSortForward && command <= kCmdSortCaseSensitive) || command == kCmdAutoRefresh) {
+            if (focused >= 0) focusPath_ = app_.exhibit->EntryAt(size_t(focused)).value_or(ImageEntry{}).path;
+            app_.ExecuteCommand(command);
+            if (!app_.closing) Reload(true);
+        }
+        return;
+    }
+}
+
+INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE: Layout(); return TRUE;
+    case WM_NOTIFY:
+        SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, OnNotify(reinterpret_cast<NMHDR*>(lParam)));
+        return TRUE;
+    case WM_COMMAND: Run(LOWORD(wParam)); return TRUE;
+    case WM_CLOSE: EndWith(1); return TRUE;
+    case WM_APP_STATUS: RefreshStatus(); return TRUE;
+    case WM_APP_THUMBNAILS:
+        if (app_.thumbnails) app_.thumbnails->Taken();
+        InvalidateRect(list_, nullptr, FALSE);
+        return TRUE;
+    case WM_APP_REFRESHED: Reload(false); return TRUE;
+    case WM_APP_CATALOG_BUILT: Reload(true); return TRUE;
+    case WM_APP_POPUPMENU: {
+        const POINT at = UnpackMenuPoint(wParam);
+        ShowMenu(at.x, at.y);
+        return TRUE;
+    }
+    case WM_DESTROY: {
+        RECT r{};
+        GetWindowRect(dialog_, &r);
+        app_.catalogPosition = Rect32{r.left, r.top, r.right, r.bottom};
+        if (app_.thumbnails) {
+            app_.thumbnails->Notify(nullptr, 0);
+            app_.thumbnails->DropRequests();
+        }
+        if (images_) ImageList_Destroy(images_);
+        return TRUE;
+    }
+    default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK CatalogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* app = reinterpret_cast<AppState*>(lParam);
+        g_catalog = new CatalogWindow(*app, dialog);
+        g_app.catalogWindow = dialog;
+        g_catalog->Create();
+        return FALSE;   // the list has the focus
+    }
+    if (!g_catalog) return FALSE;
+    const INT_PTR handled = g_catalog->Handle(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        delete g_catalog;
+        g_catalog = nullptr;
+        g_app.catalogWindow = nullptr;
+    }
+    return handled;
+}
+
+}  // namespace
+
+bool AppState::CatalogAvailable() const { return true; }
+
+void AppState::OpenCatalog() {
+    if (g_app.catalogWindow.load() || closing) return;
+    if (!thumbnails) {
+        const uint64_t budget = std::min<uint64_t>(PictureMemoryBudget() / 4, 256ull << 20);
+        thumbnails = std::make_unique<ThumbnailCache>(MakeThumbnail, budget, 2);
+    }
+    // The Catalog always runs with the change watcher.
+    const bool refreshWas = autorefresh;
+    if (!autorefresh) ExecuteCommand(kCmdAutoRefresh);
+    if (hideViewer && IsWindowVisible(hwnd)) {
+        StopSlideTimer(false);
+        ShowWindow(hwnd, SW_HIDE);
+        InvalidateRect(nullptr, nullptr, TRUE);
+    }
+    const INT_PTR result =
+        DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_CATALOG), hwnd, CatalogProc, reinterpret_cast<LPARAM>(this));
+    if (closing) return;
+    if (autorefresh != refreshWas) ExecuteCommand(kCmdAutoRefresh);
+    if (result == 0) {
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        return;
+    }
+    if (!IsWindowVisible(hwnd) && layer != kLayerWallpaper) ShowWindow(hwnd, SW_SHOW);
+    ShowPicture(true);
+}
