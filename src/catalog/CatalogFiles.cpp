@@ -32,6 +32,71 @@ std::wstring FolderWithRoot(std::wstring folder) {
     return folder;
 }
 
+// Pastes the files the clipboard holds (as the file manager put them there:
+// a cut moves, a copy copies) into `folder`; a name taken there is renamed by
+// the shell, never overwritten. For a shell that does not offer "paste" on a
+// folder.
+bool PasteFilesFromClipboard(const std::wstring& folder, HWND owner) {
+    if (!OpenClipboard(owner)) return false;
+    std::vector<std::wstring> files;
+    if (HDROP drop = static_cast<HDROP>(GetClipboardData(CF_HDROP))) {
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            wchar_t path[MAX_PATH] = {};
+            if (DragQueryFileW(drop, i, path, MAX_PATH)) files.push_back(path);
+        }
+    }
+    bool move = false;
+    if (HANDLE effect = GetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT))) {
+        if (const auto* value = static_cast<const DWORD*>(GlobalLock(effect))) {
+            move = (*value & DROPEFFECT_MOVE) != 0;
+            GlobalUnlock(effect);
+        }
+    }
+    CloseClipboard();
+    if (files.empty()) return false;
+    const std::wstring from = PathList(files);
+    const std::wstring to = folder + L'\0' + L'\0';
+    SHFILEOPSTRUCTW operation{};
+    operation.hwnd = owner;
+    operation.wFunc = move ? FO_MOVE : FO_COPY;
+    operation.pFrom = from.c_str();
+    operation.pTo = to.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;
+    return SHFileOperationW(&operation) == 0;
+}
+
+// Puts the files on the clipboard as the file manager does (a file list and
+// whether they are to be moved), for a shell without the "copy"/"cut" verbs.
+bool PutFilesOnClipboard(const std::vector<std::wstring>& paths, bool cut, HWND owner) {
+    const std::wstring list = PathList(paths);
+    HGLOBAL files = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    HGLOBAL effect = GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD));
+    auto* header = files ? static_cast<DROPFILES*>(GlobalLock(files)) : nullptr;
+    auto* value = effect ? static_cast<DWORD*>(GlobalLock(effect)) : nullptr;
+    if (header) {
+        header->pFiles = sizeof(DROPFILES);
+        header->fWide = TRUE;
+        memcpy(header + 1, list.data(), list.size() * sizeof(wchar_t));
+        GlobalUnlock(files);
+    }
+    if (value) {
+        *value = cut ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_LINK;
+        GlobalUnlock(effect);
+    }
+    bool placed = false;
+    if (header && value && OpenClipboard(owner)) {
+        EmptyClipboard();
+        placed = SetClipboardData(CF_HDROP, files) != nullptr;
+        if (placed) files = nullptr;   // the clipboard owns it now
+        if (SetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT), effect)) effect = nullptr;
+        CloseClipboard();
+    }
+    if (files) GlobalFree(files);
+    if (effect) GlobalFree(effect);
+    return placed;
+}
+
 }  // namespace
 
 bool GetShellObject(const std::vector<std::wstring>& paths, REFIID iid, void** out) {
@@ -158,17 +223,18 @@ void AppState::CatalogFileCommand(int command, const std::vector<std::wstring>& 
         for (const std::wstring& path : paths) SendShortcut(favorites, path.c_str());
         return;
     case kCmdCopyFile:
-        InvokeVerb(paths, "copy");
+        if (!InvokeVerb(paths, "copy")) PutFilesOnClipboard(paths, false, owner);
         return;
     case kCmdMoveRename:
         ensureWatcher();
-        InvokeVerb(paths, "cut");
+        if (!InvokeVerb(paths, "cut")) PutFilesOnClipboard(paths, true, owner);
         return;
     case kCmdPaste: {
         ensureWatcher();
         std::wstring folder = exhibit->ViewedFolder();
         if (!paths.empty()) folder = paths[0].substr(0, paths[0].rfind(L'\\'));
-        InvokeVerb({FolderWithRoot(folder)}, "paste");
+        folder = FolderWithRoot(folder);
+        if (!InvokeVerb({folder}, "paste")) PasteFilesFromClipboard(folder, owner);
         return;
     }
     default: return;

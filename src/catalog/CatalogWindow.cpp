@@ -5,6 +5,7 @@
 // frame and is drawn again when it is.
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -34,6 +35,9 @@ public:
     CatalogWindow(AppState& app, HWND dialog) : app_(app), dialog_(dialog) {}
     void Create();
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // The dialog is gone (the viewer closed while a shell operation or a
+    // dialog ran inside a command): the command must not touch it any more.
+    bool gone = false;
 
 private:
     void Layout();
@@ -58,12 +62,15 @@ private:
     int statusHeight_ = 0;
     int iconMargin_ = 0;
     HIMAGELIST images_ = nullptr;
+    bool oleStarted_ = false;
     std::wstring focusPath_;
     std::wstring homeFocusPath_;
     CursorShown cursor_;
 };
 
-CatalogWindow* g_catalog = nullptr;
+// Shared, so a command running a nested modal loop keeps the object alive
+// when the dialog is destroyed meanwhile.
+std::shared_ptr<CatalogWindow> g_catalog;
 
 std::wstring NameOf(const std::wstring& path) {
     const size_t slash = path.rfind(L'\\');
@@ -71,6 +78,8 @@ std::wstring NameOf(const std::wstring& path) {
 }
 
 void CatalogWindow::Create() {
+    // The shell's clipboard verbs and drag and drop need OLE on this thread.
+    oleStarted_ = SUCCEEDED(OleInitialize(nullptr));
     iconMargin_ = (GetSystemMetrics(SM_CXICONSPACING) - GetSystemMetrics(SM_CXICON)) / 2;
     const Rect32& saved = app_.catalogPosition;
     if (saved.right - saved.left > app_.thumbsize && saved.bottom - saved.top > app_.thumbsize)
@@ -279,7 +288,7 @@ void CatalogWindow::OnKey(WORD key) {
         RECT r{};
         GetWindowRect(list_, &r);
         if (!app_.autorefresh) app_.ExecuteCommand(kCmdAutoRefresh);
-        ShellContextMenu(paths, r.left + 20, r.top + 20, dialog_);
+        ShellContextMenu(paths, r.left + 20, r.top + 20, dialog_);   // nothing after it
     } else if (command == kCatalogMaximize) {
         ShowWindow(dialog_, IsZoomed(dialog_) ? SW_RESTORE : SW_MAXIMIZE);
     } else if (command) {
@@ -295,7 +304,7 @@ void CatalogWindow::ShowMenu(int x, int y) {
     app_.SetCatalogMenuState(menu, false, -1);
     const int chosen = int(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y, dialog_, nullptr));
     DestroyMenu(loaded);
-    if (chosen) Run(chosen);
+    if (chosen && !gone) Run(chosen);
 }
 
 void CatalogWindow::EndWith(int result) { EndDialog(dialog_, result); }
@@ -319,7 +328,7 @@ void CatalogWindow::Run(int command) {
     case kCmdCurrent:   // to the viewer: the focused picture shows there, the Catalog stays
         if (focused >= 0) {
             app_.exhibit->MoveTo(focused);
-            app_.ShowPicture(true);
+            app_.ShowPicture(true);   // may wait for a decode: nothing after it
         }
         return;
     case kCmdNextFolder:
@@ -335,7 +344,7 @@ void CatalogWindow::Run(int command) {
     case kCmdFindNext:
         if (focused >= 0) app_.exhibit->MoveTo(focused);
         app_.ExecuteCommand(command);
-        if (app_.closing) return;
+        if (gone || app_.closing) return;
         Reload(false);
         SetActiveWindow(dialog_);
         return;
@@ -345,7 +354,7 @@ void CatalogWindow::Run(int command) {
         app_.exhibit->MoveTo(selected.front());
         focusPath_ = app_.exhibit->CurrentPath();
         app_.ExecuteCommand(command);
-        if (!app_.closing) Reload(true);
+        if (!gone && !app_.closing) Reload(true);
         return;
     case kCmdViewExhibit: case kCmdViewDesktop: case kCmdViewFavorites: case kCmdViewArchive:
     case kCmdExhibitFolder: case kCmdRefresh: case kCmdSubfolders: {
@@ -355,7 +364,7 @@ void CatalogWindow::Run(int command) {
         const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         app_.ExecuteCommand(command);
         SetCursor(previous);
-        if (app_.closing) return;
+        if (gone || app_.closing) return;
         SetActiveWindow(dialog_);
         Reload(true);
         return;
@@ -366,14 +375,14 @@ void CatalogWindow::Run(int command) {
         for (const int32_t i : selected)
             if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(i))) paths.push_back(e->path);
         app_.CatalogFileCommand(command, paths, dialog_);
-        if (!app_.closing) RefreshStatus();
+        if (!gone && !app_.closing) RefreshStatus();
         return;
     }
     default:
         if ((command >= kCmdSortForward && command <= kCmdSortCaseSensitive) || command == kCmdAutoRefresh) {
             if (focused >= 0) focusPath_ = app_.exhibit->EntryAt(size_t(focused)).value_or(ImageEntry{}).path;
             app_.ExecuteCommand(command);
-            if (!app_.closing) Reload(true);
+            if (!gone && !app_.closing) Reload(true);
         }
         return;
     }
@@ -408,6 +417,7 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             app_.thumbnails->DropRequests();
         }
         if (images_) ImageList_Destroy(images_);
+        if (oleStarted_) OleUninitialize();
         return TRUE;
     }
     default: return FALSE;
@@ -417,19 +427,20 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 INT_PTR CALLBACK CatalogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* app = reinterpret_cast<AppState*>(lParam);
-        g_catalog = new CatalogWindow(*app, dialog);
+        g_catalog = std::make_shared<CatalogWindow>(*app, dialog);
         g_app.catalogWindow = dialog;
         g_catalog->Create();
         return FALSE;   // the list has the focus
     }
-    if (!g_catalog) return FALSE;
-    const INT_PTR handled = g_catalog->Handle(message, wParam, lParam);
+    const std::shared_ptr<CatalogWindow> keep = g_catalog;
+    if (!keep || keep->gone) return FALSE;
     if (message == WM_NCDESTROY) {
-        delete g_catalog;
-        g_catalog = nullptr;
+        keep->gone = true;
+        g_catalog.reset();
         g_app.catalogWindow = nullptr;
+        return FALSE;
     }
-    return handled;
+    return keep->Handle(message, wParam, lParam);
 }
 
 }  // namespace

@@ -40,6 +40,40 @@ CatalogOpen OpenCatalog(const Viewer& viewer) {
 }
 
 int Focused(HWND list) { return int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)); }
+int Count(HWND list) { return int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+// A list item's text, or selecting items, through memory in the viewer's
+// own process (the list view's messages carry pointers).
+struct InViewer {
+    explicit InViewer(const Viewer& viewer) : process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, viewer.ProcessId())) {
+        memory = static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    }
+    ~InViewer() {
+        VirtualFreeEx(process, memory, 0, MEM_RELEASE);
+        CloseHandle(process);
+    }
+    std::wstring Text(HWND list, int index) {
+        LVITEMW item{};
+        item.pszText = reinterpret_cast<wchar_t*>(memory + 512);
+        item.cchTextMax = 260;
+        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
+        SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(index), LPARAM(memory));
+        wchar_t text[260] = {};
+        ReadProcessMemory(process, memory + 512, text, sizeof text - 2, nullptr);
+        return text;
+    }
+    void Select(HWND list, std::initializer_list<int> items) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
+        SendMessageW(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(memory));
+        item.state = item.stateMask;
+        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
+        for (const int i : items) SendMessageW(list, LVM_SETITEMSTATE, WPARAM(i), LPARAM(memory));
+    }
+    HANDLE process;
+    char* memory;
+};
 
 }  // namespace
 
@@ -75,4 +109,73 @@ TEST(Catalog, OpensAtTheShownPictureShowsThumbnailsAndReturnsAtTheChosenOne) {
     EXPECT_TRUE(WaitGone(catalog.dialog));
     EXPECT_TRUE(viewer.WaitForShown(L"p5.bmp"));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer.Main()) != FALSE; }));
+}
+
+TEST(Catalog, CommandsAndFileOperationsOnTheSelection) {
+    Viewer viewer;
+    TempFolder store(L"catalogfiles");
+    store.Folder(L"archive");
+    store.Folder(L"other");
+    for (int i = 0; i < 6; ++i)
+        WriteSolidBmp(viewer.Picture(L"p" + std::to_wstring(i) + L".bmp"), 60 + i, 40, kColours[i]);
+    viewer.WriteSettings(L"[Portable]\r\narchive=" + store.Path(L"archive") + L"\r\nfavorites=" + store.Path(L"other") +
+                         L"\r\n[Shell]\r\nconfirmarchive=FALSE\r\nconfirmdelete=FALSE\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    const CatalogOpen catalog = OpenCatalog(viewer);
+    ASSERT_TRUE(catalog.list);
+    InViewer remote(viewer);
+    const auto run = [&](int command) { PostMessageW(catalog.dialog, WM_COMMAND, command, 0); };
+    const auto first = [&](const wchar_t* name) {
+        EXPECT_TRUE(WaitUntil([&] { return remote.Text(catalog.list, 0) == name; })) << testing::PrintToString(name);
+    };
+    first(L"p0.bmp");
+    run(kCmdSortReverse);
+    first(L"p5.bmp");
+    run(kCmdSortForward);
+    first(L"p0.bmp");
+
+    // Find from the Catalog: the match is focused.
+    run(kCmdFindFilter);
+    const MessageBoxInfo find = viewer.WaitForDialog(L"Find/Filter");
+    ASSERT_NE(find.window, nullptr);
+    SetDlgItemTextW(find.window, IDC_VALUE, L"p3");
+    PostMessageW(find.window, WM_COMMAND, IDC_FIND_FIND, 0);
+    EXPECT_TRUE(WaitUntil([&] { return Focused(catalog.list) == 3; }));
+
+    // Two recycled at once: the list follows the folder.
+    remote.Select(catalog.list, {0, 1});
+    run(kCmdRecycle);
+    // The shell asks too, in a box of its own.
+    HWND shell = nullptr;
+    WaitUntil([&] {
+        for (HWND w = FindWindowW(L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr))
+            if (w != catalog.dialog && IsWindowVisible(w)) shell = w;
+        return shell != nullptr;
+    }, 5000);
+    if (shell) PostMessageW(shell, WM_COMMAND, IDYES, 0);
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 4; }));
+    EXPECT_FALSE(FileExists(viewer.Picture(L"p0.bmp")) || FileExists(viewer.Picture(L"p1.bmp")));
+
+    // Archived: moved, logged, gone from the list.
+    first(L"p2.bmp");
+    const std::string p2 = ReadBytes(viewer.Picture(L"p2.bmp"));
+    remote.Select(catalog.list, {0});
+    run(kCmdMoveToArchive);
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 3; }));
+    EXPECT_TRUE(ReadBytes(store.Path(L"archive\\p2.bmp")) == p2);
+    EXPECT_EQ(ReadUtf16File(viewer.ProgramFile(L"archived.log")),
+              viewer.Picture(L"p2.bmp") + L" -> " + store.Path(L"archive") + L"\r\n");
+
+    // Copied through the shell's clipboard, pasted into the folder shown.
+    first(L"p3.bmp");
+    remote.Select(catalog.list, {0});
+    run(kCmdCopyFile);
+    EXPECT_TRUE(WaitUntil([] { return IsClipboardFormatAvailable(CF_HDROP) != FALSE; }));
+    run(kCmdViewFavorites);
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 0; }));
+    run(kCmdPaste);
+    EXPECT_TRUE(WaitUntil([&] { return ReadBytes(store.Path(L"other\\p3.bmp")) == ReadBytes(viewer.Picture(L"p3.bmp")); }));
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 1; })) << "the list follows the folder";
+    run(kCmdExit);
+    EXPECT_EQ(viewer.WaitForExit(), 0);
 }
