@@ -32,6 +32,13 @@ for n in 1 2 3 4 5 6 7 8; do
 done
 convert "$tmp/reference.png" -strip -quality 100 -sampling-factor 1x1 "$exif/plain.jpg"
 
+# A camera's kind of file: a 640 x 320 picture stored turned (320 x 640, orientation 6),
+# carrying a 120 x 160 thumbnail of itself, stored alike, in its EXIF block, big-endian.
+convert "$tmp/reference.png" -filter point -resize 640x320! -rotate 270 -strip "$tmp/camera.jpg"
+convert "$tmp/camera.jpg" -resize 120x160! "$tmp/thumb.jpg"
+exiftool -q -overwrite_original -ExifByteOrder=MM -Orientation=6 -n "-ThumbnailImage<=$tmp/thumb.jpg" "$tmp/camera.jpg"
+cp "$tmp/camera.jpg" "$exif/camera-thumbnail.jpg"
+
 convert "$tmp/reference.png" -monochrome -type bilevel "BMP3:$formats/bits1.bmp"
 convert "$tmp/reference.png" -colors 16 -type palette "BMP3:$formats/bits4.bmp"
 convert "$tmp/reference.png" -type palette "PNG8:$formats/bits8.png"

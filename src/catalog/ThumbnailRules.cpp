@@ -1,5 +1,7 @@
 #include "catalog/ThumbnailRules.h"
 
+#include <algorithm>
+
 ThumbPlace FitThumbnail(uint32_t width, uint32_t height, int32_t box) {
     ThumbPlace place;
     if (width == 0 || height == 0 || box <= 0) return place;
@@ -9,10 +11,10 @@ ThumbPlace FitThumbnail(uint32_t width, uint32_t height, int32_t box) {
         place.h = int32_t(height);
     } else if (width > height) {
         place.w = box;
-        place.h = int32_t(t * height / width);
+        place.h = std::max<int32_t>(int32_t(t * height / width), 1);   // a sliver still shows
     } else {
         place.h = box;
-        place.w = int32_t(t * width / height);
+        place.w = std::max<int32_t>(int32_t(t * width / height), 1);
     }
     place.x = (box - place.w) / 2;
     place.y = (box - place.h) / 2;

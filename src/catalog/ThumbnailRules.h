@@ -11,5 +11,6 @@ struct ThumbPlace {
 
 // A picture of width x height in a box of `box` x `box` pixels: one smaller
 // than the box both ways keeps its size; else its longer side becomes the
-// box's and the other follows (integer division); centred either way.
+// box's and the other follows (integer division, at least one pixel);
+// centred either way.
 ThumbPlace FitThumbnail(uint32_t width, uint32_t height, int32_t box);
