@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "catalog/CatalogDrag.h"
 #include "catalog/CatalogKeys.h"
 #include "catalog/CatalogShell.h"
 #include "catalog/ThumbnailCache.h"
@@ -63,6 +64,9 @@ private:
     int iconMargin_ = 0;
     HIMAGELIST images_ = nullptr;
     bool oleStarted_ = false;
+    std::unique_ptr<FolderDropTarget> dropTarget_;
+    std::wstring FolderAt(POINT screen);
+    std::vector<std::wstring> SelectedPaths() const;
     std::wstring focusPath_;
     std::wstring homeFocusPath_;
     CursorShown cursor_;
@@ -80,6 +84,8 @@ std::wstring NameOf(const std::wstring& path) {
 void CatalogWindow::Create() {
     // The shell's clipboard verbs and drag and drop need OLE on this thread.
     oleStarted_ = SUCCEEDED(OleInitialize(nullptr));
+    dropTarget_ = std::make_unique<FolderDropTarget>([this](POINT at) { return FolderAt(at); });
+    RegisterDragDrop(dialog_, dropTarget_.get());
     iconMargin_ = (GetSystemMetrics(SM_CXICONSPACING) - GetSystemMetrics(SM_CXICON)) / 2;
     const Rect32& saved = app_.catalogPosition;
     if (saved.right - saved.left > app_.thumbsize && saved.bottom - saved.top > app_.thumbsize)
@@ -138,6 +144,30 @@ std::vector<int32_t> CatalogWindow::Selected() const {
     for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
         items.push_back(i);
     return items;
+}
+
+std::vector<std::wstring> CatalogWindow::SelectedPaths() const {
+    std::vector<std::wstring> paths;
+    for (const int32_t i : Selected())
+        if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(i))) paths.push_back(e->path);
+    return paths;
+}
+
+// The folder a drop at this screen point goes to: the folder of the picture
+// under it, else the folder shown. Shown in the status bar while dragging.
+std::wstring CatalogWindow::FolderAt(POINT screen) {
+    if (!app_.autorefresh) app_.ExecuteCommand(kCmdAutoRefresh);   // the list follows what the shell does
+    LVHITTESTINFO hit{};
+    hit.pt = screen;
+    ScreenToClient(list_, &hit.pt);
+    const int item = ListView_HitTest(list_, &hit);
+    std::wstring folder = app_.exhibit->ViewedFolder();
+    if (item >= 0 && (hit.flags & LVHT_ONITEM)) {
+        if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(item))) folder = e->path.substr(0, e->path.rfind(L'\\'));
+    }
+    if (!folder.empty() && folder.back() == L':') folder += L'\\';
+    SendMessageW(status_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(folder.c_str()));
+    return folder;
 }
 
 void CatalogWindow::Select(int32_t index) {
@@ -250,6 +280,18 @@ LRESULT CatalogWindow::OnNotify(NMHDR* header) {
         }
         return 0;
     }
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG:
+        if (!app_.Building()) {
+            const std::vector<std::wstring> paths = SelectedPaths();
+            if (!paths.empty()) {
+                const std::wstring shown = app_.exhibit->CurrentPath();
+                for (const std::wstring& path : paths)
+                    if (path == shown) app_.picture.Release();   // the viewer lets go of a file dragged away
+                DragFilesOut(paths);
+            }
+        }
+        return 0;
     case LVN_ODFINDITEMW: {
         // Typing a letter: the next picture whose name starts with it, round from the top.
         auto* find = reinterpret_cast<NMLVFINDITEMW*>(header);
@@ -282,9 +324,7 @@ void CatalogWindow::OnKey(WORD key) {
         ClientToScreen(dialog_, &origin);
         ShowMenu(origin.x, origin.y);
     } else if (command == kCatalogContextMenu) {
-        std::vector<std::wstring> paths;
-        for (const int32_t i : Selected())
-            if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(i))) paths.push_back(e->path);
+        const std::vector<std::wstring> paths = SelectedPaths();
         RECT r{};
         GetWindowRect(list_, &r);
         if (!app_.autorefresh) app_.ExecuteCommand(kCmdAutoRefresh);
@@ -371,10 +411,7 @@ void CatalogWindow::Run(int command) {
     }
     case kCmdRecycle: case kCmdMoveToArchive: case kCmdSendShortcut: case kCmdCopyFile: case kCmdMoveRename:
     case kCmdPaste: {
-        std::vector<std::wstring> paths;
-        for (const int32_t i : selected)
-            if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(i))) paths.push_back(e->path);
-        app_.CatalogFileCommand(command, paths, dialog_);
+        app_.CatalogFileCommand(command, SelectedPaths(), dialog_);
         if (!gone && !app_.closing) RefreshStatus();
         return;
     }
@@ -417,6 +454,7 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             app_.thumbnails->DropRequests();
         }
         if (images_) ImageList_Destroy(images_);
+        RevokeDragDrop(dialog_);
         if (oleStarted_) OleUninitialize();
         return TRUE;
     }

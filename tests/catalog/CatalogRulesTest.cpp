@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <ole2.h>
 
 #include <atomic>
 #include <string>
 #include <vector>
 
+#include "catalog/CatalogDrag.h"
+#include "catalog/CatalogShell.h"
 #include "catalog/ThumbnailCache.h"
 #include "catalog/ThumbnailRules.h"
 #include "imaging/ExifOrientation.h"
@@ -93,4 +96,30 @@ TEST(ThumbnailCacheRules, KeyedByFileStateAndEvictedLeastRecentlyUsed) {
     EXPECT_EQ(cache.HeldCount(), 3u);
     EXPECT_TRUE(cache.Get(key(L"a", 1), false) && !cache.Get(key(L"a", 2), false)) << "the least recently used went";
     EXPECT_LE(cache.HeldBytes(), 3u * (100 * 100 * 4 + 200));
+}
+
+// Files dragged onto the Catalog land, by the shell's own drop target, in the
+// folder under the cursor; dropped on the folder they are in, nothing happens.
+TEST(CatalogDrop, TheShellPutsDroppedFilesIntoTheFolderUnderTheCursor) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    TempFolder from(L"dragfrom"), to(L"dragto");
+    from.File(L"a.jpg", "picture a");
+    from.File(L"b.jpg", "picture b");
+    ComPtr<IDataObject> data;
+    ASSERT_TRUE(GetShellObject({from.Path(L"a.jpg"), from.Path(L"b.jpg")}, IID_IDataObject,
+                               reinterpret_cast<void**>(data.Receive())));
+    for (const TempFolder* under : {&from, &to}) {
+        FolderDropTarget target([&](POINT) { return under->Root(); });
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        ASSERT_EQ(target.DragEnter(data.Get(), MK_LBUTTON, POINTL{5, 5}, &effect), S_OK);
+        effect = DROPEFFECT_COPY;
+        target.DragOver(MK_LBUTTON, POINTL{5, 5}, &effect);
+        EXPECT_EQ(effect == DROPEFFECT_NONE, under == &from) << "onto the folder the files are in: no drop";
+        effect = DROPEFFECT_COPY;
+        target.Drop(data.Get(), 0, POINTL{5, 5}, &effect);
+    }
+    EXPECT_EQ(from.List(), (std::vector<std::wstring>{L"a.jpg", L"b.jpg"}));
+    EXPECT_TRUE(ReadBytes(to.Path(L"a.jpg")) == "picture a" && ReadBytes(to.Path(L"b.jpg")) == "picture b");
+    data.Reset();
+    OleUninitialize();
 }

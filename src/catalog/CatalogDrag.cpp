@@ -1,0 +1,159 @@
+#include "catalog/CatalogDrag.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "catalog/CatalogShell.h"
+
+namespace {
+
+std::wstring FolderOfPath(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    if (!folder.empty() && folder.back() == L':') folder += L'\\';
+    return folder;
+}
+
+// The files a data object carries (CF_HDROP).
+std::vector<std::wstring> DroppedFiles(IDataObject* data) {
+    std::vector<std::wstring> files;
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (!data || FAILED(data->GetData(&format, &medium))) return files;
+    if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            wchar_t path[MAX_PATH] = {};
+            if (DragQueryFileW(drop, i, path, MAX_PATH)) files.push_back(path);
+        }
+        GlobalUnlock(medium.hGlobal);
+    }
+    ReleaseStgMedium(&medium);
+    return files;
+}
+
+// Wine's shell accepts a drop on a folder and then does nothing with it;
+// there the files are copied or moved here instead.
+bool ShellDropDoesNothing() {
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+bool CopyOrMoveInto(const std::vector<std::wstring>& files, const std::wstring& folder, bool move) {
+    std::wstring from;
+    for (const std::wstring& file : files) from += file + L'\0';
+    from += L'\0';
+    const std::wstring to = folder + L'\0' + L'\0';
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = move ? FO_MOVE : FO_COPY;
+    operation.pFrom = from.c_str();
+    operation.pTo = to.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;   // a taken name is renamed, never overwritten
+    return SHFileOperationW(&operation) == 0;
+}
+
+class FileDropSource : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == IID_IDropSource) {
+            *out = static_cast<IDropSource*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override { return references_ > 1 ? --references_ : 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
+        if (escape) return DRAGDROP_S_CANCEL;
+        if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    ULONG references_ = 1;
+};
+
+// Whether every file the data object carries already lies in `folder`.
+bool AllIn(IDataObject* data, const std::wstring& folder) {
+    const std::vector<std::wstring> files = DroppedFiles(data);
+    for (const std::wstring& file : files)
+        if (CompareStringOrdinal(FolderOfPath(file).c_str(), -1, folder.c_str(), -1, TRUE) != CSTR_EQUAL) return false;
+    return !files.empty();
+}
+
+}  // namespace
+
+HRESULT FolderDropTarget::QueryInterface(REFIID iid, void** out) {
+    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
+        *out = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT FolderDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+    data_.Reset();
+    if (data) {
+        data->AddRef();
+        *data_.Receive() = data;
+    }
+    *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT FolderDropTarget::DragOver(DWORD keys, POINTL at, DWORD* effect) {
+    const DWORD allowed = *effect;
+    *effect = DROPEFFECT_NONE;
+    folder_ = folderAt_(POINT{at.x, at.y});
+    if (shell_) shell_->DragLeave();
+    shell_.Reset();
+    if (folder_.empty() || !data_ || AllIn(data_.Get(), folder_)) return S_OK;   // already there: nothing to do
+    if (!GetShellObject({folder_}, IID_IDropTarget, reinterpret_cast<void**>(shell_.Receive()))) return S_OK;
+    DWORD chosen = allowed;
+    if (FAILED(shell_->DragEnter(data_.Get(), keys, at, &chosen))) return S_OK;
+    chosen = allowed;
+    const HRESULT answer = shell_->DragOver(keys, at, &chosen);
+    if (SUCCEEDED(answer)) *effect = chosen;
+    return answer;
+}
+
+HRESULT FolderDropTarget::DragLeave() {
+    HRESULT answer = S_OK;
+    if (shell_) answer = shell_->DragLeave();
+    shell_.Reset();
+    data_.Reset();
+    return answer;
+}
+
+HRESULT FolderDropTarget::Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* effect) {
+    if (!shell_) {
+        *effect = DROPEFFECT_NONE;
+        data_.Reset();
+        return S_OK;
+    }
+    HRESULT answer = S_OK;
+    if (ShellDropDoesNothing()) {
+        shell_->DragLeave();
+        const bool move = *effect == DROPEFFECT_MOVE;
+        if (!CopyOrMoveInto(DroppedFiles(data), folder_, move)) *effect = DROPEFFECT_NONE;
+    } else {
+        answer = shell_->Drop(data, keys, at, effect);
+    }
+    shell_.Reset();
+    data_.Reset();
+    return answer;
+}
+
+bool DragFilesOut(const std::vector<std::wstring>& paths) {
+    ComPtr<IDataObject> data;
+    if (!GetShellObject(paths, IID_IDataObject, reinterpret_cast<void**>(data.Receive()))) return false;
+    FileDropSource source;
+    DWORD effect = DROPEFFECT_NONE;
+    DoDragDrop(data.Get(), &source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);
+    return true;
+}
