@@ -22,13 +22,27 @@ if [ ! -f "$build/bench-failures/zz-good.png" ]; then
             + struct.pack('<IiiHHIIiiII', 40, 8, 8, 1, 24, 0, 192, 0, 0, 0, 0) + b'\x40' * 192)")
 fi
 
+# The Catalog benchmark reads 1,000 camera-style 3000 x 2000 JPEGs with an
+# embedded EXIF thumbnail, and 1,000 without (hard links of two pictures).
+if [ ! -f "$build/bench-catalog/complete" ]; then
+    mkdir -p "$build/bench-catalog/thumbs" "$build/bench-catalog/plain"
+    (cd "$build/bench-catalog" &&
+        convert -size 750x500 plasma:fractal -resize 3000x2000! -quality 90 plain/IMG_0000.jpg &&
+        convert plain/IMG_0000.jpg -resize 160x107! thumb.jpg &&
+        exiftool -q -o thumbs/IMG_0000.jpg "-ThumbnailImage<=thumb.jpg" plain/IMG_0000.jpg &&
+        for i in $(seq -f "%04g" 1 999); do
+            ln -f thumbs/IMG_0000.jpg "thumbs/IMG_$i.jpg"
+            ln -f plain/IMG_0000.jpg "plain/IMG_$i.jpg"
+        done && touch complete)
+fi
+
 source scripts/wine-env.sh
 trap ox_stop_all EXIT
 ox_start_xvfb
 ox_start_wine
 ox_heap_checks off
 
-for bench in bench_startup bench_decode bench_transitions bench_exhibit bench_watch bench_failures; do
+for bench in bench_startup bench_decode bench_transitions bench_exhibit bench_watch bench_catalog bench_failures; do
     echo "== $bench"
     "$root/scripts/wine-run.sh" "$build/$bench.exe"
 done
