@@ -16,6 +16,7 @@
 
 #include "app/AppInfo.h"
 #include "app/Messages.h"
+#include "catalog/Selection.h"
 #include "catalog/ThumbnailCache.h"
 #include "config/SettingCodes.h"
 #include "exhibit/Exhibit.h"
@@ -478,8 +479,9 @@ struct AppState {
     bool CatalogAvailable() const;
     std::unique_ptr<ThumbnailCache> thumbnails;   // kept between openings
     void OpenCatalog();
-    // A file command of the Catalog on the selected files (in list order).
-    void CatalogFileCommand(int command, const std::vector<std::wstring>& paths, HWND owner);
+    // A file command of the Catalog on the selected files (in list order);
+    // files gone from the disk are left out and named.
+    void CatalogFileCommand(int command, const SelectedFiles& selection, HWND owner);
 };
 
 // The mark every running viewer carries on its main window, so that taking

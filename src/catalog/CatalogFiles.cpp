@@ -168,9 +168,20 @@ void ShellContextMenu(const std::vector<std::wstring>& paths, int x, int y, HWND
     DestroyMenu(popup);
 }
 
-void AppState::CatalogFileCommand(int command, const std::vector<std::wstring>& paths, HWND owner) {
+void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, HWND owner) {
+    const std::vector<std::wstring>& paths = selection.present;
     const bool refused = command != kCmdSendShortcut && Building();
-    if (refused || (paths.empty() && command != kCmdPaste)) return;
+    if (refused) return;
+    if (!selection.missing.empty()) {
+        // Files another program took away: the rest is acted on, these are named.
+        std::wstring text;
+        for (const std::wstring& path : selection.missing) text += path + L"\n";
+        text += MessageText(kMessageNoLongerThere);
+        CursorShown cursor;
+        MessageBoxW(owner, text.c_str(), L"Oxbrill Catalog", MB_OK | MB_ICONWARNING);
+        if (closing) return;
+    }
+    if (paths.empty() && command != kCmdPaste) return;
     const auto ensureWatcher = [this] {
         if (!autorefresh) ExecuteCommand(kCmdAutoRefresh);
     };
@@ -180,9 +191,7 @@ void AppState::CatalogFileCommand(int command, const std::vector<std::wstring>& 
     };
     // The viewer lets go of a file it shows, and of any picture decoded ahead.
     const auto release = [&] {
-        const std::wstring shown = exhibit->CurrentPath();
-        for (const std::wstring& path : paths)
-            if (path == shown) picture.Release();
+        if (selection.holdsShown) picture.Release();
         if (pictures) pictures->Clear();
     };
     switch (command) {

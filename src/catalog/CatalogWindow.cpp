@@ -19,6 +19,7 @@
 #include "catalog/CatalogDrag.h"
 #include "catalog/CatalogKeys.h"
 #include "catalog/CatalogShell.h"
+#include "catalog/Selection.h"
 #include "catalog/ThumbnailCache.h"
 #include "commands/MenuState.h"
 #include "commands/CommandIds.h"
@@ -147,10 +148,7 @@ std::vector<int32_t> CatalogWindow::Selected() const {
 }
 
 std::vector<std::wstring> CatalogWindow::SelectedPaths() const {
-    std::vector<std::wstring> paths;
-    for (const int32_t i : Selected())
-        if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(i))) paths.push_back(e->path);
-    return paths;
+    return FilesOfSelection(*app_.exhibit, Selected(), app_.exhibit->CurrentPath()).present;
 }
 
 // The folder a drop at this screen point goes to: the folder of the picture
@@ -411,7 +409,7 @@ void CatalogWindow::Run(int command) {
     }
     case kCmdRecycle: case kCmdMoveToArchive: case kCmdSendShortcut: case kCmdCopyFile: case kCmdMoveRename:
     case kCmdPaste: {
-        app_.CatalogFileCommand(command, SelectedPaths(), dialog_);
+        app_.CatalogFileCommand(command, FilesOfSelection(*app_.exhibit, selected, app_.exhibit->CurrentPath()), dialog_);
         if (!gone && !app_.closing) RefreshStatus();
         return;
     }
@@ -438,7 +436,7 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (app_.thumbnails) app_.thumbnails->Taken();
         InvalidateRect(list_, nullptr, FALSE);
         return TRUE;
-    case WM_APP_REFRESHED: Reload(false); return TRUE;
+    case WM_APP_REFRESHED: Reload(true); return TRUE;   // the focused picture stays focused
     case WM_APP_CATALOG_BUILT: Reload(true); return TRUE;
     case WM_APP_POPUPMENU: {
         const POINT at = UnpackMenuPoint(wParam);

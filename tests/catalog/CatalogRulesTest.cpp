@@ -11,6 +11,7 @@
 
 #include "catalog/CatalogDrag.h"
 #include "catalog/CatalogShell.h"
+#include "catalog/Selection.h"
 #include "catalog/ThumbnailCache.h"
 #include "catalog/ThumbnailRules.h"
 #include "imaging/ExifOrientation.h"
@@ -122,4 +123,19 @@ TEST(CatalogDrop, TheShellPutsDroppedFilesIntoTheFolderUnderTheCursor) {
     EXPECT_TRUE(ReadBytes(to.Path(L"a.jpg")) == "picture a" && ReadBytes(to.Path(L"b.jpg")) == "picture b");
     data.Reset();
     OleUninitialize();
+}
+
+// A selection stands for its entries' files in list order: those gone from
+// the disk apart, indices the exhibit no longer has left out.
+TEST(CatalogSelection, FilesPresentMissingAndTheShownOne) {
+    TempFolder tree(L"selection");
+    tree.File(L"a.jpg");
+    tree.File(L"c.jpg");
+    Exhibit exhibit;
+    exhibit.Assign({ImageEntry{tree.Path(L"a.jpg")}, ImageEntry{tree.Path(L"b.jpg")}, ImageEntry{tree.Path(L"c.jpg")}});
+    const SelectedFiles files = FilesOfSelection(exhibit, {2, 0, 1, 7, -1}, tree.Path(L"c.jpg"));
+    EXPECT_EQ(files.present, (std::vector<std::wstring>{tree.Path(L"c.jpg"), tree.Path(L"a.jpg")}));
+    EXPECT_EQ(files.missing, std::vector<std::wstring>{tree.Path(L"b.jpg")});
+    EXPECT_TRUE(files.holdsShown);
+    EXPECT_FALSE(FilesOfSelection(exhibit, {0}, tree.Path(L"c.jpg")).holdsShown);
 }
