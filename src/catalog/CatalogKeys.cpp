@@ -26,6 +26,7 @@ constexpr KeyRow kKeys[] = {
     {'L', kShift, kCmdViewLinkTarget},      {'R', kCtrl, kCmdRefresh},
     {'R', kAlt, kCmdSortRandom},            {'V', kCtrl, kCmdPaste},
     {'V', kAlt, kCmdSortReverse},           {'X', kCtrl, kCmdMoveRename},
+    {'W', kCtrl, kCatalogWallpaper},
     {VK_APPS, kNone, kCatalogContextMenu}, {VK_F1, kNone, kCatalogMenu},
     {VK_F3, kNone, kCmdFindNext},           {VK_F4, kAlt, kCmdExit},
     {VK_F5, kNone, kCmdCurrent},            {VK_F5, kShift, kCmdViewImageFolder},

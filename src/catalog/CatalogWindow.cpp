@@ -20,6 +20,7 @@
 #include "catalog/CatalogKeys.h"
 #include "catalog/CatalogShell.h"
 #include "catalog/Selection.h"
+#include "window/BlackboxRequest.h"
 #include "catalog/ThumbnailCache.h"
 #include "commands/MenuState.h"
 #include "commands/CommandIds.h"
@@ -54,7 +55,10 @@ private:
     void DrawThumbnail(HDC dc, int32_t index);
     void OnKey(WORD key);
     void Run(int command);
-    void ShowMenu(int x, int y);
+    void ShowMenu(int x, int y, int32_t submenu = -1);
+    bool menuPinned_ = false;
+    int32_t pinnedSubmenu_ = -1;   // position of the pinned submenu (18 Sort, 19 Find, 20 File Ops)
+    bool busy_ = false;            // a view is being built: the list waits for a key
     void EndWith(int result);
 
     AppState& app_;
@@ -65,6 +69,12 @@ private:
     int iconMargin_ = 0;
     HIMAGELIST images_ = nullptr;
     bool oleStarted_ = false;
+    HHOOK keyboardHook_ = nullptr;
+    HHOOK mouseHook_ = nullptr;
+    int32_t shiftAnchor_ = -1;
+    static LRESULT CALLBACK KeyboardHook(int code, WPARAM key, LPARAM flags);
+    static LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info);
+    void KeepShiftRange();
     std::unique_ptr<FolderDropTarget> dropTarget_;
     std::wstring FolderAt(POINT screen);
     std::vector<std::wstring> SelectedPaths() const;
@@ -87,6 +97,10 @@ void CatalogWindow::Create() {
     oleStarted_ = SUCCEEDED(OleInitialize(nullptr));
     dropTarget_ = std::make_unique<FolderDropTarget>([this](POINT at) { return FolderAt(at); });
     RegisterDragDrop(dialog_, dropTarget_.get());
+    // Tab steps folders and a Shift selection stays one range: the list sees
+    // neither, so hooks of this thread post them to the dialog.
+    keyboardHook_ = SetWindowsHookExW(WH_KEYBOARD, KeyboardHook, nullptr, GetCurrentThreadId());
+    mouseHook_ = SetWindowsHookExW(WH_MOUSE, MouseHook, nullptr, GetCurrentThreadId());
     iconMargin_ = (GetSystemMetrics(SM_CXICONSPACING) - GetSystemMetrics(SM_CXICON)) / 2;
     const Rect32& saved = app_.catalogPosition;
     if (saved.right - saved.left > app_.thumbsize && saved.bottom - saved.top > app_.thumbsize)
@@ -200,7 +214,8 @@ void CatalogWindow::RefreshStatus() {
     std::wstring second = focusPath_;
     if (selected > 1) second += L" (" + std::to_wstring(selected) + L" items selected)";
     std::wstring first;
-    if (count > 0) first = L"\t" + std::to_wstring(focused + 1) + L"/" + std::to_wstring(count);
+    if (count > 0 && app_.Building()) first = L"\t" + std::to_wstring(count) + L" ...";   // found so far
+    else if (count > 0) first = L"\t" + std::to_wstring(focused + 1) + L"/" + std::to_wstring(count);
     SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(first.c_str()));
     SendMessageW(status_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(second.c_str()));
 }
@@ -250,6 +265,11 @@ LRESULT CatalogWindow::OnNotify(NMHDR* header) {
     switch (header->code) {
     case LVN_GETDISPINFOW: {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        if (busy_ && app_.Building()) {   // the new view grows: shown when a key is pressed or it is done
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            SendMessageW(status_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(MessageText(23)));
+            return 0;
+        }
         const std::optional<ImageEntry> entry = app_.exhibit->EntryAt(size_t(std::max(info->item.iItem, 0)));
         if (!entry) return 0;   // the list and the exhibit out of step: nothing
         if (info->item.mask & LVIF_TEXT) {
@@ -262,9 +282,29 @@ LRESULT CatalogWindow::OnNotify(NMHDR* header) {
     }
     case NM_CUSTOMDRAW: return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     case LVN_KEYDOWN:
-        OnKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+        if (busy_ && app_.Building()) {   // any key: what the build has found so far
+            busy_ = false;
+            ListView_SetItemCountEx(list_, int(app_.ExhibitSize()), LVSICF_NOSCROLL);
+            InvalidateRect(list_, nullptr, TRUE);
+            SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+        } else {
+            OnKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+        }
         PostMessageW(dialog_, WM_APP_STATUS, 0, 0);
         return 0;
+    case NM_RCLICK: {
+        LVHITTESTINFO hit{};
+        GetCursorPos(&hit.pt);
+        const POINT screen = hit.pt;
+        ScreenToClient(list_, &hit.pt);
+        RefreshStatus();
+        const int item = ListView_HitTest(list_, &hit);
+        if (item >= 0 && (hit.flags & LVHT_ONITEM) && !(busy_ && app_.Building())) {
+            if (!app_.autorefresh) app_.ExecuteCommand(kCmdAutoRefresh);
+            ShellContextMenu(SelectedPaths(), screen.x, screen.y, dialog_);
+        }
+        return 0;
+    }
     case LVN_ITEMCHANGED:
     case NM_CLICK: RefreshStatus(); return 0;
     case NM_DBLCLK: {
@@ -327,6 +367,16 @@ void CatalogWindow::OnKey(WORD key) {
         GetWindowRect(list_, &r);
         if (!app_.autorefresh) app_.ExecuteCommand(kCmdAutoRefresh);
         ShellContextMenu(paths, r.left + 20, r.top + 20, dialog_);   // nothing after it
+    } else if (command == kCatalogWallpaper) {
+        const int32_t focused = Focused();
+        const std::optional<ImageEntry> entry = focused >= 0 ? app_.exhibit->EntryAt(size_t(focused)) : std::nullopt;
+        if (!entry || !app_.blackboxPresent) return;
+        std::wstring path = entry->path;
+        wchar_t target[ShellLink::kLinkPathSize];
+        if (IsShortcut(path.c_str()) && ShellLink().Read(path.c_str(), target, false)) path = target;
+        char narrow[kPathSize] = {};
+        WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, narrow, kPathSize - 1, nullptr, nullptr);
+        app_.SendToBlackbox(BlackboxRootCommand(1, narrow).c_str());
     } else if (command == kCatalogMaximize) {
         ShowWindow(dialog_, IsZoomed(dialog_) ? SW_RESTORE : SW_MAXIMIZE);
     } else if (command) {
@@ -334,18 +384,61 @@ void CatalogWindow::OnKey(WORD key) {
     }
 }
 
-void CatalogWindow::ShowMenu(int x, int y) {
+void CatalogWindow::ShowMenu(int x, int y, int32_t submenu) {
     HMENU loaded = LoadMenuW(g_app.instance, MAKEINTRESOURCEW(IDM_CATALOG));
     HMENU menu = loaded ? GetSubMenu(loaded, 0) : nullptr;
     if (!menu) return;
     ApplyCatalogMenuTexts(menu);
-    app_.SetCatalogMenuState(menu, false, -1);
-    const int chosen = int(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y, dialog_, nullptr));
+    app_.SetCatalogMenuState(menu, menuPinned_, pinnedSubmenu_);
+    HMENU shown = submenu >= 0 && GetSubMenu(menu, submenu) ? GetSubMenu(menu, submenu) : menu;
+    const int chosen = int(TrackPopupMenuEx(shown, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y, dialog_, nullptr));
     DestroyMenu(loaded);
-    if (chosen && !gone) Run(chosen);
+    if (gone) return;
+    // The pins as in the viewer's menu: a dismissed menu drops one pin level.
+    if (chosen == kCmdPinMain) {
+        menuPinned_ = !menuPinned_;
+    } else if (chosen > kCmdPinMain && chosen <= kCmdPinMain + 30) {
+        const int32_t position = chosen - kCmdPinMain;
+        pinnedSubmenu_ = pinnedSubmenu_ == position ? -1 : position;
+    } else if (chosen == 0) {
+        if (pinnedSubmenu_ >= 0) pinnedSubmenu_ = -1;
+        else menuPinned_ = false;
+        if (!menuPinned_) return;
+    } else {
+        Run(chosen);
+        if (gone || chosen == kCmdCatalogView || chosen == kCmdCatalogClose || chosen == kCmdExit) return;
+    }
+    if (menuPinned_ || pinnedSubmenu_ >= 0) PostMessageW(dialog_, WM_APP_POPUPMENU, PackMenuPoint(x, y), pinnedSubmenu_);
 }
 
 void CatalogWindow::EndWith(int result) { EndDialog(dialog_, result); }
+
+LRESULT CALLBACK CatalogWindow::KeyboardHook(int code, WPARAM key, LPARAM flags) {
+    const std::shared_ptr<CatalogWindow> self = g_catalog;
+    if (code < 0 || !self) return CallNextHookEx(nullptr, code, key, flags);
+    const bool down = !(flags & (1u << 31)), repeat = (flags & (1u << 30)) != 0;
+    if (down && key == VK_TAB) PostMessageW(self->dialog_, WM_COMMAND, kCatalogTab, 0);
+    if (down && !repeat && key == VK_SHIFT) PostMessageW(self->dialog_, WM_COMMAND, kCatalogShiftDown, 0);
+    const bool moves = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_HOME || key == VK_END;
+    if (down && moves && GetKeyState(VK_SHIFT) < 0) PostMessageW(self->dialog_, WM_COMMAND, kCatalogShiftRange, 0);
+    return 0;
+}
+
+LRESULT CALLBACK CatalogWindow::MouseHook(int code, WPARAM message, LPARAM info) {
+    const std::shared_ptr<CatalogWindow> self = g_catalog;
+    if (code < 0 || !self) return CallNextHookEx(nullptr, code, message, info);
+    if (message == WM_LBUTTONDOWN && GetKeyState(VK_SHIFT) < 0)
+        PostMessageW(self->dialog_, WM_COMMAND, kCatalogShiftRange, 0);
+    return 0;
+}
+
+void CatalogWindow::KeepShiftRange() {
+    const int32_t focused = Focused();
+    if (ListView_GetSelectedCount(list_) < 2 || focused < 0 || shiftAnchor_ < 0) return;
+    const int32_t low = std::min(shiftAnchor_, focused), high = std::max(shiftAnchor_, focused);
+    for (const int32_t i : Selected())
+        if (i < low || i > high) ListView_SetItemState(list_, i, 0, LVIS_SELECTED);
+}
 
 void CatalogWindow::Run(int command) {
     const int32_t n = int32_t(app_.ExhibitSize());
@@ -363,6 +456,9 @@ void CatalogWindow::Run(int command) {
         EndWith(1);
         return;
     case kCmdExit: EndWith(0); return;
+    case kCatalogTab: Run(GetKeyState(VK_SHIFT) < 0 ? kCmdPrevFolder : kCmdNextFolder); return;
+    case kCatalogShiftDown: shiftAnchor_ = focused; return;
+    case kCatalogShiftRange: KeepShiftRange(); return;
     case kCmdCurrent:   // to the viewer: the focused picture shows there, the Catalog stays
         if (focused >= 0) {
             app_.exhibit->MoveTo(focused);
@@ -398,6 +494,7 @@ void CatalogWindow::Run(int command) {
     case kCmdExhibitFolder: case kCmdRefresh: case kCmdSubfolders: {
         if (app_.Building()) return;
         if (app_.exhibit->ViewedFolder() == app_.exhibitFolder) homeFocusPath_ = focusPath_;
+        busy_ = true;
         ListView_SetItemCountEx(list_, 0, 0);
         const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         app_.ExecuteCommand(command);
@@ -437,10 +534,13 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(list_, nullptr, FALSE);
         return TRUE;
     case WM_APP_REFRESHED: Reload(true); return TRUE;   // the focused picture stays focused
-    case WM_APP_CATALOG_BUILT: Reload(true); return TRUE;
+    case WM_APP_CATALOG_BUILT:
+        busy_ = false;
+        Reload(true);
+        return TRUE;
     case WM_APP_POPUPMENU: {
         const POINT at = UnpackMenuPoint(wParam);
-        ShowMenu(at.x, at.y);
+        ShowMenu(at.x, at.y, int32_t(lParam));
         return TRUE;
     }
     case WM_DESTROY: {
@@ -453,6 +553,8 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if (images_) ImageList_Destroy(images_);
         RevokeDragDrop(dialog_);
+        if (keyboardHook_) UnhookWindowsHookEx(keyboardHook_);
+        if (mouseHook_) UnhookWindowsHookEx(mouseHook_);
         if (oleStarted_) OleUninitialize();
         return TRUE;
     }

@@ -102,6 +102,12 @@ TEST(Catalog, OpensAtTheShownPictureShowsThumbnailsAndReturnsAtTheChosenOne) {
         }, 10000)) << i << " " << Describe(box);
     }
 
+    // F1 opens the Catalog menu.
+    PostKeyTo(catalog.list, VK_F1);
+    const HWND menu = viewer.WaitForPopupMenu(10000);
+    EXPECT_NE(menu, nullptr);
+    if (menu) PostKeyTo(menu, VK_ESCAPE), WaitGone(menu);
+
     // End and Enter: the viewer comes back at the last picture.
     PostKeyTo(catalog.list, VK_END);
     EXPECT_TRUE(WaitUntil([&] { return Focused(catalog.list) == 5; }));
@@ -176,6 +182,11 @@ TEST(Catalog, CommandsAndFileOperationsOnTheSelection) {
     run(kCmdPaste);
     EXPECT_TRUE(WaitUntil([&] { return ReadBytes(store.Path(L"other\\p3.bmp")) == ReadBytes(viewer.Picture(L"p3.bmp")); }));
     EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 1; })) << "the list follows the folder";
+    // The archive and back: the list is what each folder holds.
+    run(kCmdViewArchive);
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 1 && remote.Text(catalog.list, 0) == L"p2.bmp"; }));
+    run(kCmdViewExhibit);
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 3; }));
     run(kCmdExit);
     EXPECT_EQ(viewer.WaitForExit(), 0);
 }
