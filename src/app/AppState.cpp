@@ -15,6 +15,7 @@ void AppState::ReleaseResources() {
     // GDI+ objects must go before GDI+ itself, and GDI+ stays while a
     // decoder given up on may still be inside it.
     bool decodersGone = true;
+    thumbnails.reset();   // its workers finish the thumbnail in hand, inside GDI+
     if (pictures) {
         decodersGone = pictures->StopWorkers();
         pictures.reset();

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "catalog/CatalogShell.h"
+#include "platform/Wine.h"
 
 namespace {
 
@@ -32,25 +33,6 @@ std::vector<std::wstring> DroppedFiles(IDataObject* data) {
     return files;
 }
 
-// Wine's shell accepts a drop on a folder and then does nothing with it;
-// there the files are copied or moved here instead.
-bool ShellDropDoesNothing() {
-    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll"), "wine_get_version") != nullptr;
-    return wine;
-}
-
-bool CopyOrMoveInto(const std::vector<std::wstring>& files, const std::wstring& folder, bool move) {
-    std::wstring from;
-    for (const std::wstring& file : files) from += file + L'\0';
-    from += L'\0';
-    const std::wstring to = folder + L'\0' + L'\0';
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = move ? FO_MOVE : FO_COPY;
-    operation.pFrom = from.c_str();
-    operation.pTo = to.c_str();
-    operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;   // a taken name is renamed, never overwritten
-    return SHFileOperationW(&operation) == 0;
-}
 
 class FileDropSource : public IDropSource {
 public:
@@ -137,10 +119,12 @@ HRESULT FolderDropTarget::Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* 
         return S_OK;
     }
     HRESULT answer = S_OK;
-    if (ShellDropDoesNothing()) {
+    // Wine's shell accepts a drop on a folder and then does nothing with it;
+    // there the files are copied or moved here instead.
+    if (RunningOnWine()) {
         shell_->DragLeave();
         const bool move = *effect == DROPEFFECT_MOVE;
-        if (!CopyOrMoveInto(DroppedFiles(data), folder_, move)) *effect = DROPEFFECT_NONE;
+        if (!ShellCopyOrMove(DroppedFiles(data), folder_, move, nullptr)) *effect = DROPEFFECT_NONE;
     } else {
         answer = shell_->Drop(data, keys, at, effect);
     }

@@ -17,6 +17,7 @@
 #include "fileops/LogFile.h"
 #include "platform/CursorShown.h"
 #include "platform/Handles.h"
+#include "platform/Wine.h"
 
 namespace {
 
@@ -55,15 +56,7 @@ bool PasteFilesFromClipboard(const std::wstring& folder, HWND owner) {
     }
     CloseClipboard();
     if (files.empty()) return false;
-    const std::wstring from = PathList(files);
-    const std::wstring to = folder + L'\0' + L'\0';
-    SHFILEOPSTRUCTW operation{};
-    operation.hwnd = owner;
-    operation.wFunc = move ? FO_MOVE : FO_COPY;
-    operation.pFrom = from.c_str();
-    operation.pTo = to.c_str();
-    operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;
-    return SHFileOperationW(&operation) == 0;
+    return ShellCopyOrMove(files, folder, move, owner);
 }
 
 // Puts the files on the clipboard as the file manager does (a file list and
@@ -98,6 +91,24 @@ bool PutFilesOnClipboard(const std::vector<std::wstring>& paths, bool cut, HWND 
 }
 
 }  // namespace
+
+bool ShellCopyOrMove(const std::vector<std::wstring>& files, const std::wstring& folder, bool move, HWND owner) {
+    // Wine's shell refuses to move several files at once: there one at a time.
+    if (move && files.size() > 1 && RunningOnWine()) {
+        bool all = true;
+        for (const std::wstring& file : files) all = ShellCopyOrMove({file}, folder, move, owner) && all;
+        return all;
+    }
+    const std::wstring from = PathList(files);
+    const std::wstring to = folder + L'\0' + L'\0';
+    SHFILEOPSTRUCTW operation{};
+    operation.hwnd = owner;
+    operation.wFunc = move ? FO_MOVE : FO_COPY;
+    operation.pFrom = from.c_str();
+    operation.pTo = to.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;
+    return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+}
 
 bool GetShellObject(const std::vector<std::wstring>& paths, REFIID iid, void** out) {
     *out = nullptr;
@@ -217,14 +228,7 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
             for (const std::wstring& path : paths) lines.push_back(path + L" -> " + archive);
             AppendLogLines(archivedLogPath, lines);
         }
-        const std::wstring list = PathList(paths);
-        const std::wstring to = std::wstring(archive) + L'\0' + L'\0';
-        SHFILEOPSTRUCTW operation{};
-        operation.wFunc = FO_MOVE;
-        operation.pFrom = list.c_str();
-        operation.pTo = to.c_str();
-        operation.fFlags = FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION;
-        SHFileOperationW(&operation);
+        ShellCopyOrMove(paths, archive, true, nullptr);
         return;
     }
     case kCmdSendShortcut:

@@ -15,3 +15,6 @@ bool GetShellObject(const std::vector<std::wstring>& paths, REFIID iid, void** o
 bool InvokeVerb(const std::vector<std::wstring>& paths, const char* verb);
 // The shell's context menu for the files at screen point (x, y).
 void ShellContextMenu(const std::vector<std::wstring>& paths, int x, int y, HWND owner);
+// Copies or moves files into `folder` through the shell (undo allowed, a
+// taken name renamed, never overwritten); true when the shell reports success.
+bool ShellCopyOrMove(const std::vector<std::wstring>& files, const std::wstring& folder, bool move, HWND owner);

@@ -68,7 +68,6 @@ private:
     int statusHeight_ = 0;
     int iconMargin_ = 0;
     HIMAGELIST images_ = nullptr;
-    bool oleStarted_ = false;
     HHOOK keyboardHook_ = nullptr;
     HHOOK mouseHook_ = nullptr;
     int32_t shiftAnchor_ = -1;
@@ -93,8 +92,6 @@ std::wstring NameOf(const std::wstring& path) {
 }
 
 void CatalogWindow::Create() {
-    // The shell's clipboard verbs and drag and drop need OLE on this thread.
-    oleStarted_ = SUCCEEDED(OleInitialize(nullptr));
     dropTarget_ = std::make_unique<FolderDropTarget>([this](POINT at) { return FolderAt(at); });
     RegisterDragDrop(dialog_, dropTarget_.get());
     // Tab steps folders and a Shift selection stays one range: the list sees
@@ -122,7 +119,7 @@ void CatalogWindow::Create() {
     DeleteDC(dc);
     ImageList_Add(images_, blank, nullptr);
     DeleteObject(blank);
-    ListView_SetImageList(list_, images_, LVSIL_NORMAL);
+    ListView_SetImageList(list_, images_, LVSIL_NORMAL);   // the list owns it from here and destroys it
     ListView_SetItemCountEx(list_, int(app_.ExhibitSize()), LVSICF_NOSCROLL);
 
     status_ = CreateStatusWindowW(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, L"\tF1", dialog_, IDC_STATUSBAR);
@@ -551,11 +548,9 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             app_.thumbnails->Notify(nullptr, 0);
             app_.thumbnails->DropRequests();
         }
-        if (images_) ImageList_Destroy(images_);
         RevokeDragDrop(dialog_);
         if (keyboardHook_) UnhookWindowsHookEx(keyboardHook_);
         if (mouseHook_) UnhookWindowsHookEx(mouseHook_);
-        if (oleStarted_) OleUninitialize();
         return TRUE;
     }
     default: return FALSE;
@@ -599,8 +594,12 @@ void AppState::OpenCatalog() {
         ShowWindow(hwnd, SW_HIDE);
         InvalidateRect(nullptr, nullptr, TRUE);
     }
+    // The shell's clipboard verbs and drag and drop need OLE on this thread
+    // for as long as the Catalog runs.
+    const bool oleStarted = SUCCEEDED(OleInitialize(nullptr));
     const INT_PTR result =
         DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_CATALOG), hwnd, CatalogProc, reinterpret_cast<LPARAM>(this));
+    if (oleStarted) OleUninitialize();
     if (closing) return;
     if (autorefresh != refreshWas) ExecuteCommand(kCmdAutoRefresh);
     if (result == 0) {

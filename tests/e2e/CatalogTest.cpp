@@ -162,31 +162,32 @@ TEST(Catalog, CommandsAndFileOperationsOnTheSelection) {
     EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 4; }));
     EXPECT_FALSE(FileExists(viewer.Picture(L"p0.bmp")) || FileExists(viewer.Picture(L"p1.bmp")));
 
-    // Archived: moved, logged, gone from the list.
+    // Two archived: moved, logged one line each, gone from the list.
     first(L"p2.bmp");
     const std::string p2 = ReadBytes(viewer.Picture(L"p2.bmp"));
-    remote.Select(catalog.list, {0});
+    remote.Select(catalog.list, {0, 1});
     run(kCmdMoveToArchive);
-    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 3; }));
-    EXPECT_TRUE(ReadBytes(store.Path(L"archive\\p2.bmp")) == p2);
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 2; }));
+    EXPECT_TRUE(ReadBytes(store.Path(L"archive\\p2.bmp")) == p2 && FileExists(store.Path(L"archive\\p3.bmp")));
     EXPECT_EQ(ReadUtf16File(viewer.ProgramFile(L"archived.log")),
-              viewer.Picture(L"p2.bmp") + L" -> " + store.Path(L"archive") + L"\r\n");
+              viewer.Picture(L"p2.bmp") + L" -> " + store.Path(L"archive") + L"\r\n" + viewer.Picture(L"p3.bmp") + L" -> " +
+                  store.Path(L"archive") + L"\r\n");
 
     // Copied through the shell's clipboard, pasted into the folder shown.
-    first(L"p3.bmp");
+    first(L"p4.bmp");
     remote.Select(catalog.list, {0});
     run(kCmdCopyFile);
     EXPECT_TRUE(WaitUntil([] { return IsClipboardFormatAvailable(CF_HDROP) != FALSE; }));
     run(kCmdViewFavorites);
     EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 0; }));
     run(kCmdPaste);
-    EXPECT_TRUE(WaitUntil([&] { return ReadBytes(store.Path(L"other\\p3.bmp")) == ReadBytes(viewer.Picture(L"p3.bmp")); }));
+    EXPECT_TRUE(WaitUntil([&] { return ReadBytes(store.Path(L"other\\p4.bmp")) == ReadBytes(viewer.Picture(L"p4.bmp")); }));
     EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 1; })) << "the list follows the folder";
     // The archive and back: the list is what each folder holds.
     run(kCmdViewArchive);
-    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 1 && remote.Text(catalog.list, 0) == L"p2.bmp"; }));
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 2 && remote.Text(catalog.list, 0) == L"p2.bmp"; }));
     run(kCmdViewExhibit);
-    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 3; }));
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 2; }));
     run(kCmdExit);
     EXPECT_EQ(viewer.WaitForExit(), 0);
 }
