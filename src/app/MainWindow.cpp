@@ -110,6 +110,12 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         if (wParam) s->Shutdown();
         return 1;
     case WM_CLOSE:
+        // An open Catalog ends first; when its modal loop is over it asks
+        // the viewer to close again, and nothing runs below a window that is gone.
+        if (const HWND catalog = g_app.catalogWindow) {
+            EndDialog(catalog, 0);
+            return 1;
+        }
         DestroyWindow(hwnd);
         return 1;
     case WM_MOVE:

@@ -191,3 +191,16 @@ TEST(Catalog, CommandsAndFileOperationsOnTheSelection) {
     run(kCmdExit);
     EXPECT_EQ(viewer.WaitForExit(), 0);
 }
+
+// The viewer closed from outside (the tray's Exit) while the Catalog is open,
+// even in the middle of building a view: a clean end.
+TEST(Catalog, TheViewerClosedWhileTheCatalogIsOpenEndsCleanly) {
+    Viewer viewer;
+    WriteSolidBmp(viewer.Picture(L"p0.bmp"), 60, 40, kColours[0]);
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    const CatalogOpen catalog = OpenCatalog(viewer);
+    ASSERT_TRUE(catalog.list);
+    PostMessageW(catalog.dialog, WM_COMMAND, kCmdViewExhibit, 0);
+    viewer.Close();
+    EXPECT_EQ(viewer.WaitForExit(), 0);
+}
