@@ -204,3 +204,19 @@ TEST(Catalog, TheViewerClosedWhileTheCatalogIsOpenEndsCleanly) {
     viewer.Close();
     EXPECT_EQ(viewer.WaitForExit(), 0);
 }
+
+// Thumbnail sizes at the edges of sense: the Catalog opens, lists and closes.
+TEST(Catalog, ThumbnailSizesZeroOneAndTwoThousand) {
+    for (const wchar_t* size : {L"0", L"1", L"2000"}) {
+        Viewer viewer;
+        WriteSolidBmp(viewer.Picture(L"p0.bmp"), 60, 40, kColours[0]);
+        viewer.WriteSettings(std::wstring(L"[Catalog]\r\nthumbsize=") + size + L"\r\n");
+        ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+        const CatalogOpen catalog = OpenCatalog(viewer);
+        ASSERT_TRUE(catalog.list) << size;
+        EXPECT_EQ(Count(catalog.list), 1);
+        PostKeyTo(catalog.list, VK_ESCAPE);
+        EXPECT_TRUE(WaitGone(catalog.dialog)) << size;
+        EXPECT_TRUE(viewer.WaitForShown(L"p0.bmp"));
+    }
+}
