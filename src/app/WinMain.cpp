@@ -34,12 +34,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     g_app.mainWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), owner, MainDialogProc, 0);
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCEL));
 
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    MSG msg{};
+    // A close that arrived while the window was being made (start-up waits
+    // for the first pictures answering one) has ended it already, and the
+    // quit it asked for does not always survive the window's making: there
+    // is no loop to run then.
+    while (IsWindow(g_app.mainWindow) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (TranslateAcceleratorW(g_app.mainWindow, accelerators, &msg)) continue;
         if (IsDialogMessageW(g_app.mainWindow, &msg)) continue;
         DispatchMessageW(&msg);
     }
     ReleaseAppState();
-    return static_cast<int>(msg.wParam);
+    return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
 }

@@ -130,3 +130,16 @@ TEST(Startup, AMissingStartFolderIsReportedInTheTranslationThenTheProgramFolderI
     // The folder now in use is what savefolder stores.
     EXPECT_EQ(IniValue(viewer.SavedSettings(), L"[Portable]", L"folder"), viewer.ProgramFolder());
 }
+
+// Closed the moment its window exists, while start-up still waits for the
+// first pictures: the program ends, and cleanly.
+TEST(Startup, ACloseDuringStartUpEndsTheProgram) {
+    for (int i = 0; i < 3; ++i) {
+        Viewer viewer;
+        WriteSolidBmp(viewer.Picture(L"one.bmp"), 40, 30, RGB(200, 100, 0));
+        ASSERT_TRUE(viewer.Start(L"-noslide"));
+        ASSERT_TRUE(viewer.WaitForWindow(15000, false));
+        viewer.Close();
+        EXPECT_EQ(viewer.WaitForExit(), 0) << i;
+    }
+}
