@@ -426,6 +426,8 @@ struct AppState {
     void SetWallpaperStyle(int32_t style);
     void MakeWallpaper();            // the shown picture as the desktop wallpaper
     void SendToBlackbox(const char* command);   // one request to the Blackbox shell
+    // Asks the shell to set `picture` (a shortcut's target) as its root image in `style`.
+    void SendBlackboxRoot(int32_t style, const std::wstring& picture);
     void SkinWindow();               // the shell's two skinning messages to our own window
     void ClearWallpaper();
     void RestoreWallpaper();

@@ -4,16 +4,10 @@
 #include <shlobj.h>
 
 #include "catalog/CatalogShell.h"
+#include "platform/Paths.h"
 #include "platform/Wine.h"
 
 namespace {
-
-std::wstring FolderOfPath(const std::wstring& path) {
-    const size_t slash = path.rfind(L'\\');
-    std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-    if (!folder.empty() && folder.back() == L':') folder += L'\\';
-    return folder;
-}
 
 // The files a data object carries (CF_HDROP).
 std::vector<std::wstring> DroppedFiles(IDataObject* data) {
@@ -62,7 +56,7 @@ private:
 bool AllIn(IDataObject* data, const std::wstring& folder) {
     const std::vector<std::wstring> files = DroppedFiles(data);
     for (const std::wstring& file : files)
-        if (CompareStringOrdinal(FolderOfPath(file).c_str(), -1, folder.c_str(), -1, TRUE) != CSTR_EQUAL) return false;
+        if (CompareStringOrdinal(FolderPart(file).c_str(), -1, folder.c_str(), -1, TRUE) != CSTR_EQUAL) return false;
     return !files.empty();
 }
 

@@ -17,6 +17,7 @@
 #include "fileops/LogFile.h"
 #include "platform/CursorShown.h"
 #include "platform/Handles.h"
+#include "platform/Paths.h"
 #include "platform/Wine.h"
 
 namespace {
@@ -26,11 +27,6 @@ std::wstring PathList(const std::vector<std::wstring>& paths) {
     std::wstring list;
     for (const std::wstring& path : paths) list += path + L'\0';
     return list + L'\0';
-}
-
-std::wstring FolderWithRoot(std::wstring folder) {
-    if (!folder.empty() && folder.back() == L':') folder += L'\\';   // "C:" is the drive's current folder
-    return folder;
 }
 
 // Pastes the files the clipboard holds (as the file manager put them there:
@@ -113,14 +109,10 @@ bool ShellCopyOrMove(const std::vector<std::wstring>& files, const std::wstring&
 bool GetShellObject(const std::vector<std::wstring>& paths, REFIID iid, void** out) {
     *out = nullptr;
     if (paths.empty()) return false;
-    const size_t slash = paths[0].rfind(L'\\');
-    if (slash == std::wstring::npos) return false;
-    const std::wstring parent = FolderWithRoot(paths[0].substr(0, slash));
+    const std::wstring parent = FolderPart(paths[0]);
+    if (parent.empty()) return false;
     bool shared = true;
-    for (const std::wstring& path : paths) {
-        const size_t at = path.rfind(L'\\');
-        shared = shared && at != std::wstring::npos && FolderWithRoot(path.substr(0, at)) == parent;
-    }
+    for (const std::wstring& path : paths) shared = shared && FolderPart(path) == parent;
     ComPtr<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(desktop.Receive()))) return false;
     ComPtr<IShellFolder> folder;
@@ -244,9 +236,7 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
         return;
     case kCmdPaste: {
         ensureWatcher();
-        std::wstring folder = exhibit->ViewedFolder();
-        if (!paths.empty()) folder = paths[0].substr(0, paths[0].rfind(L'\\'));
-        folder = FolderWithRoot(folder);
+        const std::wstring folder = paths.empty() ? AsFolder(exhibit->ViewedFolder()) : FolderPart(paths[0]);
         if (!InvokeVerb({folder}, "paste")) PasteFilesFromClipboard(folder, owner);
         return;
     }

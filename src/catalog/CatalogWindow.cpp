@@ -20,7 +20,6 @@
 #include "catalog/CatalogKeys.h"
 #include "catalog/CatalogShell.h"
 #include "catalog/Selection.h"
-#include "window/BlackboxRequest.h"
 #include "catalog/ThumbnailCache.h"
 #include "commands/MenuState.h"
 #include "commands/CommandIds.h"
@@ -170,11 +169,10 @@ std::wstring CatalogWindow::FolderAt(POINT screen) {
     hit.pt = screen;
     ScreenToClient(list_, &hit.pt);
     const int item = ListView_HitTest(list_, &hit);
-    std::wstring folder = app_.exhibit->ViewedFolder();
+    std::wstring folder = AsFolder(app_.exhibit->ViewedFolder());
     if (item >= 0 && (hit.flags & LVHT_ONITEM)) {
-        if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(item))) folder = e->path.substr(0, e->path.rfind(L'\\'));
+        if (const std::optional<ImageEntry> e = app_.exhibit->EntryAt(size_t(item))) folder = FolderPart(e->path);
     }
-    if (!folder.empty() && folder.back() == L':') folder += L'\\';
     SendMessageW(status_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(folder.c_str()));
     return folder;
 }
@@ -221,13 +219,9 @@ void CatalogWindow::DrawThumbnail(HDC dc, int32_t index) {
     if (!app_.thumbnails) return;
     const std::optional<ImageEntry> entry = app_.exhibit->EntryAt(size_t(index));
     if (!entry) return;
+    // A shortcut is read on the worker that makes its thumbnail, not at each paint.
     ThumbnailKey key;
     key.path = entry->path;
-    if (IsShortcut(entry->path.c_str())) {
-        wchar_t target[ShellLink::kLinkPathSize];
-        if (!ShellLink().Read(entry->path.c_str(), target, false)) return;
-        key.path = target;
-    }
     key.size = entry->scannedSize;
     key.written = (uint64_t(entry->modified.dwHighDateTime) << 32) | entry->modified.dwLowDateTime;
     key.box = app_.thumbsize;
@@ -367,13 +361,7 @@ void CatalogWindow::OnKey(WORD key) {
     } else if (command == kCatalogWallpaper) {
         const int32_t focused = Focused();
         const std::optional<ImageEntry> entry = focused >= 0 ? app_.exhibit->EntryAt(size_t(focused)) : std::nullopt;
-        if (!entry || !app_.blackboxPresent) return;
-        std::wstring path = entry->path;
-        wchar_t target[ShellLink::kLinkPathSize];
-        if (IsShortcut(path.c_str()) && ShellLink().Read(path.c_str(), target, false)) path = target;
-        char narrow[kPathSize] = {};
-        WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, narrow, kPathSize - 1, nullptr, nullptr);
-        app_.SendToBlackbox(BlackboxRootCommand(1, narrow).c_str());
+        if (entry && app_.blackboxPresent) app_.SendBlackboxRoot(1, entry->path);   // centred
     } else if (command == kCatalogMaximize) {
         ShowWindow(dialog_, IsZoomed(dialog_) ? SW_RESTORE : SW_MAXIMIZE);
     } else if (command) {

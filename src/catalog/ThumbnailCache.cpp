@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "catalog/ThumbnailRules.h"
+#include "exhibit/ShellLink.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/FitRules.h"
 #include "imaging/GdiplusApi.h"
@@ -191,9 +192,15 @@ bool IsJpegName(const std::wstring& path) {
 
 }  // namespace
 
-Thumbnail MakeThumbnail(const ThumbnailKey& key) {
+Thumbnail MakeThumbnail(const ThumbnailKey& entry) {
     Thumbnail thumbnail;
-    if (key.box <= 0) return thumbnail;
+    if (entry.box <= 0) return thumbnail;
+    ThumbnailKey key = entry;
+    if (IsShortcut(entry.path.c_str())) {
+        wchar_t target[ShellLink::kLinkPathSize];
+        if (!ShellLink().Read(entry.path.c_str(), target, false)) return thumbnail;   // a broken shortcut: an empty frame
+        key.path = target;
+    }
     // Browsing thumbnails leaves the files' last-access times as they were.
     FILETIME created{}, accessed{}, written{};
     {

@@ -26,7 +26,7 @@ struct Thumbnail {
 };
 
 struct ThumbnailKey {
-    std::wstring path;       // the file decoded (a shortcut's target)
+    std::wstring path;       // the entry's file (a shortcut stands for its target)
     uint64_t size = 0;       // as the exhibit saw it
     uint64_t written = 0;
     int32_t box = 100;
@@ -59,7 +59,7 @@ private:
     std::shared_ptr<Shared> shared_;
 };
 
-// The thumbnail maker of the Catalog: GDI+, the embedded EXIF thumbnail of a
-// JPEG when large enough, EXIF orientation, high-quality reduction, and the
-// file's last-access time put back afterwards.
+// The thumbnail maker of the Catalog: a shortcut's target read, GDI+, the
+// embedded EXIF thumbnail of a JPEG when large enough, EXIF orientation,
+// high-quality reduction, and the file's last-access time put back afterwards.
 Thumbnail MakeThumbnail(const ThumbnailKey& key);

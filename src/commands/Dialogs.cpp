@@ -178,6 +178,23 @@ void FindFilterDialog(HWND owner, FindRecord& find) {
     DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_FIND), owner, FindProc, reinterpret_cast<LPARAM>(&find));
 }
 
+bool SaveFileDialog(HWND owner, SaveRequest& request) {
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = request.filter;
+    dialog.nFilterIndex = request.filterIndex;
+    dialog.lpstrFile = request.path;
+    dialog.nMaxFile = kPathChars;
+    dialog.lpstrInitialDir = request.initialFolder;
+    dialog.lpstrTitle = request.title;
+    dialog.lpstrDefExt = request.defaultExtension;
+    dialog.Flags = request.flags;
+    if (!GetSaveFileNameW(&dialog)) return false;
+    request.filterIndex = dialog.nFilterIndex;
+    return true;
+}
+
 bool NumericDialog(HWND owner, NumericRequest& request) {
     return DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_NUMERIC), owner, NumericProc,
                            reinterpret_cast<LPARAM>(&request)) == 1;

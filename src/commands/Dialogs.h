@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 
 #include <cstdint>
 
@@ -18,7 +19,20 @@ struct PathRequest {
     wchar_t* path;    // 260 characters, edited in place
 };
 
+// The system's save-file dialog: `path` (260 characters) holds the offered
+// name and receives the chosen one, `filterIndex` (from 1) the filter chosen.
+struct SaveRequest {
+    const wchar_t* title = nullptr;          // null: the system's own
+    const wchar_t* filter = nullptr;         // name\0pattern\0 pairs
+    const wchar_t* initialFolder = nullptr;
+    const wchar_t* defaultExtension = nullptr;
+    DWORD flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    wchar_t* path = nullptr;
+    DWORD filterIndex = 1;
+};
+
 // Each returns true when the user confirmed (OK), false when cancelled.
+bool SaveFileDialog(HWND owner, SaveRequest& request);
 bool NumericDialog(HWND owner, NumericRequest& request);
 bool PathDialog(HWND owner, PathRequest& request);
 void AboutDialog(HWND owner);

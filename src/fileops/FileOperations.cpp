@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "commands/Dialogs.h"
 #include "commands/ModalFrame.h"
 #include "config/Language.h"
 #include "exhibit/ExhibitFiles.h"
@@ -22,11 +23,6 @@
 #include "platform/CursorShown.h"
 
 namespace {
-
-std::wstring FolderPartOf(const std::wstring& path) {
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
 
 std::wstring ArchiveLine(const std::wstring& source, const std::wstring& folder) { return source + L" -> " + folder; }
 
@@ -200,22 +196,14 @@ void AppState::CopyOrMoveDialog(bool move) {
     const size_t dot = name.rfind(L'.');
     const std::wstring extension = dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
     CopyPath(chosen, name.c_str());
-    CopyPath(initialFolder, FolderPartOf(current.path).c_str());
+    CopyPath(initialFolder, FolderPart(current.path).c_str());
 
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd;
-    dialog.lpstrFilter = L"Source format\0\0";
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = chosen;
-    dialog.nMaxFile = kPathSize;
-    dialog.lpstrInitialDir = initialFolder;
-    dialog.lpstrTitle = MessageText(move ? 4 : 3);
-    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS;
+    SaveRequest dialog{MessageText(move ? 4 : 3), L"Source format\0\0", initialFolder,
+                       extension.empty() ? nullptr : extension.c_str(),
+                       OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS, chosen};
     {
         ModalFrame frame(*this);
-        if (!GetSaveFileNameW(&dialog) || closing) return;
+        if (!SaveFileDialog(hwnd, dialog) || closing) return;
     }
     // The file itself: a copy would be no copy; a move only changes the case of its name.
     if (SamePath(chosen, current.path.c_str()) && (!move || current.path == chosen)) return;
@@ -251,21 +239,12 @@ bool AppState::SaveSettingsAsDialog() {
     wchar_t chosen[kPathSize] = {};
     wchar_t initialFolder[kPathSize] = {};
     const std::wstring current = settingsPath;
-    CopyPath(initialFolder, FolderPartOf(current).c_str());
+    CopyPath(initialFolder, FolderPart(current).c_str());
     CopyPath(chosen, current.substr(current.rfind(L'\\') + 1).c_str());
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd;
-    dialog.lpstrFilter = L"INI File (*.ini)\0*.ini\0";
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = chosen;
-    dialog.nMaxFile = kPathSize;
-    dialog.lpstrInitialDir = initialFolder;
-    dialog.lpstrTitle = MessageText(5);
-    dialog.lpstrDefExt = L"ini";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    SaveRequest dialog{MessageText(5), L"INI File (*.ini)\0*.ini\0", initialFolder, L"ini",
+                       OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, chosen};
     ModalFrame frame(*this);
-    if (!GetSaveFileNameW(&dialog) || closing) return false;
+    if (!SaveFileDialog(hwnd, dialog) || closing) return false;
     CopyPath(settingsPath, chosen);
     return true;
 }
@@ -305,7 +284,7 @@ void AppState::UndoLast() {
         }
         // The log keeps its one rule, one line a move: the way back is a move too.
         if (record.kind == UndoKind::Archive && archivelog)
-            AppendLogLine(archivedLogPath, ArchiveLine(record.now, FolderPartOf(record.original)).c_str());
+            AppendLogLine(archivedLogPath, ArchiveLine(record.now, FolderPart(record.original)).c_str());
         if (listed >= 0) exhibit->ReplaceAt(listed, record.now, MakeImageEntry(record.original.c_str()));
         else exhibit->InsertAt(record.index, MakeImageEntry(record.original.c_str()));
     } else {

@@ -8,11 +8,6 @@
 
 namespace {
 
-std::wstring FolderPart(const wchar_t* path) {
-    const wchar_t* slash = wcsrchr(path, L'\\');
-    return slash ? std::wstring(path, size_t(slash - path)) : std::wstring(L".");
-}
-
 std::wstring FullPath(const wchar_t* path) {
     wchar_t full[MAX_PATH * 2];
     const DWORD n = GetFullPathNameW(path, MAX_PATH * 2, full, nullptr);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "commands/Dialogs.h"
 #include "commands/ModalFrame.h"
 #include "config/Language.h"
 #include "exhibit/ExhibitFiles.h"
@@ -69,22 +70,15 @@ void AppState::SaveAs() {
         if (GetFileTitleW(current.path.c_str(), chosen, kPathSize) != 0) chosen[0] = L'\0';
         FolderOf(current.path.c_str(), initialFolder);
     }
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd;
-    dialog.lpstrFilter = L"JPG/JPEG Files (*.jpg)\0*.jpg;*jpeg\0BMP Files (*.bmp)\0*.bmp\0";
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = chosen;
-    dialog.nMaxFile = kPathSize;
-    dialog.lpstrInitialDir = initialFolder;
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS;
+    SaveRequest dialog{nullptr, L"JPG/JPEG Files (*.jpg)\0*.jpg;*jpeg\0BMP Files (*.bmp)\0*.bmp\0", initialFolder,
+                       nullptr, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS, chosen};
     {
         ModalFrame frame(*this);
-        if (!GetSaveFileNameW(&dialog) || closing) return;
+        if (!SaveFileDialog(hwnd, dialog) || closing) return;
     }
 
     // The chosen name keeps its own extension only when it is the format's.
-    const bool asBmp = dialog.nFilterIndex == 2;
+    const bool asBmp = dialog.filterIndex == 2;
     const wchar_t* const wanted = asBmp ? L".bmp" : L".jpg";
     std::wstring target = chosen;
     const size_t dot = target.rfind(L'.');

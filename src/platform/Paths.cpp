@@ -29,3 +29,13 @@ void Quote(const wchar_t* text, wchar_t* out) {
     _snwprintf(out, kPathSize + 2, L"\"%ls\"", text);
     out[kPathSize + 1] = L'\0';
 }
+
+std::wstring AsFolder(std::wstring folder) {
+    if (!folder.empty() && folder.back() == L':') folder += L'\\';
+    return folder;
+}
+
+std::wstring FolderPart(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : AsFolder(path.substr(0, slash));
+}

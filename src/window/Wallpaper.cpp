@@ -46,19 +46,22 @@ void AppState::MakeWallpaper() {
     if (!blackboxWindow) return;
 
     // The shell is given the picture file itself unless it wants it scaled.
-    std::wstring image = wallpaperPath;
-    if (!bbWallpaperScale) {
-        image = exhibit->CurrentPath();
-        wchar_t target[ShellLink::kLinkPathSize];
-        if (IsShortcut(image.c_str()) && ShellLink().Read(image.c_str(), target, false)) image = target;
-    }
-    char narrow[kPathSize] = {};
-    WideCharToMultiByte(CP_ACP, 0, image.c_str(), -1, narrow, kPathSize - 1, nullptr, nullptr);
     if (bbWallpaperScale) {
         SendToBlackbox("@BBCore.rootCommand bsetroot -center bsetroot.bmp");
         Sleep(500);
+        SendBlackboxRoot(bbWallpaperStyle, wallpaperPath);
+    } else {
+        SendBlackboxRoot(bbWallpaperStyle, exhibit->CurrentPath());
     }
-    SendToBlackbox(BlackboxRootCommand(bbWallpaperStyle, narrow).c_str());
+}
+
+void AppState::SendBlackboxRoot(int32_t style, const std::wstring& picture) {
+    std::wstring image = picture;
+    wchar_t target[ShellLink::kLinkPathSize];
+    if (IsShortcut(image.c_str()) && ShellLink().Read(image.c_str(), target, false)) image = target;
+    char narrow[kPathSize] = {};
+    WideCharToMultiByte(CP_ACP, 0, image.c_str(), -1, narrow, kPathSize - 1, nullptr, nullptr);
+    SendToBlackbox(BlackboxRootCommand(style, narrow).c_str());
 }
 
 void AppState::SendToBlackbox(const char* command) {
