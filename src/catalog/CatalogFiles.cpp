@@ -15,6 +15,7 @@
 #include "commands/CommandIds.h"
 #include "config/Language.h"
 #include "fileops/LogFile.h"
+#include "fileops/RecycleBin.h"
 #include "platform/CursorShown.h"
 #include "platform/Handles.h"
 #include "platform/Paths.h"
@@ -202,12 +203,7 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
         if (confirmdelete && (!ask(25) || closing)) return;
         ensureWatcher();
         release();
-        const std::wstring list = PathList(paths);
-        SHFILEOPSTRUCTW operation{};
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = list.c_str();
-        operation.fFlags = FOF_ALLOWUNDO;
-        SHFileOperationW(&operation);
+        SendToRecycleBin(paths, owner);
         return;
     }
     case kCmdMoveToArchive: {

@@ -19,24 +19,13 @@
 #include "fileops/FileTransfer.h"
 #include "fileops/FilingFrame.h"
 #include "fileops/LogFile.h"
+#include "fileops/RecycleBin.h"
 #include "fileops/UniqueName.h"
 #include "platform/CursorShown.h"
 
 namespace {
 
 std::wstring ArchiveLine(const std::wstring& source, const std::wstring& folder) { return source + L" -> " + folder; }
-
-// Whether deleting on the drive of `path` can go to a recycle bin. The shell
-// deletes for ever where there is none (network and removable media).
-bool HasRecycleBin(const wchar_t* path) {
-    wchar_t root[MAX_PATH];
-    if (!GetVolumePathNameW(path, root, MAX_PATH)) return false;
-    const UINT type = GetDriveTypeW(root);
-    if (type != DRIVE_FIXED) return false;
-    SHQUERYRBINFO info{};
-    info.cbSize = sizeof info;
-    return SUCCEEDED(SHQueryRecycleBinW(root, &info));
-}
 
 }  // namespace
 
@@ -136,15 +125,7 @@ void AppState::RecycleCurrent() {
     ReleaseShownFile();
     bool aborted = false;
     if (toBin) {
-        std::wstring from = current.path;
-        from.push_back(L'\0');   // the list ends with an empty name
-        SHFILEOPSTRUCTW operation{};
-        operation.hwnd = hwnd;
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = from.c_str();
-        operation.fFlags = FOF_ALLOWUNDO;
-        SHFileOperationW(&operation);
-        aborted = operation.fAnyOperationsAborted;
+        SendToRecycleBin({current.path}, hwnd, &aborted);
     } else {
         DeleteFileW(current.path.c_str());
     }
