@@ -14,7 +14,7 @@
 #include "catalog/CatalogShell.h"
 #include "commands/CommandIds.h"
 #include "config/Language.h"
-#include "fileops/LogFile.h"
+#include "fileops/Filing.h"
 #include "fileops/RecycleBin.h"
 #include "platform/CursorShown.h"
 #include "platform/Handles.h"
@@ -85,6 +85,16 @@ bool PutFilesOnClipboard(const std::vector<std::wstring>& paths, bool cut, HWND 
     if (files) GlobalFree(files);
     if (effect) GlobalFree(effect);
     return placed;
+}
+
+// The files a message names, one a line; a long list is cut so the box
+// still fits the screen.
+std::wstring NamedFiles(const std::vector<std::wstring>& paths) {
+    constexpr size_t kShown = 15;
+    std::wstring text;
+    for (size_t i = 0; i < paths.size() && i < kShown; ++i) text += paths[i] + L"\n";
+    if (paths.size() > kShown) text += L"... (+" + std::to_wstring(paths.size() - kShown) + L")\n";
+    return text;
 }
 
 }  // namespace
@@ -201,9 +211,21 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
     switch (command) {
     case kCmdRecycle: {
         if (confirmdelete && (!ask(25) || closing)) return;
+        // Where a drive has no recycle bin the shell would delete for ever:
+        // those files are named, and the user decides (Cancel deletes nothing).
+        std::vector<std::wstring> forEver;
+        for (const std::wstring& path : paths)
+            if (!HasRecycleBin(path.c_str())) forEver.push_back(path);
+        if (!forEver.empty()) {
+            CursorShown cursor;
+            const std::wstring text = NamedFiles(forEver) + MessageText(kMessageNoRecycleBin);
+            if (MessageBoxW(owner, text.c_str(), L"Oxbrill Catalog", MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK ||
+                closing)
+                return;
+        }
         ensureWatcher();
         release();
-        SendToRecycleBin(paths, owner);
+        RecycleOrDelete(paths, owner, false);
         return;
     }
     case kCmdMoveToArchive: {
@@ -211,12 +233,17 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
         if (confirmarchive && (!ask(26) || closing)) return;
         ensureWatcher();
         release();
-        if (archivelog) {
-            std::vector<std::wstring> lines;
-            for (const std::wstring& path : paths) lines.push_back(path + L" -> " + archive);
-            AppendLogLines(archivedLogPath, lines);
+        // One at a time, as the viewer archives: a free name, a safe move, and
+        // a log line for each file that is there.
+        std::vector<std::wstring> failed;
+        for (const std::wstring& path : paths)
+            if (ArchiveInto(path, archive, archivelog ? archivedLogPath : nullptr).result != Filed::Done)
+                failed.push_back(path);
+        if (!failed.empty()) {
+            CursorShown cursor;
+            const std::wstring text = NamedFiles(failed) + MessageText(18);
+            MessageBoxW(owner, text.c_str(), L"Oxbrill Catalog", MB_OK | MB_ICONWARNING);
         }
-        ShellCopyOrMove(paths, archive, true, nullptr);
         return;
     }
     case kCmdSendShortcut:

@@ -82,7 +82,7 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
     L"Archive selected images?",
     L"Too large to show",
     L"Nothing to undo",
-    L"Recycled: restore it from the Recycle Bin",
+    L"was recycled: restore it from the Recycle Bin",
     L"is no longer there",
     L"was changed by another program",
     L"Not undone: a file now has the name",

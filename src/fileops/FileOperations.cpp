@@ -17,17 +17,10 @@
 #include "exhibit/ExhibitFiles.h"
 #include "exhibit/ShellLink.h"
 #include "fileops/FileTransfer.h"
+#include "fileops/Filing.h"
 #include "fileops/FilingFrame.h"
-#include "fileops/LogFile.h"
 #include "fileops/RecycleBin.h"
-#include "fileops/UniqueName.h"
 #include "platform/CursorShown.h"
-
-namespace {
-
-std::wstring ArchiveLine(const std::wstring& source, const std::wstring& folder) { return source + L" -> " + folder; }
-
-}  // namespace
 
 FilingFrame::FilingFrame(AppState& state) : state_(state) {
     state_.StopSlideTimer(true);
@@ -69,17 +62,9 @@ void AppState::ReleaseShownFile() {
 }
 
 void AppState::RecordMade(UndoKind kind, const std::wstring& path, int32_t index, bool created, bool entryAdded) {
-    UndoRecord record;
-    record.kind = kind;
-    record.now = path;
+    UndoRecord record = MadeRecord(kind, path, created);
     record.index = index;
-    record.created = created;
     record.entryAdded = entryAdded;
-    FileStamp stamp;
-    if (StampOf(path.c_str(), stamp)) {
-        record.size = stamp.size;
-        record.written = stamp.written;
-    }
     undo.Push(std::move(record));
 }
 
@@ -99,16 +84,16 @@ void AppState::SendShortcut(const wchar_t* folder, const wchar_t* path) {
 
 void AppState::CopyToFolder(const wchar_t* folder) {
     const CurrentEntry current = exhibit->Current();
-    wchar_t target[kPathSize];
-    const bool fits = NameInFolder(folder, current.path.c_str(), L"", target);
-    if (fits && !MakeUniqueName(target)) return;   // every numbered name taken: nothing to say
     if (!ShownFileIntact()) return;
-    if (!fits || CopyFileSafely(current.path.c_str(), target, true) != Transfer::Done) {
+    FilingOutcome copied = CopyIntoFolder(current.path, folder);
+    if (copied.result == Filed::NoName) return;   // every numbered name taken: nothing to say
+    if (copied.result != Filed::Done) {
         g_app.ShowMessage(MessageText(10), MB_ICONWARNING);
         ApplyDisplay();
         return;
     }
-    RecordMade(UndoKind::Copy, target, current.index, true, false);
+    copied.record.index = current.index;
+    undo.Push(std::move(copied.record));
 }
 
 void AppState::RecycleCurrent() {
@@ -124,11 +109,7 @@ void AppState::RecycleCurrent() {
     }
     ReleaseShownFile();
     bool aborted = false;
-    if (toBin) {
-        SendToRecycleBin({current.path}, hwnd, &aborted);
-    } else {
-        DeleteFileW(current.path.c_str());
-    }
+    RecycleOrDelete({current.path}, hwnd, false, &aborted);
     if (closing) return;
     if (!FileExists(current.path.c_str())) {
         if (toBin) RecordMade(UndoKind::Recycle, current.path, current.index, false, false);
@@ -144,25 +125,14 @@ void AppState::MoveToArchive() {
     if (confirmarchive && !ConfirmFileAction(17, current.path)) return;
     if (!archive[0]) PickFolder(1);
     if (closing || !archive[0]) return;
-    if (archivelog) CreateLogIfMissing(archivedLogPath);
-    wchar_t target[kPathSize];
-    if (!NameInFolder(archive, current.path.c_str(), L"", target) || !MakeUniqueName(target)) {
-        g_app.ShowMessage(MessageText(18), MB_ICONWARNING);
-        ApplyDisplay();
-        return;
-    }
     if (!ShownFileIntact()) return;
     ReleaseShownFile();
-    if (MoveFileSafely(current.path.c_str(), target, false) == Transfer::Done) {
-        if (archivelog) AppendLogLine(archivedLogPath, ArchiveLine(current.path, archive).c_str());
-        UndoRecord record;
-        record.kind = UndoKind::Archive;
-        record.now = target;
-        record.original = current.path;
-        record.index = current.index;
-        undo.Push(std::move(record));
+    FilingOutcome moved = ArchiveInto(current.path, archive, archivelog ? archivedLogPath : nullptr);
+    if (moved.result == Filed::Done) {
+        moved.record.index = current.index;
+        undo.Push(std::move(moved.record));
         exhibit->RemoveEntry(current.index, current.path);
-    } else {
+    } else if (!closing) {
         g_app.ShowMessage(MessageText(18), MB_ICONWARNING);
     }
     ShowPicture(true);
@@ -186,33 +156,28 @@ void AppState::CopyOrMoveDialog(bool move) {
         ModalFrame frame(*this);
         if (!SaveFileDialog(hwnd, dialog) || closing) return;
     }
-    // The file itself: a copy would be no copy; a move only changes the case of its name.
-    if (SamePath(chosen, current.path.c_str()) && (!move || current.path == chosen)) return;
+    // The name the file will really have (a trailing dot or blank is dropped
+    // by the file system). The file itself: a copy would be no copy; a move
+    // only changes the case of its name.
+    const std::wstring target = NameOnDisk(chosen);
+    if (SamePath(target.c_str(), current.path.c_str()) && (!move || current.path == target)) return;
     if (!ShownFileIntact()) return;
-    const bool existed = FileExists(chosen);
 
-    if (move) {
-        ReleaseShownFile();
-        if (MoveFileSafely(current.path.c_str(), chosen, true) == Transfer::Done) {
-            UndoRecord record;
-            record.kind = UndoKind::MoveRename;
-            record.now = chosen;
-            record.original = current.path;
-            record.index = current.index;
-            undo.Push(std::move(record));
-            exhibit->ReplaceAt(current.index, current.path, MakeImageEntry(chosen));
-        } else if (!closing) {
-            g_app.ShowMessage(MessageText(9), MB_ICONWARNING);
-        }
-    } else {
-        if (CopyFileSafely(current.path.c_str(), chosen, true) != Transfer::Done) {
-            g_app.ShowMessage(MessageText(10), MB_ICONWARNING);
-            return;
-        }
-        const bool add = exhibit->IndexOfPath(chosen) < 0;
-        if (add) exhibit->InsertAt(current.index, MakeImageEntry(chosen));
-        RecordMade(UndoKind::Copy, chosen, current.index, !existed, add);
+    if (move) ReleaseShownFile();
+    FilingOutcome done = CopyOrMoveTo(current.path, target, move);
+    if (done.result != Filed::Done) {
+        if (!closing) g_app.ShowMessage(MessageText(move ? 9 : 10), MB_ICONWARNING);
+        if (move) ShowPicture(true);
+        return;
     }
+    done.record.index = current.index;
+    if (move) {
+        exhibit->ReplaceAt(current.index, current.path, MakeImageEntry(done.target.c_str()));
+    } else {
+        done.record.entryAdded = exhibit->IndexOfPath(done.target) < 0;
+        if (done.record.entryAdded) exhibit->InsertAt(current.index, MakeImageEntry(done.target.c_str()));
+    }
+    undo.Push(std::move(done.record));
     ShowPicture(true);
 }
 
@@ -238,43 +203,31 @@ void AppState::UndoLast() {
     }
     const UndoRecord record = *top;
     const bool moved = record.kind == UndoKind::Archive || record.kind == UndoKind::MoveRename;
-    UndoFacts facts;
-    facts.nowExists = FileExists(record.now.c_str());
-    FileStamp stamp;
-    facts.nowUnchanged = StampOf(record.now.c_str(), stamp) && stamp.size == record.size && stamp.written == record.written;
-    facts.originalTaken = moved && IsNameTaken(record.original.c_str()) && !SamePath(record.original.c_str(), record.now.c_str());
-    const UndoVerdict verdict = JudgeUndo(record, facts);
-    if (!KeepsRecord(verdict)) undo.Pop();
-    switch (verdict) {
+    // The file may be on screen, or decoded ahead.
+    if (JudgeUndo(record, FactsOf(record)) == UndoVerdict::Go) ReleaseShownFile();
+    const UndoOutcome outcome = TakeBack(record, archivelog ? archivedLogPath : nullptr);
+    if (!KeepsRecord(outcome.verdict)) undo.Pop();
+    switch (outcome.verdict) {
     case UndoVerdict::Go: break;
-    case UndoVerdict::RestoreFromBin: StatusNote(kMessageRestoreFromBin); return;
+    case UndoVerdict::RestoreFromBin: ReportPath(record.now, kMessageRestoreFromBin, MB_ICONINFORMATION); return;
     case UndoVerdict::FileGone: ReportPath(record.now, kMessageNoLongerThere); return;
     case UndoVerdict::FileChanged: ReportPath(record.now, kMessageChangedElsewhere); return;
     case UndoVerdict::FileReplaced: ReportPath(record.now, kMessageFileReplaced); return;
     case UndoVerdict::OriginalTaken: ReportPath(record.original, kMessageNameTaken); return;
     }
-
-    // The file may be on screen, or decoded ahead.
-    ReleaseShownFile();
+    if (closing) return;
+    if (!outcome.done) {
+        if (moved) g_app.ShowMessage(MessageText(record.kind == UndoKind::Archive ? 18 : 9), MB_ICONWARNING);
+        else ReportPath(record.now, kMessageUndoFailed);
+        ShowPicture(true);
+        return;
+    }
     const int32_t listed = exhibit->IndexOfPath(record.now);
     if (moved) {
-        if (MoveFileSafely(record.now.c_str(), record.original.c_str(), false) != Transfer::Done) {
-            g_app.ShowMessage(MessageText(record.kind == UndoKind::Archive ? 18 : 9), MB_ICONWARNING);
-            ShowPicture(true);
-            return;
-        }
-        // The log keeps its one rule, one line a move: the way back is a move too.
-        if (record.kind == UndoKind::Archive && archivelog)
-            AppendLogLine(archivedLogPath, ArchiveLine(record.now, FolderPart(record.original)).c_str());
         if (listed >= 0) exhibit->ReplaceAt(listed, record.now, MakeImageEntry(record.original.c_str()));
         else exhibit->InsertAt(record.index, MakeImageEntry(record.original.c_str()));
-    } else {
-        if (!DeleteFileW(record.now.c_str())) {
-            ReportPath(record.now, kMessageUndoFailed);
-            ShowPicture(true);
-            return;
-        }
-        if (listed >= 0) exhibit->RemoveEntry(listed, record.now);
+    } else if (listed >= 0) {
+        exhibit->RemoveEntry(listed, record.now);
     }
     ShowPicture(true);
 }

@@ -12,7 +12,7 @@ bool HasRecycleBin(const wchar_t* path) {
     return SUCCEEDED(SHQueryRecycleBinW(root, &info));
 }
 
-bool SendToRecycleBin(const std::vector<std::wstring>& paths, HWND owner, bool* aborted) {
+bool SendToRecycleBin(const std::vector<std::wstring>& paths, HWND owner, bool* aborted, bool quiet) {
     if (aborted) *aborted = false;
     if (paths.empty()) return true;
     // The shell takes a list of names, each ended by a null, the list by another.
@@ -27,6 +27,7 @@ bool SendToRecycleBin(const std::vector<std::wstring>& paths, HWND owner, bool* 
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();
     operation.fFlags = FOF_ALLOWUNDO;
+    if (quiet) operation.fFlags |= FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | FOF_WANTNUKEWARNING;
     const int result = SHFileOperationW(&operation);
     if (aborted) *aborted = operation.fAnyOperationsAborted != FALSE;
     return result == 0;

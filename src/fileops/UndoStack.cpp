@@ -6,10 +6,13 @@ UndoVerdict JudgeUndo(const UndoRecord& record, const UndoFacts& facts) {
     if (record.kind == UndoKind::Recycle) return UndoVerdict::RestoreFromBin;
     if (!facts.nowExists) return UndoVerdict::FileGone;
     const bool moved = record.kind == UndoKind::Archive || record.kind == UndoKind::MoveRename;
-    if (moved) return facts.originalTaken ? UndoVerdict::OriginalTaken : UndoVerdict::Go;
     // Taking back a file made here deletes it: only what this program wrote,
-    // as it wrote it.
-    if (!record.created) return UndoVerdict::FileReplaced;
+    // as it wrote it. A file it replaced is the user's, never deleted.
+    if (!moved && !record.created) return UndoVerdict::FileReplaced;
+    // The same name may hold another file now (a copy put there, the
+    // original moved in): that one is not ours to move or delete.
+    if (!facts.sameFile) return UndoVerdict::FileChanged;
+    if (moved) return facts.originalTaken ? UndoVerdict::OriginalTaken : UndoVerdict::Go;
     if (!facts.nowUnchanged) return UndoVerdict::FileChanged;
     return UndoVerdict::Go;
 }

@@ -18,6 +18,22 @@ enum class UndoKind {
     Recycle,      // sent to the recycle bin: the system restores it, not us
 };
 
+// Which file a path names, and that file's state: the volume's serial number
+// and the file's index on it stay with a file through renames and moves on
+// its volume, while a copy or a file moved in from elsewhere gets its own.
+// Size and write time alone cannot tell a copy from its original.
+struct FileIdentity {
+    bool known = false;
+    uint32_t volume = 0;
+    uint64_t index = 0;
+    uint64_t size = 0;
+    uint64_t written = 0;
+    bool SameFile(const FileIdentity& other) const {
+        return known && other.known && volume == other.volume && index == other.index;
+    }
+    bool SameState(const FileIdentity& other) const { return size == other.size && written == other.written; }
+};
+
 struct UndoRecord {
     UndoKind kind = UndoKind::Copy;
     std::wstring now;        // the file as the operation left it
@@ -25,13 +41,13 @@ struct UndoRecord {
     int32_t index = 0;       // its place in the exhibit
     bool created = true;     // the operation made `now` (false: it replaced a file)
     bool entryAdded = false; // an exhibit entry was added for `now`
-    uint64_t size = 0;       // `now` as it was written: size and write time
-    uint64_t written = 0;
+    FileIdentity identity;   // `now` as the operation left it
 };
 
 // What is known about the files of a record at the moment of the undo.
 struct UndoFacts {
     bool nowExists = false;
+    bool sameFile = false;        // `now` is still the file the operation left there
     bool nowUnchanged = false;    // same size and write time as recorded
     bool originalTaken = false;   // something else holds the original path
 };
@@ -40,7 +56,7 @@ enum class UndoVerdict {
     Go,
     RestoreFromBin,   // recycled: the user restores it from the bin
     FileGone,         // the file to take back is no longer there
-    FileChanged,      // a file made here was changed since: it is not deleted
+    FileChanged,      // another file has the name now, or a file made here was changed since
     FileReplaced,     // the operation replaced a file, which cannot come back
     OriginalTaken,    // another file now has the original name
 };

@@ -220,3 +220,35 @@ TEST(Catalog, ThumbnailSizesZeroOneAndTwoThousand) {
         EXPECT_TRUE(viewer.WaitForShown(L"p0.bmp"));
     }
 }
+
+// Del on a drive without a recycle bin: the files that would be deleted for
+// ever are named first, and Cancel, the default button, keeps them all.
+TEST(Catalog, RecycleWhereThereIsNoBinNamesTheFilesFirst) {
+    const std::wstring folder = L"N:\\catalog-" + std::to_wstring(GetCurrentProcessId());
+    if (GetDriveTypeW(L"N:\\") != DRIVE_REMOTE || !CreateDirectoryW(folder.c_str(), nullptr)) GTEST_SKIP();
+    Viewer viewer;
+    const std::wstring x = folder + L"\\x.bmp", y = folder + L"\\y.bmp", z = folder + L"\\z.bmp";
+    const std::wstring files[] = {x, y, z};
+    for (int i = 0; i < 3; ++i) WriteSolidBmp(files[i], 20, 20, kColours[i]);
+    viewer.WriteSettings(L"[Shell]\r\nconfirmdelete=FALSE\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions \"" + folder + L"\""));
+    const CatalogOpen catalog = OpenCatalog(viewer);
+    ASSERT_TRUE(catalog.list);
+    InViewer remote(viewer);
+    for (const bool confirm : {false, true}) {
+        remote.Select(catalog.list, {0, 1});
+        PostMessageW(catalog.dialog, WM_COMMAND, kCmdRecycle, 0);
+        const MessageBoxInfo box = viewer.WaitForDialog(L"Oxbrill Catalog", 20000);
+        ASSERT_NE(box.window, nullptr);
+        EXPECT_EQ(box.text, x + L"\n" + y + L"\nThis drive has no Recycle Bin. Delete for ever?");
+        if (confirm) PostMessageW(box.window, WM_COMMAND, IDOK, 0);
+        else PostKeyTo(box.window, VK_RETURN);
+        ASSERT_TRUE(WaitGone(box.window));
+        EXPECT_TRUE(WaitUntil([&] { return FileExists(x) != confirm && FileExists(y) != confirm; })) << confirm;
+        EXPECT_TRUE(FileExists(z));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 1; }));
+    PostMessageW(catalog.dialog, WM_COMMAND, kCmdExit, 0);
+    EXPECT_EQ(viewer.WaitForExit(), 0);
+    RemoveTree(folder);
+}

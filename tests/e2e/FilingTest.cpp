@@ -176,9 +176,11 @@ TEST_F(Filing, RecycleCopyAndMoveThroughTheDialogAndUndo) {
     EXPECT_TRUE(ReadBytes(copy) == a);
     Run(kCmdUndo, L"a.bmp");
     EXPECT_FALSE(FileExists(copy));
-    // Recycling is undone from the recycle bin, not here: nothing changes.
+    // Recycling is undone from the recycle bin, not here: the user is told
+    // so, and nothing changes.
     const auto before = FolderState(viewer.Pictures());
     viewer.PostCommand(kCmdUndo);
+    AnswerBox(viewer, pictures[2] + L" was recycled: restore it from the Recycle Bin");
     Run(kCmdCurrent, L"a.bmp");
     EXPECT_EQ(FolderState(viewer.Pictures()), before);
 }
