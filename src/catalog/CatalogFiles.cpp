@@ -225,7 +225,14 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
         }
         ensureWatcher();
         release();
-        RecycleOrDelete(paths, owner, false);
+        bool aborted = false;
+        const std::vector<std::wstring> left = RecycleOrDelete(paths, owner, false, &aborted);
+        if (!left.empty() && !aborted && !closing) {
+            // Held open by another program, say: named, as the archive does.
+            CursorShown cursor;
+            const std::wstring text = NamedFiles(left) + MessageText(15);
+            MessageBoxW(owner, text.c_str(), L"Oxbrill Catalog", MB_OK | MB_ICONWARNING);
+        }
         return;
     }
     case kCmdMoveToArchive: {

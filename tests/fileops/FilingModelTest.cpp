@@ -239,9 +239,11 @@ TEST(FilingModel, NoPictureIsEverLost) {
     };
 
     // An action on a file runs only when there is one.
-    const auto onFile = [](std::function<void(const std::wstring&)> run) {
-        return [run](const std::wstring& file) {
-            if (!file.empty()) run(file);
+    const auto onFile = [&did](std::function<void(const std::wstring&)> run) {
+        return [&did, run](const std::wstring& file) {
+            if (file.empty()) return;
+            did += L" " + file;
+            run(file);
         };
     };
     const struct {
@@ -299,7 +301,7 @@ TEST(FilingModel, NoPictureIsEverLost) {
              const Hash before = hashAt(record.now);
              const UndoOutcome outcome = TakeBack(record, log.c_str());
              if (!KeepsRecord(outcome.verdict)) undo.Pop();
-             did += L" " + record.now + L" verdict " + std::to_wstring(int(outcome.verdict)) + (outcome.done ? L" done" : L"");
+             did += L" of " + record.now + L": verdict " + std::to_wstring(int(outcome.verdict)) + (outcome.done ? L" done" : L"");
              // A file it made, taken back where there is no bin: deleted, as asked.
              if (outcome.done && !outcome.toBin && record.kind != UndoKind::Archive && record.kind != UndoKind::MoveRename)
                  mayGo.insert(before);
@@ -351,7 +353,7 @@ TEST(FilingModel, NoPictureIsEverLost) {
         const auto& action = actions[chosen];
         const std::wstring file = anyFile();
         mayGo.clear();
-        did = std::to_wstring(step) + L" " + action.name + L" " + file;
+        did = std::to_wstring(step) + L" " + action.name;
         action.run(file);
         history.push_back(did);
         if (history.size() > 12) history.pop_front();
