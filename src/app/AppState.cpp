@@ -15,9 +15,14 @@ void AppState::ReleaseResources() {
     // GDI+ objects must go before GDI+ itself, and GDI+ stays while a
     // decoder given up on may still be inside it.
     bool decodersGone = true;
-    thumbnails.reset();   // its workers finish the thumbnail in hand, inside GDI+
+    // Neither waits long for a worker stuck in a decoder: one still running
+    // is left to end on its own, inside GDI+.
+    if (thumbnails) {
+        decodersGone = thumbnails->Stop();
+        thumbnails.reset();
+    }
     if (pictures) {
-        decodersGone = pictures->StopWorkers();
+        decodersGone = pictures->StopWorkers() && decodersGone;
         pictures.reset();
     }
     picture.Release();
