@@ -138,6 +138,50 @@ TEST_F(SettingsFile, ASaveReplacesTheFileInOneStep) {
     EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"}) << "a temporary file was left";
 }
 
+// A file saved by an editor as UTF-8 is read, and kept as "oxbrill.ini.bak"
+// when the program writes its own form over it; a file another program held
+// when the run began is never written over, not even when it is free later.
+TEST_F(SettingsFile, NoSaveLosesTheUsersFile) {
+    const std::string utf8 = "\xEF\xBB\xBF[Portable]\r\nsavefolder=FALSE\r\nfolder=C:\\Bilder\\\xC3\x89t\xC3\xA9\r\n"
+                             "[Slideshow]\r\ntimer=4321\r\n";
+    ASSERT_TRUE(WriteBytes(path, utf8));
+    auto state = StateFor(path);
+    state->TransferSettings(0);
+    EXPECT_STREQ(state->exhibitFolder, L"C:\\Bilder\\\u00C9t\u00E9");
+    EXPECT_EQ(state->timer, 4321);
+    state->TransferSettings(1);
+    EXPECT_EQ(ReadBytes(path + L".bak"), utf8);
+    EXPECT_TRUE(Contains(Saved(), L"\r\nfolder=C:\\Bilder\\\u00C9t\u00E9\r\n") && Contains(Saved(), L"timer=4321"));
+    // The program's own form is replaced without a copy.
+    DeleteFileW((path + L".bak").c_str());
+    state->TransferSettings(1);
+    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"});
+
+    // Held without sharing at start-up: defaults, and the file stays as it is.
+    const std::string own = ReadBytes(path);
+    HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    auto held = StateFor(path);
+    held->TransferSettings(0);
+    EXPECT_EQ(held->timer, 5000);
+    held->TransferSettings(1);
+    CloseHandle(lock);
+    held->TransferSettings(1);
+    EXPECT_EQ(ReadBytes(path), own);
+    // Read at start-up, held at the save: left alone as well.
+    lock = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    state->timer = 1;
+    state->TransferSettings(1);
+    CloseHandle(lock);
+    EXPECT_EQ(ReadBytes(path), own);
+    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"oxbrill.ini"}) << "a temporary file was left";
+    // Saved under another name, the held run's settings are written there.
+    const std::wstring other = dir.Path(L"other.ini");
+    wcscpy(held->settingsPath, other.c_str());
+    held->TransferSettings(1);
+    EXPECT_TRUE(Contains(ReadUtf16File(other), L"\r\ntimer=5000\r\n"));
+}
+
 // Damaged files keep the defaults where nothing could be read and take what
 // could, without lingering over them.
 TEST_F(SettingsFile, DamagedFilesAreReadQuickly) {
@@ -145,8 +189,9 @@ TEST_F(SettingsFile, DamagedFilesAreReadQuickly) {
     std::string garbage(10u << 20, '\0');
     for (char& byte : garbage) byte = static_cast<char>(random());
     const struct { const char* name; std::string bytes; int32_t timer; } cases[] = {
-        {"no mark", Utf16(L"[Slideshow]\r\ntimer=1\r\n\r\n[Slideshow]\r\ntimer=2\r\n", false), 2},
-        {"10 MB of garbage", garbage + Utf16(L"\n[Slideshow]\r\ntimer=1234\r\n", false), 1234},
+        {"no mark", Utf16(L"[Slideshow]\r\ntimer=1\r\n\r\n[Slideshow]\r\ntimer=2\r\n", false), 1},
+        {"10 MB of UTF-16 garbage", "\xFF\xFE" + garbage + Utf16(L"\n[Slideshow]\r\ntimer=1234\r\n", false), 1234},
+        {"10 MB of other garbage", garbage + "\n[Slideshow]\r\ntimer=1234\r\n", 1234},
     };
     for (const auto& test : cases) {
         ASSERT_TRUE(WriteBytes(path, test.bytes)) << test.name;
