@@ -112,6 +112,7 @@ void IniFile::Open(const wchar_t* path, int mode) {
     }
     text_.clear();
     text_.shrink_to_fit();
+    bracketLines_.clear();
     textPos_ = 0;
     reading_ = false;
     source_ = IniSource::kNone;
@@ -153,6 +154,8 @@ void IniFile::Open(const wchar_t* path, int mode) {
         }
         bytesRead_ = got;
         text_ = DecodeIniText(bytes.data(), got, &source_);
+        for (size_t start = 0; start < text_.size(); start = LineEnd(start))
+            if (text_[start] == L'[') bracketLines_.push_back(start);
         reading_ = true;
         return;
     }
@@ -168,15 +171,20 @@ void IniFile::Open(const wchar_t* path, int mode) {
     }
 }
 
+size_t IniFile::LineEnd(size_t start) const {
+    const size_t room = std::min(static_cast<size_t>(kLineChars), text_.size() - start);
+    const wchar_t* begin = text_.data() + start;
+    const wchar_t* feed = std::wmemchr(begin, L'\n', room);
+    return start + (feed ? static_cast<size_t>(feed - begin) + 1 : room);
+}
+
 bool IniFile::ReadLine() {
-    int count = 0;
-    while (count < kLineChars && textPos_ < text_.size()) {
-        const wchar_t unit = text_[textPos_++];
-        line_[count++] = unit;
-        if (unit == L'\n') break;
-    }
-    line_[count] = L'\0';
-    return count > 0;
+    if (textPos_ >= text_.size()) return false;
+    const size_t end = LineEnd(textPos_);
+    std::wmemcpy(line_, text_.data() + textPos_, end - textPos_);
+    line_[end - textPos_] = L'\0';
+    textPos_ = end;
+    return true;
 }
 
 void IniFile::StoreValue(const IniEntry& row, const wchar_t* value, int limit) {
@@ -245,12 +253,24 @@ void IniFile::StoreValue(const IniEntry& row, const wchar_t* value, int limit) {
 void IniFile::ReadSection(const IniEntry* table, const wchar_t* header, int limit) {
     if (!reading_ || !table) return;
 
-    textPos_ = 0;  // every section is searched from the top
+    // Every section is searched from the top. A header in brackets can only
+    // be one of the lines that begin with '[', found once at Open.
+    textPos_ = 0;
     if (header) {
         const size_t length = wcslen(header);
-        do {
-            if (!ReadLine()) return;
-        } while (wcsncmp(line_, header, length) != 0);
+        bool found = false;
+        if (header[0] == L'[') {
+            for (size_t start : bracketLines_) {
+                textPos_ = start;
+                if (ReadLine() && wcsncmp(line_, header, length) == 0) {
+                    found = true;
+                    break;
+                }
+            }
+        } else {
+            while (!found && ReadLine()) found = wcsncmp(line_, header, length) == 0;
+        }
+        if (!found) return;
     }
 
     while (ReadLine() && line_[0] != L'[') {
@@ -358,6 +378,8 @@ bool IniFile::Close() {
     }
     text_.clear();
     text_.shrink_to_fit();
+    bracketLines_.clear();
+    bracketLines_.shrink_to_fit();
     textPos_ = 0;
     reading_ = false;
     return ok;

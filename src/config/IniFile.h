@@ -78,6 +78,8 @@ public:
     }
 
 private:
+    // Where the line that begins at `start` ends: after its line feed, or 254 units on.
+    size_t LineEnd(size_t start) const;
     bool ReadLine();
     void Put(const wchar_t* text);
     void StoreValue(const IniEntry& row, const wchar_t* value, int limit);
@@ -92,6 +94,7 @@ private:
     // Reading works on the whole file turned into wide text once per Open.
     bool reading_ = false;
     std::wstring text_;
+    std::vector<size_t> bracketLines_;   // where the lines that begin with '[' start
     size_t textPos_ = 0;
     IniSource source_ = IniSource::kNone;
     bool cut_ = false;            // only the first part of a huge file was read
