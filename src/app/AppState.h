@@ -81,6 +81,9 @@ struct AppState {
     wchar_t exhibitFolder[kPathSize] = {};
     wchar_t folder[kPathSize] = {};
     wchar_t settingsPath[kPathSize] = {};
+    // A settings file that was there but could not be read (another program
+    // held it): never written over in this run, since it was never read.
+    wchar_t settingsUnread[kPathSize] = {};
     wchar_t languagePath[kPathSize] = {};
     wchar_t errorsLogPath[kPathSize] = {};
     wchar_t wallpaperPath[kPathSize] = {};

@@ -90,6 +90,7 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
     L"This drive has no Recycle Bin. Delete for ever?",
     L"Undo failed",
     L"cannot be written: the wallpaper stays as it was",
+    L"already exists. Replace it?",
 };
 
 // Command ids of the main popup's items, in the order the language file lists them.

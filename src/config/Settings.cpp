@@ -14,11 +14,26 @@ constexpr int kTransitionCount = 15;
 constexpr wchar_t kPortableRemark[] =
     L"for portability set savefolder=FALSE and use relative paths, eg. \\pics";
 
+// Whether the settings file may be written over, and its old content kept
+// first where the program would lose some of it: a file the run could not read
+// is left alone, and a file in another form than the program's own (UTF-8,
+// ANSI, UTF-16 without a mark) is copied to "<name>.bak" before it is replaced.
+bool MayWriteOver(const wchar_t* path, const wchar_t* unread) {
+    if (unread[0] && _wcsicmp(path, unread) == 0) return false;
+    IniFile current;
+    current.Open(path, 0);
+    if (current.Source() == IniSource::kUnreadable) return false;
+    if (!current.ForeignForm()) return true;
+    const std::wstring backup = std::wstring(path) + L".bak";
+    return CopyFileW(path, backup.c_str(), FALSE) != 0;
+}
+
 }  // namespace
 
 void AppState::TransferSettings(int direction) {
     if (direction != 0 && direction != 1) return;
     const bool writing = direction == 1;
+    if (writing && !MayWriteOver(settingsPath, settingsUnread)) return;
 
     // Saving goes through a temporary file that replaces the old one only when
     // it was written completely. If no temporary file can be made beside the
@@ -33,6 +48,13 @@ void AppState::TransferSettings(int direction) {
         }
     } else {
         ini.Open(settingsPath, direction);
+    }
+    if (!writing) {
+        if (ini.Source() == IniSource::kUnreadable) {
+            wcscpy(settingsUnread, settingsPath);
+        } else {
+            settingsUnread[0] = L'\0';
+        }
     }
 
     bool transitionOn[kTransitionCount] = {};

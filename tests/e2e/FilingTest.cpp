@@ -207,6 +207,20 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     EXPECT_EQ(ReadBytes(viewer.Picture(L"turned.jpg.bmp")).substr(0, 2), "BM");
     EXPECT_TRUE(turned.ends.size() == 2 && NearColour(turned.ends[0], kRed, 24) && NearColour(turned.ends[1], kBlue, 24))
         << Hex(turned.ends.at(0)) << " " << Hex(turned.ends.at(1));
+    // The same name again: the dialog confirmed "turned.jpg", not the file
+    // that exists, so the viewer asks, and No (the default) keeps that file.
+    const std::string first = ReadBytes(viewer.Picture(L"turned.jpg.bmp"));
+    viewer.PostCommand(kCmdRotateRight);
+    viewer.PostCommand(kCmdSaveAs);
+    AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"turned.jpg"), 2);
+    const MessageBoxInfo ask = viewer.WaitForDialog(L"Oxbrill", 20000);
+    ASSERT_NE(ask.window, nullptr);
+    EXPECT_EQ(ask.text, viewer.Picture(L"turned.jpg.bmp") + L" already exists. Replace it?");
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(ask.window, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "No is the default";
+    PostMessageW(ask.window, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(WaitGone(ask.window));
+    EXPECT_EQ(ReadBytes(viewer.Picture(L"turned.jpg.bmp")), first);
+    viewer.PostCommand(kCmdRotateLeft);
     // Undo removes the file Save As made.
     Run(kCmdUndo, L"a.bmp");
     EXPECT_FALSE(FileExists(viewer.Picture(L"turned.jpg.bmp")));
