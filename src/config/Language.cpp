@@ -90,6 +90,8 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
     L"This drive has no Recycle Bin. Delete for ever?",
     L"Undo failed",
     L"cannot be written: the wallpaper stays as it was",
+    L"cannot be written: entries are missing from it",
+    L"is copied, but its original could not be deleted",
 };
 
 // Command ids of the main popup's items, in the order the language file lists them.

@@ -16,7 +16,7 @@ struct LangRecord {
 };
 
 constexpr int kDialogTextCount = 36;
-constexpr int kMessageTextCount = 37;
+constexpr int kMessageTextCount = 39;
 // The messages added after the others: a picture beyond the memory budget,
 // and the answers of undo and of the checks around filing pictures away.
 enum AddedMessage {
@@ -30,6 +30,8 @@ enum AddedMessage {
     kMessageNoRecycleBin,
     kMessageUndoFailed,
     kMessageWallpaperNotWritten,
+    kMessageLogNotWritten,      // "<log> cannot be written...": once a run for each log
+    kMessageSourceKept,         // a move across volumes that could not delete its source
 };
 constexpr int kMenuItemCount = 227;
 constexpr int kLevel2MenuCount = 17;
@@ -37,7 +39,7 @@ constexpr int kLevel3MenuCount = 8;
 constexpr int kCatalogItemCount = 38;
 constexpr int kCatalogLevel2Count = 3;
 
-// Dialog strings (ids 0-35) and messages (ids 0-36).
+// Dialog strings (ids 0-35) and messages (ids 0-38).
 struct LangTable {
     LangRecord dialogs[kDialogTextCount];
     LangRecord messages[kMessageTextCount];
