@@ -82,6 +82,7 @@ void ApplyCatalogMenuTexts(HMENU catalogPopup);
 bool TransferLanguage(const wchar_t* path, int direction);
 
 // Writes a fresh translation template at `languagePath` from the program's own
-// menus (an existing file is first copied to languagePath + ".bak"). Returns
-// whether the file could be written. The caller ends the process.
+// menus (an existing file is first copied to languagePath + ".bak", and left
+// as it is when that fails), through fileops/FileTransfer.h. Returns whether
+// the file could be written. The caller ends the process.
 bool WriteTranslationTemplate(const wchar_t* languagePath);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "config/Language.h"
 #include "fileops/FileSteps.h"
 #include "fileops/FileTransfer.h"
 #include "platform/Paths.h"
@@ -535,5 +536,45 @@ TEST(SafeWrite, ASettingsSaveThatFailsKeepsTheOldFileWhole) {
         state->TransferSettings(1);
         EXPECT_EQ(faults.Taken(), L"CreateTemp Write Flush Place");
         EXPECT_EQ(ReadBytes(path), saved);
+    }
+}
+
+// A translation template is written over the user's language file only once
+// that file is copied whole to its .bak, and through the same steps.
+TEST(SafeWrite, ATranslationTemplateKeepsTheUsersFile) {
+    TempFolder dir(L"langsave");
+    const std::wstring path = dir.Path(L"oxbrill.lang.ini"), backup = path + L".bak";
+    const std::string mine = Utf16(L"[Language]\r\n;=my own translation\r\n");
+    auto reset = [&] {
+        WriteBytes(path, mine);
+        DeleteFileW(backup.c_str());
+    };
+    reset();
+    ASSERT_TRUE(WriteTranslationTemplate(path.c_str()));
+    EXPECT_EQ(ReadBytes(backup), mine);
+    const std::string made = ReadBytes(path);
+    EXPECT_NE(made, mine);
+    EXPECT_EQ(made.compare(0, 2, "\xFF\xFE"), 0);
+    const std::vector<std::wstring> both{L"oxbrill.lang.ini", L"oxbrill.lang.ini.bak"};
+    EXPECT_EQ(ListFolder(dir.Root()), both);
+    {
+        SCOPED_TRACE("the .bak cannot be made: the file stays as it was");
+        reset();
+        StepFaults faults;
+        faults.Fail(FileStep::Place, 1, ERROR_DISK_FULL);
+        EXPECT_FALSE(WriteTranslationTemplate(path.c_str()));
+        EXPECT_EQ(ReadBytes(path), mine);
+        EXPECT_EQ(ListFolder(dir.Root()), std::vector<std::wstring>{L"oxbrill.lang.ini"});
+    }
+    {
+        SCOPED_TRACE("the template cannot be put in place: the file stays as it was, and its .bak");
+        reset();
+        StepFaults faults;
+        faults.Fail(FileStep::Flush, 2, ERROR_DISK_FULL);
+        EXPECT_FALSE(WriteTranslationTemplate(path.c_str()));
+        EXPECT_EQ(faults.Taken(), L"CreateTemp Copy Write Flush Verify Place CreateTemp Write Flush");
+        EXPECT_EQ(ReadBytes(path), mine);
+        EXPECT_EQ(ReadBytes(backup), mine);
+        EXPECT_EQ(ListFolder(dir.Root()), both);
     }
 }
