@@ -223,6 +223,7 @@ struct AppState {
     // itself is released only after the message loop has ended.
     bool closing = false;
     bool wallpaperFailureShown = false;   // the wallpaper file could not be written: said once
+    std::vector<std::wstring> logFailuresShown;   // logs that could not be written: each said once
 
     // ---- 10. Containers ------------------------------------------------------
     // The exhibit with its saved copy, the current picture, the viewed folder
@@ -274,6 +275,8 @@ struct AppState {
     void OpenFolderView(const wchar_t* path, bool asExhibit);
     // "<path> <message>" in a box, warning icon (12: "is unavailable").
     void ReportPath(const std::wstring& path, int message, UINT icon = MB_ICONWARNING);
+    // A log (archived.log, errors.log) that could not be written: said once a run for each log.
+    void ReportLogFailure(const wchar_t* logPath);
     void SortExhibit();
     // The change watcher over the viewed folder (auto-refresh).
     std::unique_ptr<FolderWatcher> watcher;

@@ -77,7 +77,7 @@ void AppState::ShowPicture(bool forward) {
     }
     failureRun = outer;
     exhibit->RemoveEntries(run.dropped);
-    if (!run.logLines.empty()) AppendLogLines(errorsLogPath, run.logLines);
+    if (!run.logLines.empty() && !AppendLogLines(errorsLogPath, run.logLines)) ReportLogFailure(errorsLogPath);
     if (closing) return;   // closed while a decode was awaited
     if (!picture.IsLoaded()) {
         if (exhibit->Empty()) {   // every entry was dropped

@@ -154,7 +154,8 @@ void AppState::MoveToArchive() {
     if (!ShownFileIntact()) return;
     ReleaseShownFile();
     if (MoveFileSafely(current.path.c_str(), target, false) == Transfer::Done) {
-        if (archivelog) AppendLogLine(archivedLogPath, ArchiveLine(current.path, archive).c_str());
+        if (archivelog && !AppendLogLine(archivedLogPath, ArchiveLine(current.path, archive).c_str()))
+            ReportLogFailure(archivedLogPath);
         UndoRecord record;
         record.kind = UndoKind::Archive;
         record.now = target;
@@ -264,8 +265,9 @@ void AppState::UndoLast() {
             return;
         }
         // The log keeps its one rule, one line a move: the way back is a move too.
-        if (record.kind == UndoKind::Archive && archivelog)
-            AppendLogLine(archivedLogPath, ArchiveLine(record.now, FolderPart(record.original)).c_str());
+        if (record.kind == UndoKind::Archive && archivelog &&
+            !AppendLogLine(archivedLogPath, ArchiveLine(record.now, FolderPart(record.original)).c_str()))
+            ReportLogFailure(archivedLogPath);
         if (listed >= 0) exhibit->ReplaceAt(listed, record.now, MakeImageEntry(record.original.c_str()));
         else exhibit->InsertAt(record.index, MakeImageEntry(record.original.c_str()));
     } else {

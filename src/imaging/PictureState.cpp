@@ -122,7 +122,7 @@ void AppState::LogLoadError() {
     const bool enabled = IsShortcut(path.c_str()) ? loglnkfail : logerrors;
     if (!enabled) return;
     if (failureRun) failureRun->logLines.push_back(path);
-    else AppendLogLine(errorsLogPath, path.c_str());
+    else if (!AppendLogLine(errorsLogPath, path.c_str())) ReportLogFailure(errorsLogPath);
 }
 
 OrientationRules AppState::OrientationNow() const {

@@ -323,3 +323,26 @@ TEST_F(Filing, RecycleWhereThereIsNoBinAsksFirst) {
     }
     RemoveTree(folder);
 }
+
+// An archive log another program holds shut: the pictures are archived all
+// the same, the log keeps every byte it had, and it is said once a run.
+TEST_F(Filing, AnArchiveLogHeldShutIsSaidOnceAndNeverEmptied) {
+    const std::wstring log = viewer.ProgramFile(L"archived.log");
+    const std::string earlier = Utf16(L"C:\\earlier.jpg -> C:\\archive\r\n");
+    WriteBytes(log, earlier);
+    Start(L"");
+    const std::wstring archive = store.Path(L"archive");
+    HANDLE held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    viewer.PostCommand(kCmdMoveToArchive);
+    AnswerBox(viewer, log + L" cannot be written: entries are missing from it");
+    EXPECT_TRUE(viewer.WaitForShown(L"b.bmp"));
+    EXPECT_TRUE(FileExists(archive + L"\\a.bmp"));
+    Run(kCmdMoveToArchive, L"c.bmp");   // no second box
+    EXPECT_TRUE(FileExists(archive + L"\\b.bmp"));
+    CloseHandle(held);
+    EXPECT_EQ(ReadBytes(log), earlier);
+    // Free again: the next move is logged after what was there.
+    Run(kCmdUndo, L"b.bmp");
+    EXPECT_EQ(ReadBytes(log), earlier + Utf16(archive + L"\\b.bmp -> " + viewer.Pictures() + L"\r\n", false));
+}
