@@ -16,6 +16,10 @@ void AppState::ReleaseResources() {
     // decoder given up on may still be inside it.
     bool decodersGone = true;
     thumbnails.reset();   // its workers finish the thumbnail in hand, inside GDI+
+    // The wallpaper worker gets about a second to end; if it is still inside
+    // GDI+ then, GDI+ stays.
+    if (wallpaperWorker && !wallpaperWorker->Finish(1000)) decodersGone = false;
+    wallpaperWorker.reset();
     if (pictures) {
         decodersGone = pictures->StopWorkers();
         pictures.reset();
