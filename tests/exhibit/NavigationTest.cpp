@@ -109,5 +109,19 @@ TEST(SearchRules, GoneFilesLeaveThePictureOnScreenAndOneSearchIsBounded) {
     }
     EXPECT_TRUE(searches >= 3 && t.s.exhibit->IsShowing(t.tree.Path(L"z-last.bmp"))) << searches;
     EXPECT_EQ(t.s.exhibit->Size(), 2u);
+
+    // With nothing on screen a search that stopped goes on at the message it
+    // posted (stepping on from where it stopped); one of an older search is let be.
+    t.s.picture.Release();
+    paths.erase(paths.begin());
+    t.List(paths);
+    t.s.exhibit->MoveTo(0);
+    t.s.ShowPicture(true);
+    EXPECT_FALSE(t.s.picture.IsLoaded());
+    const size_t left = t.s.exhibit->Size();
+    t.s.ContinueShow(t.s.showSerial - 1, 1);
+    EXPECT_EQ(t.s.exhibit->Size(), left);
+    for (int i = 0; i < 30 && !t.s.picture.IsLoaded(); ++i) t.s.ContinueShow(t.s.showSerial, 1);
+    EXPECT_TRUE(t.s.exhibit->IsShowing(t.tree.Path(L"z-last.bmp")));
     EXPECT_FALSE(FileExists(t.tree.Path(L"errors.log")));
 }
