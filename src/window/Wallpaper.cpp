@@ -85,17 +85,7 @@ void AppState::SendBlackboxRoot(int32_t style, const std::wstring& picture) {
     SendToBlackbox(BlackboxRootRequest(style, picture).c_str());
 }
 
-void AppState::SendToBlackbox(const char* command) {
-    std::vector<char> payload = BlackboxPayload(command);
-    COPYDATASTRUCT data{};
-    data.dwData = kBlackboxCopyDataId;
-    data.cbData = DWORD(payload.size());
-    data.lpData = payload.data();
-    // A shell that does not answer holds the viewer up for two seconds at most.
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutW(blackboxWindow, WM_COPYDATA, WPARAM(hwnd), LPARAM(&data), SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                        2000, &answer);
-}
+void AppState::SendToBlackbox(const char* command) { SendBlackboxRequest(blackboxWindow, hwnd, command); }
 
 void AppState::SkinWindow() {
     static const UINT windowMessage = RegisterWindowMessageW(L"BBLEANSKIN_WINDOWMSG");

@@ -48,15 +48,7 @@ void Carry(const WallpaperRequest& request) {
     if (request.setSystem) SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(request.file.c_str()), 0);
     for (size_t i = 0; i < request.commands.size() && request.blackbox; ++i) {
         if (i > 0 && request.pauseMs) Sleep(request.pauseMs);
-        std::vector<char> payload = BlackboxPayload(request.commands[i].c_str());
-        COPYDATASTRUCT data{};
-        data.dwData = kBlackboxCopyDataId;
-        data.cbData = DWORD(payload.size());
-        data.lpData = payload.data();
-        // A shell that does not answer holds the worker up for two seconds at most.
-        DWORD_PTR answer = 0;
-        SendMessageTimeoutW(request.blackbox, WM_COPYDATA, WPARAM(request.sender), LPARAM(&data),
-                            SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000, &answer);
+        SendBlackboxRequest(request.blackbox, request.sender, request.commands[i].c_str());
     }
 }
 
@@ -110,6 +102,18 @@ bool WallpaperWorker::Finish(DWORD ms) {
     hold.unlock();
     shared_.reset();
     return ended;
+}
+
+void SendBlackboxRequest(HWND shell, HWND sender, const char* command) {
+    std::vector<char> payload = BlackboxPayload(command);
+    COPYDATASTRUCT data{};
+    data.dwData = kBlackboxCopyDataId;
+    data.cbData = DWORD(payload.size());
+    data.lpData = payload.data();
+    // A shell that does not answer holds the sender up for two seconds at most.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(shell, WM_COPYDATA, WPARAM(sender), LPARAM(&data), SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000,
+                        &answer);
 }
 
 bool CopyPixels(void* gdiplusImage, int width, int height, std::vector<uint32_t>& pixels) {

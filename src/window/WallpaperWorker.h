@@ -48,3 +48,6 @@ private:
 
 // The image's pixels at its own size, copied; false when they cannot be had.
 bool CopyPixels(void* gdiplusImage, int width, int height, std::vector<uint32_t>& pixels);
+
+// One request to the Blackbox shell's window `shell` on behalf of `sender`.
+void SendBlackboxRequest(HWND shell, HWND sender, const char* command);
