@@ -21,6 +21,10 @@ void AppState::ReleaseResources() {
         decodersGone = thumbnails->Stop();
         thumbnails.reset();
     }
+    // The wallpaper worker gets about a second to end; if it is still inside
+    // GDI+ then, GDI+ stays.
+    if (wallpaperWorker && !wallpaperWorker->Finish(1000)) decodersGone = false;
+    wallpaperWorker.reset();
     if (pictures) {
         decodersGone = pictures->StopWorkers() && decodersGone;
         pictures.reset();

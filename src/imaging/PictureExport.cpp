@@ -33,7 +33,11 @@ int FindEncoder(const wchar_t* mimeType, CLSID* clsid) {
 }
 
 int PictureHolder::SaveScaled(const wchar_t* path, int format, int w, int h) const {
-    if (!image_ || w <= 0 || h <= 0) return Gdiplus::InvalidParameter;
+    return SaveImageScaled(image_.get(), path, format, w, h);
+}
+
+int SaveImageScaled(Gdiplus::GpImage* image, const wchar_t* path, int format, int w, int h) {
+    if (!image || w <= 0 || h <= 0) return Gdiplus::InvalidParameter;
     Gdiplus::GpBitmap* bitmap = nullptr;
     Gdiplus::GpStatus status = gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, &bitmap);
     if (status != Gdiplus::Ok) return status;
@@ -48,9 +52,9 @@ int PictureHolder::SaveScaled(const wchar_t* path, int format, int w, int h) con
     gp::GdipCreateImageAttributes(&attributes);
     if (attributes) gp::GdipSetImageAttributesWrapMode(attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
     UINT sw = 0, sh = 0;
-    gp::GdipGetImageWidth(image_.get(), &sw);
-    gp::GdipGetImageHeight(image_.get(), &sh);
-    status = gp::GdipDrawImageRectRectI(raw, image_.get(), 0, 0, w, h, 0, 0, INT(sw), INT(sh), Gdiplus::UnitPixel,
+    gp::GdipGetImageWidth(image, &sw);
+    gp::GdipGetImageHeight(image, &sh);
+    status = gp::GdipDrawImageRectRectI(raw, image, 0, 0, w, h, 0, 0, INT(sw), INT(sh), Gdiplus::UnitPixel,
                                         attributes, nullptr, nullptr);
     if (attributes) gp::GdipDisposeImageAttributes(attributes);
     if (status != Gdiplus::Ok) return status;
