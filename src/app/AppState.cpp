@@ -15,9 +15,18 @@ void AppState::ReleaseResources() {
     // GDI+ objects must go before GDI+ itself, and GDI+ stays while a
     // decoder given up on may still be inside it.
     bool decodersGone = true;
-    thumbnails.reset();   // its workers finish the thumbnail in hand, inside GDI+
+    // Neither waits long for a worker stuck in a decoder: one still running
+    // is left to end on its own, inside GDI+.
+    if (thumbnails) {
+        decodersGone = thumbnails->Stop();
+        thumbnails.reset();
+    }
+    // The wallpaper worker gets about a second to end; if it is still inside
+    // GDI+ then, GDI+ stays.
+    if (wallpaperWorker && !wallpaperWorker->Finish(1000)) decodersGone = false;
+    wallpaperWorker.reset();
     if (pictures) {
-        decodersGone = pictures->StopWorkers();
+        decodersGone = pictures->StopWorkers() && decodersGone;
         pictures.reset();
     }
     picture.Release();

@@ -33,6 +33,7 @@
 #include "platform/Handles.h"
 #include "platform/Paths.h"
 #include "window/Rect32.h"
+#include "window/WallpaperWorker.h"
 
 constexpr int kVersionSize = 12;
 
@@ -81,6 +82,9 @@ struct AppState {
     wchar_t exhibitFolder[kPathSize] = {};
     wchar_t folder[kPathSize] = {};
     wchar_t settingsPath[kPathSize] = {};
+    // A settings file that was there but could not be read (another program
+    // held it): never written over in this run, since it was never read.
+    wchar_t settingsUnread[kPathSize] = {};
     wchar_t languagePath[kPathSize] = {};
     wchar_t errorsLogPath[kPathSize] = {};
     wchar_t wallpaperPath[kPathSize] = {};
@@ -220,6 +224,7 @@ struct AppState {
     // itself is released only after the message loop has ended.
     bool closing = false;
     bool wallpaperFailureShown = false;   // the wallpaper file could not be written: said once
+    std::vector<std::wstring> logFailuresShown;   // logs that could not be written: each said once
 
     // ---- 10. Containers ------------------------------------------------------
     // The exhibit with its saved copy, the current picture, the viewed folder
@@ -258,6 +263,15 @@ struct AppState {
 
     // ---- Exhibit (exhibit/) ----------------------------------------------------
     bool BuildExhibit(const wchar_t* root, bool append, const std::vector<std::wstring>* roots);
+    // Several dropped names become the exhibit (or are added to it): the build
+    // worker looks at each. `nothing`: none could be shown, the exhibit is as it was.
+    bool BuildDropped(std::vector<std::wstring> names, bool append, bool& nothing);
+    struct DroppedNames {
+        std::vector<std::wstring> names;
+        bool append = false;
+        std::shared_ptr<std::atomic<bool>> nothing;
+    };
+    bool StartBuild(const wchar_t* root, bool append, std::vector<std::wstring> roots, DroppedNames dropped);
     bool BeginBuild();                    // waits for a running build; false when closing
     bool WaitForBuild();                  // the same without starting one
     bool Building() const { return exhibit->Building(); }
@@ -271,6 +285,8 @@ struct AppState {
     void OpenFolderView(const wchar_t* path, bool asExhibit);
     // "<path> <message>" in a box, warning icon (12: "is unavailable").
     void ReportPath(const std::wstring& path, int message, UINT icon = MB_ICONWARNING);
+    // A log (archived.log, errors.log) that could not be written: said once a run for each log.
+    void ReportLogFailure(const wchar_t* logPath);
     void SortExhibit();
     // The change watcher over the viewed folder (auto-refresh).
     std::unique_ptr<FolderWatcher> watcher;
@@ -281,6 +297,8 @@ struct AppState {
     void AutoFind();                 // a fresh list from the watcher arrived
     void DropFiles(HDROP drop);      // files dropped on the main window
     void ShowPicture(bool forward);
+    // The same, going on from a search that already stepped over `carried` entries.
+    void ShowPictureFrom(bool forward, size_t carried);
     void SaveAs();                   // the shown picture as a new JPEG or BMP file
     void CopyImage();                // the whole picture to the clipboard
     void CopyView();                 // what the window shows of it
@@ -311,12 +329,22 @@ struct AppState {
     int32_t currentRotation = 0;     // degrees the shown picture was turned since loading
     wchar_t shownFile[kPathSize] = {};  // the file decoded for currentPath (a shortcut's target)
     FileStamp shownStamp;            // that file as it was read
+    std::wstring shownEntry;         // the exhibit entry the loaded picture came from
     void AdoptShown(DecodedPicture&& decoded);
 
     void SetInterpolation(int32_t mode);   // the picture's interpolation mode (zoomquality)
+    // What a load of the current entry came to.
+    enum class Load {
+        Shown,      // its picture is loaded
+        Kept,       // its file is gone, but its picture is the one on screen and stays
+        Vanished,   // its file is gone: dropped, unlogged, the picture on screen untouched
+        TooLarge,   // sound but beyond the memory budget: stepped over, unlogged
+        Failed,     // damaged: logged, dropped (removefail) or stepped over
+        Nothing,    // no entry, or the viewer is closing
+    };
     // Loads entry currentIndex into picture; on failure logs it and removes the
     // entry (removefail) or steps currentIndex. Takes exhibitLock itself.
-    void LoadCurrent(bool forward);
+    Load LoadCurrent(bool forward);
     void LogLoadError();
     // The failures of one search for a loadable picture, dropped from the
     // exhibit and written to the log in one go when the search ends.
@@ -325,9 +353,13 @@ struct AppState {
         std::vector<std::wstring> logLines;
         size_t attempts = 0;   // loads tried so far
         bool tooLarge = false;  // a picture beyond the memory budget was passed over
+        bool vanished = false;  // a file was gone: the watcher is asked to look again
     };
     bool tooLargeOnly = false;   // nothing shows: the pictures tried were too large to hold
     FailureRun* failureRun = nullptr;
+    // A search that gave up its turn goes on at WM_APP_SHOW, unless another began.
+    uint32_t showSerial = 0;
+    void ContinueShow(WPARAM serial, LPARAM state);
     // The decoded picture of `file` as it is now, from the worker; false in
     // `usable` when the wait was given up (closing).
     DecodedPicture DecodeForShow(const wchar_t* file, bool& timedOut, bool& usable);
@@ -425,6 +457,10 @@ struct AppState {
     void ChooseHotkey();                   // the hotkey dialog in the dialog framing
     void SetWallpaperStyle(int32_t style);
     void MakeWallpaper();            // the shown picture as the desktop wallpaper
+    std::unique_ptr<WallpaperWorker> wallpaperWorker;   // writes it and hands it on
+    void OnWallpaperWritten(bool written);   // WM_APP_WALLPAPER: a failure is said once
+    // The request that sets `picture` (a shortcut's target) as the shell's root image in `style`.
+    std::string BlackboxRootRequest(int32_t style, const std::wstring& picture) const;
     void SendToBlackbox(const char* command);   // one request to the Blackbox shell
     // Asks the shell to set `picture` (a shortcut's target) as its root image in `style`.
     void SendBlackboxRoot(int32_t style, const std::wstring& picture);
@@ -476,6 +512,9 @@ struct AppState {
     // Remembers a file made by an operation, to be deleted by undo.
     void RecordMade(UndoKind kind, const std::wstring& path, int32_t index, bool created, bool entryAdded);
     void StatusNote(int message);    // a message in the status bar's first field
+    // The failure of a copy or move said as it is: `message` (the operation's
+    // own) for a plain refusal, or that the file is now in two places.
+    void ReportFilingFailure(const struct FilingOutcome& outcome, const std::wstring& source, int message);
 
     // ---- Catalog (catalog/) ----------------------------------------------------
     bool CatalogAvailable() const;

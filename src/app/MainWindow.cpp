@@ -193,6 +193,12 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_APP_REFRESHED:
         s->AutoFind();
         return 1;
+    case WM_APP_SHOW:
+        s->ContinueShow(wParam, lParam);
+        return 1;
+    case WM_APP_WALLPAPER:
+        s->OnWallpaperWritten(wParam != 0);
+        return 1;
     case WM_DPICHANGED:
         s->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 1;

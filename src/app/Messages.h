@@ -13,4 +13,6 @@ constexpr UINT kHotkeyTimerId = 1030;              // the hotkey dialog's key po
 constexpr UINT WM_APP_AUTOUPDATING = WM_USER + 7;  // 1031: a watcher rebuild started
 constexpr UINT WM_APP_REFRESHED = WM_USER + 8;     // 1032: a watcher rebuild ended
 constexpr UINT WM_APP_CATALOG_BUILT = WM_USER + 9; // 1033 to the Catalog: a build it asked for ended
+constexpr UINT WM_APP_SHOW = WM_USER + 20;        // 1044: a search for a loadable picture goes on
+constexpr UINT WM_APP_WALLPAPER = WM_USER + 21;   // 1045: the wallpaper worker could not write the file
 constexpr int kHotkeyId = 1351;                    // the show/hide hotkey

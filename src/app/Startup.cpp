@@ -14,6 +14,7 @@
 #include "platform/DataFolder.h"
 #include "window/Dpi.h"
 #include "config/Language.h"
+#include "fileops/FileTransfer.h"
 #include "../resources/resource.h"
 #include "platform/Paths.h"
 #include "platform/WindowStyle.h"
@@ -175,7 +176,7 @@ void AppState::LocateFiles() {
     // The first run of a user starts from the settings shipped beside the program.
     if (perUser && GetFileAttributesW(settingsPath) == INVALID_FILE_ATTRIBUTES) {
         JoinPath(scratch, programFolder, L"oxbrill.ini");
-        CopyFileW(scratch, settingsPath, TRUE);
+        CopyFileSafely(scratch, settingsPath, false);
     }
     TransferSettings(0);
 

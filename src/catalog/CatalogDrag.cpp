@@ -52,9 +52,8 @@ private:
     ULONG references_ = 1;
 };
 
-// Whether every file the data object carries already lies in `folder`.
-bool AllIn(IDataObject* data, const std::wstring& folder) {
-    const std::vector<std::wstring> files = DroppedFiles(data);
+// Whether every one of `files` already lies in `folder`.
+bool AllIn(const std::vector<std::wstring>& files, const std::wstring& folder) {
     for (const std::wstring& file : files)
         if (CompareStringOrdinal(FolderPart(file).c_str(), -1, folder.c_str(), -1, TRUE) != CSTR_EQUAL) return false;
     return !files.empty();
@@ -73,10 +72,11 @@ HRESULT FolderDropTarget::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT FolderDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
-    data_.Reset();
+    Forget();
     if (data) {
         data->AddRef();
         *data_.Receive() = data;
+        files_ = DroppedFiles(data);   // read once for the whole drag
     }
     *effect = DROPEFFECT_NONE;
     return S_OK;
@@ -85,14 +85,24 @@ HRESULT FolderDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* eff
 HRESULT FolderDropTarget::DragOver(DWORD keys, POINTL at, DWORD* effect) {
     const DWORD allowed = *effect;
     *effect = DROPEFFECT_NONE;
-    folder_ = folderAt_(POINT{at.x, at.y});
-    if (shell_) shell_->DragLeave();
-    shell_.Reset();
-    if (folder_.empty() || !data_ || AllIn(data_.Get(), folder_)) return S_OK;   // already there: nothing to do
-    if (!GetShellObject({folder_}, IID_IDropTarget, reinterpret_cast<void**>(shell_.Receive()))) return S_OK;
+    const std::wstring folder = folderAt_(POINT{at.x, at.y});
+    if (!entered_ || folder != folder_) {
+        // Another folder under the cursor: the shell's drop target for it is
+        // made once and kept while the cursor moves over the same folder.
+        if (shell_) shell_->DragLeave();
+        shell_.Reset();
+        folder_ = folder;
+        entered_ = true;
+        if (folder_.empty() || !data_ || AllIn(files_, folder_)) return S_OK;   // already there: nothing to do
+        if (!GetShellObject({folder_}, IID_IDropTarget, reinterpret_cast<void**>(shell_.Receive()))) return S_OK;
+        DWORD chosen = allowed;
+        if (FAILED(shell_->DragEnter(data_.Get(), keys, at, &chosen))) {
+            shell_.Reset();
+            return S_OK;
+        }
+    }
+    if (!shell_) return S_OK;
     DWORD chosen = allowed;
-    if (FAILED(shell_->DragEnter(data_.Get(), keys, at, &chosen))) return S_OK;
-    chosen = allowed;
     const HRESULT answer = shell_->DragOver(keys, at, &chosen);
     if (SUCCEEDED(answer)) *effect = chosen;
     return answer;
@@ -102,14 +112,22 @@ HRESULT FolderDropTarget::DragLeave() {
     HRESULT answer = S_OK;
     if (shell_) answer = shell_->DragLeave();
     shell_.Reset();
-    data_.Reset();
+    Forget();
     return answer;
+}
+
+void FolderDropTarget::Forget() {
+    if (shell_) shell_->DragLeave();
+    shell_.Reset();
+    data_.Reset();
+    files_.clear();
+    entered_ = false;
 }
 
 HRESULT FolderDropTarget::Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* effect) {
     if (!shell_) {
         *effect = DROPEFFECT_NONE;
-        data_.Reset();
+        Forget();
         return S_OK;
     }
     HRESULT answer = S_OK;
@@ -123,7 +141,7 @@ HRESULT FolderDropTarget::Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* 
         answer = shell_->Drop(data, keys, at, effect);
     }
     shell_.Reset();
-    data_.Reset();
+    Forget();
     return answer;
 }
 

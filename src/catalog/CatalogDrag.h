@@ -32,11 +32,14 @@ public:
     const std::wstring& Folder() const { return folder_; }
 
 private:
+    void Forget();   // the drag is over: nothing of it is kept
     std::function<std::wstring(POINT)> folderAt_;
     ULONG references_ = 1;
     ComPtr<IDataObject> data_;
-    ComPtr<IDropTarget> shell_;
+    ComPtr<IDropTarget> shell_;   // the shell's target for folder_, while the cursor is over it
+    std::vector<std::wstring> files_;
     std::wstring folder_;
+    bool entered_ = false;        // folder_ and shell_ belong to this drag
 };
 
 // Drags the files out (copy, move or link, as the target chooses); false

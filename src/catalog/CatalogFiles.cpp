@@ -243,9 +243,13 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
         // One at a time, as the viewer archives: a free name, a safe move, and
         // a log line for each file that is there.
         std::vector<std::wstring> failed;
-        for (const std::wstring& path : paths)
-            if (ArchiveInto(path, archive, archivelog ? archivedLogPath : nullptr).result != Filed::Done)
-                failed.push_back(path);
+        bool logFailed = false;
+        for (const std::wstring& path : paths) {
+            const FilingOutcome moved = ArchiveInto(path, archive, archivelog ? archivedLogPath : nullptr);
+            logFailed = logFailed || moved.logFailed;
+            if (moved.result != Filed::Done) failed.push_back(path);
+        }
+        if (logFailed) ReportLogFailure(archivedLogPath);
         if (!failed.empty()) {
             CursorShown cursor;
             const std::wstring text = NamedFiles(failed) + MessageText(18);

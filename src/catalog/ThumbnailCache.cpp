@@ -1,11 +1,14 @@
 #include "catalog/ThumbnailCache.h"
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <list>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "catalog/ThumbnailRules.h"
@@ -13,6 +16,7 @@
 #include "imaging/ExifOrientation.h"
 #include "imaging/FitRules.h"
 #include "imaging/GdiplusApi.h"
+#include "imaging/PictureDecode.h"
 #include "imaging/PictureHolder.h"
 #include "platform/Handles.h"
 
@@ -30,11 +34,26 @@ struct KeyHash {
 struct ThumbnailCache::Shared {
     Maker make;
     uint64_t budget = 0;
+    DWORD deadline = 0;
+    int wanted = 0;                   // workers that take requests
     std::mutex lock;
-    std::condition_variable wake;
+    std::condition_variable wake;     // a request arrived, or the cache stops
+    std::condition_variable changed;  // work began or ended, the gate opened, a thread ended
     bool stopping = false;
     std::deque<ThumbnailKey> queue;   // front: the most urgent
-    std::vector<ThumbnailKey> working;
+    struct Job {
+        uint64_t worker = 0;
+        ThumbnailKey key;
+        DWORD startedAt = 0;
+        bool timed = true;            // false while it waits at the gate
+    };
+    std::vector<Job> working;
+    uint64_t nextWorker = 1;
+    int live = 0;                     // workers taking requests
+    int threads = 0;                  // threads not ended yet, the watchdog's among them
+    std::unordered_set<uint64_t> givenUp;   // workers given up on, still in a maker
+    uint64_t gateHolder = 0;          // the worker decoding a large picture
+    std::unordered_set<ThumbnailKey, KeyHash> timedOut;   // answered with an empty frame for the run
     // Made thumbnails, the most recently used at the front of `order`.
     std::list<ThumbnailKey> order;
     struct Held {
@@ -46,58 +65,178 @@ struct ThumbnailCache::Shared {
     HWND window = nullptr;
     UINT message = 0;
     bool told = false;
-    std::vector<std::thread> workers;
 
     static uint64_t Bytes(const Thumbnail& t) { return t.pixels.size() * 4 + sizeof(Thumbnail) + 64; }
 
-    void Work() {
-        for (;;) {
-            ThumbnailKey key;
-            {
-                std::unique_lock<std::mutex> hold(lock);
-                wake.wait(hold, [&] { return stopping || !queue.empty(); });
-                if (stopping) return;
-                key = std::move(queue.front());
-                queue.pop_front();
-                working.push_back(key);
-            }
-            auto made = std::make_shared<const Thumbnail>(make(key));
-            std::lock_guard<std::mutex> hold(lock);
-            std::erase(working, key);
-            if (stopping) return;
-            if (!held.count(key)) {
-                order.push_front(key);
-                held[key] = Held{made, order.begin()};
-                bytes += Bytes(*made);
-                while (bytes > budget && order.size() > 1) {   // the least recently used go first
-                    auto last = held.find(order.back());
-                    bytes -= Bytes(*last->second.thumbnail);
-                    held.erase(last);
-                    order.pop_back();
-                }
-            }
-            if (window && !told) {
-                told = true;
-                PostMessageW(window, message, 0, 0);
-            }
+    void Tell() {
+        if (window && !told) {
+            told = true;
+            PostMessageW(window, message, 0, 0);
         }
+    }
+
+    void Keep(const ThumbnailKey& key, std::shared_ptr<const Thumbnail> made) {
+        if (held.count(key)) return;
+        order.push_front(key);
+        held[key] = Held{std::move(made), order.begin()};
+        bytes += Bytes(*held[key].thumbnail);
+        while (bytes > budget && order.size() > 1) {   // the least recently used go first
+            auto last = held.find(order.back());
+            bytes -= Bytes(*last->second.thumbnail);
+            held.erase(last);
+            order.pop_back();
+        }
+    }
+
+    Job* JobOf(uint64_t worker) {
+        for (Job& job : working)
+            if (job.worker == worker) return &job;
+        return nullptr;
     }
 };
 
-ThumbnailCache::ThumbnailCache(Maker make, uint64_t budgetBytes, int workers) : shared_(std::make_shared<Shared>()) {
-    shared_->make = std::move(make);
-    shared_->budget = budgetBytes;
-    for (int i = 0; i < workers; ++i) shared_->workers.emplace_back([s = shared_] { s->Work(); });
+namespace {
+
+using Shared = ThumbnailCache::Shared;
+
+// Starts a worker; called with the lock held.
+void StartWorker(const std::shared_ptr<Shared>& s);
+
+// The gate a worker lends its maker: one large decode at a time among the
+// cache's workers. Waiting at it does not count against the deadline.
+class WorkerGate final : public DecodeGate {
+public:
+    WorkerGate(Shared& s, uint64_t me) : s_(s), me_(me) {}
+    bool Enter() override {
+        std::unique_lock<std::mutex> hold(s_.lock);
+        if (Shared::Job* job = s_.JobOf(me_)) job->timed = false;
+        s_.changed.wait(hold, [&] { return s_.stopping || s_.givenUp.count(me_) || s_.gateHolder == 0; });
+        if (s_.stopping || s_.givenUp.count(me_)) return false;
+        s_.gateHolder = me_;
+        if (Shared::Job* job = s_.JobOf(me_)) job->timed = true, job->startedAt = GetTickCount();
+        s_.changed.notify_all();
+        return true;
+    }
+    void Leave() override {
+        std::lock_guard<std::mutex> hold(s_.lock);
+        if (s_.gateHolder != me_) return;   // taken from it when it was given up
+        s_.gateHolder = 0;
+        s_.changed.notify_all();
+    }
+
+private:
+    Shared& s_;
+    uint64_t me_;
+};
+
+void Work(std::shared_ptr<Shared> s, uint64_t me) {
+    std::unique_lock<std::mutex> hold(s->lock);
+    bool live = true;
+    for (;;) {
+        s->wake.wait(hold, [&] { return s->stopping || !s->queue.empty(); });
+        if (s->stopping) break;
+        ThumbnailKey key = std::move(s->queue.front());
+        s->queue.pop_front();
+        s->working.push_back({me, key, GetTickCount(), true});
+        s->changed.notify_all();   // the watchdog times it
+        hold.unlock();
+        std::shared_ptr<const Thumbnail> made;
+        {
+            WorkerGate gate(*s, me);
+            try {
+                made = std::make_shared<const Thumbnail>(s->make(key, gate));
+            } catch (const std::bad_alloc&) {
+                made = std::make_shared<const Thumbnail>();   // no memory for it: an empty frame
+            }
+        }
+        hold.lock();
+        if (s->givenUp.erase(me)) {
+            // Its request was answered with an empty frame long ago. It goes
+            // back to work only in place of a worker that was not replaced.
+            if (s->stopping || s->live >= s->wanted) {
+                live = false;
+                break;
+            }
+            ++s->live;
+            continue;
+        }
+        std::erase_if(s->working, [&](const Shared::Job& job) { return job.worker == me; });
+        s->changed.notify_all();
+        if (s->stopping) break;
+        s->Keep(key, std::move(made));
+        s->Tell();
+    }
+    if (live) --s->live;
+    --s->threads;
+    s->changed.notify_all();
 }
 
-ThumbnailCache::~ThumbnailCache() {
-    {
-        std::lock_guard<std::mutex> hold(shared_->lock);
-        shared_->stopping = true;
-        shared_->queue.clear();
+// Gives up the decodes past the deadline: their requests get an empty frame,
+// their workers are left to end on their own, and fresh ones carry on.
+void Watch(std::shared_ptr<Shared> s) {
+    std::unique_lock<std::mutex> hold(s->lock);
+    while (!s->stopping) {
+        const DWORD now = GetTickCount();
+        DWORD next = INFINITE;
+        for (auto job = s->working.begin(); job != s->working.end();) {
+            const DWORD spent = now - job->startedAt;
+            if (!job->timed || spent < s->deadline) {
+                if (job->timed) next = std::min<DWORD>(next, s->deadline - spent);
+                ++job;
+                continue;
+            }
+            s->givenUp.insert(job->worker);
+            --s->live;
+            if (s->gateHolder == job->worker) s->gateHolder = 0;
+            s->timedOut.insert(job->key);
+            job = s->working.erase(job);
+            if (int(s->givenUp.size()) <= ThumbnailCache::kMaxGivenUp) StartWorker(s);
+            s->changed.notify_all();
+            s->Tell();
+        }
+        if (next == INFINITE) s->changed.wait(hold);
+        else s->changed.wait_for(hold, std::chrono::milliseconds(next + 1));
     }
+    --s->threads;
+    s->changed.notify_all();
+}
+
+void StartWorker(const std::shared_ptr<Shared>& s) {
+    ++s->live;
+    ++s->threads;
+    std::thread(Work, s, s->nextWorker++).detach();
+}
+
+}  // namespace
+
+ThumbnailCache::ThumbnailCache(Maker make, uint64_t budgetBytes, int workers, DWORD deadlineMs)
+    : shared_(std::make_shared<Shared>()) {
+    shared_->make = std::move(make);
+    shared_->budget = budgetBytes;
+    shared_->deadline = deadlineMs;
+    shared_->wanted = std::max(workers, 1);
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    for (int i = 0; i < shared_->wanted; ++i) StartWorker(shared_);
+    ++shared_->threads;
+    std::thread(Watch, shared_).detach();
+}
+
+bool ThumbnailCache::Stop(DWORD waitMs) {
+    std::unique_lock<std::mutex> hold(shared_->lock);
+    if (shared_->stopping) return shared_->threads == 0;   // waited once already
+    shared_->stopping = true;
+    shared_->queue.clear();
+    shared_->window = nullptr;
     shared_->wake.notify_all();
-    for (std::thread& worker : shared_->workers) worker.join();
+    shared_->changed.notify_all();
+    // Idle workers end at once; one inside a decoder gets a moment, then is
+    // left to end on its own: exit never waits on a decode for long.
+    return shared_->changed.wait_for(hold, std::chrono::milliseconds(waitMs), [&] { return shared_->threads == 0; });
+}
+
+int ThumbnailCache::GivenUp() const {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    return int(shared_->givenUp.size());
 }
 
 void ThumbnailCache::Notify(HWND window, UINT message) {
@@ -117,9 +256,14 @@ std::shared_ptr<const Thumbnail> ThumbnailCache::Get(const ThumbnailKey& key, bo
         shared_->order.splice(shared_->order.begin(), shared_->order, found->second.at);
         return found->second.thumbnail;
     }
+    if (shared_->timedOut.count(key)) {
+        static const auto empty = std::make_shared<const Thumbnail>();
+        return empty;
+    }
+    if (shared_->stopping) return nullptr;
     auto& queue = shared_->queue;
-    for (const ThumbnailKey& busy : shared_->working)
-        if (busy == key) return nullptr;
+    for (const Shared::Job& busy : shared_->working)
+        if (busy.key == key) return nullptr;
     if (auto queued = std::find(queue.begin(), queue.end(), key); queued != queue.end()) {
         if (!urgent) return nullptr;
         queue.erase(queued);
@@ -150,36 +294,18 @@ size_t ThumbnailCache::HeldCount() const {
 
 namespace {
 
-// The file's bytes, or its head only when `head` is not 0.
-std::vector<uint8_t> ReadFileBytes(const std::wstring& path, size_t head) {
+// The first `head` bytes of the file (fewer when it is shorter).
+std::vector<uint8_t> ReadHead(const std::wstring& path, size_t head) {
     std::vector<uint8_t> bytes;
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > (1ll << 31)) return bytes;
-    bytes.resize(head ? std::min<size_t>(head, size_t(size.QuadPart)) : size_t(size.QuadPart));
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0) return bytes;
+    bytes.resize(size_t(std::min<int64_t>(int64_t(head), size.QuadPart)));
     DWORD got = 0;
     if (!ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &got, nullptr)) got = 0;
     bytes.resize(got);
     return bytes;
-}
-
-GpImagePtr DecodeBytes(const uint8_t* data, size_t size) {
-    GpImagePtr image;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!memory) return image;
-    if (void* to = GlobalLock(memory)) {
-        memcpy(to, data, size);
-        GlobalUnlock(memory);
-    }
-    ComPtr<IStream> stream;   // the stream takes the memory over
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.Receive()))) {
-        GlobalFree(memory);
-        return image;
-    }
-    Gdiplus::GpImage* raw = nullptr;
-    if (gp::GdipLoadImageFromStream(stream.Get(), &raw) == Gdiplus::Ok) image.reset(raw);
-    return image;
 }
 
 bool IsJpegName(const std::wstring& path) {
@@ -192,7 +318,7 @@ bool IsJpegName(const std::wstring& path) {
 
 }  // namespace
 
-Thumbnail MakeThumbnail(const ThumbnailKey& entry) {
+Thumbnail MakeThumbnail(const ThumbnailKey& entry, DecodeGate& gate) {
     Thumbnail thumbnail;
     if (entry.box <= 0) return thumbnail;
     ThumbnailKey key = entry;
@@ -209,27 +335,30 @@ Thumbnail MakeThumbnail(const ThumbnailKey& entry) {
                                        0, nullptr));
         if (!probe || !GetFileTime(probe.Get(), &created, &accessed, &written)) return thumbnail;
     }
-    GpImagePtr image;
+    // The camera's thumbnail is judged like any picture, against a limit of
+    // its own, before a decoder sees it; refused, the picture itself is used.
+    DecodedPicture picture;
     int orientation = 0;
-    std::vector<uint8_t> bytes;
     if (IsJpegName(key.path)) {
-        bytes = ReadFileBytes(key.path, 256 * 1024);
+        const std::vector<uint8_t> head = ReadHead(key.path, 256 * 1024);
         EmbeddedThumbnail embedded;
-        if (ExifThumbnailFromJpeg(bytes.data(), bytes.size(), &embedded) &&
+        if (ExifThumbnailFromJpeg(head.data(), head.size(), &embedded) &&
             std::max(embedded.width, embedded.height) >= uint32_t(key.box))
-            image = DecodeBytes(embedded.data, embedded.size);
-        if (key.exiforient) orientation = ExifOrientationFromJpeg(bytes.data(), bytes.size());
+            picture = DecodePictureBytes(embedded.data, embedded.size, DecodeLimits{kEmbeddedThumbnailPixelLimit});
+        if (key.exiforient) orientation = ExifOrientationFromJpeg(head.data(), head.size());
     }
-    if (!image) {
-        bytes = ReadFileBytes(key.path, 0);
-        if (!bytes.empty()) image = DecodeBytes(bytes.data(), bytes.size());
+    if (picture.outcome != DecodeOutcome::Decoded) {
+        picture = DecodePictureFile(key.path.c_str(), DecodeLimits{std::min(kThumbnailPixelLimit, PicturePixelLimit()),
+                                                                   kLargeThumbnailPixels, &gate});
+        if (key.exiforient && picture.orientation >= 2) orientation = picture.orientation;
     }
+    Gdiplus::GpImage* image = picture.outcome == DecodeOutcome::Decoded ? picture.image.get() : nullptr;
     if (image) {
         // The embedded thumbnail is stored as the picture is: both are turned alike.
-        if (orientation >= 2 && orientation <= 8) RotateFlipImage(image.get(), RotateFlipForOrientation(orientation));
+        if (orientation >= 2 && orientation <= 8) RotateFlipImage(image, RotateFlipForOrientation(orientation));
         UINT w = 0, h = 0;
-        gp::GdipGetImageWidth(image.get(), &w);
-        gp::GdipGetImageHeight(image.get(), &h);
+        gp::GdipGetImageWidth(image, &w);
+        gp::GdipGetImageHeight(image, &h);
         const ThumbPlace place = FitThumbnail(w, h, key.box);
         Gdiplus::GpBitmap* canvas = nullptr;
         if (place.w > 0 && place.h > 0 &&
@@ -240,7 +369,7 @@ Thumbnail MakeThumbnail(const ThumbnailKey& entry) {
                 GpGraphicsPtr g(graphics);
                 gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
                 gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
-                gp::GdipDrawImageRectI(graphics, image.get(), 0, 0, place.w, place.h);
+                gp::GdipDrawImageRectI(graphics, image, 0, 0, place.w, place.h);
             }
             Gdiplus::Rect all(0, 0, place.w, place.h);
             Gdiplus::BitmapData data{};

@@ -1,10 +1,10 @@
 // Table-driven INI reader and writer.
 //
-// Wide mode (the normal case) opens the file untranslated and handles the
-// UTF-16LE code units itself: a line is at most 254 units including its line
-// feed, so a longer line is read as several lines; carriage returns are left
-// in the line and dropped by the key/value split. The narrow fallback leaves
-// decoding and line ends to the C runtime's text mode.
+// Reading turns the whole file into wide text once (see DecodeIniText) and
+// takes lines from it: a line is at most 254 units including its line feed,
+// so a longer line is read as several lines; carriage returns are left in the
+// line and dropped by the key/value split. Writing is UTF-16LE with a mark;
+// the narrow fallback leaves encoding and line ends to the C runtime's text mode.
 #include "config/IniFile.h"
 
 #include <windows.h>
@@ -16,12 +16,14 @@
 #include <cstring>
 #include <cwchar>
 
+#include "platform/Handles.h"
+
 namespace {
 
 constexpr size_t kPathBytes = 260;                 // multibyte path buffer of the fallback
 constexpr int kLineChars = 254;                    // characters per line read
-constexpr int64_t kWholeFileLimit = 64ll << 20;    // files up to this size are read once
-constexpr size_t kBlockSize = 1u << 20;            // block size when streaming a bigger file
+constexpr uint64_t kReadLimit = 32ull << 20;       // bytes of a file read at most
+constexpr size_t kSniffBytes = 64u << 10;          // bytes looked at to tell bare UTF-16 apart
 constexpr wchar_t kSeparators[] = L"=\n\r";
 
 template <typename T>
@@ -36,7 +38,68 @@ T LoadBits(const void* target) {
     return value;
 }
 
+bool HasMark(const unsigned char* bytes, size_t size, const char* mark, size_t length) {
+    return size >= length && std::memcmp(bytes, mark, length) == 0;
+}
+
+// Text of ASCII-range characters in UTF-16LE has a zero in almost every high
+// (odd) byte; UTF-8 and ANSI text has no zero bytes at all, and random bytes
+// have as many zeros at even places as at odd ones.
+bool LooksLikeUtf16(const unsigned char* bytes, size_t size) {
+    const size_t pairs = std::min(size, kSniffBytes) / 2;
+    size_t zeroHigh = 0, zeroLow = 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        zeroLow += bytes[2 * i] == 0;
+        zeroHigh += bytes[2 * i + 1] == 0;
+    }
+    return zeroHigh > 0 && zeroHigh * 8 >= pairs && zeroHigh > 2 * zeroLow;
+}
+
+std::wstring FromCodePage(UINT codePage, DWORD flags, const unsigned char* bytes, size_t size, bool* valid) {
+    if (valid) *valid = true;
+    if (size == 0) return {};
+    const char* text = reinterpret_cast<const char*>(bytes);
+    const int length = MultiByteToWideChar(codePage, flags, text, static_cast<int>(size), nullptr, 0);
+    if (length <= 0) {
+        if (valid) *valid = false;
+        return {};
+    }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, flags, text, static_cast<int>(size), wide.data(), length);
+    return wide;
+}
+
+std::wstring FromUtf16(const unsigned char* bytes, size_t size) {
+    std::wstring wide(size / 2, L'\0');
+    for (size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<wchar_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return wide;
+}
+
 }  // namespace
+
+IniSource DetectIniEncoding(const unsigned char* bytes, size_t size) {
+    if (HasMark(bytes, size, "\xFF\xFE", 2)) return IniSource::kUtf16;
+    if (HasMark(bytes, size, "\xEF\xBB\xBF", 3)) return IniSource::kUtf8;
+    if (LooksLikeUtf16(bytes, size)) return IniSource::kUtf16Bare;
+    bool valid = false;
+    FromCodePage(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, std::min<size_t>(size, INT32_MAX), &valid);
+    return valid ? IniSource::kUtf8 : IniSource::kAnsi;
+}
+
+std::wstring DecodeIniText(const unsigned char* bytes, size_t size, IniSource* encoding) {
+    size = std::min<size_t>(size, INT32_MAX);
+    const IniSource found = DetectIniEncoding(bytes, size);
+    if (encoding) *encoding = found;
+    switch (found) {
+    case IniSource::kUtf16: return FromUtf16(bytes + 2, size - 2);
+    case IniSource::kUtf16Bare: return FromUtf16(bytes, size);
+    case IniSource::kUtf8: {
+        const size_t skip = HasMark(bytes, size, "\xEF\xBB\xBF", 3) ? 3 : 0;
+        return FromCodePage(CP_UTF8, 0, bytes + skip, size - skip, nullptr);
+    }
+    default: return FromCodePage(CP_ACP, 0, bytes, size, nullptr);
+    }
+}
 
 IniFile::~IniFile() {
     if (stream_) fclose(stream_);
@@ -47,81 +110,81 @@ void IniFile::Open(const wchar_t* path, int mode) {
         fclose(stream_);
         stream_ = nullptr;
     }
-    data_.clear();
-    data_.shrink_to_fit();
-    dataLen_ = dataPos_ = 0;
-    holdsAll_ = false;
+    text_.clear();
+    text_.shrink_to_fit();
+    bracketLines_.clear();
+    textPos_ = 0;
+    reading_ = false;
+    source_ = IniSource::kNone;
+    cut_ = false;
+    bytesRead_ = 0;
     failed_ = false;
     wroteAny_ = false;
     wide_ = true;
     writing_ = mode == 1;
     if (!path || (mode != 0 && mode != 1)) return;
 
-    stream_ = _wfopen(path, writing_ ? L"wb" : L"rb");
+    if (!writing_) {
+        // Other programs may keep the file open for writing or deleting; only
+        // one that holds it without sharing makes it unreadable.
+        UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            const DWORD error = GetLastError();
+            const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                                 error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH;
+            source_ = missing ? IniSource::kMissing : IniSource::kUnreadable;
+            return;
+        }
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file.Get(), &size)) size.QuadPart = 0;
+        const uint64_t wanted = std::min(static_cast<uint64_t>(std::max<LONGLONG>(size.QuadPart, 0)), kReadLimit);
+        cut_ = static_cast<uint64_t>(size.QuadPart) > kReadLimit;
+        std::vector<unsigned char> bytes(static_cast<size_t>(wanted));
+        size_t got = 0;
+        while (got < bytes.size()) {
+            DWORD piece = 0;
+            const DWORD ask = static_cast<DWORD>(std::min<size_t>(bytes.size() - got, 1u << 20));
+            if (!ReadFile(file.Get(), bytes.data() + got, ask, &piece, nullptr)) {
+                source_ = IniSource::kUnreadable;   // a locked range, a device error
+                return;
+            }
+            if (piece == 0) break;
+            got += piece;
+        }
+        bytesRead_ = got;
+        text_ = DecodeIniText(bytes.data(), got, &source_);
+        for (size_t start = 0; start < text_.size(); start = LineEnd(start))
+            if (text_[start] == L'[') bracketLines_.push_back(start);
+        reading_ = true;
+        return;
+    }
+
+    stream_ = _wfopen(path, L"wb");
     if (!stream_) {
         wide_ = false;
         char narrow[kPathBytes + 1] = {};
         size_t length = wcstombs(narrow, path, kPathBytes);
         // A path that does not convert, or only in part, must not open some other file.
         if (length == static_cast<size_t>(-1) || length >= kPathBytes) return;
-        stream_ = fopen(narrow, writing_ ? "w" : "r");
-        return;
-    }
-    if (writing_) return;
-
-    int64_t size = _filelengthi64(_fileno(stream_));
-    if (size < 0) size = 0;
-    if (size <= kWholeFileLimit) {
-        data_.resize(static_cast<size_t>(size));
-        dataLen_ = size ? fread(data_.data(), 1, data_.size(), stream_) : 0;
-        holdsAll_ = true;
-    } else {
-        data_.resize(kBlockSize);
+        stream_ = fopen(narrow, "w");
     }
 }
 
-void IniFile::SeekBytes(int64_t offset) {
-    if (holdsAll_) {
-        dataPos_ = std::min(static_cast<size_t>(offset), dataLen_);
-        return;
-    }
-    dataLen_ = dataPos_ = 0;
-    if (_fseeki64(stream_, offset, SEEK_SET) != 0) failed_ = true;
-}
-
-bool IniFile::Refill() {
-    if (holdsAll_ || failed_) return false;
-    size_t left = dataLen_ - dataPos_;
-    std::memmove(data_.data(), data_.data() + dataPos_, left);
-    dataPos_ = 0;
-    dataLen_ = left + fread(data_.data() + left, 1, data_.size() - left, stream_);
-    return dataLen_ > left;
+size_t IniFile::LineEnd(size_t start) const {
+    const size_t room = std::min(static_cast<size_t>(kLineChars), text_.size() - start);
+    const wchar_t* begin = text_.data() + start;
+    const wchar_t* feed = std::wmemchr(begin, L'\n', room);
+    return start + (feed ? static_cast<size_t>(feed - begin) + 1 : room);
 }
 
 bool IniFile::ReadLine() {
-    if (!wide_) return fgetws(line_, kLineChars + 1, stream_) != nullptr;
-    int count = 0;
-    while (count < kLineChars) {
-        if (dataLen_ - dataPos_ < 2 && (!Refill() || dataLen_ - dataPos_ < 2)) break;
-        // Copy straight out of the buffer up to a line feed, the piece's end or the buffer's end.
-        const unsigned char* bytes = data_.data() + dataPos_;
-        const size_t room = std::min(static_cast<size_t>(kLineChars - count), (dataLen_ - dataPos_) / 2);
-        size_t taken = 0;
-        bool lineEnd = false;
-        while (taken < room) {
-            const wchar_t unit = static_cast<wchar_t>(bytes[2 * taken] | (bytes[2 * taken + 1] << 8));
-            line_[count++] = unit;
-            ++taken;
-            if (unit == L'\n') {
-                lineEnd = true;
-                break;
-            }
-        }
-        dataPos_ += 2 * taken;
-        if (lineEnd) break;
-    }
-    line_[count] = L'\0';
-    return count > 0;
+    if (textPos_ >= text_.size()) return false;
+    const size_t end = LineEnd(textPos_);
+    std::wmemcpy(line_, text_.data() + textPos_, end - textPos_);
+    line_[end - textPos_] = L'\0';
+    textPos_ = end;
+    return true;
 }
 
 void IniFile::StoreValue(const IniEntry& row, const wchar_t* value, int limit) {
@@ -188,18 +251,26 @@ void IniFile::StoreValue(const IniEntry& row, const wchar_t* value, int limit) {
 }
 
 void IniFile::ReadSection(const IniEntry* table, const wchar_t* header, int limit) {
-    if (!stream_ || writing_ || !table) return;
+    if (!reading_ || !table) return;
 
-    if (wide_) {
-        SeekBytes(2);  // every section is searched from the top, past the byte-order mark
-    } else {
-        rewind(stream_);
-    }
+    // Every section is searched from the top. A header in brackets can only
+    // be one of the lines that begin with '[', found once at Open.
+    textPos_ = 0;
     if (header) {
         const size_t length = wcslen(header);
-        do {
-            if (!ReadLine()) return;
-        } while (wcsncmp(line_, header, length) != 0);
+        bool found = false;
+        if (header[0] == L'[') {
+            for (size_t start : bracketLines_) {
+                textPos_ = start;
+                if (ReadLine() && wcsncmp(line_, header, length) == 0) {
+                    found = true;
+                    break;
+                }
+            }
+        } else {
+            while (!found && ReadLine()) found = wcsncmp(line_, header, length) == 0;
+        }
+        if (!found) return;
     }
 
     while (ReadLine() && line_[0] != L'[') {
@@ -305,9 +376,11 @@ bool IniFile::Close() {
         if (fclose(stream_) != 0 && writing_) ok = false;
         stream_ = nullptr;
     }
-    data_.clear();
-    data_.shrink_to_fit();
-    dataLen_ = dataPos_ = 0;
-    holdsAll_ = false;
+    text_.clear();
+    text_.shrink_to_fit();
+    bracketLines_.clear();
+    bracketLines_.shrink_to_fit();
+    textPos_ = 0;
+    reading_ = false;
     return ok;
 }

@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "commands/MenuLayout.h"
 #include "config/IniFile.h"
+#include "fileops/FileTransfer.h"
 #include "../resources/resource.h"
 
 namespace {
@@ -90,6 +91,9 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
     L"This drive has no Recycle Bin. Delete for ever?",
     L"Undo failed",
     L"cannot be written: the wallpaper stays as it was",
+    L"already exists. Replace it?",
+    L"cannot be written: entries are missing from it",
+    L"is copied, but its original could not be deleted",
 };
 
 // Command ids of the main popup's items, in the order the language file lists them.
@@ -339,11 +343,16 @@ bool TransferLanguage(const wchar_t* path, int direction) {
 
 bool WriteTranslationTemplate(const wchar_t* languagePath) {
     if (!languagePath || !languagePath[0]) return false;
+    // The user's translation is copied whole to the .bak first (a missing one
+    // is no error); when it cannot be, it is not written over.
     const std::wstring backup = std::wstring(languagePath) + L".bak";
-    CopyFileW(languagePath, backup.c_str(), FALSE);  // a missing language file is no error
+    const Transfer saved = CopyFileSafely(languagePath, backup.c_str(), true);
+    if (saved != Transfer::Done && saved != Transfer::SourceGone) return false;
 
     CollectFromResources();
-    return TransferLanguage(languagePath, 1);
+    return WriteFileSafely(languagePath, true, [](const wchar_t* temporary) {
+               return TransferLanguage(temporary, 1);
+           }) == Transfer::Done;
 }
 
 void AppState::LoadMenuTexts() { CollectFromResources(); }

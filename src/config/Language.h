@@ -16,7 +16,7 @@ struct LangRecord {
 };
 
 constexpr int kDialogTextCount = 36;
-constexpr int kMessageTextCount = 37;
+constexpr int kMessageTextCount = 40;
 // The messages added after the others: a picture beyond the memory budget,
 // and the answers of undo and of the checks around filing pictures away.
 enum AddedMessage {
@@ -30,6 +30,9 @@ enum AddedMessage {
     kMessageNoRecycleBin,
     kMessageUndoFailed,
     kMessageWallpaperNotWritten,
+    kMessageReplaceIt,
+    kMessageLogNotWritten,      // "<log> cannot be written...": once a run for each log
+    kMessageSourceKept,         // a move across volumes that could not delete its source
 };
 constexpr int kMenuItemCount = 227;
 constexpr int kLevel2MenuCount = 17;
@@ -37,7 +40,7 @@ constexpr int kLevel3MenuCount = 8;
 constexpr int kCatalogItemCount = 38;
 constexpr int kCatalogLevel2Count = 3;
 
-// Dialog strings (ids 0-35) and messages (ids 0-36).
+// Dialog strings (ids 0-35) and messages (ids 0-39).
 struct LangTable {
     LangRecord dialogs[kDialogTextCount];
     LangRecord messages[kMessageTextCount];
@@ -80,6 +83,7 @@ void ApplyCatalogMenuTexts(HMENU catalogPopup);
 bool TransferLanguage(const wchar_t* path, int direction);
 
 // Writes a fresh translation template at `languagePath` from the program's own
-// menus (an existing file is first copied to languagePath + ".bak"). Returns
-// whether the file could be written. The caller ends the process.
+// menus (an existing file is first copied to languagePath + ".bak", and left
+// as it is when that fails), through fileops/FileTransfer.h. Returns whether
+// the file could be written. The caller ends the process.
 bool WriteTranslationTemplate(const wchar_t* languagePath);

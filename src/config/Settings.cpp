@@ -1,11 +1,12 @@
 // The settings file: every section and key of oxbrill.ini, read into and
 // written from the AppState fields of the same names.
 #include <cwchar>
+#include <optional>
 #include <string>
 
 #include "app/AppState.h"
 #include "config/IniFile.h"
-#include "config/SafeSave.h"
+#include "fileops/FileTransfer.h"
 #include "window/Placement.h"
 
 namespace {
@@ -14,25 +15,41 @@ constexpr int kTransitionCount = 15;
 constexpr wchar_t kPortableRemark[] =
     L"for portability set savefolder=FALSE and use relative paths, eg. \\pics";
 
+// Whether the settings file may be written over, and its old content kept
+// first where the program would lose some of it: a file the run could not read
+// is left alone, and a file in another form than the program's own (UTF-8,
+// ANSI, UTF-16 without a mark) is copied to "<name>.bak" before it is replaced.
+bool MayWriteOver(const wchar_t* path, const wchar_t* unread) {
+    if (unread[0] && _wcsicmp(path, unread) == 0) return false;
+    IniFile current;
+    current.Open(path, 0);
+    if (current.Source() == IniSource::kUnreadable) return false;
+    if (!current.ForeignForm()) return true;
+    const std::wstring backup = std::wstring(path) + L".bak";
+    return CopyFileSafely(path, backup.c_str(), true) == Transfer::Done;
+}
+
 }  // namespace
 
 void AppState::TransferSettings(int direction) {
     if (direction != 0 && direction != 1) return;
     const bool writing = direction == 1;
+    if (writing && !MayWriteOver(settingsPath, settingsUnread)) return;
 
-    // Saving goes through a temporary file that replaces the old one only when
-    // it was written completely. If no temporary file can be made beside the
-    // settings file, it is written in place.
+    // Saving writes a temporary file beside the settings file, which takes
+    // the old one's place only once it is written, flushed and whole
+    // (fileops/FileTransfer.h). If none can be made, the old file stays.
+    std::optional<PendingFile> pending;
+    if (writing) pending.emplace(settingsPath, true);
     IniFile ini;
-    std::wstring temp;
-    if (writing && CreateTempBeside(settingsPath, temp)) {
-        ini.Open(temp.c_str(), 1);
-        if (!ini.IsOpen()) {
-            DeleteFileW(temp.c_str());
-            temp.clear();
+    ini.Open(writing ? pending->Temporary() : settingsPath, direction);
+    const bool opened = ini.IsOpen();
+    if (!writing) {
+        if (ini.Source() == IniSource::kUnreadable) {
+            wcscpy(settingsUnread, settingsPath);
+        } else {
+            settingsUnread[0] = L'\0';
         }
-    } else {
-        ini.Open(settingsPath, direction);
     }
 
     bool transitionOn[kTransitionCount] = {};
@@ -314,13 +331,7 @@ void AppState::TransferSettings(int direction) {
         for (Rect32& preset : presets) preset = KeepOnMonitor(preset);
     }
 
+    // A short write (full disk) keeps the old file; the temporary one goes.
     const bool complete = ini.Close();
-    if (!temp.empty()) {
-        // A short write (full disk) keeps the old file; the temporary one goes.
-        if (complete) {
-            CommitTempFile(temp, settingsPath);
-        } else {
-            DeleteFileW(temp.c_str());
-        }
-    }
+    if (pending) pending->Commit(opened && complete);
 }

@@ -2,7 +2,9 @@
 // or are added to it while Shift is held.
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,13 +19,38 @@ bool IsFolder(const wchar_t* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The dropped names, and the drop released whatever happens.
+// The dropped names, read in one pass over the drop's block (asking for them
+// one by one walks the list from its start each time), and the drop released
+// whatever happens. A name longer than a path is cut as the shell cuts it.
 std::vector<std::wstring> TakeDrop(HDROP drop) {
     std::vector<std::wstring> names;
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        wchar_t path[kPathSize] = {};
-        if (DragQueryFileW(drop, i, path, kPathSize)) names.push_back(path);
+    if (const auto* header = static_cast<const DROPFILES*>(GlobalLock(drop))) {
+        const SIZE_T size = GlobalSize(drop);   // 0 when unknown: the list's own end bounds it
+        const auto* block = reinterpret_cast<const char*>(header);
+        const auto inside = [&](const void* at, size_t bytes) {
+            return size == 0 || size_t(static_cast<const char*>(at) - block) + bytes <= size;
+        };
+        if (header->pFiles >= sizeof(DROPFILES) && (size == 0 || header->pFiles < size)) {
+            if (header->fWide) {
+                for (const auto* name = reinterpret_cast<const wchar_t*>(block + header->pFiles);
+                     inside(name, sizeof(wchar_t)) && *name;) {
+                    size_t length = 0;
+                    while (inside(name + length, sizeof(wchar_t)) && name[length]) ++length;
+                    names.emplace_back(name, std::min<size_t>(length, kPathSize - 1));
+                    name += length + 1;
+                }
+            } else {
+                for (const char* name = block + header->pFiles; inside(name, 1) && *name;) {
+                    size_t length = 0;
+                    while (inside(name + length, 1) && name[length]) ++length;
+                    wchar_t wide[kPathSize] = {};
+                    MultiByteToWideChar(CP_ACP, 0, name, int(std::min<size_t>(length, kPathSize - 1)), wide, kPathSize - 1);
+                    names.emplace_back(wide);
+                    name += length + 1;
+                }
+            }
+        }
+        GlobalUnlock(drop);
     }
     DragFinish(drop);
     return names;
@@ -39,15 +66,15 @@ void AppState::DropFiles(HDROP drop) {
     StopSlideTimer(false);
     SetForegroundWindow(hwnd);
     const bool append = GetKeyState(VK_SHIFT) < 0;
-    const std::vector<std::wstring> names = TakeDrop(drop);
+    std::vector<std::wstring> names = TakeDrop(drop);
     if (names.empty()) {
         ResumeSlideTimer();
         return;
     }
 
-    ShellLink shell;
-    wchar_t target[ShellLink::kLinkPathSize];
     if (names.size() == 1) {
+        ShellLink shell;
+        wchar_t target[ShellLink::kLinkPathSize];
         // One item: its folder is built, with the item itself shown first.
         std::wstring folderPath = names[0];
         const bool shortcut = IsShortcut(names[0].c_str());
@@ -63,34 +90,16 @@ void AppState::DropFiles(HDROP drop) {
         }
         if (BuildExhibit(folderPath.c_str(), append, nullptr) && !append) CopyPath(exhibitFolder, folderPath.c_str());
     } else {
-        // Several: the pictures in the order given, then the folders' pictures.
-        std::vector<ImageEntry> pictures;
-        std::vector<std::wstring> roots;
-        for (const std::wstring& name : names) {
-            if (IsShortcut(name.c_str())) {
-                if (!shell.Read(name.c_str(), target, false)) continue;
-                if (IsFolder(target)) {
-                    roots.push_back(target);
-                } else if (IsShownFormat(target)) {
-                    ImageEntry entry = MakeImageEntry(target);
-                    entry.path = name;
-                    pictures.push_back(std::move(entry));
-                }
-            } else if (IsFolder(name.c_str())) {
-                roots.push_back(name);
-            } else if (IsShownFormat(name.c_str())) {
-                pictures.push_back(MakeImageEntry(name.c_str()));
-            }
-        }
-        if (pictures.empty() && roots.empty()) {
+        // Several: the build worker looks at each (a folder, a picture, a
+        // shortcut), so a drop of thousands never holds the window up.
+        bool nothing = false;
+        BuildDropped(std::move(names), append, nothing);
+        if (closing) return;
+        if (nothing) {
             ResumeSlideTimer();   // nothing of it can be shown
             return;
         }
-        if (!append) exhibit->Clear();
-        if (!pictures.empty()) exhibit->SetCurrentPath(pictures.front().path);
-        exhibit->Append(std::move(pictures));
-        BuildExhibit(exhibitFolder, true, &roots);
-        if (ExhibitSize() == 0 && !closing) BuildExhibit(exhibit->ViewedFolder().c_str(), false, nullptr);
+        if (ExhibitSize() == 0) BuildExhibit(exhibit->ViewedFolder().c_str(), false, nullptr);
     }
     if (closing) return;
     ShowPicture(true);

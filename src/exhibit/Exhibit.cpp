@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "exhibit/FolderSteps.h"
@@ -36,12 +37,14 @@ std::optional<ImageEntry> Exhibit::EntryAt(size_t index) const {
 
 void Exhibit::Assign(std::vector<ImageEntry> entries) {
     Lock lock(lock_);
+    ++changes_;
     entries_ = std::move(entries);
     if (currentIndex_ < 0 || size_t(currentIndex_) >= entries_.size()) currentIndex_ = 0;
 }
 
 void Exhibit::Clear() {
     Lock lock(lock_);
+    ++changes_;
     entries_.clear();
     currentIndex_ = 0;
 }
@@ -49,6 +52,7 @@ void Exhibit::Clear() {
 void Exhibit::Append(std::vector<ImageEntry>&& found) {
     if (found.empty()) return;
     Lock lock(lock_);
+    ++changes_;
     if (entries_.empty()) {
         entries_.swap(found);
     } else {
@@ -59,6 +63,7 @@ void Exhibit::Append(std::vector<ImageEntry>&& found) {
 
 void Exhibit::StampAccessed(int32_t index, const std::wstring& path, const FILETIME& when) {
     Lock lock(lock_);
+    ++changes_;
     if (index < 0 || size_t(index) >= entries_.size() || entries_[size_t(index)].path != path) {
         index = IndexOfLocked(path);
         if (index < 0) return;
@@ -127,6 +132,7 @@ std::optional<CurrentEntry> Exhibit::TakeCurrent() {
 
 void Exhibit::RemoveEntry(int32_t index, const std::wstring& path) {
     Lock lock(lock_);
+    ++changes_;
     if (index < 0 || size_t(index) >= entries_.size() || entries_[size_t(index)].path != path) {
         index = IndexOfLocked(path);
         if (index < 0) return;
@@ -141,6 +147,7 @@ void Exhibit::RemoveEntry(int32_t index, const std::wstring& path) {
 
 void Exhibit::InsertAt(int32_t index, ImageEntry entry) {
     Lock lock(lock_);
+    ++changes_;
     InsertLocked(index, std::move(entry));
 }
 
@@ -152,6 +159,7 @@ void Exhibit::InsertLocked(int32_t index, ImageEntry entry) {
 
 void Exhibit::ReplaceAt(int32_t index, const std::wstring& oldPath, ImageEntry entry) {
     Lock lock(lock_);
+    ++changes_;
     int32_t at = index;
     if (at < 0 || size_t(at) >= entries_.size() || entries_[size_t(at)].path != oldPath) at = IndexOfLocked(oldPath);
     if (at < 0) {
@@ -174,6 +182,7 @@ int32_t Exhibit::Pick(const std::function<int32_t(const std::vector<ImageEntry>&
 
 void Exhibit::Filter(const std::function<bool(const ImageEntry&)>& keep, const SavedView& view) {
     Lock lock(lock_);
+    ++changes_;
     if (saved_.empty()) {
         saved_ = entries_;
         savedView_ = view;
@@ -193,6 +202,7 @@ void Exhibit::Filter(const std::function<bool(const ImageEntry&)>& keep, const S
 
 void Exhibit::Rebuilt(std::vector<ImageEntry> entries) {
     Lock lock(lock_);
+    ++changes_;
     entries_ = std::move(entries);
     filtered_ = false;
     const int32_t at = IndexOfLocked(currentPath_);
@@ -203,6 +213,7 @@ void Exhibit::Rebuilt(std::vector<ImageEntry> entries) {
 
 std::vector<ImageEntry> Exhibit::TakeEntries() {
     Lock lock(lock_);
+    ++changes_;
     std::vector<ImageEntry> taken = std::move(entries_);
     entries_.clear();
     currentIndex_ = 0;
@@ -212,13 +223,21 @@ std::vector<ImageEntry> Exhibit::TakeEntries() {
 void Exhibit::RemoveEntries(const std::vector<CurrentEntry>& gone) {
     if (gone.empty()) return;
     Lock lock(lock_);
+    ++changes_;
     std::vector<bool> drop(entries_.size(), false);
+    std::unordered_set<std::wstring> moved;
     for (const CurrentEntry& entry : gone) {
-        int32_t at = entry.index;
-        // A build or a sort may have moved it since.
-        if (at < 0 || size_t(at) >= entries_.size() || entries_[size_t(at)].path != entry.path)
-            at = IndexOfLocked(entry.path);
-        if (at >= 0) drop[size_t(at)] = true;
+        const int32_t at = entry.index;
+        if (at >= 0 && size_t(at) < entries_.size() && entries_[size_t(at)].path == entry.path) drop[size_t(at)] = true;
+        else moved.insert(entry.path);   // a build or a sort moved it since
+    }
+    // Those that moved are looked for in one pass, however many they are.
+    for (size_t i = 0; i < entries_.size() && !moved.empty(); ++i) {
+        if (drop[i]) continue;
+        if (const auto found = moved.find(entries_[i].path); found != moved.end()) {
+            drop[i] = true;
+            moved.erase(found);
+        }
     }
     size_t kept = 0, current = entries_.size();
     for (size_t i = 0; i < entries_.size(); ++i) {
@@ -299,6 +318,7 @@ void Exhibit::Refind() {
 void Exhibit::SortLocked() {
     if (order_.sort != kSortForward && order_.sort != kSortReverse) ShuffleEntries(entries_, random_);
     else SortEntries(entries_, order_.sortby, order_.sortcase, order_.sort == kSortReverse);
+    ++changes_;
 }
 
 void Exhibit::Sort(const SortOrder& order) {
@@ -309,6 +329,34 @@ void Exhibit::Sort(const SortOrder& order) {
 void Exhibit::Sort() {
     const std::wstring asked = CurrentPath();
     const std::wstring key = ResolveKey(asked);
+    // A copy is sorted with the lock released, so a paint or the Catalog's
+    // list never waits for it, and put in place when nothing changed the list
+    // meanwhile; after a change it is sorted again.
+    for (int tries = 0; tries < 3; ++tries) {
+        std::vector<ImageEntry> copy;
+        SortOrder order;
+        std::mt19937 random;
+        uint64_t seen = 0;
+        {
+            Lock lock(lock_);
+            copy = entries_;
+            order = order_;
+            random = random_;
+            seen = changes_;
+        }
+        if (order.sort != kSortForward && order.sort != kSortReverse) ShuffleEntries(copy, random);
+        else SortEntries(copy, order.sortby, order.sortcase, order.sort == kSortReverse);
+        Lock lock(lock_);
+        if (changes_ != seen || !(order_.sort == order.sort && order_.sortby == order.sortby &&
+                                  order_.sortcase == order.sortcase))
+            continue;
+        entries_.swap(copy);
+        random_ = random;
+        ++changes_;
+        RefindLocked(asked, key);
+        return;
+    }
+    // A list that keeps changing is sorted in place.
     Lock lock(lock_);
     SortLocked();
     RefindLocked(asked, key);
@@ -321,6 +369,7 @@ void Exhibit::SetOrder(const SortOrder& order) {
 
 void Exhibit::Shuffle() {
     Lock lock(lock_);
+    ++changes_;
     ShuffleEntries(entries_, random_);
 }
 
@@ -350,6 +399,7 @@ bool Exhibit::HasSaved() const {
 
 std::optional<SavedView> Exhibit::Restore() {
     Lock lock(lock_);
+    ++changes_;
     if (saved_.empty()) return std::nullopt;
     entries_ = saved_;
     filtered_ = false;

@@ -3,7 +3,8 @@
 // picture is current, the folder the list was built from, and the state of
 // the build itself. Every member is private and every operation takes the
 // one lock, so no caller can read half of a change or keep a reference into
-// the list while another thread moves it. Shortcuts are read outside the lock.
+// the list while another thread moves it. Shortcuts are read, and sorts are
+// done on a copy, outside the lock.
 //
 // No windows here: the worker reaches the viewer only by posted messages.
 #pragma once
@@ -119,7 +120,9 @@ public:
     void Refind();
 
     // ---- Order ---------------------------------------------------------------------
-    // Sorts (or shuffles) with `order`, which later sorts of the same build keep.
+    // Sorts (or shuffles) with `order`, which later sorts of the same build
+    // keep. A copy is sorted and put in place; a change of the list meanwhile
+    // (an append, a removal) is never lost: the sort starts again.
     void Sort(const SortOrder& order);
     // Sorts with the order last given (the end of a build).
     void Sort();
@@ -174,6 +177,7 @@ private:
     bool filtered_ = false;
     SortOrder order_;
     std::mt19937 random_;
+    uint64_t changes_ = 0;   // counts changes of entries_, so a sort of a copy sees one
 
     std::atomic<bool> building_{false};
     std::atomic<bool> abandoned_{false};

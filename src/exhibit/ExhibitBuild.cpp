@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <process.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -10,7 +11,9 @@
 
 #include "app/AppState.h"
 #include "platform/Handles.h"
+#include "exhibit/ExhibitFiles.h"
 #include "exhibit/FolderScan.h"
+#include "exhibit/ShellLink.h"
 #include "commands/CommandIds.h"
 
 namespace {
@@ -19,6 +22,12 @@ namespace {
 struct BuildJob {
     std::shared_ptr<Exhibit> exhibit;
     std::vector<std::wstring> roots;
+    // Dropped names, looked at on the worker: their pictures start the list,
+    // their folders are scanned after them. Nothing showable among them
+    // leaves the exhibit as it was and sets `droppedNothing`.
+    std::vector<std::wstring> dropped;
+    bool dropAppend = false;
+    std::shared_ptr<std::atomic<bool>> droppedNothing;
     ScanOptions options;
     HWND mainWindow = nullptr;
     UniqueHandle firstFound;   // the worker's own handle to the event the caller waits on
@@ -42,9 +51,54 @@ void FinishBuild(BuildJob& job) {
     if (job.threaded && job.mainWindow) PostMessageW(job.mainWindow, WM_APP_STATUS, 0, 0);
 }
 
+bool IsFolder(const wchar_t* path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Several dropped items: the pictures in the order given, then the folders'
+// pictures. A shortcut stands for its target: a folder to scan, or a picture
+// listed under the shortcut's own name.
+void TakeDropped(BuildJob& job) {
+    std::vector<ImageEntry> pictures;
+    ShellLink shell;
+    wchar_t target[ShellLink::kLinkPathSize];
+    for (const std::wstring& name : job.dropped) {
+        if (job.exhibit->Abandoned()) return;
+        if (IsShortcut(name.c_str())) {
+            if (!shell.Read(name.c_str(), target, false)) continue;
+            if (IsFolder(target)) {
+                job.roots.push_back(target);
+            } else if (IsShownFormat(target, job.options.formats)) {
+                ImageEntry entry = MakeImageEntry(target);
+                entry.path = name;
+                pictures.push_back(std::move(entry));
+            }
+        } else if (IsFolder(name.c_str())) {
+            job.roots.push_back(name);
+        } else if (IsShownFormat(name.c_str(), job.options.formats)) {
+            pictures.push_back(MakeImageEntry(name.c_str()));
+        }
+    }
+    if (pictures.empty() && job.roots.empty()) {
+        if (job.droppedNothing) *job.droppedNothing = true;
+        return;
+    }
+    if (!job.dropAppend) job.exhibit->Clear();
+    if (!pictures.empty()) job.exhibit->SetCurrentPath(pictures.front().path);
+    job.exhibit->Append(std::move(pictures));
+    // The caller may show the dropped pictures while the folders are scanned.
+    if (!job.exhibit->Empty() && job.firstFound) SetEvent(job.firstFound.Get());
+}
+
+void ScanJob(BuildJob& job, HANDLE firstFound) {
+    if (!job.dropped.empty()) TakeDropped(job);
+    if (!job.roots.empty() && ScanFolders(*job.exhibit, job.roots, job.options, firstFound)) job.firstFound.Reset();
+}
+
 void __cdecl ScanThread(void* argument) {
     std::unique_ptr<BuildJob> job(static_cast<BuildJob*>(argument));
-    if (ScanFolders(*job->exhibit, job->roots, job->options, job->firstFound.Get())) job->firstFound.Reset();
+    ScanJob(*job, job->firstFound.Get());
     FinishBuild(*job);
 }
 
@@ -103,10 +157,24 @@ bool AppState::WaitForBuild() {
 
 bool AppState::BuildExhibit(const wchar_t* root, bool append, const std::vector<std::wstring>* roots) {
     // Copy the arguments first: `roots` may be owned by the caller's caller.
-    const std::wstring rootPath = root ? root : L"";
     std::vector<std::wstring> rootList;
     if (roots) rootList = *roots;
-    else rootList.push_back(rootPath);
+    else rootList.push_back(root ? root : L"");
+    return StartBuild(root, append, std::move(rootList), {});
+}
+
+bool AppState::BuildDropped(std::vector<std::wstring> names, bool append, bool& nothing) {
+    auto droppedNothing = std::make_shared<std::atomic<bool>>(false);
+    const std::wstring viewed = exhibit->ViewedFolder();
+    const bool found = StartBuild(exhibitFolder, true, {}, {std::move(names), append, droppedNothing});
+    nothing = *droppedNothing;
+    if (nothing) exhibit->SetViewedFolder(viewed);   // nothing happened
+    return found;
+}
+
+bool AppState::StartBuild(const wchar_t* root, bool append, std::vector<std::wstring> rootList,
+                          DroppedNames dropped) {
+    const std::wstring rootPath = root ? root : L"";
 
     if (closing || !BeginBuild()) return false;
     if (rootPath.size() < size_t(kPathSize)) exhibit->SetViewedFolder(rootPath);
@@ -123,6 +191,9 @@ bool AppState::BuildExhibit(const wchar_t* root, bool append, const std::vector<
     auto job = std::make_unique<BuildJob>();
     job->exhibit = exhibit;
     job->roots = std::move(rootList);
+    job->dropped = std::move(dropped.names);
+    job->dropAppend = dropped.append;
+    job->droppedNothing = std::move(dropped.nothing);
     job->options = CurrentScanOptions();
     job->mainWindow = hwnd;
     job->threaded = threadedBuild;
@@ -146,7 +217,7 @@ bool AppState::BuildExhibit(const wchar_t* root, bool append, const std::vector<
     }
 
     WaitCursor cursor(hwnd && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId());
-    ScanFolders(*exhibit, job->roots, job->options, nullptr);
+    ScanJob(*job, nullptr);
     FinishBuild(*job);
     return !exhibit->Empty();
 }

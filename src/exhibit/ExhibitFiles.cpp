@@ -34,3 +34,10 @@ ImageEntry MakeImageEntry(const wchar_t* path) {
     CloseHandle(file);
     return entry;
 }
+
+bool FileVanished(const wchar_t* path) {
+    if (!path || !*path) return false;
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}

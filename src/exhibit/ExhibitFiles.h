@@ -15,3 +15,8 @@ bool IsShownFormat(const wchar_t* name, const ShownFormats& formats);
 
 // The path with the file's three times; zero times when the file cannot be opened.
 ImageEntry MakeImageEntry(const wchar_t* path);
+
+// Whether `path` is no longer there: the file or a folder on its way was not
+// found (deleted, renamed, moved away). A file that is there but cannot be
+// read is not gone.
+bool FileVanished(const wchar_t* path);

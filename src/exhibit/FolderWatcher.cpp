@@ -9,6 +9,7 @@
 struct FolderWatcher::Shared {
     FolderWatcher::Request request;
     UniqueHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle rescan{CreateEventW(nullptr, FALSE, FALSE, nullptr)};   // auto-reset: requests coalesce
     std::mutex lock;
     std::shared_ptr<Exhibit> scanning;   // the list a scan is filling, to abandon it
     std::optional<FolderWatcher::Result> result;
@@ -39,8 +40,10 @@ bool Scan(Shared& shared) {
         if (Stopped(shared)) return false;
         shared.scanning = list;
     }
+    ResetEvent(shared.rescan.Get());   // this scan answers every request made so far
     list->SetOrder(shared.request.order);
-    ScanFolders(*list, {shared.request.folder}, shared.request.options, nullptr);
+    if (shared.request.scan) shared.request.scan(shared.request, *list);
+    else ScanFolders(*list, {shared.request.folder}, shared.request.options, nullptr);
     std::lock_guard<std::mutex> hold(shared.lock);
     shared.scanning.reset();
     if (Stopped(shared) || list->Abandoned()) return false;
@@ -57,19 +60,31 @@ void Watch(std::shared_ptr<Shared> shared) {
     HANDLE change = FindFirstChangeNotificationW(request.folder.c_str(), request.options.subfolders,
                                                  FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
     if (change != INVALID_HANDLE_VALUE) {
-        const HANDLE waits[2] = {shared->stop.Get(), change};
+        constexpr DWORD kChange = WAIT_OBJECT_0 + 1, kRescan = WAIT_OBJECT_0 + 2;   // the stop event is first
+        const HANDLE waits[3] = {shared->stop.Get(), change, shared->rescan.Get()};
         for (;;) {
-            if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
-            // A burst of changes settles first: each one restarts the quiet period.
-            DWORD woke = WAIT_FAILED;
-            do {
-                if (!FindNextChangeNotification(change)) break;
-                woke = WaitForMultipleObjects(2, waits, FALSE, request.quietMs);
-            } while (woke == WAIT_OBJECT_0 + 1);
-            if (woke != WAIT_TIMEOUT) break;
-            if (WaitForSingleObject(shared->stop.Get(), request.latencyMs) != WAIT_TIMEOUT) break;
+            DWORD woke = WaitForMultipleObjects(3, waits, FALSE, INFINITE);
+            if (woke == kChange) {
+                // A burst of changes settles first: each one restarts the quiet
+                // period. A request to look now cuts the wait short.
+                do {
+                    if (!FindNextChangeNotification(change)) woke = WAIT_FAILED;
+                    else woke = WaitForMultipleObjects(3, waits, FALSE, request.quietMs);
+                } while (woke == kChange);
+                if (woke == WAIT_TIMEOUT) {
+                    const HANDLE late[2] = {shared->stop.Get(), shared->rescan.Get()};
+                    woke = WaitForMultipleObjects(2, late, FALSE, request.latencyMs);
+                    if (woke == WAIT_OBJECT_0 + 1) woke = kRescan;
+                }
+                if (woke != WAIT_TIMEOUT && woke != kRescan) break;
+            } else if (woke == kRescan) {
+                // A change that came with the request is looked at by this scan.
+                if (WaitForSingleObject(change, 0) == WAIT_OBJECT_0) woke = kChange;
+            } else {
+                break;
+            }
             // Re-armed before the scan, so a change made while it runs is not missed.
-            if (!FindNextChangeNotification(change)) break;
+            if (woke != kRescan && !FindNextChangeNotification(change)) break;
             // A folder that went away ends the watch; the exhibit keeps what it has.
             if (!FolderThere(request.folder)) break;
             if (!Scan(*shared)) break;
@@ -86,7 +101,7 @@ void FolderWatcher::Start(Request request) {
     Stop();
     auto shared = std::make_shared<Shared>();
     shared->request = std::move(request);
-    if (!shared->stop) return;
+    if (!shared->stop || !shared->rescan) return;
     try {
         std::thread(Watch, shared).detach();
     } catch (const std::exception&) {
@@ -103,6 +118,10 @@ void FolderWatcher::Stop() {
         if (shared_->scanning) shared_->scanning->Abandon();
     }
     shared_.reset();
+}
+
+void FolderWatcher::RescanNow() {
+    if (shared_) SetEvent(shared_->rescan.Get());
 }
 
 bool FolderWatcher::Running() const { return shared_ && shared_->running; }

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,9 @@ public:
         DWORD latencyMs = 200;      // and then this long again
         HWND notify = nullptr;      // told by `message` when a list is ready
         UINT message = 0;
+        // Fills `list` with the folder's pictures (a test may slow it down);
+        // empty: the folder scan itself.
+        std::function<void(const Request&, Exhibit& list)> scan;
     };
     struct Result {
         std::vector<ImageEntry> entries;
@@ -46,6 +50,9 @@ public:
     // wait: a thread that is still finishing touches only what it owns.
     void Stop();
     bool Running() const;
+    // Scans again at once, without waiting for a burst to settle: files the
+    // viewer found gone. Requests made before the scan starts are one scan.
+    void RescanNow();
     // The newest list a scan finished, once.
     std::optional<Result> TakeResult();
     // How many scans this watcher has finished (for tests and benchmarks).

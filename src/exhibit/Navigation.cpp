@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "app/AppState.h"
@@ -23,6 +24,17 @@ void AppState::ShowEmptyState() {
     if (title) UpdateCaption();
 }
 
+namespace {
+
+// One search for a loadable picture tries this many entries at most, and no
+// more than a few once this long has passed; a longer search goes on at a
+// posted message, so the window answers in between.
+constexpr size_t kSearchMost = 256;
+constexpr size_t kSearchFew = 32;
+constexpr DWORD kSearchMs = 250;
+
+}  // namespace
+
 bool AppState::FindWantedShape(bool forward) {
     const auto wanted = [this] {
         const uint32_t w = picture.NaturalWidth();
@@ -30,10 +42,10 @@ bool AppState::FindWantedShape(bool forward) {
         return !((landscapeOnly && w < h) || (portraitOnly && h < w));
     };
     const std::wstring start = exhibit->CurrentPath();
-    const size_t limit = exhibit->Size();
+    const size_t limit = std::min(exhibit->Size(), kSearchMost);
     size_t tried = 0;
-    for (;;) {
-        if (picture.IsLoaded()) {
+    for (Load load = Load::Shown;;) {
+        if (load == Load::Shown) {
             ++tried;
             ApplyOrientation();
             if (wanted()) return true;
@@ -43,7 +55,7 @@ bool AppState::FindWantedShape(bool forward) {
             break;   // a failed load counts as tried; it has moved on by itself
         }
         if (exhibit->Empty() || exhibit->CurrentPath() == start) break;
-        LoadCurrent(forward);
+        load = LoadCurrent(forward);
         if (closing) return false;
     }
     // No picture of that shape: the one the search started from is shown
@@ -54,34 +66,69 @@ bool AppState::FindWantedShape(bool forward) {
         return false;
     }
     exhibit->MoveTo(at);
-    LoadCurrent(forward);
-    if (picture.IsLoaded()) ApplyOrientation();
-    return picture.IsLoaded();
+    if (LoadCurrent(forward) != Load::Shown) return false;
+    ApplyOrientation();
+    return true;
 }
 
-void AppState::ShowPicture(bool forward) {
+void AppState::ShowPicture(bool forward) { ShowPictureFrom(forward, 0); }
+
+void AppState::ContinueShow(WPARAM serial, LPARAM state) {
+    if (uint32_t(serial) != showSerial || closing || picture.IsLoaded()) return;   // a newer search came
+    ShowPictureFrom((state & 1) != 0, size_t(state) >> 1);
+}
+
+void AppState::ShowPictureFrom(bool forward, size_t carried) {
     if (closing) return;
+    const uint32_t serial = ++showSerial;
     const size_t count = ExhibitSize();
     if (count == 0) {
         ShowEmptyState();
         return;
     }
     // Every entry is tried at most once: with removefail the failures leave
-    // the exhibit, without it the index steps past them.
+    // the exhibit, without it the index steps past them. Files that are gone
+    // leave it in any case.
     FailureRun run;
     FailureRun* const outer = std::exchange(failureRun, &run);
     tooLargeOnly = false;
-    for (; run.attempts < count && !closing; ++run.attempts) {
-        LoadCurrent(forward);
-        if (picture.IsLoaded() || exhibit->Empty()) break;
+    const DWORD began = GetTickCount();
+    Load load = Load::Nothing;
+    bool gaveUp = false;
+    for (; carried + run.attempts < count && !closing; ++run.attempts) {
+        if (run.attempts >= kSearchMost || (run.attempts >= kSearchFew && GetTickCount() - began >= kSearchMs)) {
+            gaveUp = true;
+            break;
+        }
+        load = LoadCurrent(forward);
+        if (load == Load::Shown || load == Load::Kept || exhibit->Empty()) break;
     }
     failureRun = outer;
     exhibit->RemoveEntries(run.dropped);
-    if (!run.logLines.empty()) AppendLogLines(errorsLogPath, run.logLines);
+    if (!run.logLines.empty() && !AppendLogLines(errorsLogPath, run.logLines)) ReportLogFailure(errorsLogPath);
+    if (run.vanished && watcher) watcher->RescanNow();   // the new list comes from a fresh look
     if (closing) return;   // closed while a decode was awaited
-    if (!picture.IsLoaded()) {
+    if (load == Load::Kept || (gaveUp && picture.IsLoaded())) {
+        // The picture on screen stays, and stays current; the rest of the
+        // search waits for the next step or the watcher's new list.
+        const int32_t at = shownEntry.empty() ? -1 : exhibit->IndexOfPath(shownEntry);
+        if (at >= 0) exhibit->MoveTo(at);
+        UpdateStatus();
+        if (title) UpdateCaption();
+        if (slide) RestartSlideTimer();
+        return;
+    }
+    if (load != Load::Shown) {
         if (exhibit->Empty()) {   // every entry was dropped
             ShowEmptyState();
+            return;
+        }
+        if (gaveUp) {
+            // Nothing on screen: the search goes on from here after the
+            // messages waiting meanwhile. What was stepped over stays counted.
+            const size_t stepped = carried + run.attempts - run.dropped.size();
+            if (hwnd) PostMessageW(hwnd, WM_APP_SHOW, serial, LPARAM(stepped << 1 | (forward ? 1 : 0)));
+            InvalidateRect(hwnd, nullptr, TRUE);
             return;
         }
         if (slide && statusBar) SendMessageW(statusBar, SB_SETTEXTW, 5, reinterpret_cast<LPARAM>(L"\t..."));

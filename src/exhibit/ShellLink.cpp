@@ -4,8 +4,28 @@
 #include <shlguid.h>
 
 #include <cwchar>
+#include <vector>
 
+#include "exhibit/ShortcutCheck.h"
 #include "fileops/UniqueName.h"
+#include "platform/Handles.h"
+
+namespace {
+
+// The shell believes the sizes a shortcut declares: a damaged one is refused first.
+bool ShortcutFileLooksSound(const wchar_t* path) {
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > int64_t(kMaxShortcutBytes))
+        return false;
+    std::vector<uint8_t> bytes(size_t(size.QuadPart));
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &got, nullptr)) return false;
+    return ShortcutLooksSound(bytes.data(), got);
+}
+
+}  // namespace
 
 bool IsShortcut(const wchar_t* name) {
     if (!name) return false;
@@ -35,7 +55,7 @@ ShellLink::~ShellLink() {
 bool ShellLink::Read(const wchar_t* path, wchar_t* target, bool resolve) {
     if (!file || !link || !path || !target) return false;
     target[0] = L'\0';
-    if (FAILED(file->Load(path, STGM_READ))) return false;
+    if (!ShortcutFileLooksSound(path) || FAILED(file->Load(path, STGM_READ))) return false;
     if (resolve) {
         // No window, no search over the disks or the network, no link
         // tracking; with SLR_NO_UI the high word is the time-out in ms.

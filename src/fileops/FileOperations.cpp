@@ -96,6 +96,14 @@ void AppState::CopyToFolder(const wchar_t* folder) {
     undo.Push(std::move(copied.record));
 }
 
+void AppState::ReportFilingFailure(const FilingOutcome& outcome, const std::wstring& source, int message) {
+    // A move that left the file in both places, or new content kept under a
+    // temporary name, is said as it is: the plain failure message would hide a copy.
+    if (outcome.transfer == Transfer::SourceKept) ReportPath(source, kMessageSourceKept);
+    else if (outcome.transfer == Transfer::KeptAside) ReportPath(outcome.target, kMessageSourceKept);
+    else g_app.ShowMessage(MessageText(message), MB_ICONWARNING);
+}
+
 void AppState::RecycleCurrent() {
     const CurrentEntry current = exhibit->Current();
     if (confirmdelete && !ConfirmFileAction(13, current.path)) return;
@@ -128,12 +136,13 @@ void AppState::MoveToArchive() {
     if (!ShownFileIntact()) return;
     ReleaseShownFile();
     FilingOutcome moved = ArchiveInto(current.path, archive, archivelog ? archivedLogPath : nullptr);
+    if (moved.logFailed) ReportLogFailure(archivedLogPath);
     if (moved.result == Filed::Done) {
         moved.record.index = current.index;
         undo.Push(std::move(moved.record));
         exhibit->RemoveEntry(current.index, current.path);
     } else if (!closing) {
-        g_app.ShowMessage(MessageText(18), MB_ICONWARNING);
+        ReportFilingFailure(moved, current.path, 18);
     }
     ShowPicture(true);
 }
@@ -166,7 +175,7 @@ void AppState::CopyOrMoveDialog(bool move) {
     if (move) ReleaseShownFile();
     FilingOutcome done = CopyOrMoveTo(current.path, target, move);
     if (done.result != Filed::Done) {
-        if (!closing) g_app.ShowMessage(MessageText(move ? 9 : 10), MB_ICONWARNING);
+        if (!closing) ReportFilingFailure(done, current.path, move ? 9 : 10);
         if (move) ShowPicture(true);
         return;
     }
@@ -215,6 +224,7 @@ void AppState::UndoLast() {
     case UndoVerdict::FileReplaced: ReportPath(record.now, kMessageFileReplaced); return;
     case UndoVerdict::OriginalTaken: ReportPath(record.original, kMessageNameTaken); return;
     }
+    if (outcome.logFailed) ReportLogFailure(archivedLogPath);
     if (closing) return;
     if (!outcome.done) {
         if (moved) g_app.ShowMessage(MessageText(record.kind == UndoKind::Archive ? 18 : 9), MB_ICONWARNING);

@@ -61,7 +61,11 @@ FilingOutcome IntoFolder(const std::wstring& source, const std::wstring& folder,
             outcome.result = Filed::NoName;
             return outcome;
         }
-        const Transfer done = move ? MoveFileSafely(source.c_str(), target, false) : CopyFileSafely(source.c_str(), target, false);
+        std::wstring kept;
+        const Transfer done = move ? MoveFileSafely(source.c_str(), target, false, &kept)
+                                   : CopyFileSafely(source.c_str(), target, false, &kept);
+        outcome.transfer = done;
+        if (done == Transfer::KeptAside) outcome.target = kept;
         if (done == Transfer::Done) {
             outcome.result = Filed::Done;
             outcome.target = target;
@@ -110,7 +114,7 @@ FilingOutcome CopyIntoFolder(const std::wstring& source, const std::wstring& fol
 FilingOutcome ArchiveInto(const std::wstring& source, const std::wstring& folder, const wchar_t* log) {
     FilingOutcome outcome = IntoFolder(source, folder, true);
     if (outcome.result != Filed::Done) return outcome;
-    if (log) AppendLogLine(log, ArchiveLine(source, folder, outcome.target).c_str());
+    outcome.logFailed = log && !AppendLogLine(log, ArchiveLine(source, folder, outcome.target).c_str());
     outcome.record = MadeRecord(UndoKind::Archive, outcome.target, false);
     outcome.record.original = source;
     return outcome;
@@ -120,11 +124,13 @@ FilingOutcome CopyOrMoveTo(const std::wstring& source, const std::wstring& chose
     FilingOutcome outcome;
     const std::wstring target = NameOnDisk(chosen);
     const bool created = !FileExists(target.c_str());
-    const Transfer done = move ? MoveFileSafely(source.c_str(), target.c_str(), true)
-                               : CopyFileSafely(source.c_str(), target.c_str(), true);
+    std::wstring kept;
+    const Transfer done = move ? MoveFileSafely(source.c_str(), target.c_str(), true, &kept)
+                               : CopyFileSafely(source.c_str(), target.c_str(), true, &kept);
+    outcome.transfer = done;
+    outcome.target = done == Transfer::KeptAside ? kept : target;
     if (done != Transfer::Done) return outcome;
     outcome.result = Filed::Done;
-    outcome.target = target;
     outcome.record = MadeRecord(move ? UndoKind::MoveRename : UndoKind::Copy, target, created);
     if (move) outcome.record.original = source;
     return outcome;
@@ -164,7 +170,8 @@ UndoOutcome TakeBack(const UndoRecord& record, const wchar_t* log) {
         if (MoveFileSafely(record.now.c_str(), record.original.c_str(), false) != Transfer::Done) return outcome;
         // The log keeps its one rule, one line a move: the way back is a move too.
         if (record.kind == UndoKind::Archive && log)
-            AppendLogLine(log, ArchiveLine(record.now, FolderPart(record.original), record.original).c_str());
+            outcome.logFailed =
+                !AppendLogLine(log, ArchiveLine(record.now, FolderPart(record.original), record.original).c_str());
         outcome.done = true;
         return outcome;
     }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fileops/FileTransfer.h"
 #include "fileops/UndoStack.h"
 
 // The identity and state of the file at `path` now; `known` false when it cannot be read.
@@ -34,7 +35,9 @@ enum class Filed {
 
 struct FilingOutcome {
     Filed result = Filed::Failed;
-    std::wstring target;   // where the file or its copy now is (Done)
+    Transfer transfer = Transfer::Failed;   // what the last copy or move said
+    bool logFailed = false;                 // the log line could not be written
+    std::wstring target;   // where the file or its copy now is (Done; KeptAside: the temporary name)
     UndoRecord record;     // what takes the operation back (Done; index and entry left to the caller)
 };
 
@@ -64,6 +67,7 @@ struct UndoOutcome {
     UndoVerdict verdict = UndoVerdict::Go;
     bool done = false;    // the operation was taken back
     bool toBin = false;   // a made file went to the recycle bin (else it was deleted)
+    bool logFailed = false;   // the log line of the way back could not be written
 };
 
 // Takes `record` back when JudgeUndo allows it: a moved file goes back to its

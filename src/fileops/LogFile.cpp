@@ -2,28 +2,47 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <cwchar>
 #include <string>
+
+#include "fileops/FileSteps.h"
+#include "platform/Handles.h"
 
 namespace {
 
-struct FileCloser {
-    FILE* file = nullptr;
-    ~FileCloser() {
-        if (file) std::fclose(file);
-    }
-};
+constexpr int kAttempts = 8;       // another program appending, or an indexer reading
+constexpr DWORD kPauseMs = 15;
+const char kByteOrderMark[2] = {'\xFF', '\xFE'};
 
-// Opens by the wide path, and by its ANSI form when the runtime refuses the wide one.
-FILE* OpenLog(const wchar_t* path, const wchar_t* mode) {
-    FILE* file = _wfopen(path, mode);
-    if (file) return file;
-    char narrow[MAX_PATH * 2] = {};
-    char narrowMode[8] = {};
-    if (!WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr)) return nullptr;
-    for (int i = 0; mode[i] && i < 7; ++i) narrowMode[i] = static_cast<char>(mode[i]);
-    return std::fopen(narrow, narrowMode);
+// The log opened for appending only (every write lands at its end, whatever
+// else writes to it), made when missing. Null when it cannot be opened.
+UniqueHandle OpenForAppending(const wchar_t* path, DWORD disposition) {
+    // A log the user made read-only stays as it is (Wine would append to it).
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return UniqueHandle();
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        UniqueHandle log;
+        if (!StepFails(FileStep::LogOpen, path))
+            log = UniqueHandle(CreateFileW(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (log) return log;
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) break;
+        Sleep(kPauseMs);
+    }
+    return UniqueHandle();
+}
+
+// Appends `bytes`, the byte-order mark first when the file is still empty.
+bool Append(HANDLE log, const wchar_t* path, std::string bytes) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(log, &size)) return false;
+    if (size.QuadPart == 0) bytes.insert(0, kByteOrderMark, sizeof kByteOrderMark);
+    if (bytes.empty()) return true;
+    DWORD written = 0;
+    if (StepFails(FileStep::LogWrite, path)) return false;
+    return WriteFile(log, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
 }
 
 }  // namespace
@@ -34,16 +53,14 @@ bool AppendLogLine(const wchar_t* logPath, const wchar_t* line) {
 
 bool CreateLogIfMissing(const wchar_t* logPath) {
     if (!logPath || !*logPath) return false;
-    if (FileCloser probe{OpenLog(logPath, L"rb")}; probe.file) return true;
-    FileCloser created{OpenLog(logPath, L"wb")};
-    static const unsigned char kByteOrderMark[2] = {0xFF, 0xFE};
-    return created.file && std::fwrite(kByteOrderMark, 1, 2, created.file) == 2;
+    const DWORD attributes = GetFileAttributesW(logPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    UniqueHandle log = OpenForAppending(logPath, OPEN_ALWAYS);
+    return log && Append(log.Get(), logPath, std::string());
 }
 
 bool AppendLogLines(const wchar_t* logPath, const std::vector<std::wstring>& lines) {
-    if (lines.empty() || !CreateLogIfMissing(logPath)) return false;
-    FileCloser log{OpenLog(logPath, L"ab")};
-    if (!log.file) return false;
+    if (!logPath || !*logPath || lines.empty()) return false;
     // Control characters (a line feed in a file name reached on a Linux drive,
     // say) are written as their control pictures, so each entry stays one line.
     std::wstring text;
@@ -52,6 +69,9 @@ bool AppendLogLines(const wchar_t* logPath, const std::vector<std::wstring>& lin
         text += L"\r\n";
     }
     // wchar_t is UTF-16LE on this platform, so the characters go out as they are.
-    const size_t written = std::fwrite(text.data(), sizeof(wchar_t), text.size(), log.file);
-    return written == text.size();
+    std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    UniqueHandle log = OpenForAppending(logPath, OPEN_ALWAYS);
+    if (!log || !Append(log.Get(), logPath, std::move(bytes))) return false;
+    FlushFileBuffers(log.Get());
+    return true;
 }

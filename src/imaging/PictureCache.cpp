@@ -22,6 +22,7 @@ struct Slot {
     ShowPlan plan;         // what it is prepared for
     DWORD startedAt = 0;   // tick count when its decode began
     uint64_t worker = 0;   // the worker decoding it
+    bool unwanted = false; // dropped from the list while it was decoded: kept only for its deadline
 };
 
 }  // namespace
@@ -36,9 +37,11 @@ struct PictureCache::Shared {
     std::deque<std::wstring> queue;
     std::map<std::wstring, Slot> slots;
     uint64_t held = 0;              // bytes of the decoded pictures in `slots`
-    uint64_t currentWorker = 0;     // the one worker that takes work; older ones are abandoned
+    uint64_t currentWorker = 0;     // the one worker that takes work (0: none); older ones are given up
     uint64_t nextWorker = 1;
     int running = 0;                // workers whose threads have not ended
+    int givenUp = 0;                // workers given up on, still inside a decode
+    std::map<std::wstring, FileStamp> timedOut;   // files whose decode passed the deadline, as they were then
     bool stopping = false;
     UniqueHandle finished{CreateEventW(nullptr, FALSE, FALSE, nullptr)};   // a decode ended
     UniqueHandle ended{CreateEventW(nullptr, FALSE, FALSE, nullptr)};      // a worker ended
@@ -46,6 +49,10 @@ struct PictureCache::Shared {
     void Drop(std::map<std::wstring, Slot>::iterator it) {
         held -= it->second.picture.memory;
         slots.erase(it);
+    }
+    bool TimedOutBefore(const std::wstring& path, const FileStamp& now) const {
+        const auto found = timedOut.find(path);
+        return found != timedOut.end() && found->second == now;
     }
 };
 
@@ -68,12 +75,13 @@ void WorkerMain(std::shared_ptr<PictureCache::Shared> s, uint64_t me) {
         lock.unlock();
         DecodedPicture picture = s->decode(path, plan);
         lock.lock();
+        if (s->currentWorker != me) --s->givenUp;   // given up on while it decoded
         // The slot may have been dropped, given up or asked for anew meanwhile.
         it = s->slots.find(path);
         bool kept = false;
         if (it != s->slots.end() && it->second.state == SlotState::Running && it->second.worker == me) {
-            if (!it->second.urgent && s->held + picture.memory + s->reserved > s->budget) {
-                s->slots.erase(it);   // decoded ahead, but there is no room to keep it
+            if (it->second.unwanted || (!it->second.urgent && s->held + picture.memory + s->reserved > s->budget)) {
+                s->slots.erase(it);   // nobody wants it now, or there is no room to keep it
             } else {
                 s->held += picture.memory;
                 it->second.picture = std::move(picture);
@@ -88,6 +96,8 @@ void WorkerMain(std::shared_ptr<PictureCache::Shared> s, uint64_t me) {
             picture = DecodedPicture{};
             lock.lock();
         }
+        // When too many were given up to start another, the first to come back carries on.
+        if (s->currentWorker == 0 && !s->stopping) s->currentWorker = me;
         if (s->currentWorker != me) break;
     }
     --s->running;
@@ -118,6 +128,21 @@ bool PictureCache::StopWorkers() {
     const DWORD start = GetTickCount();
     while (!AllWorkersGone() && GetTickCount() - start < 1000) WaitForSingleObject(shared_->ended.Get(), 50);
     return AllWorkersGone();
+}
+
+void PictureCache::GiveUpWorker() {
+    Shared& s = *shared_;
+    ++s.givenUp;
+    if (s.givenUp <= kMaxGivenUp) {
+        StartWorker();
+    } else {
+        // No thread more: the queue is dropped, and new files answer as timed
+        // out until a given-up worker comes back.
+        s.currentWorker = 0;
+        s.queue.clear();
+        std::erase_if(s.slots, [](const auto& slot) { return slot.second.state == SlotState::Queued; });
+    }
+    s.wake.notify_all();
 }
 
 void PictureCache::StartWorker() {
@@ -151,6 +176,15 @@ PictureCache::Taken PictureCache::Take(const std::wstring& path, const ShowPlan&
             it = s.slots.end();
         }
         if (it == s.slots.end()) {
+            // A file that timed out before, unchanged, is not tried again;
+            // with no worker left nothing new is tried.
+            FileStamp now;
+            StampOf(path.c_str(), now);
+            if (s.currentWorker == 0 || s.TimedOutBefore(path, now)) {
+                taken.timedOut = true;
+                taken.picture.stamp = now;
+                return taken;
+            }
             asked = true;
             Slot& slot = s.slots[path];
             slot.urgent = true;
@@ -168,14 +202,30 @@ PictureCache::Taken PictureCache::Take(const std::wstring& path, const ShowPlan&
         }
         // A decode past the deadline, this one or one ahead of it, is given up
         // with its worker; a fresh worker takes the rest.
-        for (auto& [other, slot] : s.slots) {
+        // A slot dropped from the list keeps its deadline while it runs.
+        for (auto other = s.slots.begin(); other != s.slots.end(); ++other) {
+            Slot& slot = other->second;
             if (slot.state != SlotState::Running || GetTickCount() - slot.startedAt < s.deadline) continue;
-            slot.state = SlotState::Done;
-            slot.timedOut = true;
-            slot.picture = DecodedPicture{};
-            StartWorker();
-            s.wake.notify_all();
+            FileStamp then;
+            StampOf(other->first.c_str(), then);
+            s.timedOut[other->first] = then;
+            if (slot.unwanted) {
+                s.slots.erase(other);
+            } else {
+                slot.state = SlotState::Done;
+                slot.timedOut = true;
+                slot.picture = DecodedPicture{};
+            }
+            GiveUpWorker();
             break;
+        }
+        if (s.currentWorker == 0) {
+            // No worker to wait for: what is still queued is answered as timed out.
+            auto queued = s.slots.find(path);
+            if (queued != s.slots.end() && queued->second.state == SlotState::Queued) {
+                s.slots.erase(queued);
+                continue;
+            }
         }
         const auto mine = s.slots.find(path);
         if (mine != s.slots.end() && mine->second.state == SlotState::Done) continue;
@@ -191,9 +241,13 @@ PictureCache::Taken PictureCache::Take(const std::wstring& path, const ShowPlan&
 
 void PictureCache::Prefetch(const std::wstring& path, const ShowPlan& plan) {
     Shared& s = *shared_;
+    FileStamp now;
+    StampOf(path.c_str(), now);
     {
         std::lock_guard lock(s.lock);
-        if (s.slots.count(path) || s.held + s.reserved >= s.budget) return;
+        if (s.slots.count(path) || s.held + s.reserved >= s.budget || s.currentWorker == 0 ||
+            s.TimedOutBefore(path, now))
+            return;
         s.slots[path].plan = plan;
         s.queue.push_back(path);
     }
@@ -209,6 +263,14 @@ void PictureCache::KeepOnly(const std::vector<std::wstring>& paths) {
                   s.queue.end());
     for (auto it = s.slots.begin(); it != s.slots.end();) {
         if (kept(it->first)) {
+            ++it;
+            continue;
+        }
+        if (it->second.state == SlotState::Running) {
+            // Its deadline still counts: a decode that never ends is given up
+            // like any other, not waited behind.
+            it->second.unwanted = true;
+            it->second.urgent = false;
             ++it;
             continue;
         }

@@ -5,7 +5,12 @@
 // decoded (same size, same write time), waits for one in flight, or has it
 // decoded at once; while it waits it keeps answering its messages through
 // the wait function it passes. A decode that runs past the deadline is given
-// up: its worker is abandoned, never waited for, and a fresh one carries on.
+// up, wherever its picture is wanted or not: its worker is abandoned, never
+// waited for, and a fresh one carries on; the file, as it was, is not tried
+// again this run. Each given-up worker may hold a picture's memory and sits in
+// the decoder for as long as it likes, so only kMaxGivenUp of them get a
+// replacement: past that, no thread is started, and a file not decoded yet
+// answers as timed out at once until one of them comes back and carries on.
 // Everything the workers share lives in one block they co-own, so an
 // abandoned worker that finishes late touches nothing that is gone.
 //
@@ -48,7 +53,8 @@ public:
     // Decodes `path` ahead, behind what is already asked for, unless it is
     // held or on its way, or the pictures held already fill the budget.
     void Prefetch(const std::wstring& path, const ShowPlan& plan);
-    // Forgets every picture held or asked for but these.
+    // Forgets every picture held or asked for but these (a decode under way
+    // still runs to its deadline).
     void KeepOnly(const std::vector<std::wstring>& paths);
     void Clear() { KeepOnly({}); }
 
@@ -62,9 +68,12 @@ public:
     // moment to do so; whether all have ended.
     bool StopWorkers();
 
+    static constexpr int kMaxGivenUp = 4;
+
     struct Shared;
 
 private:
-    void StartWorker();
+    void StartWorker();   // with the lock held
+    void GiveUpWorker();  // the same
     std::shared_ptr<Shared> shared_;
 };

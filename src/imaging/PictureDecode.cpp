@@ -1,6 +1,8 @@
 #include "imaging/PictureDecode.h"
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 #include "imaging/Canvas.h"
 #include "imaging/CaptionText.h"
@@ -123,25 +125,24 @@ uint64_t PictureMemoryBudget() {
 
 uint64_t PicturePixelLimit() { return PictureMemoryBudget() / 4; }
 
-DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
+namespace {
+
+// Judges and decodes the bytes of `file` (taken over when the decoder gets them).
+DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
     DecodedPicture out;
-    if (!path || !*path) return out;
-    FileBytes file;
-    // A file larger than all the memory its pixels may take is no picture we can hold.
-    if (!ReadFileBytes(path, pixelLimit * 4, file)) return out;
     out.stamp = file.stamp;
     if (file.tooLarge) {
         out.outcome = DecodeOutcome::TooLarge;
         return out;
     }
-    if (file.size == 0) return out;
+    if (file.size == 0 || !file.memory) return out;
 
     const auto* bytes = static_cast<const uint8_t*>(GlobalLock(file.memory));
     if (!bytes) return out;
     const size_t size = size_t(file.size);
     ClaimedSize claimed;
     PictureFormat format = PictureFormat::Unknown;
-    const HeaderVerdict verdict = JudgeHeader(bytes, size, file.size, pixelLimit, &claimed, &format);
+    const HeaderVerdict verdict = JudgeHeader(bytes, size, file.size, limits.pixelLimit, &claimed, &format);
     const bool metafile = format == PictureFormat::Metafile;
     // A damaged metafile can stall the decoder for seconds: it is checked whole first.
     const bool sound = !metafile || (size <= kMaxMetafileBytes && CheckMetafile(bytes, size) == MetafileVerdict::Sound);
@@ -154,6 +155,13 @@ DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
     }
     if (verdict == HeaderVerdict::Damaged || !sound) return out;
 
+    // A metafile is drawn at the size asked for: its claimed size takes no memory.
+    const bool large = !metafile && (!claimed.known || uint64_t(claimed.width) * claimed.height > limits.largePixels);
+    if (large && limits.gate) {
+        if (!limits.gate->Enter()) return out;
+        out.gatePass.reset(limits.gate);
+    }
+
     // The stream takes the memory over.
     ComPtr<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(file.memory, TRUE, stream.Receive()))) return out;
@@ -163,7 +171,7 @@ DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
     GpImagePtr image(raw);
     uint32_t w = 0, h = 0;
     if (status != Gdiplus::Ok || !image || !UsableSize(image.get(), w, h)) return out;
-    if (uint64_t(w) * h > pixelLimit) {
+    if (uint64_t(w) * h > limits.pixelLimit) {
         out.outcome = DecodeOutcome::TooLarge;
         out.width = w;
         out.height = h;
@@ -187,6 +195,36 @@ DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
     out.height = h;
     out.outcome = DecodeOutcome::Decoded;
     return out;
+}
+
+}  // namespace
+
+DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit) {
+    return DecodePictureFile(path, DecodeLimits{pixelLimit});
+}
+
+DecodedPicture DecodePictureFile(const wchar_t* path, const DecodeLimits& limits) {
+    if (!path || !*path) return {};
+    FileBytes file;
+    // A file larger than all the memory its pixels may take is no picture we can hold.
+    if (!ReadFileBytes(path, limits.pixelLimit * 4, file)) return {};
+    return DecodeHeld(file, limits);
+}
+
+DecodedPicture DecodePictureBytes(const uint8_t* bytes, size_t size, const DecodeLimits& limits) {
+    FileBytes held;
+    held.size = size;
+    if (!bytes || size == 0) return {};
+    if (size > limits.pixelLimit * 4) {
+        held.tooLarge = true;
+        return DecodeHeld(held, limits);
+    }
+    held.memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    void* to = held.memory ? GlobalLock(held.memory) : nullptr;
+    if (!to) return {};
+    std::memcpy(to, bytes, size);
+    GlobalUnlock(held.memory);
+    return DecodeHeld(held, limits);
 }
 
 void PreparePicture(DecodedPicture& picture, const ShowPlan& plan) {

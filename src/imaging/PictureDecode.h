@@ -1,15 +1,22 @@
-// Turning a picture file into a decoded picture, on any thread. The file is
-// read into memory and closed before the decoder starts, so another program
-// may rename, delete or overwrite it the moment it has been read; its header
-// is judged first, so empty, unknown and impossible files never reach the
-// decoder; and the result keeps its own copy of the bytes, which a metafile
-// is played from and a decoder may read on demand.
+// Turning a picture file into a decoded picture, on any thread: the one
+// guarded decode routine of the viewer, the pictures decoded ahead, the
+// wallpaper and the Catalog's thumbnails. The file is read into memory and
+// closed before the decoder starts, so another program may rename, delete or
+// overwrite it the moment it has been read; its header is judged first, so
+// empty, unknown and impossible files never reach the decoder and a size
+// beyond the caller's pixel limit is refused before the decoder allocates for
+// it; a metafile is checked whole; large pictures may be let through a gate
+// one at a time; and the result keeps its own copy of the bytes, which a
+// metafile is played from and a decoder may read on demand. A decoder can
+// still take long on a file that passes all this: the callers run it on
+// workers with a deadline (PictureCache, ThumbnailCache).
 #pragma once
 
 #include <windows.h>
 #include <objidl.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "imaging/FitRules.h"
 #include "imaging/PictureHolder.h"
@@ -46,7 +53,25 @@ struct ShowPlan {
     bool operator==(const ShowPlan&) const = default;
 };
 
+// Lets the decodes of large pictures through one at a time (the Catalog's
+// thumbnail workers share one).
+class DecodeGate {
+public:
+    virtual ~DecodeGate() = default;
+    // Waits for its turn; false when the caller is to give the picture up.
+    virtual bool Enter() = 0;
+    virtual void Leave() = 0;
+};
+
+struct GateLeaver {
+    void operator()(DecodeGate* gate) const { gate->Leave(); }
+};
+// Held for as long as a large picture lives: a decoder may decode its pixels
+// only when it is first drawn.
+using GatePass = std::unique_ptr<DecodeGate, GateLeaver>;
+
 struct DecodedPicture {
+    GatePass gatePass;        // first, so it is let go last
     DecodeOutcome outcome = DecodeOutcome::Damaged;
     GpImagePtr image;
     ComPtr<IStream> source;   // the file's bytes, in memory
@@ -63,8 +88,20 @@ struct DecodedPicture {
     int32_t drawingHeight = 0;
 };
 
+struct DecodeLimits {
+    uint64_t pixelLimit = 0;   // more pixels: TooLarge
+    // A picture of more pixels than this, or one whose header does not tell
+    // its size, waits at the gate (when there is one) before it is decoded.
+    uint64_t largePixels = UINT64_MAX;
+    DecodeGate* gate = nullptr;
+};
+
 // Decodes `path`; pictures of more than `pixelLimit` pixels are TooLarge.
 DecodedPicture DecodePictureFile(const wchar_t* path, uint64_t pixelLimit);
+DecodedPicture DecodePictureFile(const wchar_t* path, const DecodeLimits& limits);
+// The same for a picture held in memory (copied first), such as the thumbnail
+// a camera embedded in a JPEG; its stamp is left empty.
+DecodedPicture DecodePictureBytes(const uint8_t* bytes, size_t size, const DecodeLimits& limits);
 // Turns a decoded picture as the plan says and draws it at the size the fit
 // rules give it there.
 void PreparePicture(DecodedPicture& picture, const ShowPlan& plan);

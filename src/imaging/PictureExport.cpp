@@ -15,6 +15,7 @@
 #include "exhibit/ExhibitFiles.h"
 #include "fileops/FileTransfer.h"
 #include "imaging/GdiplusApi.h"
+#include "imaging/SaveAsName.h"
 
 int FindEncoder(const wchar_t* mimeType, CLSID* clsid) {
     UINT count = 0, size = 0;
@@ -32,7 +33,11 @@ int FindEncoder(const wchar_t* mimeType, CLSID* clsid) {
 }
 
 int PictureHolder::SaveScaled(const wchar_t* path, int format, int w, int h) const {
-    if (!image_ || w <= 0 || h <= 0) return Gdiplus::InvalidParameter;
+    return SaveImageScaled(image_.get(), path, format, w, h);
+}
+
+int SaveImageScaled(Gdiplus::GpImage* image, const wchar_t* path, int format, int w, int h) {
+    if (!image || w <= 0 || h <= 0) return Gdiplus::InvalidParameter;
     Gdiplus::GpBitmap* bitmap = nullptr;
     Gdiplus::GpStatus status = gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, &bitmap);
     if (status != Gdiplus::Ok) return status;
@@ -47,9 +52,9 @@ int PictureHolder::SaveScaled(const wchar_t* path, int format, int w, int h) con
     gp::GdipCreateImageAttributes(&attributes);
     if (attributes) gp::GdipSetImageAttributesWrapMode(attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
     UINT sw = 0, sh = 0;
-    gp::GdipGetImageWidth(image_.get(), &sw);
-    gp::GdipGetImageHeight(image_.get(), &sh);
-    status = gp::GdipDrawImageRectRectI(raw, image_.get(), 0, 0, w, h, 0, 0, INT(sw), INT(sh), Gdiplus::UnitPixel,
+    gp::GdipGetImageWidth(image, &sw);
+    gp::GdipGetImageHeight(image, &sh);
+    status = gp::GdipDrawImageRectRectI(raw, image, 0, 0, w, h, 0, 0, INT(sw), INT(sh), Gdiplus::UnitPixel,
                                         attributes, nullptr, nullptr);
     if (attributes) gp::GdipDisposeImageAttributes(attributes);
     if (status != Gdiplus::Ok) return status;
@@ -70,19 +75,25 @@ void AppState::SaveAs() {
         if (GetFileTitleW(current.path.c_str(), chosen, kPathSize) != 0) chosen[0] = L'\0';
         FolderOf(current.path.c_str(), initialFolder);
     }
+    // The default extension follows the chosen filter, so a name typed without
+    // one gets the format's before the dialog checks whether it exists.
     SaveRequest dialog{nullptr, L"JPG/JPEG Files (*.jpg)\0*.jpg;*jpeg\0BMP Files (*.bmp)\0*.bmp\0", initialFolder,
-                       nullptr, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS, chosen};
+                       L"jpg", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NODEREFERENCELINKS, chosen};
     {
         ModalFrame frame(*this);
         if (!SaveFileDialog(hwnd, dialog) || closing) return;
     }
 
-    // The chosen name keeps its own extension only when it is the format's.
-    const bool asBmp = dialog.filterIndex == 2;
-    const wchar_t* const wanted = asBmp ? L".bmp" : L".jpg";
-    std::wstring target = chosen;
-    const size_t dot = target.rfind(L'.');
-    if (dot == std::wstring::npos || _wcsicmp(target.c_str() + dot, wanted) != 0) target += wanted;
+    const SaveAsName name = SaveAsNameFor(chosen, dialog.filterIndex);
+    const std::wstring& target = name.path;
+    const bool asBmp = name.format == 0;
+    if (!name.confirmedByDialog && FileExists(target.c_str())) {
+        // The dialog asked about another name: replacing this file is asked here, No by default.
+        const std::wstring question = target + L" " + MessageText(kMessageReplaceIt);
+        ModalFrame frame(*this);
+        if (g_app.ShowMessage(question.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES || closing)
+            return;
+    }
 
     const bool existed = FileExists(target.c_str());
     const int32_t w = picture.width, h = picture.height;

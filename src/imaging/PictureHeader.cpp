@@ -1,5 +1,6 @@
 #include "imaging/PictureHeader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "imaging/MetafileCheck.h"
@@ -15,14 +16,18 @@ uint32_t Le32(const uint8_t* p) { return Le16(p) | (Le16(p + 2) << 16); }
 
 ClaimedSize Known(uint32_t w, uint32_t h) { return {true, w, h}; }
 
+// The frame header is looked for as the decoder looks for it: stray bytes
+// between segments and fill bytes are skipped, and the walk ends at the scan
+// data. Each step moves forward, so the walk is linear in the bytes.
 ClaimedSize JpegSize(const uint8_t* data, size_t size) {
     size_t pos = 2;
-    for (int segments = 0; segments < 1024; ++segments) {
-        if (pos >= size || data[pos] != 0xFF) return {};
+    while (pos < size) {
+        while (pos < size && data[pos] != 0xFF) ++pos;
         while (pos < size && data[pos] == 0xFF) ++pos;
         if (pos >= size) return {};
         const uint8_t marker = data[pos++];
-        if (marker == 0xD9 || marker == 0xDA || marker == 0x00) return {};
+        if (marker == 0x00) continue;   // a stuffed zero, no marker
+        if (marker == 0xD9 || marker == 0xDA) return {};
         if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
         if (size - pos < 2) return {};
         const size_t length = Be16(data + pos);
@@ -35,6 +40,28 @@ ClaimedSize JpegSize(const uint8_t* data, size_t size) {
         pos += length;
     }
     return {};
+}
+
+// Width and length from the first directory of a TIFF file.
+ClaimedSize TiffSize(const uint8_t* data, size_t size) {
+    const bool little = data[0] == 'I';
+    const auto u16 = [&](size_t at) { return little ? Le16(data + at) : Be16(data + at); };
+    const auto u32 = [&](size_t at) { return little ? Le32(data + at) : Be32(data + at); };
+    const uint32_t ifd = u32(4);
+    if (ifd < 8 || ifd > size || size - ifd < 2) return {};
+    const size_t count = std::min<size_t>(u16(ifd), (size - ifd - 2) / 12);
+    ClaimedSize out{false, 0, 0};
+    bool width = false, height = false;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t entry = ifd + 2 + i * 12;
+        const uint32_t tag = u16(entry), type = u16(entry + 2);
+        if ((tag != 256 && tag != 257) || (type != 3 && type != 4)) continue;
+        const uint32_t value = type == 3 ? u16(entry + 8) : u32(entry + 8);
+        if (tag == 256) out.width = value, width = true;
+        else out.height = value, height = true;
+    }
+    out.known = width && height;
+    return out;
 }
 
 }  // namespace
@@ -55,6 +82,8 @@ ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
         return Known(uint32_t(w), uint32_t(h));
     }
     if (size >= 4 && data[0] == 0xFF && data[1] == 0xD8) return JpegSize(data, size);
+    if (size >= 8 && (std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0))
+        return TiffSize(data, size);
     return {};
 }
 
@@ -78,7 +107,10 @@ HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, u
     if (fileSize == 0 || format == PictureFormat::Unknown) return HeaderVerdict::Damaged;
     const ClaimedSize claimed = PeekPictureSize(head, size);
     if (claimedOut) *claimedOut = claimed;
-    if (!claimed.known) return HeaderVerdict::Decodable;
+    // The decoder needs a JPEG's frame header before its scan data: a whole
+    // file without one is no picture.
+    if (!claimed.known) return format == PictureFormat::Jpeg && size >= fileSize ? HeaderVerdict::Damaged
+                                                                                 : HeaderVerdict::Decodable;
     const uint64_t pixels = uint64_t(claimed.width) * claimed.height;
     // The most pixels one byte of the file can stand for, with room to spare:
     // deflate packs at most about 1032:1 and a PNG pixel takes one bit at

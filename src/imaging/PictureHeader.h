@@ -1,5 +1,5 @@
 // What a picture file's first bytes tell before any decoder sees them: its
-// format, the pixel size it claims (PNG, GIF, BMP, JPEG) and whether the file
+// format, the pixel size it claims (PNG, GIF, BMP, JPEG, TIFF) and whether the file
 // can hold that many pixels at all, so that empty, unknown and impossible
 // files are refused without decoding and absurd sizes are refused before the
 // decoder allocates for them. Bounded: reads nothing outside the given bytes.

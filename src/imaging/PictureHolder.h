@@ -32,6 +32,9 @@ bool RotateFlipImage(Gdiplus::GpImage* image, int type);
 // Index of the first GDI+ encoder of `mimeType` (exact), its CLSID into
 // `clsid`; -1 when there is none.
 int FindEncoder(const wchar_t* mimeType, CLSID* clsid);
+// Saves `image` drawn at w x h (best filter) as BMP (format 0) or JPEG (1, the
+// encoder's default quality); the GDI+ status, 0 on success. Any thread.
+int SaveImageScaled(Gdiplus::GpImage* image, const wchar_t* path, int format, int w, int h);
 
 struct DecodedPicture;
 struct OrientationRules;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "exhibit/ExhibitFiles.h"
 #include "exhibit/ShellLink.h"
 #include "fileops/LogFile.h"
 #include "imaging/FitRules.h"
@@ -48,56 +49,83 @@ void AppState::AdoptShown(DecodedPicture&& decoded) {
     picture.Adopt(std::move(decoded));
 }
 
-void AppState::LoadCurrent(bool forward) {
+AppState::Load AppState::LoadCurrent(bool forward) {
     // The entry and its path are taken together: the build worker may move
     // entries, but the current path stays the one being loaded.
     const std::optional<CurrentEntry> taken = exhibit->TakeCurrent();
-    if (!taken) return;
+    if (!taken) return Load::Nothing;
     const std::wstring& path = taken->path;
 
-    shownFile[0] = L'\0';
+    // A file that is no longer there is found out before anything is
+    // decoded, so the picture on screen stays while a search passes over it.
+    bool gone = false;
     bool timedOut = false, usable = true;
     if (IsShortcut(path.c_str())) {
         ShellLink link;
         if (link.Read(path.c_str(), scratch, true)) {
             CopyPath(shownFile, scratch);
             AdoptShown(DecodeForShow(shownFile, timedOut, usable));
-        } else {
+        } else if (!(gone = FileVanished(path.c_str()))) {
+            shownFile[0] = L'\0';
             picture.Release();
         }
     } else {
-        CopyPath(shownFile, path.c_str());
         // An empty or missing file fails here, without a decoder. Past the
         // first try of a search, a file the scan found empty is not asked again.
         FileStamp stamp;
         const bool seenEmpty = failureRun && failureRun->attempts > 0 && taken->scannedSize == 0;
-        if (!seenEmpty && StampOf(path.c_str(), stamp) && stamp.size > 0)
+        if (!seenEmpty && StampOf(path.c_str(), stamp) && stamp.size > 0) {
+            CopyPath(shownFile, path.c_str());
             AdoptShown(DecodeForShow(path.c_str(), timedOut, usable));
-        else
+        } else if (!(gone = FileVanished(path.c_str()))) {
+            CopyPath(shownFile, path.c_str());
             AdoptShown(DecodedPicture{});
+        }
     }
-    if (!usable) return;   // closing: nothing is judged
+    if (!usable) return Load::Nothing;   // closing: nothing is judged
+    if (gone && picture.IsLoaded() && shownEntry == path && (IsShortcut(path.c_str()) || path == shownFile))
+        return Load::Kept;
+    if (picture.IsLoaded() && !gone) {
+        shownEntry = path;
+        return Load::Shown;
+    }
 
-    if (!picture.IsLoaded() && !timedOut && picture.LastOutcome() == DecodeOutcome::TooLarge) {
+    // Gone while it was decoded counts as gone too.
+    if (!gone && !timedOut) gone = FileVanished(path.c_str());
+    if (gone) {
+        // Not a damaged picture: whatever removefail says, the exhibit forgets
+        // it without a word, and the watcher looks at the folder again.
+        if (failureRun) {
+            failureRun->vanished = true;
+            failureRun->dropped.push_back(*taken);
+            exhibit->Step(1, true);
+        } else {
+            exhibit->RemoveEntry(taken->index, path);
+            if (watcher) watcher->RescanNow();
+        }
+        return Load::Vanished;
+    }
+    if (!timedOut && picture.LastOutcome() == DecodeOutcome::TooLarge) {
         // A sound picture larger than the memory budget is no failure: it
         // stays in the exhibit, unlogged, and is stepped over.
         if (failureRun) failureRun->tooLarge = true;
         exhibit->Step(1, forward);
-    } else if (!picture.IsLoaded()) {
-        LogLoadError();
-        // Only the exhibit forgets the file; it stays on disk. The next entry
-        // moves into place, so the index needs no step.
-        if (removefail && failureRun) {
-            // Dropped with the rest of the run; its follower is tried next, as
-            // if it had moved into its place.
-            failureRun->dropped.push_back(*taken);
-            exhibit->Step(1, true);
-        } else if (removefail) {
-            exhibit->RemoveEntry(taken->index, path);
-        } else {
-            exhibit->Step(1, forward);
-        }
+        return Load::TooLarge;
     }
+    LogLoadError();
+    // Only the exhibit forgets the file; it stays on disk. The next entry
+    // moves into place, so the index needs no step.
+    if (removefail && failureRun) {
+        // Dropped with the rest of the run; its follower is tried next, as
+        // if it had moved into its place.
+        failureRun->dropped.push_back(*taken);
+        exhibit->Step(1, true);
+    } else if (removefail) {
+        exhibit->RemoveEntry(taken->index, path);
+    } else {
+        exhibit->Step(1, forward);
+    }
+    return Load::Failed;
 }
 
 void AppState::PrefetchAround(bool forward) {
@@ -122,7 +150,7 @@ void AppState::LogLoadError() {
     const bool enabled = IsShortcut(path.c_str()) ? loglnkfail : logerrors;
     if (!enabled) return;
     if (failureRun) failureRun->logLines.push_back(path);
-    else AppendLogLine(errorsLogPath, path.c_str());
+    else if (!AppendLogLine(errorsLogPath, path.c_str())) ReportLogFailure(errorsLogPath);
 }
 
 OrientationRules AppState::OrientationNow() const {

@@ -1,6 +1,7 @@
 #include "imaging/TransitionPlan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 namespace transition {
@@ -33,11 +34,13 @@ int Draw(RandomSource& random, int range) {
 
 class Builder {
 public:
-    explicit Builder(Plan& plan) : plan_(plan), W(plan.w), H(plan.h) {}
+    // `pausesOnly` leaves the copies out: enough to time a plan.
+    Builder(Plan& plan, bool pausesOnly) : plan_(plan), pausesOnly_(pausesOnly), W(plan.w), H(plan.h) {}
 
     // Copies the source block (sx, sy, w, h) to the frame position (fx, fy),
     // keeping only what lies inside both the frame and the source.
     void Copy(int64_t sx, int64_t sy, int64_t w, int64_t h, int64_t fx, int64_t fy) {
+        if (pausesOnly_) return;
         int64_t cut = std::max<int64_t>({0, -sx, -fx});
         sx += cut, fx += cut, w -= cut;
         cut = std::max<int64_t>({0, -sy, -fy});
@@ -73,6 +76,7 @@ public:
 
 private:
     Plan& plan_;
+    const bool pausesOnly_;
 
 public:
     const int32_t W, H;
@@ -224,16 +228,14 @@ void Crossfade(Builder& b, uint32_t latency, RandomSource& random) {
     b.Whole();
 }
 
-}  // namespace
-
-Plan BuildPlan(int effect, int32_t x, int32_t y, int32_t w, int32_t h,
-               const Latencies& latency, RandomSource& random) {
+Plan Build(int effect, int32_t x, int32_t y, int32_t w, int32_t h, const Latencies& latency,
+           RandomSource& random, bool pausesOnly) {
     Plan plan;
     plan.effect = effect;
     plan.x = x, plan.y = y;
     plan.w = std::max(w, 0), plan.h = std::max(h, 0);
     if (effect < 0 || effect >= kEffectCount || w <= 0 || h <= 0) return plan;
-    Builder b(plan);
+    Builder b(plan, pausesOnly);
     switch (effect) {
     case kShuttersRight: Shutters(b, true, false, Ms(latency.shutter), random); break;
     case kShuttersLeft: Shutters(b, true, true, Ms(latency.shutter), random); break;
@@ -251,6 +253,62 @@ Plan BuildPlan(int effect, int32_t x, int32_t y, int32_t w, int32_t h,
     case kDissolve: Dissolve(b, Ms(latency.dissolve), random); break;
     case kCrossfade: Crossfade(b, Ms(latency.crossfade), random); break;
     }
+    return plan;
+}
+
+// Shortens every pause in proportion so that they add up to `longestMs`; the
+// rounding is carried from pause to pause, so the total is exact.
+void FitPauses(Plan& plan, uint32_t longestMs) {
+    const uint64_t total = plan.TotalPauseMs();
+    if (total <= longestMs) return;
+    uint64_t owed = 0;
+    for (Op& op : plan.ops) {
+        if (op.kind != OpKind::Pause) continue;
+        owed += static_cast<uint64_t>(op.ms) * longestMs;
+        op.ms = static_cast<uint32_t>(owed / total);
+        owed -= static_cast<uint64_t>(op.ms) * total;
+    }
+}
+
+struct SmallestDraws final : RandomSource {
+    int Next() override { return 0; }
+};
+
+// The longest pause total of `effect` on the largest frame, either way up, at
+// one latency for every setting, uncut.
+uint64_t LongestAt(int effect, int32_t latency) {
+    const Latencies all{latency, latency, latency, latency, latency, latency, latency};
+    uint64_t longest = 0;
+    for (const bool upright : {false, true}) {
+        SmallestDraws draws;
+        const int32_t w = upright ? kLargestFrameShort : kLargestFrameLong;
+        const int32_t h = upright ? kLargestFrameLong : kLargestFrameShort;
+        longest = std::max(longest, Build(effect, 0, 0, w, h, all, draws, true).TotalPauseMs());
+    }
+    return longest;
+}
+
+}  // namespace
+
+int32_t LatencyCeiling(int effect) {
+    if (effect < 0 || effect >= kEffectCount) return 0;
+    // Every pause is a fixed part plus the latency, or a share of it (the
+    // shutters), so the total grows in a straight line, in steps at most:
+    // aim from two points, then step down to the last latency that fits.
+    constexpr int32_t kFar = 1 << 20;
+    const uint64_t least = LongestAt(effect, 0);
+    if (least >= kLongestEffectMs) return 0;
+    const uint64_t far = LongestAt(effect, kFar);
+    if (far <= kLongestEffectMs) return kFar;
+    int32_t ceiling = static_cast<int32_t>((kLongestEffectMs - least) * kFar / (far - least));
+    while (ceiling > 0 && LongestAt(effect, ceiling) > kLongestEffectMs) ceiling -= std::max(1, ceiling / 64);
+    return std::max(ceiling, 0);
+}
+
+Plan BuildPlan(int effect, int32_t x, int32_t y, int32_t w, int32_t h,
+               const Latencies& latency, RandomSource& random, uint32_t longestMs) {
+    Plan plan = Build(effect, x, y, w, h, latency, random, false);
+    FitPauses(plan, longestMs);
     return plan;
 }
 

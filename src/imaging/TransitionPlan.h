@@ -81,11 +81,26 @@ struct Plan {
     size_t PauseCount() const;
 };
 
+// An effect blocks the window's thread, so no effect pauses longer than this
+// in all, whatever the latencies and the frame's size: a longer plan keeps its
+// steps and has every pause shortened in proportion.
+constexpr uint32_t kLongestEffectMs = 2000;
+// The largest frame the latency ceilings are worked out for (either way up).
+constexpr int32_t kLargestFrameLong = 3840, kLargestFrameShort = 2160;
+
 // The ops that `effect` performs to bring the w x h source onto the destination
 // at (x, y). Every copy is clipped to the frame and to the source. An unknown
 // effect or an empty frame gives an empty plan and draws no random numbers.
+// The pauses add up to `longestMs` at most.
 Plan BuildPlan(int effect, int32_t x, int32_t y, int32_t w, int32_t h,
-               const Latencies& latency, RandomSource& random);
+               const Latencies& latency, RandomSource& random, uint32_t longestMs = kLongestEffectMs);
+
+// The highest latency worth keeping for `effect`: at it, the effect's plan on
+// the largest frame with the smallest random draws already pauses for
+// kLongestEffectMs; any more would only be cut off again. From the effect's
+// own steps: a slide's some 50, a wipe's hundreds, a shutter's one latency
+// spread over its strips.
+int32_t LatencyCeiling(int effect);
 
 // One of the enabled effects, equally likely: list[draw mod size]; -1 when the
 // list is empty (then nothing is drawn).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 POINT CenteredOrigin(const RECT& area, int w, int h) {
     const int areaW = area.right - area.left;
@@ -92,7 +93,6 @@ Rect32 BringOntoArea(const Rect32& saved, const RECT& workArea) {
 
 Rect32 KeepOnMonitor(const Rect32& saved) {
     const RECT r{saved.left, saved.top, saved.right, saved.bottom};
-    if (HasUsableSize(saved) && MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) return saved;
     RECT work{};
     MONITORINFO info{};
     info.cbSize = sizeof info;
@@ -102,5 +102,11 @@ Rect32 KeepOnMonitor(const Rect32& saved) {
     } else {
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     }
+    // A window partly off its monitor stays where the user put it, as long as
+    // it is no larger than the work area: one that is larger keeps its status
+    // bar and size grip out of reach, so it is cut to the area and moved onto it.
+    const bool fits = int64_t(saved.right) - saved.left <= int64_t(work.right) - work.left &&
+                      int64_t(saved.bottom) - saved.top <= int64_t(work.bottom) - work.top;
+    if (HasUsableSize(saved) && fits && MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) return saved;
     return BringOntoArea(saved, work);
 }

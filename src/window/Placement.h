@@ -30,7 +30,8 @@ POINT RectCentre(const Rect32& r);
 // 32-bit edges are safe: the arithmetic is 64-bit.
 Rect32 BringOntoArea(const Rect32& saved, const RECT& workArea);
 
-// `saved` unchanged when it meets a monitor; otherwise brought onto the work
-// area of the nearest one. An empty or inverted rectangle, or one whose width
-// or height does not fit 32 bits, counts as meeting none.
+// `saved` unchanged when it meets a monitor and is no larger than the work
+// area of the monitor nearest to it; otherwise brought onto that work area
+// (cut to its size and moved inside). An empty or inverted rectangle, or one
+// whose width or height does not fit 32 bits, counts as meeting none.
 Rect32 KeepOnMonitor(const Rect32& saved);

@@ -1,6 +1,6 @@
 // Making the desktop wallpaper from the shown picture: the wallpaper file
 // handed to the system, or, with the Blackbox shell's smart wallpaper, a
-// request to the shell to set its root image.
+// request to the shell to set its root image. A worker does the work.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,13 +11,19 @@
 #include "app/AppState.h"
 #include "config/Language.h"
 #include "exhibit/ShellLink.h"
-#include "fileops/FileTransfer.h"
 #include "imaging/FitRules.h"
 #include "imaging/GdiplusApi.h"
 #include "window/BlackboxRequest.h"
+#include "window/WallpaperWorker.h"
 
 void AppState::MakeWallpaper() {
+    // What is asked is put together here; the encoding, the writing and the
+    // requests to the system or the shell are the worker's.
     const bool smart = blackboxPresent && bbWallpaper;
+    WallpaperRequest request;
+    request.notify = hwnd;
+    request.message = WM_APP_WALLPAPER;
+    request.sender = hwnd;
     if (!(smart && !bbWallpaperScale) && picture.IsLoaded()) {
         const RECT target = layer == kLayerWindowed && !wrap
                                 ? RECT{position.left, position.top, position.right, position.bottom}
@@ -26,55 +32,60 @@ void AppState::MakeWallpaper() {
             FitDisplaySize(int32_t(picture.NaturalWidth()), int32_t(picture.NaturalHeight()),
                            FitArea{target.right - target.left, target.bottom - target.top}, currentZoom, squeeze,
                            shrink, stretch);
-        // Written whole or not at all: a failed write leaves the wallpaper as it was.
-        const Transfer written = WriteFileSafely(wallpaperPath, true, [&](const wchar_t* temporary) {
-            return picture.SaveScaled(temporary, 1, size.width, size.height) == Gdiplus::Ok;
-        });
-        if (written != Transfer::Done) {
-            if (!wallpaperFailureShown) {
-                wallpaperFailureShown = true;   // once, not on every picture
-                ReportPath(wallpaperPath, kMessageWallpaperNotWritten);
-            }
+        request.width = int(picture.NaturalWidth());
+        request.height = int(picture.NaturalHeight());
+        request.outWidth = size.width;
+        request.outHeight = size.height;
+        request.file = wallpaperPath;
+        // A copy of the pixels: the worker never shares the shown picture.
+        if (!CopyPixels(picture.Image(), request.width, request.height, request.pixels)) {
+            OnWallpaperWritten(false);
             return;
         }
-        wallpaperFailureShown = false;
     }
     if (!smart) {
-        SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, wallpaperPath, 0);
+        request.file = wallpaperPath;
+        request.setSystem = true;
+    } else if (blackboxWindow) {
+        // The shell is given the picture file itself unless it wants it scaled.
+        request.blackbox = blackboxWindow;
+        if (bbWallpaperScale) {
+            request.commands = {"@BBCore.rootCommand bsetroot -center bsetroot.bmp",
+                                BlackboxRootRequest(bbWallpaperStyle, wallpaperPath)};
+            request.pauseMs = 500;
+        } else {
+            request.commands = {BlackboxRootRequest(bbWallpaperStyle, exhibit->CurrentPath())};
+        }
+    } else if (request.pixels.empty()) {
         return;
     }
-    if (!blackboxWindow) return;
+    if (!wallpaperWorker) wallpaperWorker = std::make_unique<WallpaperWorker>();
+    wallpaperWorker->Post(std::move(request));
+}
 
-    // The shell is given the picture file itself unless it wants it scaled.
-    if (bbWallpaperScale) {
-        SendToBlackbox("@BBCore.rootCommand bsetroot -center bsetroot.bmp");
-        Sleep(500);
-        SendBlackboxRoot(bbWallpaperStyle, wallpaperPath);
-    } else {
-        SendBlackboxRoot(bbWallpaperStyle, exhibit->CurrentPath());
+void AppState::OnWallpaperWritten(bool written) {
+    if (written) {
+        wallpaperFailureShown = false;
+    } else if (!wallpaperFailureShown) {
+        wallpaperFailureShown = true;   // once, not on every picture
+        ReportPath(wallpaperPath, kMessageWallpaperNotWritten);
     }
 }
 
-void AppState::SendBlackboxRoot(int32_t style, const std::wstring& picture) {
+std::string AppState::BlackboxRootRequest(int32_t style, const std::wstring& picture) const {
     std::wstring image = picture;
     wchar_t target[ShellLink::kLinkPathSize];
     if (IsShortcut(image.c_str()) && ShellLink().Read(image.c_str(), target, false)) image = target;
     char narrow[kPathSize] = {};
     WideCharToMultiByte(CP_ACP, 0, image.c_str(), -1, narrow, kPathSize - 1, nullptr, nullptr);
-    SendToBlackbox(BlackboxRootCommand(style, narrow).c_str());
+    return BlackboxRootCommand(style, narrow);
 }
 
-void AppState::SendToBlackbox(const char* command) {
-    std::vector<char> payload = BlackboxPayload(command);
-    COPYDATASTRUCT data{};
-    data.dwData = kBlackboxCopyDataId;
-    data.cbData = DWORD(payload.size());
-    data.lpData = payload.data();
-    // A shell that does not answer holds the viewer up for two seconds at most.
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutW(blackboxWindow, WM_COPYDATA, WPARAM(hwnd), LPARAM(&data), SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                        2000, &answer);
+void AppState::SendBlackboxRoot(int32_t style, const std::wstring& picture) {
+    SendToBlackbox(BlackboxRootRequest(style, picture).c_str());
 }
+
+void AppState::SendToBlackbox(const char* command) { SendBlackboxRequest(blackboxWindow, hwnd, command); }
 
 void AppState::SkinWindow() {
     static const UINT windowMessage = RegisterWindowMessageW(L"BBLEANSKIN_WINDOWMSG");

@@ -102,6 +102,9 @@ void AppState::CreateStatusBar() {
         statusbar = false;
         return;
     }
+    // The font of the window's own scale: the bar's height follows it.
+    if (statusFont) SendMessageW(statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont.Get()), FALSE);
+    SendMessageW(statusBar, WM_SIZE, 0, 0);
     RECT r{};
     GetWindowRect(statusBar, &r);
     statusHeight = r.bottom - r.top;

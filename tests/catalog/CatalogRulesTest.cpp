@@ -4,8 +4,11 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "catalog/ThumbnailCache.h"
 #include "catalog/ThumbnailRules.h"
 #include "imaging/ExifOrientation.h"
+#include "imaging/PictureDecode.h"
 #include "support/Pictures.h"
 
 using pictures::Bytes;
@@ -72,7 +76,7 @@ TEST(ExifThumbnail, TheCamerasThumbnailAndDamagedBlocks) {
 TEST(ThumbnailCacheRules, KeyedByFileStateAndEvictedLeastRecentlyUsed) {
     std::atomic<int> made{0};
     ThumbnailCache cache(
-        [&](const ThumbnailKey& key) {
+        [&](const ThumbnailKey& key, DecodeGate&) {
             ++made;
             Thumbnail t;
             t.w = t.h = key.box;
@@ -97,6 +101,158 @@ TEST(ThumbnailCacheRules, KeyedByFileStateAndEvictedLeastRecentlyUsed) {
     EXPECT_EQ(cache.HeldCount(), 3u);
     EXPECT_TRUE(cache.Get(key(L"a", 1), false) && !cache.Get(key(L"a", 2), false)) << "the least recently used went";
     EXPECT_LE(cache.HeldBytes(), 3u * (100 * 100 * 4 + 200));
+}
+
+// A maker that hangs on files named stuck* until released, and counts what it made.
+struct HangingMaker {
+    struct State {
+        UniqueHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        std::atomic<int> entered{0}, made{0};
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();   // outlives a cache that left its workers
+    ThumbnailCache::Maker Maker() const {
+        return [s = state](const ThumbnailKey& key, DecodeGate&) {
+            ++s->entered;
+            if (key.path.starts_with(L"stuck")) WaitForSingleObject(s->release.Get(), INFINITE);
+            ++s->made;
+            Thumbnail t;
+            t.w = t.h = 1;
+            t.pixels = {0};
+            return t;
+        };
+    }
+};
+
+ThumbnailKey Key(const std::wstring& path) { return ThumbnailKey{path, 10, 1, 100, true}; }
+
+std::shared_ptr<const Thumbnail> WaitFor(ThumbnailCache& cache, const std::wstring& path, int ms = 5000) {
+    cache.Get(Key(path), true);
+    for (int waited = 0; waited < ms; waited += 10, Sleep(10))
+        if (auto made = cache.Get(Key(path), false)) return made;
+    return nullptr;
+}
+
+// A thumbnail past its deadline gets an empty frame and keeps it; a fresh
+// worker carries on; four given-up workers are replaced, a fifth is not, and
+// one that comes back carries on.
+TEST(ThumbnailCacheRules, AStuckDecodeIsGivenUpAndItsWorkerReplaced) {
+    HangingMaker maker;
+    ThumbnailCache cache(maker.Maker(), 1 << 20, 1, 200);
+    auto stuck = WaitFor(cache, L"stuck1");
+    ASSERT_TRUE(stuck);
+    EXPECT_EQ(stuck->w, 0);
+    auto fresh = WaitFor(cache, L"a");
+    EXPECT_TRUE(fresh && fresh->w == 1);
+    for (const wchar_t* name : {L"stuck2", L"stuck3", L"stuck4", L"stuck5"}) {
+        stuck = WaitFor(cache, name);
+        EXPECT_TRUE(stuck && stuck->w == 0) << testing::PrintToString(std::wstring(name));
+    }
+    EXPECT_EQ(cache.GivenUp(), 5);
+    const int entered = maker.state->entered;
+    cache.Get(Key(L"b"), true);
+    Sleep(300);
+    EXPECT_FALSE(cache.Get(Key(L"b"), false)) << "no sixth thread";
+    EXPECT_TRUE(cache.Get(Key(L"stuck1"), true) && maker.state->entered == entered) << "not tried again";
+    SetEvent(maker.state->release.Get());
+    fresh = WaitFor(cache, L"b");
+    EXPECT_TRUE(fresh && fresh->w == 1);
+    for (int i = 0; i < 500 && cache.GivenUp() > 0; ++i) Sleep(10);
+    EXPECT_EQ(cache.GivenUp(), 0);
+}
+
+// Large pictures pass the gate one at a time, and waiting there is no decode
+// time: five workers each hold it 200 ms against a deadline of 800 ms.
+TEST(ThumbnailCacheRules, LargePicturesAreMadeOneAtATime) {
+    auto inside = std::make_shared<std::atomic<int>>(0), most = std::make_shared<std::atomic<int>>(0);
+    ThumbnailCache cache(
+        [inside, most](const ThumbnailKey&, DecodeGate& gate) {
+            Thumbnail t;
+            if (!gate.Enter()) return t;
+            *most = std::max(most->load(), ++*inside);
+            Sleep(200);
+            --*inside;
+            gate.Leave();
+            t.w = t.h = 1;
+            t.pixels = {0};
+            return t;
+        },
+        1 << 20, 5, 800);
+    for (const wchar_t* name : {L"a", L"b", L"c", L"d", L"e"}) cache.Get(Key(name), true);
+    for (const wchar_t* name : {L"a", L"b", L"c", L"d", L"e"}) {
+        auto made = WaitFor(cache, name);
+        EXPECT_TRUE(made && made->w == 1) << testing::PrintToString(std::wstring(name));
+    }
+    EXPECT_EQ(most->load(), 1);
+    EXPECT_EQ(cache.GivenUp(), 0);
+}
+
+// Exit does not wait on a stuck decode for more than a moment, and the
+// worker left behind ends cleanly once its decoder returns.
+TEST(ThumbnailCacheRules, ExitDoesNotWaitForAStuckDecode) {
+    HangingMaker maker;
+    auto cache = std::make_unique<ThumbnailCache>(maker.Maker(), 1 << 20, 2, 60000);
+    cache->Get(Key(L"stuck"), true);
+    cache->Get(Key(L"a"), true);
+    for (int i = 0; i < 500 && maker.state->entered < 2; ++i) Sleep(10);
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(cache->Stop());
+    cache.reset();
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    SetEvent(maker.state->release.Get());
+    for (int i = 0; i < 500 && maker.state->made < 2; ++i) Sleep(10);
+    Sleep(100);
+    EXPECT_EQ(maker.state->made.load(), 2);
+}
+
+namespace {
+struct OpenGate final : DecodeGate {
+    bool Enter() override { return true; }
+    void Leave() override {}
+};
+}  // namespace
+
+// Hostile pictures get an empty frame at once, without the memory a decoder
+// would take for them; a camera thumbnail claiming 65500 x 65500 is refused
+// for the picture itself.
+TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
+    TempFolder tree(L"oxthumbs");
+    const Bytes camera = pictures::ByteVector(DataPath(L"exif\\camera-thumbnail.jpg"));
+    Bytes claims = camera;
+    EmbeddedThumbnail embedded;
+    ASSERT_TRUE(ExifThumbnailFromJpeg(claims.data(), claims.size(), &embedded));
+    const size_t at = size_t(embedded.data - claims.data());
+    for (size_t i = at; i + 9 < at + embedded.size; ++i)
+        if (claims[i] == 0xFF && (claims[i + 1] == 0xC0 || claims[i + 1] == 0xC2)) {
+            claims[i + 5] = claims[i + 7] = 0xFF;   // height and width 65500
+            claims[i + 6] = claims[i + 8] = 0xDC;
+            break;
+        }
+    ASSERT_TRUE(ExifThumbnailFromJpeg(claims.data(), claims.size(), &embedded) && embedded.width == 65500);
+    std::string tiff("MM\0*\0\0\0\x08\0\x02", 10);
+    for (const char tag : {'\0', '\1'})   // LONG 70000 x 70000
+        tiff += std::string{1, tag, 0, 4, 0, 0, 0, 1, 0, 1, char(0x11), char(0x70)};
+    tiff += std::string(4000, '\0');
+    const struct { const wchar_t* name; std::string bytes; int32_t w, h; } files[] = {
+        {L"camera.jpg", pictures::AsString(camera), 100, 75},   // its own thumbnail, 120 x 160, turned
+        {L"claims-65500.jpg", pictures::AsString(claims), 100, 50},   // the picture, 320 x 640, turned
+        {L"20000.png", pictures::PngClaiming(20000, 20000) + std::string(64 * 1024, '\0'), 0, 0},
+        {L"100000.png", pictures::PngClaiming(100000, 100000), 0, 0},
+        {L"70000.tif", tiff, 0, 0},
+        {L"no-frame.jpg", std::string("\xFF\xD8\xFF\xFE\x00\x04" "ab\xFF\xDA\x00\x02\xFF\xD9", 14), 0, 0},
+    };
+    OpenGate gate;
+    for (const auto& f : files) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(f.name)));
+        tree.File(f.name, f.bytes);
+        PROCESS_MEMORY_COUNTERS_EX before{}, after{};
+        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&before), sizeof before);
+        const DWORD start = GetTickCount();
+        const Thumbnail made = MakeThumbnail(ThumbnailKey{tree.Path(f.name), f.bytes.size(), 1, 100, true}, gate);
+        EXPECT_LT(GetTickCount() - start, 3000u);
+        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&after), sizeof after);
+        EXPECT_LE(after.PeakPagefileUsage, std::max<SIZE_T>(before.PeakPagefileUsage, before.PrivateUsage + (256u << 20)));
+        EXPECT_TRUE(made.w == f.w && made.h == f.h) << made.w << " x " << made.h;
+    }
 }
 
 // Files dragged onto the Catalog land, by the shell's own drop target, in the

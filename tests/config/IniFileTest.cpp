@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -102,4 +103,76 @@ TEST(IniFile, LongLinesAndStringLimits) {
     ReadOne(path, limited, L"[S]", 10);
     EXPECT_EQ(std::wstring(small, 12), std::wstring(9, L'n') + L'\0' + L"XX");
     EXPECT_EQ(std::wstring(tiny, 12), std::wstring(L"ab") + std::wstring(8, L'\0') + L"XX");
+}
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(),
+                                            int(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+std::string Ansi(const std::wstring& text) {
+    std::string bytes(text.size() * 2, '\0');
+    bytes.resize(size_t(WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), bytes.data(),
+                                            int(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+}  // namespace
+
+// A file saved by an editor as UTF-8 or ANSI, or as UTF-16 without its mark,
+// reads the same values as the program's own form; only that form may be
+// written over without keeping the old file. A file another program holds is
+// told apart from a missing one.
+TEST(IniFile, EveryEncodingReadsTheSameValues) {
+    TempFolder dir{L"cfg"};
+    const std::wstring text = L"[Portable]\r\nfolder=C:\\Bilder\\\u00C9t\u00E9\r\n[S]\r\ntimer=7\r\n";
+    const bool ansiIsUtf8 = GetACP() == CP_UTF8;
+    const struct {
+        const char* name;
+        std::string bytes;
+        IniSource source;
+    } cases[] = {
+        {"UTF-16 with mark", Utf16(text), IniSource::kUtf16},
+        {"UTF-16 without mark", Utf16(text, false), IniSource::kUtf16Bare},
+        {"UTF-8 with mark", "\xEF\xBB\xBF" + Utf8(text), IniSource::kUtf8},
+        {"UTF-8 without mark", Utf8(text), IniSource::kUtf8},
+        {"ANSI", Ansi(text), ansiIsUtf8 ? IniSource::kUtf8 : IniSource::kAnsi},
+    };
+    for (const auto& test : cases) {
+        const std::wstring path = dir.Path(L"enc.ini");
+        ASSERT_TRUE(WriteBytes(path, test.bytes)) << test.name;
+        wchar_t folder[260] = {};
+        int32_t timer = 0;
+        const IniEntry portable[] = {{L"folder", kIniString, folder}, {nullptr, 0, nullptr}};
+        const IniEntry s[] = {{L"timer", kIniLong, &timer}, {nullptr, 0, nullptr}};
+        IniFile ini;
+        ini.Open(path.c_str(), 0);
+        ini.ReadSection(portable, L"[Portable]", 260);
+        ini.ReadSection(s, L"[S]", 260);
+        EXPECT_EQ(ini.Source(), test.source) << test.name;
+        EXPECT_EQ(ini.ForeignForm(), test.source != IniSource::kUtf16) << test.name;
+        EXPECT_STREQ(folder, L"C:\\Bilder\\\u00C9t\u00E9") << test.name;
+        EXPECT_EQ(timer, 7) << test.name;
+    }
+    // Random bytes have as many zeros low as high: no UTF-16, no UTF-8.
+    std::mt19937 random(5);
+    std::string noise;
+    for (int i = 0; i < 1 << 16; ++i) noise.push_back(char(random()));
+    EXPECT_EQ(DetectIniEncoding(reinterpret_cast<const unsigned char*>(noise.data()), noise.size()), IniSource::kAnsi);
+
+    IniFile missing;
+    missing.Open(dir.Path(L"absent.ini").c_str(), 0);
+    EXPECT_TRUE(missing.Source() == IniSource::kMissing && !missing.IsOpen());
+    const std::wstring held = dir.Path(L"held.ini");
+    WriteUtf16File(held, L"[S]\r\ntimer=1\r\n");
+    HANDLE lock = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    IniFile locked;
+    locked.Open(held.c_str(), 0);
+    EXPECT_TRUE(locked.Source() == IniSource::kUnreadable && !locked.IsOpen());
+    CloseHandle(lock);
 }

@@ -46,6 +46,14 @@ protected:
 
 }  // namespace
 
+// A translation an editor saved as UTF-8 without a mark reads as the program's own UTF-16 does.
+TEST_F(LanguageTest, AUtf8TranslationIsRead) {
+    const std::wstring path = scratch_.Path(L"oxbrill.lang.ini");
+    WriteBytes(path, "[Messages]\r\nCollage=Collage \xC3\xA9t\xC3\xA9\r\n");
+    EXPECT_TRUE(TransferLanguage(path.c_str(), 0));
+    EXPECT_STREQ(MessageText(8), L"Collage \u00E9t\u00E9");
+}
+
 TEST_F(LanguageTest, ALineTranslatesEveryEqualSlotOfItsSectionOnly) {
     // The built-in texts by identifier; a missing file changes none.
     EXPECT_FALSE(TransferLanguage(scratch_.Path(L"absent.lang.ini").c_str(), 0) || TransferLanguage(L"", 0));

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -210,4 +212,42 @@ TEST(Desktop, At144DpiTextsScaleAndPicturePixelsStayScreenPixels) {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
     EXPECT_GE(status144 * 10, status96 * 13) << status96 << " " << status144;
     EXPECT_NEAR(double(dialog144) / dialog96, 1.5, 0.2) << dialog96 << " " << dialog144;
+}
+
+// The window moved to a monitor of 144 DPI while it runs: the status bar is
+// made anew, its parts and its height half as large again.
+TEST(Desktop, AChangeOfDpiWhileRunningScalesTheStatusBar) {
+    Viewer viewer;
+    WriteSolidBmp(viewer.Picture(L"a.bmp"), 300, 200, RGB(20, 140, 150));
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    // The viewer reads and writes through memory of its own.
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, viewer.ProcessId());
+    ASSERT_NE(process, nullptr);
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_NE(remote, nullptr);
+    const auto parts = [&] {
+        std::vector<int> edges(7, 0);
+        const HWND bar = FindWindowExW(viewer.Main(), nullptr, L"msctls_statusbar32", nullptr);
+        DWORD_PTR count = 0;
+        if (bar && SendMessageTimeoutW(bar, SB_GETPARTS, 7, LPARAM(remote), SMTO_ABORTIFHUNG, 5000, &count) && count == 7)
+            ReadProcessMemory(process, remote, edges.data(), 7 * sizeof(int), nullptr);
+        return edges;
+    };
+    const std::vector<int> before = parts();
+    const int heightBefore = viewer.StatusBarHeight();
+    RECT window{};
+    GetWindowRect(viewer.Main(), &window);
+    RECT suggested{window.left, window.top, window.left + Width(window) * 3 / 2, window.top + Height(window) * 3 / 2};
+    WriteProcessMemory(process, remote + 1024, &suggested, sizeof suggested, nullptr);
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(viewer.Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), LPARAM(remote + 1024),
+                                    SMTO_ABORTIFHUNG, 5000, &answer));
+    const std::vector<int> after = parts();
+    const int heightAfter = viewer.StatusBarHeight();
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_NEAR(double(after[i]) / std::max(before[i], 1), 1.5, 0.05) << i << ": " << before[i] << " " << after[i];
+    EXPECT_NEAR(double(heightAfter) / std::max(heightBefore, 1), 1.5, 0.25) << heightBefore << " " << heightAfter;
+    EXPECT_TRUE(viewer.Running());
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
 }

@@ -209,6 +209,20 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     EXPECT_EQ(ReadBytes(viewer.Picture(L"turned.jpg.bmp")).substr(0, 2), "BM");
     EXPECT_TRUE(turned.ends.size() == 2 && NearColour(turned.ends[0], kRed, 24) && NearColour(turned.ends[1], kBlue, 24))
         << Hex(turned.ends.at(0)) << " " << Hex(turned.ends.at(1));
+    // The same name again: the dialog confirmed "turned.jpg", not the file
+    // that exists, so the viewer asks, and No (the default) keeps that file.
+    const std::string first = ReadBytes(viewer.Picture(L"turned.jpg.bmp"));
+    viewer.PostCommand(kCmdRotateRight);
+    viewer.PostCommand(kCmdSaveAs);
+    AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"turned.jpg"), 2);
+    const MessageBoxInfo ask = viewer.WaitForDialog(L"Oxbrill", 20000);
+    ASSERT_NE(ask.window, nullptr);
+    EXPECT_EQ(ask.text, viewer.Picture(L"turned.jpg.bmp") + L" already exists. Replace it?");
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(ask.window, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "No is the default";
+    PostMessageW(ask.window, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(WaitGone(ask.window));
+    EXPECT_EQ(ReadBytes(viewer.Picture(L"turned.jpg.bmp")), first);
+    viewer.PostCommand(kCmdRotateLeft);
     // Undo removes the file Save As made.
     Run(kCmdUndo, L"a.bmp");
     EXPECT_FALSE(FileExists(viewer.Picture(L"turned.jpg.bmp")));
@@ -310,4 +324,27 @@ TEST_F(Filing, RecycleWhereThereIsNoBinAsksFirst) {
         EXPECT_EQ(FileExists(path), answer == IDCANCEL);
     }
     RemoveTree(folder);
+}
+
+// An archive log another program holds shut: the pictures are archived all
+// the same, the log keeps every byte it had, and it is said once a run.
+TEST_F(Filing, AnArchiveLogHeldShutIsSaidOnceAndNeverEmptied) {
+    const std::wstring log = viewer.ProgramFile(L"archived.log");
+    const std::string earlier = Utf16(L"C:\\earlier.jpg -> C:\\archive\r\n");
+    WriteBytes(log, earlier);
+    Start(L"");
+    const std::wstring archive = store.Path(L"archive");
+    HANDLE held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    viewer.PostCommand(kCmdMoveToArchive);
+    AnswerBox(viewer, log + L" cannot be written: entries are missing from it");
+    EXPECT_TRUE(viewer.WaitForShown(L"b.bmp"));
+    EXPECT_TRUE(FileExists(archive + L"\\a.bmp"));
+    Run(kCmdMoveToArchive, L"c.bmp");   // no second box
+    EXPECT_TRUE(FileExists(archive + L"\\b.bmp"));
+    CloseHandle(held);
+    EXPECT_EQ(ReadBytes(log), earlier);
+    // Free again: the next move is logged after what was there.
+    Run(kCmdUndo, L"b.bmp");
+    EXPECT_EQ(ReadBytes(log), earlier + Utf16(archive + L"\\b.bmp -> " + viewer.Pictures() + L"\r\n", false));
 }

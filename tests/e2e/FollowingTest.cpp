@@ -5,9 +5,11 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/ViewerDriver.h"
@@ -33,6 +35,31 @@ void Drop(const Viewer& viewer, const std::vector<std::wstring>& paths, bool shi
     // Shift goes up, and the viewer sees it go, before anything else is asked.
     if (shift) Sleep(500), keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0), Sleep(300);
 }
+
+// Asks the viewer's window for an answer every 100 ms on a thread of its own
+// until stopped; counts the asks that found no answer within two seconds.
+class AnswerProbe {
+public:
+    explicit AnswerProbe(HWND window) : thread_([this, window] {
+        for (; !stop_; Sleep(100)) {
+            DWORD_PTR answer = 0;
+            ++asked_;
+            if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer)) ++unanswered_;
+        }
+    }) {}
+    ~AnswerProbe() { Stop(); }
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    int Asked() const { return asked_; }
+    int Unanswered() const { return unanswered_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> asked_{0}, unanswered_{0};
+    std::thread thread_;
+};
 
 }  // namespace
 
@@ -150,6 +177,63 @@ TEST(Following, TheWatcherBringsNewPicturesInAndLetsDeletedOnesGo) {
     EXPECT_TRUE(viewer.Running());
     EXPECT_EQ(viewer.Caption(), after);
     RemoveTree(moved);
+}
+
+// Ten thousand names dropped at once are looked at on the build worker (the
+// names alone are enough: each is asked about as a file would be): the window
+// answers all the while, and the first of them is shown.
+TEST(Following, TenThousandDroppedFilesNeverHoldTheWindowUp) {
+    Viewer viewer;
+    TempFolder many(L"manydropped");
+    WriteSolidBmp(viewer.Picture(L"a.bmp"), 40, 30, RGB(200, 0, 0));
+    WriteSolidBmp(many.Path(L"first.bmp"), 40, 30, RGB(0, 200, 0));
+    std::vector<std::wstring> names{many.Path(L"first.bmp")};
+    for (int i = 0; i < 10000; ++i) names.push_back(many.Path(L"p" + std::to_wstring(i) + L".bmp"));
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    ASSERT_TRUE(viewer.WaitForShown(L"a.bmp"));
+    AnswerProbe probe(viewer.Main());
+    Drop(viewer, names);
+    EXPECT_TRUE(viewer.WaitForShown(L"first.bmp", 60000));
+    Sleep(500);
+    probe.Stop();
+    EXPECT_GE(probe.Asked(), 3);
+    EXPECT_EQ(probe.Unanswered(), 0);
+}
+
+// A fast slideshow over a watched folder whose pictures are nearly all
+// deleted at once: the window answers all the while, nothing is logged for
+// files that are merely gone, and the show ends up on a picture still there.
+TEST(Following, PicturesDeletedUnderAFastSlideshowAreLetGoQuietly) {
+    Viewer viewer;
+    auto watched = std::make_unique<TempFolder>(L"vanishing");
+    const std::string bytes = BmpBytes(40, 30, RGB(90, 90, 90));
+    std::vector<std::wstring> doomed;
+    for (int i = 0; i < 400; ++i) {
+        wchar_t name[32];
+        swprintf(name, 32, L"p%03d.bmp", i);
+        WriteBytes(watched->Path(name), bytes);
+        if (i % 100 != 50) doomed.push_back(watched->Path(name));
+    }
+    viewer.WriteSettings(L"[Slideshow]\r\ntimer=500\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-notransitions \"" + watched->Root() + L"\""));
+    ASSERT_TRUE(viewer.WaitForShown(L"p000.bmp"));
+    AnswerProbe probe(viewer.Main());
+    for (const std::wstring& path : doomed) DeleteFileW(path.c_str());
+    const auto remaining = [](const std::wstring& caption) {
+        for (const wchar_t* name : {L"p050.bmp", L"p150.bmp", L"p250.bmp", L"p350.bmp"})
+            if (caption.find(name) != std::wstring::npos) return true;
+        return false;
+    };
+    std::wstring caption = viewer.WaitForCaption(remaining, 30000);
+    EXPECT_TRUE(remaining(caption)) << testing::PrintToString(caption);
+    Sleep(3000);   // the show goes on among those left
+    caption = viewer.Caption();
+    EXPECT_TRUE(remaining(caption)) << testing::PrintToString(caption);
+    probe.Stop();
+    EXPECT_GE(probe.Asked(), 10);
+    EXPECT_EQ(probe.Unanswered(), 0);
+    EXPECT_TRUE(viewer.Running());
+    EXPECT_FALSE(FileExists(viewer.ProgramFile(L"errors.log")));
 }
 
 TEST(Following, TheCollageHeapsTilesInsideTheViewUntilItIsCleared) {

@@ -61,6 +61,24 @@ TEST(Startup, DamagedSettingsFilesAndAFolderInTheirPlaceStillStart) {
     }
 }
 
+// A window saved far larger than the screen (wrap off) opens on the screen,
+// its status bar and size grip in view.
+TEST(Startup, AWindowSavedLargerThanTheScreenOpensOnIt) {
+    Viewer viewer;
+    WriteSolidBmp(viewer.Picture(L"one.bmp"), 40, 30, RGB(200, 100, 0));
+    viewer.WriteSettings(std::wstring(kQuiet) + L"[Image]\r\nwrap=FALSE\r\n[Window]\r\nstatusbar=TRUE\r\n"
+                         L"[Position]\r\nleft=100\r\ntop=100\r\nright=2147483647\r\nbottom=2147483647\r\n");
+    ASSERT_TRUE(viewer.Launch());
+    HWND bar = FindWindowExW(viewer.Main(), nullptr, L"msctls_statusbar32", nullptr);
+    ASSERT_NE(bar, nullptr);
+    RECT r{};
+    GetWindowRect(bar, &r);
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                r.bottom <= GetSystemMetrics(SM_CYSCREEN) && r.top < r.bottom)
+        << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    viewer.SavedSettings();
+}
+
 TEST(Startup, OptionsAreWrittenBackOnExitUnlessNoSave) {
     Viewer viewer;
     // A rotation that is no quarter turn is brought into range like one from

@@ -89,3 +89,39 @@ TEST(ExhibitThreads, StepsStayOnTheShownPictureWhileBuildsAppendAndSort) {
     EXPECT_TRUE(unique.size() == kPictures && state.exhibit->Size() == kPictures);
     state.picture.Release();
 }
+
+// A sort works on a copy of the list and puts it in place: entries appended
+// one by one meanwhile are all kept, once each, and the current picture stays
+// current through every sort.
+TEST(ExhibitThreads, ASortOfACopyLosesNoAppendAndKeepsTheCurrentPicture) {
+    Exhibit exhibit;
+    const auto name = [](const wchar_t* folder, int i) {
+        wchar_t path[64];
+        swprintf(path, 64, L"C:\\%ls\\p%05d.jpg", folder, i);
+        return std::wstring(path);
+    };
+    std::vector<ImageEntry> first;
+    for (int i = 0; i < 3000; ++i) first.push_back(ImageEntry{name(L"a", i * 7919 % 3000)});
+    exhibit.Assign(std::move(first));
+    exhibit.MoveTo(1234);
+    const std::wstring current = exhibit.CurrentPath();
+    std::atomic<bool> done{false};
+    std::thread appender([&] {
+        for (int i = 0; i < 3000; ++i) {
+            std::vector<ImageEntry> one{ImageEntry{name(i % 2 ? L"b" : L"0", i)}};
+            exhibit.Append(std::move(one));
+            if (i % 64 == 0) Sleep(1);
+        }
+        done = true;
+    });
+    int sorts = 0, lost = 0;
+    for (; !done || sorts < 10; ++sorts) {
+        exhibit.Sort(SortOrder{sorts % 2 ? kSortReverse : kSortForward, kSortTreeStrict, false});
+        lost += !exhibit.IsShowing(current);
+    }
+    appender.join();
+    EXPECT_EQ(lost, 0) << sorts;
+    std::set<std::wstring> unique;
+    for (const ImageEntry& e : exhibit.Snapshot()) unique.insert(e.path);
+    EXPECT_TRUE(unique.size() == 6000u && exhibit.Size() == 6000u) << unique.size() << " " << exhibit.Size();
+}

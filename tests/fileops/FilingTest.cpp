@@ -1,5 +1,5 @@
-// Moving and copying the user's files without ever losing one, the archive
-// log's bytes, and when an operation may be taken back.
+// When an operation may be taken back. (Copies, moves and writes, each step
+// made to fail: SafeWriteTest.cpp; the logs: LogFileTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,66 +11,6 @@
 #include "fileops/LogFile.h"
 #include "fileops/UndoStack.h"
 #include "support/TestFiles.h"
-
-TEST(FileTransfer, CopiesAndMovesLandWholeOrNotAtAll) {
-    TempFolder tree(L"transfer");
-    tree.File(L"a.jpg", "picture bytes");
-    tree.File(L"b.jpg", "other bytes");
-    tree.Folder(L"sub");
-    const std::wstring a = tree.Path(L"a.jpg"), b = tree.Path(L"b.jpg");
-
-    // No replacing unless asked; a missing source or folder changes nothing.
-    EXPECT_EQ(CopyFileSafely(a.c_str(), b.c_str(), false), Transfer::Failed);
-    EXPECT_EQ(MoveFileSafely(a.c_str(), b.c_str(), false), Transfer::Failed);
-    EXPECT_EQ(CopyFileSafely(tree.Path(L"none.jpg").c_str(), b.c_str(), true), Transfer::SourceGone);
-    EXPECT_EQ(MoveFileSafely(a.c_str(), tree.Path(L"missing\\a.jpg").c_str(), true), Transfer::TargetUnusable);
-    EXPECT_EQ(CopyFileSafely(a.c_str(), tree.Path(L"a.jpg\\x.jpg").c_str(), true), Transfer::TargetUnusable);
-    EXPECT_EQ(CopyFileSafely(a.c_str(), (tree.Path(L"") + std::wstring(300, L'n')).c_str(), true),
-              Transfer::TargetUnusable);
-    // A write that fails leaves the file it was to replace as it was.
-    EXPECT_EQ(WriteFileSafely(b.c_str(), true, [](const wchar_t* temporary) {
-                  WriteBytes(temporary, "half");
-                  return false;
-              }),
-              Transfer::Failed);
-    EXPECT_EQ(tree.List(), (std::vector<std::wstring>{L"a.jpg", L"b.jpg", L"sub"}));
-    EXPECT_EQ(ReadBytes(b), "other bytes");
-
-    EXPECT_EQ(CopyFileSafely(a.c_str(), b.c_str(), true), Transfer::Done);
-    EXPECT_EQ(ReadBytes(b), "picture bytes");
-    EXPECT_EQ(MoveFileSafely(a.c_str(), tree.Path(L"sub\\c.jpg").c_str(), false), Transfer::Done);
-    EXPECT_EQ(ReadBytes(tree.Path(L"sub\\c.jpg")), "picture bytes");
-    EXPECT_EQ(tree.List(), (std::vector<std::wstring>{L"b.jpg", L"sub"}));
-    EXPECT_TRUE(SamePath(b.c_str(), tree.Path(L"sub\\..\\B.JPG").c_str()));
-}
-
-// /dev/shm is a file system of its own: a move there crosses volumes.
-TEST(FileTransfer, AMoveAcrossVolumesCopiesThenDeletes) {
-    const std::wstring other = L"Z:\\dev\\shm\\oxbrill-move.jpg";
-    if (GetFileAttributesW(L"Z:\\dev\\shm") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no second volume";
-    TempFolder tree(L"volumes");
-    tree.File(L"a.jpg", std::string(100000, 'x'));
-    tree.File(L"locked.jpg", "kept");
-    SetFileAttributesW(tree.Path(L"locked.jpg").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(MoveFileSafely(tree.Path(L"locked.jpg").c_str(), other.c_str(), false), Transfer::Failed);
-    EXPECT_FALSE(FileExists(other));
-    SetFileAttributesW(tree.Path(L"locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
-
-    ASSERT_EQ(MoveFileSafely(tree.Path(L"a.jpg").c_str(), other.c_str(), false), Transfer::Done);
-    EXPECT_EQ(ReadBytes(other), std::string(100000, 'x'));
-    EXPECT_EQ(tree.List(), std::vector<std::wstring>{L"locked.jpg"});
-    DeleteFileW(other.c_str());
-}
-
-TEST(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
-    TempFolder dir(L"archlog");
-    const std::wstring log = dir.Path(L"archived.log");
-    ASSERT_TRUE(CreateLogIfMissing(log.c_str()));
-    EXPECT_EQ(ReadBytes(log), "\xFF\xFE");
-    ASSERT_TRUE(AppendLogLine(log.c_str(), L"C:\\p\\a.jpg -> D:\\arch"));
-    ASSERT_TRUE(CreateLogIfMissing(log.c_str()));   // an existing log is left alone
-    EXPECT_EQ(ReadBytes(log), Utf16(L"C:\\p\\a.jpg -> D:\\arch\r\n"));
-}
 
 TEST(Undo, RecordsAreJudgedByWhatHappenedToTheirFiles) {
     const bool T = true, F = false;

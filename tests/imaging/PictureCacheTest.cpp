@@ -156,3 +156,36 @@ TEST_F(PictureCacheTest, WhatIsDecodedAheadStaysWithinTheBudget) {
         }
     }
 }
+
+// A decode that hangs keeps its deadline when the list drops it: the next
+// file waits about the deadline, not for ever. A file that timed out is not
+// tried again unless it changes; past four given-up workers no thread is
+// started, and new files answer as timed out until one comes back.
+TEST_F(PictureCacheTest, AHungDecodeKeepsItsDeadlineWhereverItIs) {
+    for (const wchar_t* name : {L"1slow", L"2slow", L"3slow", L"4slow"}) tree.File(name, "bytes");
+    PictureCache cache(decode, 1000, 300);
+    cache.Prefetch(P(L"slow"), plan);
+    for (int i = 0; i < 500 && decoder.Calls(P(L"slow")) == 0; ++i) Sleep(10);
+    cache.KeepOnly({});
+    DWORD start = GetTickCount();
+    EXPECT_EQ(cache.Take(P(L"a"), plan, Sleeper).picture.outcome, DecodeOutcome::Decoded);
+    EXPECT_LT(GetTickCount() - start, 300u + 2500u);
+    EXPECT_TRUE(cache.Take(P(L"slow"), plan, Sleeper).timedOut);
+    cache.Prefetch(P(L"slow"), plan);
+    EXPECT_EQ(decoder.Calls(P(L"slow")), 1) << "timed out once: not tried again";
+
+    for (const wchar_t* name : {L"1slow", L"2slow", L"3slow", L"4slow"})
+        EXPECT_TRUE(cache.Take(P(name), plan, Sleeper).timedOut);
+    EXPECT_TRUE(cache.Take(P(L"b"), plan, Sleeper).timedOut) << "five given up: no sixth thread";
+    cache.Prefetch(P(L"c"), plan);
+    EXPECT_TRUE(decoder.Calls(P(L"b")) == 0 && decoder.Calls(P(L"c")) == 0);
+
+    SetEvent(decoder.release.Get());
+    bool decoded = false;
+    for (int i = 0; i < 500 && !decoded; ++i, Sleep(10))
+        decoded = cache.Take(P(L"b"), plan, Sleeper).picture.outcome == DecodeOutcome::Decoded;
+    EXPECT_TRUE(decoded) << "a worker that came back carries on";
+    tree.File(L"slow", "written anew");
+    EXPECT_EQ(cache.Take(P(L"slow"), plan, Sleeper).picture.outcome, DecodeOutcome::Decoded);
+    EXPECT_TRUE(cache.StopWorkers());
+}

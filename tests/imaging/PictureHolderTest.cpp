@@ -53,23 +53,6 @@ Colours Quadrants(const PictureHolder& picture, int w, int h) {
     return out;
 }
 
-std::string PngClaiming(uint32_t w, uint32_t h) {   // a correct header claiming w x h, a few bytes of data
-    std::string ihdr = "IHDR";
-    for (const uint32_t v : {w, h})
-        for (int shift = 24; shift >= 0; shift -= 8) ihdr.push_back(char(v >> shift));
-    ihdr += std::string("\x08\x02\x00\x00\x00", 5);
-    uint32_t crc = 0xFFFFFFFFu;
-    for (const unsigned char c : ihdr) {
-        crc ^= c;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    crc = ~crc;
-    return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + ihdr
-        + std::string{char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)} +
-           std::string("\x00\x00\x00\x08IDAT\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x00\x00\x00", 20) +
-           std::string("\x00\x00\x00\x00IEND\xae\x42\x60\x82", 12);
-}
-
 }  // namespace
 
 // The stored pixels of o<N>.jpg are the reference turned by ImageMagick; the
@@ -190,6 +173,11 @@ TEST(PictureHolder, TheShownFileIsNotHeld) {
 TEST(PictureHeader, VerdictsBeforeDecoding) {
     constexpr uint64_t kRoomy = 1ull << 30;
     const std::string twelveK = PngClaiming(12000, 12000), impossible = PngClaiming(20000, 20000);
+    const std::string sof("\xFF\xD8junk\xFF\xFF\xC0\x00\x0B\x08\x00\x10\x00\x20\x01\x01\x11\x00\xFF\xD9", 22);
+    std::string tiff("II*\0\x08\0\0\0\x02\0", 10);
+    for (const uint16_t tag : {256, 257})   // LONG 70000
+        tiff += std::string{char(tag), char(tag >> 8), 4, 0, 1, 0, 0, 0, char(0x70), char(0x11), 1, 0};
+    tiff += std::string(4, '\0');
     const struct { const char* what; std::string head; uint64_t fileSize, limit; HeaderVerdict verdict; } cases[] = {
         {"empty", "", 0, kRoomy, HeaderVerdict::Damaged},
         {"no picture signature", "RIFF\x10\0\0\0WEBPVP8 ", 4000, kRoomy, HeaderVerdict::Damaged},
@@ -197,6 +185,9 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
         {"above 2^27 pixels, held by the file", twelveK, 1 << 20, kRoomy, HeaderVerdict::Decodable},
         {"beyond the budget", twelveK, 1 << 20, 100'000'000, HeaderVerdict::TooLarge},
         {"JPEG whose size comes later", "\xFF\xD8\xFF\xE1", 1 << 20, kRoomy, HeaderVerdict::Decodable},
+        {"JPEG without a frame header", "\xFF\xD8\xFF\xD9", 4, kRoomy, HeaderVerdict::Damaged},
+        {"JPEG frame header after stray bytes", sof, sof.size(), 32 * 16 - 1, HeaderVerdict::TooLarge},
+        {"TIFF claiming 70000 x 70000", tiff, 4000, kRoomy, HeaderVerdict::TooLarge},
         {"TIFF", std::string("II*\0\x08\0\0\0", 8), 1000, kRoomy, HeaderVerdict::Decodable},
         {"icon", std::string("\0\0\1\0\1\0", 6), 1000, kRoomy, HeaderVerdict::Decodable},
     };

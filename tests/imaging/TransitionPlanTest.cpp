@@ -161,3 +161,24 @@ TEST(TransitionPlan, RandomDraws) {
     const std::vector<int32_t> enabled{0, 1, 2, 4, 14};
     for (const int32_t picked : {1, 14, 2}) EXPECT_EQ(PickEffect(enabled, random), picked);
 }
+
+// Whatever the latencies and the frame, no effect pauses longer than its
+// budget in all; cutting the pauses keeps every step and every copy.
+TEST(TransitionPlan, NoEffectPausesPastItsBudget) {
+    const Latencies huge{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX};
+    const int32_t frames[][2] = {{3840, 2160}, {2160, 3840}, {3, 3840}, {3840, 3}};
+    auto sameSteps = [](const Op& a, const Op& b) {
+        return a.kind == b.kind && a.alpha == b.alpha && a.sx == b.sx && a.sy == b.sy && a.dx == b.dx &&
+               a.dy == b.dy && a.w == b.w && a.h == b.h;
+    };
+    for (int effect = 0; effect < kEffectCount; ++effect)
+        for (const auto& [w, h] : frames) {
+            ScriptedRandom first({}, 5), second({}, 5);
+            const Plan cut = BuildPlan(effect, 0, 0, w, h, huge, first);
+            const Plan whole = BuildPlan(effect, 0, 0, w, h, huge, second, UINT32_MAX);
+            EXPECT_TRUE(cut.TotalPauseMs() <= kLongestEffectMs && whole.TotalPauseMs() > kLongestEffectMs)
+                << "effect " << effect << " on " << w << " x " << h;
+            EXPECT_TRUE(std::equal(cut.ops.begin(), cut.ops.end(), whole.ops.begin(), whole.ops.end(), sameSteps))
+                << "effect " << effect << " on " << w << " x " << h;
+        }
+}

@@ -56,6 +56,23 @@ Bytes MakeWmf(bool placeable) {
     return head;
 }
 
+std::string PngClaiming(uint32_t w, uint32_t h) {
+    std::string ihdr = "IHDR";
+    for (const uint32_t v : {w, h})
+        for (int shift = 24; shift >= 0; shift -= 8) ihdr.push_back(char(v >> shift));
+    ihdr += std::string("\x08\x02\x00\x00\x00", 5);
+    uint32_t crc = 0xFFFFFFFFu;
+    for (const unsigned char c : ihdr) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc = ~crc;
+    return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + ihdr +
+           std::string{char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)} +
+           std::string("\x00\x00\x00\x08IDAT\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x00\x00\x00", 20) +
+           std::string("\x00\x00\x00\x00IEND\xae\x42\x60\x82", 12);
+}
+
 Bytes EmfWithTinyRecords(uint32_t count) {
     const Bytes emf = MakeEmf();
     const uint32_t headerSize = Get32(emf, 4);

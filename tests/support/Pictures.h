@@ -54,6 +54,9 @@ Bytes MakeEmf();
 // The same as a Windows metafile, with the 22-byte placeable header in front
 // when asked (96 units to the inch).
 Bytes MakeWmf(bool placeable);
+// A PNG with a correct header claiming w x h and a few bytes of data.
+std::string PngClaiming(uint32_t w, uint32_t h);
+
 // The header of MakeEmf, `count` records of 8 bytes that change nothing, and the end record.
 Bytes EmfWithTinyRecords(uint32_t count);
 

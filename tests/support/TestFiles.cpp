@@ -162,12 +162,13 @@ void SetTimes(const std::wstring& path, unsigned long long value) {
 }
 
 std::wstring DataPath(const std::wstring& relative) {
-    std::string here = __FILE__;
-    std::replace(here.begin(), here.end(), '/', '\\');
-    const size_t cut = here.rfind("\\support\\");
-    std::wstring base(here.begin(), here.begin() + static_cast<std::ptrdiff_t>(cut == std::string::npos ? 0 : cut));
-    if (!base.empty() && base[0] == L'\\') base.insert(0, L"Z:");
-    return base + L"\\data\\" + relative;
+    // tests/data as the build names it (a compiler cache may make __FILE__
+    // relative, which would say nothing at run time).
+    std::string base = OX_TEST_DATA;
+    std::replace(base.begin(), base.end(), '/', '\\');
+    std::wstring wide(base.begin(), base.end());
+    if (!wide.empty() && wide[0] == L'\\') wide.insert(0, L"Z:");
+    return wide + L"\\" + relative;
 }
 
 bool MakeShortcut(const std::wstring& path, const std::wstring& target) {

@@ -42,6 +42,8 @@ TEST(Placement, SavedRectanglesComeBackOntoTheWorkArea) {
             {"off the bottom", {300, 5000, 700, 5300}, {300, 790, 700, 1090}},
         {"larger, overlapping", {0, 0, 3000, 2000}, {100, 50, 2020, 1090}},
         {"larger, off screen", {9000, -9000, 12000, -8500}, {100, 50, 2020, 550}},
+        {"right and bottom at the highest", {300, 200, INT32_MAX, INT32_MAX}, {100, 50, 2020, 1090}},
+            {"larger, from above and left", {-500, -400, 1000, 2000}, {100, 50, 1600, 1090}},
         {"from one extreme to the other", {INT32_MIN, 200, INT32_MAX, 600}, {100, 200, 2020, 600}},
         {"small, at the far end", {INT32_MAX - 10, INT32_MAX - 20, INT32_MAX, INT32_MAX}, {2010, 1070, 2020, 1090}},
         {"all at the highest", {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}, halfCentred},
@@ -51,12 +53,22 @@ TEST(Placement, SavedRectanglesComeBackOntoTheWorkArea) {
             {"no width", {300, 300, 300, 700}, halfCentred},
     };
     for (const auto& c : cases) EXPECT_TRUE(Same(BringOntoArea(c.saved, work), c.expected)) << c.name;
-    // Only a rectangle that meets no monitor is moved.
-    EXPECT_TRUE(Same(KeepOnMonitor(Rect32{10, 20, 310, 220}), Rect32{10, 20, 310, 220}));
+    // Only a rectangle that meets no monitor, or is larger than its work area, is moved.
+    const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    for (const Rect32& kept : {Rect32{10, 20, 310, 220}, Rect32{-100, -50, 200, 100}})
+        EXPECT_TRUE(Same(KeepOnMonitor(kept), kept));
     for (const Rect32& saved : {Rect32{INT32_MIN, 0, INT32_MAX, 500}, Rect32{-90000, -90000, -89000, -89500},
-                                Rect32{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}}) {
+                                Rect32{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
+                                Rect32{100, 100, INT32_MAX, INT32_MAX},
+                                Rect32{-300, -200, screenW + 100, 400}, Rect32{0, 0, screenW, screenH + 1}}) {
         const Rect32 r = KeepOnMonitor(saved);
         const RECT rect{r.left, r.top, r.right, r.bottom};
-        EXPECT_TRUE(r.left < r.right && r.top < r.bottom && MonitorFromRect(&rect, MONITOR_DEFAULTTONULL));
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info));
+        const RECT& work = info.rcWork;
+        EXPECT_TRUE(r.left < r.right && r.top < r.bottom && r.left >= work.left && r.top >= work.top &&
+                    r.right <= work.right && r.bottom <= work.bottom)
+            << r.left << "," << r.top << "," << r.right << "," << r.bottom;
     }
 }

@@ -1,0 +1,138 @@
+// The logs are only ever appended to: a log another program holds, a log of
+// another origin, a log that cannot be written, and the steps that fail.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "fileops/FileSteps.h"
+#include "fileops/LogFile.h"
+#include "support/StepFaults.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+// Another program's handle on the log, for the length of a scope.
+struct Held {
+    Held(const std::wstring& path, DWORD access, DWORD share)
+        : file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~Held() {
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    HANDLE file;
+};
+
+const std::wstring kLine = L"C:\\p\\a.jpg -> D:\\arch";
+
+}  // namespace
+
+TEST(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
+    TempFolder dir(L"archlog");
+    const std::wstring log = dir.Path(L"archived.log");
+    ASSERT_TRUE(CreateLogIfMissing(log.c_str()));
+    EXPECT_EQ(ReadBytes(log), "\xFF\xFE");
+    ASSERT_TRUE(AppendLogLine(log.c_str(), kLine.c_str()));
+    ASSERT_TRUE(CreateLogIfMissing(log.c_str()));   // an existing log is left alone
+    EXPECT_EQ(ReadBytes(log), Utf16(kLine + L"\r\n"));
+    // A missing log is made by the first line.
+    const std::wstring fresh = dir.Path(L"errors.log");
+    ASSERT_TRUE(AppendLogLines(fresh.c_str(), {L"a", L"b"}));
+    EXPECT_EQ(ReadBytes(fresh), Utf16(L"a\r\nb\r\n"));
+}
+
+// The byte-order mark goes only into an empty file: a log of another origin
+// (no mark, or UTF-8 text) is appended to as it is, never rewritten.
+TEST(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
+    TempFolder dir(L"archmark");
+    const std::wstring log = dir.Path(L"archived.log");
+    WriteBytes(log, "");
+    ASSERT_TRUE(AppendLogLine(log.c_str(), L"x"));
+    EXPECT_EQ(ReadBytes(log), Utf16(L"x\r\n"));
+    WriteBytes(log, "someone else's text\n");
+    ASSERT_TRUE(CreateLogIfMissing(log.c_str()));
+    ASSERT_TRUE(AppendLogLine(log.c_str(), L"y"));
+    EXPECT_EQ(ReadBytes(log), "someone else's text\n" + Utf16(L"y\r\n", false));
+}
+
+// Another program holding the log: one that shares it (a reader, a tail) does
+// not stop the line; one that holds it shut makes the append fail, and the
+// log keeps every byte it had.
+TEST(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
+    TempFolder dir(L"archheld");
+    const std::wstring log = dir.Path(L"archived.log");
+    const std::string before = Utf16(L"first\r\n");
+    WriteBytes(log, before);
+    {
+        Held reader(log, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ASSERT_NE(reader.file, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(AppendLogLine(log.c_str(), L"second"));
+    }
+    const std::string both = Utf16(L"first\r\nsecond\r\n");
+    EXPECT_EQ(ReadBytes(log), both);
+    for (const DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
+        Held shut(log, GENERIC_READ, share);
+        ASSERT_NE(shut.file, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(CreateLogIfMissing(log.c_str())) << "it is there";
+        EXPECT_FALSE(AppendLogLine(log.c_str(), L"lost")) << share;
+        EXPECT_FALSE(AppendLogLines(log.c_str(), {L"lost", L"too"})) << share;
+    }
+    EXPECT_EQ(ReadBytes(log), both);
+
+    // Another program appending too: every line lands at the end, none over another.
+    {
+        Held other(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ASSERT_NE(other.file, INVALID_HANDLE_VALUE);
+        const std::string theirs = Utf16(L"theirs\r\n", false);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(other.file, theirs.data(), DWORD(theirs.size()), &written, nullptr));
+        EXPECT_TRUE(AppendLogLine(log.c_str(), L"ours"));
+        ASSERT_TRUE(WriteFile(other.file, theirs.data(), DWORD(theirs.size()), &written, nullptr));
+    }
+    EXPECT_EQ(ReadBytes(log), Utf16(L"first\r\nsecond\r\ntheirs\r\nours\r\ntheirs\r\n"));
+
+    // A read-only log is not written, nor replaced.
+    SetFileAttributesW(log.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(AppendLogLine(log.c_str(), L"lost"));
+    SetFileAttributesW(log.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(log), Utf16(L"first\r\nsecond\r\ntheirs\r\nours\r\ntheirs\r\n"));
+
+    // A log that cannot be made (its folder is missing, or a folder has its name).
+    EXPECT_FALSE(CreateLogIfMissing(dir.Path(L"missing\\archived.log").c_str()));
+    EXPECT_FALSE(AppendLogLine(dir.Path(L"missing\\archived.log").c_str(), L"lost"));
+    dir.Folder(L"folder.log");
+    EXPECT_FALSE(CreateLogIfMissing(dir.Path(L"folder.log").c_str()));
+    EXPECT_FALSE(AppendLogLine(dir.Path(L"folder.log").c_str(), L"lost"));
+}
+
+// Each step of an append made to fail: false, and the log as it was; a
+// passing hold is waited out.
+TEST(ArchiveLog, AnAppendThatFailsLeavesTheLogAsItWas) {
+    TempFolder dir(L"archfail");
+    const std::wstring log = dir.Path(L"archived.log");
+    const std::string before = Utf16(L"first\r\n");
+    for (const FileStep step : {FileStep::LogOpen, FileStep::LogWrite}) {
+        WriteBytes(log, before);
+        StepFaults faults;
+        faults.Fail(step, 1, ERROR_DISK_FULL);
+        EXPECT_FALSE(AppendLogLine(log.c_str(), L"lost")) << StepName(step);
+        EXPECT_EQ(ReadBytes(log), before) << StepName(step);
+        EXPECT_EQ(faults.Taken(), step == FileStep::LogOpen ? L"LogOpen" : L"LogOpen LogWrite");
+    }
+    {
+        StepFaults faults;
+        faults.Fail(FileStep::LogOpen, 1, ERROR_SHARING_VIOLATION, {}, 2);
+        EXPECT_TRUE(AppendLogLine(log.c_str(), L"second"));
+        EXPECT_EQ(ReadBytes(log), Utf16(L"first\r\nsecond\r\n"));
+    }
+    {
+        // A new log whose first write fails holds nothing but what it had: nothing.
+        const std::wstring fresh = dir.Path(L"errors.log");
+        StepFaults faults;
+        faults.Fail(FileStep::LogWrite, 1, ERROR_DISK_FULL);
+        EXPECT_FALSE(AppendLogLine(fresh.c_str(), L"lost"));
+        EXPECT_EQ(ReadBytes(fresh), "");
+        EXPECT_TRUE(AppendLogLine(fresh.c_str(), L"kept"));
+        EXPECT_EQ(ReadBytes(fresh), Utf16(L"kept\r\n")) << "the mark still goes first";
+    }
+}
