@@ -49,8 +49,14 @@ bool AppState::ShownFileIntact() {
                            (StampOf(current.path.c_str(), now) && now == shownStamp);
     if (exists && sameBytes) return true;
     ReportPath(current.path, exists ? kMessageChangedElsewhere : kMessageNoLongerThere);
-    // Shown as it is now; a file that is gone fails to load and leaves or is
-    // stepped over as the error settings say.
+    if (closing) return false;
+    // A changed file is shown as it is now. A file that is gone leaves the
+    // slideshow (the user has just been told), and the next one is shown;
+    // the watcher looks at the folder again.
+    if (!exists) {
+        exhibit->RemoveEntry(current.index, current.path);
+        if (watcher) watcher->RescanNow();
+    }
     ShowPicture(true);
     return false;
 }
