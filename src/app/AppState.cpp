@@ -15,18 +15,22 @@ void AppState::ReleaseResources() {
     // GDI+ objects must go before GDI+ itself, and GDI+ stays while a
     // decoder given up on may still be inside it.
     bool decodersGone = true;
-    // Neither waits long for a worker stuck in a decoder: one still running
-    // is left to end on its own, inside GDI+.
+    // The thumbnail workers, the wallpaper worker and the pictures decoded
+    // ahead share one second: a worker stuck in a decoder is left to end on
+    // its own, inside GDI+, and exit never waits on it for longer.
+    const DWORD start = GetTickCount();
+    const auto left = [start] {
+        const DWORD spent = GetTickCount() - start;
+        return spent < 1000 ? 1000 - spent : DWORD(0);
+    };
     if (thumbnails) {
-        decodersGone = thumbnails->Stop();
+        decodersGone = thumbnails->Stop(left());
         thumbnails.reset();
     }
-    // The wallpaper worker gets about a second to end; if it is still inside
-    // GDI+ then, GDI+ stays.
-    if (wallpaperWorker && !wallpaperWorker->Finish(1000)) decodersGone = false;
+    if (wallpaperWorker && !wallpaperWorker->Finish(left())) decodersGone = false;
     wallpaperWorker.reset();
     if (pictures) {
-        decodersGone = pictures->StopWorkers() && decodersGone;
+        decodersGone = pictures->StopWorkers(left()) && decodersGone;
         pictures.reset();
     }
     picture.Release();

@@ -116,7 +116,7 @@ PictureCache::PictureCache(Decoder decode, uint64_t budget, DWORD deadlineMs) : 
     StartWorker();
 }
 
-bool PictureCache::StopWorkers() {
+bool PictureCache::StopWorkers(DWORD waitMs) {
     Clear();
     {
         std::lock_guard lock(shared_->lock);
@@ -126,7 +126,7 @@ bool PictureCache::StopWorkers() {
     // An idle worker ends at once; one busy with a file gets a moment, then
     // is left to end on its own.
     const DWORD start = GetTickCount();
-    while (!AllWorkersGone() && GetTickCount() - start < 1000) WaitForSingleObject(shared_->ended.Get(), 50);
+    while (!AllWorkersGone() && GetTickCount() - start < waitMs) WaitForSingleObject(shared_->ended.Get(), 50);
     return AllWorkersGone();
 }
 

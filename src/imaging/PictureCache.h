@@ -66,7 +66,7 @@ public:
     bool AllWorkersGone() const;
     // Forgets everything, asks the workers to stop and gives a busy one a
     // moment to do so; whether all have ended.
-    bool StopWorkers();
+    bool StopWorkers(DWORD waitMs = 1000);
 
     static constexpr int kMaxGivenUp = 4;
 
