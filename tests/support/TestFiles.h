@@ -25,7 +25,7 @@ public:
     // A symbolic link to a folder, pointing to `target` relative to the link's
     // own folder ("." or ".."); false when none can be made.
     bool FolderLink(const std::wstring& relative, const std::wstring& target) const;
-    // The names directly inside the folder.
+    // The names directly inside the folder, sorted.
     std::vector<std::wstring> List() const;
 
 private:
@@ -33,6 +33,8 @@ private:
 };
 
 void RemoveTree(const std::wstring& folder);
+// The names directly inside `folder`, sorted.
+std::vector<std::wstring> ListFolder(const std::wstring& folder);
 bool FileExists(const std::wstring& path);
 std::string ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
