@@ -13,16 +13,6 @@
 
 namespace {
 
-// Another program's handle on the log, for the length of a scope.
-struct Held {
-    Held(const std::wstring& path, DWORD access, DWORD share)
-        : file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~Held() {
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    }
-    HANDLE file;
-};
-
 const std::wstring kLine = L"C:\\p\\a.jpg -> D:\\arch";
 
 }  // namespace
@@ -64,14 +54,14 @@ TEST(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
     const std::string before = Utf16(L"first\r\n");
     WriteBytes(log, before);
     {
-        Held reader(log, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        HeldFile reader(log, FILE_SHARE_READ | FILE_SHARE_WRITE);
         ASSERT_NE(reader.file, INVALID_HANDLE_VALUE);
         EXPECT_TRUE(AppendLogLine(log.c_str(), L"second"));
     }
     const std::string both = Utf16(L"first\r\nsecond\r\n");
     EXPECT_EQ(ReadBytes(log), both);
     for (const DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
-        Held shut(log, GENERIC_READ, share);
+        HeldFile shut(log, share);
         ASSERT_NE(shut.file, INVALID_HANDLE_VALUE);
         EXPECT_TRUE(CreateLogIfMissing(log.c_str())) << "it is there";
         EXPECT_FALSE(AppendLogLine(log.c_str(), L"lost")) << share;
@@ -81,7 +71,7 @@ TEST(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
 
     // Another program appending too: every line lands at the end, none over another.
     {
-        Held other(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        HeldFile other(log, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_APPEND_DATA);
         ASSERT_NE(other.file, INVALID_HANDLE_VALUE);
         const std::string theirs = Utf16(L"theirs\r\n", false);
         DWORD written = 0;

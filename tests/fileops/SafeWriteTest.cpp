@@ -194,11 +194,9 @@ std::vector<FileStep> StepsOf(const std::wstring& sequence) {
 
 // What a run whose `step` fails (once, with an error that is not worth a
 // second try) must give.
+// Before that step nothing is in place yet: the old stays.
 Transfer WhenStepFails(const Scenario& s, FileStep step) {
-    switch (step) {
-    case FileStep::DeleteSource: return s.targetExists ? Transfer::SourceKept : Transfer::Failed;
-    default: return Transfer::Failed;               // nothing in place yet: the old stays
-    }
+    return step == FileStep::DeleteSource && s.targetExists ? Transfer::SourceKept : Transfer::Failed;
 }
 
 bool Skipped(const Scenario& s) { return s.otherVolume && !HaveOtherVolume(); }
@@ -316,22 +314,6 @@ TEST(SafeWrite, StepsThatFailHalfWayOrTwice) {
         }
 }
 
-namespace {
-
-// A handle held open by "another program" for the length of a scope.
-struct Held {
-    Held(const std::wstring& path, DWORD share)
-        : file(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~Held() { Release(); }
-    void Release() {
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
-    }
-    HANDLE file;
-};
-
-}  // namespace
-
 // Refusals: nothing is written and nothing changes.
 TEST(SafeWrite, WhatIsRefusedChangesNothing) {
     TempFolder tree(L"refused");
@@ -384,7 +366,7 @@ TEST(SafeWrite, WhatIsRefusedChangesNothing) {
 
     // A target another program holds shut (share mode 0) for the whole call.
     {
-        Held lock(b, 0);
+        HeldFile lock(b, 0);
         ASSERT_NE(lock.file, INVALID_HANDLE_VALUE);
         EXPECT_EQ(CopyFileSafely(a.c_str(), b.c_str(), true), Transfer::Failed);
         EXPECT_EQ(WriteFileSafely(b.c_str(), true, writer), Transfer::Failed);
@@ -393,7 +375,7 @@ TEST(SafeWrite, WhatIsRefusedChangesNothing) {
     unchanged("locked target");
     // A source another program holds shut.
     {
-        Held lock(a, 0);
+        HeldFile lock(a, 0);
         ASSERT_NE(lock.file, INVALID_HANDLE_VALUE);
         EXPECT_EQ(CopyFileSafely(a.c_str(), tree.Path(L"sub\\a.jpg").c_str(), true), Transfer::Failed);
         EXPECT_EQ(MoveFileSafely(a.c_str(), tree.Path(L"sub\\a.jpg").c_str(), true), Transfer::Failed);
@@ -421,7 +403,7 @@ TEST(SafeWrite, AMoveAcrossVolumesRefusesASourceItCannotDelete) {
     SetFileAttributesW(tree.Path(L"ro.jpg").c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(MoveFileSafely(tree.Path(L"ro.jpg").c_str(), (other + L"\\ro.jpg").c_str(), false), Transfer::Failed);
     {
-        Held lock(tree.Path(L"held.jpg"), FILE_SHARE_READ);
+        HeldFile lock(tree.Path(L"held.jpg"), FILE_SHARE_READ);
         EXPECT_EQ(MoveFileSafely(tree.Path(L"held.jpg").c_str(), (other + L"\\held.jpg").c_str(), false),
                   Transfer::Failed);
     }
@@ -495,7 +477,7 @@ TEST(SafeWrite, ASettingsSaveThatFailsKeepsTheOldFileWhole) {
         WriteBytes(path, old);
         if (k.attributes) SetFileAttributesW(path.c_str(), k.attributes);
         {
-            std::unique_ptr<Held> lock(k.held ? new Held(path, 0) : nullptr);
+            std::unique_ptr<HeldFile> lock(k.held ? new HeldFile(path, 0) : nullptr);
             state->TransferSettings(1);
         }
         EXPECT_EQ(ReadBytes(path), k.attributes == FILE_ATTRIBUTE_HIDDEN ? saved : old);

@@ -32,6 +32,21 @@ private:
     std::wstring root_;
 };
 
+// Another program's handle on a file for the length of a scope (share 0
+// holds it shut).
+struct HeldFile {
+    HeldFile(const std::wstring& path, DWORD share, DWORD access = GENERIC_READ)
+        : file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldFile() { Release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    void Release() {
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        file = INVALID_HANDLE_VALUE;
+    }
+    HANDLE file;
+};
+
 void RemoveTree(const std::wstring& folder);
 // The names directly inside `folder`, sorted.
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
