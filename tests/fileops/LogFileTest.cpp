@@ -15,11 +15,15 @@ namespace {
 
 const std::wstring kLine = L"C:\\p\\a.jpg -> D:\\arch";
 
+// An archive log in a folder of its own.
+struct ArchiveLog : testing::Test {
+    TempFolder dir{L"archlog"};
+    const std::wstring log = dir.Path(L"archived.log");
+};
+
 }  // namespace
 
-TEST(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
-    TempFolder dir(L"archlog");
-    const std::wstring log = dir.Path(L"archived.log");
+TEST_F(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
     ASSERT_TRUE(CreateLogIfMissing(log.c_str()));
     EXPECT_EQ(ReadBytes(log), "\xFF\xFE");
     ASSERT_TRUE(AppendLogLine(log.c_str(), kLine.c_str()));
@@ -33,9 +37,7 @@ TEST(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
 
 // The byte-order mark goes only into an empty file: a log of another origin
 // (no mark, or UTF-8 text) is appended to as it is, never rewritten.
-TEST(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
-    TempFolder dir(L"archmark");
-    const std::wstring log = dir.Path(L"archived.log");
+TEST_F(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
     WriteBytes(log, "");
     ASSERT_TRUE(AppendLogLine(log.c_str(), L"x"));
     EXPECT_EQ(ReadBytes(log), Utf16(L"x\r\n"));
@@ -48,9 +50,7 @@ TEST(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
 // Another program holding the log: one that shares it (a reader, a tail) does
 // not stop the line; one that holds it shut makes the append fail, and the
 // log keeps every byte it had.
-TEST(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
-    TempFolder dir(L"archheld");
-    const std::wstring log = dir.Path(L"archived.log");
+TEST_F(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
     const std::string before = Utf16(L"first\r\n");
     WriteBytes(log, before);
     {
@@ -97,9 +97,7 @@ TEST(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
 
 // Each step of an append made to fail: false, and the log as it was; a
 // passing hold is waited out.
-TEST(ArchiveLog, AnAppendThatFailsLeavesTheLogAsItWas) {
-    TempFolder dir(L"archfail");
-    const std::wstring log = dir.Path(L"archived.log");
+TEST_F(ArchiveLog, AnAppendThatFailsLeavesTheLogAsItWas) {
     const std::string before = Utf16(L"first\r\n");
     for (const FileStep step : {FileStep::LogOpen, FileStep::LogWrite}) {
         WriteBytes(log, before);

@@ -204,34 +204,27 @@ bool Skipped(const Scenario& s) { return s.otherVolume && !HaveOtherVolume(); }
 }  // namespace
 
 // A run with nothing failing takes the steps in this order: written, flushed,
-// (checked,) and only then renamed; a move's source goes last.
-TEST(SafeWrite, StepsComeInTheirOrder) {
-    for (const Scenario& s : kScenarios) {
-        if (Skipped(s)) continue;
-        SCOPED_TRACE(s.name);
-        Trial run(s);
-        StepFaults faults;
-        const Transfer result = run.Go();
-        EXPECT_EQ(result, Transfer::Done);
-        EXPECT_EQ(faults.Taken(), s.clean);
-        run.Check(result);
-    }
-}
-
-// Each step of each scenario fails in turn, as a full disk fails it.
+// (checked,) and only then renamed; a move's source goes last. Then each step
+// of each scenario fails in turn, as a full disk fails it.
 TEST(SafeWrite, EveryStepThatFailsLeavesTheOldFileOrTheNewOneWhole) {
     for (const Scenario& s : kScenarios) {
         if (Skipped(s)) continue;
         const std::vector<FileStep> steps = StepsOf(s.clean);
-        for (size_t i = 0; i < steps.size(); ++i) {
-            const FileStep step = steps[i];
-            const int nth = int(std::count(steps.begin(), steps.begin() + std::ptrdiff_t(i) + 1, step));
-            SCOPED_TRACE(std::string(s.name) + ": " + Narrow(StepName(step)) + " #" + std::to_string(nth) + " fails");
+        for (size_t i = 0; i <= steps.size(); ++i) {
+            const bool clean = i == steps.size();   // the last run, with nothing failing
+            const FileStep step = clean ? FileStep::Count : steps[i];
+            const int nth = int(std::count(steps.begin(), steps.begin() + std::ptrdiff_t(i) + !clean, step));
+            SCOPED_TRACE(std::string(s.name) + ": " +
+                         (clean ? "nothing fails" : Narrow(StepName(step)) + " #" + std::to_string(nth) + " fails"));
             Trial run(s);
             StepFaults faults;
-            faults.Fail(step, nth, ERROR_DISK_FULL);
+            if (!clean) faults.Fail(step, nth, ERROR_DISK_FULL);
             const Transfer result = run.Go();
-            EXPECT_EQ(Describe(result), Describe(WhenStepFails(s, step))) << Narrow(faults.Taken());
+            EXPECT_EQ(Describe(result), Describe(clean ? Transfer::Done : WhenStepFails(s, step)))
+                << Narrow(faults.Taken());
+            if (clean) {
+                EXPECT_EQ(faults.Taken(), s.clean);
+            }
             run.Check(result);
         }
     }
