@@ -8,7 +8,6 @@
 #include "support/TestFiles.h"
 #include "config/IniFile.h"
 
-
 namespace {
 
 void ReadOne(const std::wstring& path, const IniEntry* table, const wchar_t* header, int limit = 260) {
@@ -16,6 +15,14 @@ void ReadOne(const std::wstring& path, const IniEntry* table, const wchar_t* hea
     ini.Open(path.c_str(), 0);
     ini.ReadSection(table, header, limit);
     ini.Close();
+}
+
+// `text` in the code page `page` (CP_UTF8, CP_ACP).
+std::string Encoded(const std::wstring& text, UINT page) {
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(size_t(WideCharToMultiByte(page, 0, text.data(), int(text.size()), bytes.data(), int(bytes.size()),
+                                            nullptr, nullptr)));
+    return bytes;
 }
 
 }  // namespace
@@ -105,24 +112,6 @@ TEST(IniFile, LongLinesAndStringLimits) {
     EXPECT_EQ(std::wstring(tiny, 12), std::wstring(L"ab") + std::wstring(8, L'\0') + L"XX");
 }
 
-namespace {
-
-std::string Utf8(const std::wstring& text) {
-    std::string bytes(text.size() * 3, '\0');
-    bytes.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(),
-                                            int(bytes.size()), nullptr, nullptr)));
-    return bytes;
-}
-
-std::string Ansi(const std::wstring& text) {
-    std::string bytes(text.size() * 2, '\0');
-    bytes.resize(size_t(WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), bytes.data(),
-                                            int(bytes.size()), nullptr, nullptr)));
-    return bytes;
-}
-
-}  // namespace
-
 // A file saved by an editor as UTF-8 or ANSI, or as UTF-16 without its mark,
 // reads the same values as the program's own form; only that form may be
 // written over without keeping the old file. A file another program holds is
@@ -138,9 +127,9 @@ TEST(IniFile, EveryEncodingReadsTheSameValues) {
     } cases[] = {
         {"UTF-16 with mark", Utf16(text), IniSource::kUtf16},
         {"UTF-16 without mark", Utf16(text, false), IniSource::kUtf16Bare},
-        {"UTF-8 with mark", "\xEF\xBB\xBF" + Utf8(text), IniSource::kUtf8},
-        {"UTF-8 without mark", Utf8(text), IniSource::kUtf8},
-        {"ANSI", Ansi(text), ansiIsUtf8 ? IniSource::kUtf8 : IniSource::kAnsi},
+        {"UTF-8 with mark", "\xEF\xBB\xBF" + Encoded(text, CP_UTF8), IniSource::kUtf8},
+        {"UTF-8 without mark", Encoded(text, CP_UTF8), IniSource::kUtf8},
+        {"ANSI", Encoded(text, CP_ACP), ansiIsUtf8 ? IniSource::kUtf8 : IniSource::kAnsi},
     };
     for (const auto& test : cases) {
         const std::wstring path = dir.Path(L"enc.ini");

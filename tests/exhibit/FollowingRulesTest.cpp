@@ -55,10 +55,9 @@ TEST(FindRules, PathOrNameWithOrWithoutCase) {
 
     const auto entries = Entries({L"C:\\a.jpg", L"C:\\b-sea.jpg", L"C:\\c.jpg", L"C:\\d-sea.jpg"});
     const FindRecord sea = Find(L"sea", false, false);
-    EXPECT_EQ(FindFrom(entries, 0, sea), 1);
-    EXPECT_EQ(FindFrom(entries, 2, sea), 3);
-    EXPECT_EQ(FindFrom(entries, 4, sea), 1);   // past the end: round again
-    EXPECT_EQ(FindFrom(entries, 1, sea), 1);   // the only match may be the current one
+    // Past the end: round again; the only match may be the current one.
+    for (const auto& [from, found] : {std::pair{0, 1}, {2, 3}, {4, 1}, {1, 1}})
+        EXPECT_EQ(FindFrom(entries, from, sea), found) << from;
     EXPECT_EQ(FindFrom(entries, 0, Find(L"zzz", false, false)), -1);
 }
 
@@ -68,10 +67,8 @@ TEST(FindRules, TheNewestPictureByEachTime) {
     entries[0].created = at(5), entries[0].modified = at(9), entries[0].accessed = at(1);
     entries[1].created = at(7), entries[1].modified = at(2), entries[1].accessed = at(1ull << 40);
     entries[2].created = at(7), entries[2].modified = at(3), entries[2].accessed = at(4);
-    EXPECT_EQ(NewestIndex(entries, 1), 1);   // the first of equals
-    EXPECT_EQ(NewestIndex(entries, 2), 0);
-    EXPECT_EQ(NewestIndex(entries, 3), 1);
-    EXPECT_EQ(NewestIndex(entries, 0), -1);
+    for (const auto& [type, newest] : {std::pair{1, 1} /* the first of equals */, {2, 0}, {3, 1}, {0, -1}})
+        EXPECT_EQ(NewestIndex(entries, type), newest) << type;
     EXPECT_EQ(NewestIndex({}, 1), -1);
 }
 

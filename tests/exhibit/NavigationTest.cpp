@@ -56,12 +56,10 @@ TEST(SearchRules, GoneDamagedAndTooLargeEachHaveTheirRule) {
             Search t;
             t.s.removefail = removefail;
             t.s.pixelLimit = 1000;
-            t.tree.File(L"a.bmp", BmpBytes(8, 6));
-            t.tree.File(L"c.bmp", BmpBytes(8, 6));
-            t.tree.File(L"damaged.bmp", "not a picture");
-            t.tree.File(L"empty.bmp", "");
-            t.tree.File(L"large.bmp", BmpBytes(40, 30));
-            t.tree.File(L"target.bmp", BmpBytes(8, 6));
+            for (const auto& [name, bytes] : {std::pair{L"a.bmp", BmpBytes(8, 6)}, {L"c.bmp", BmpBytes(8, 6)},
+                                              {L"damaged.bmp", std::string("not a picture")}, {L"empty.bmp", std::string()},
+                                              {L"large.bmp", BmpBytes(40, 30)}, {L"target.bmp", BmpBytes(8, 6)}})
+                t.tree.File(name, bytes);
             ASSERT_TRUE(MakeShortcut(t.tree.Path(L"to-gone.bmp.lnk"), t.tree.Path(L"target.bmp")));
             ASSERT_TRUE(DeleteFileW(t.tree.Path(L"target.bmp").c_str()));
             t.List({t.tree.Path(L"a.bmp"), t.tree.Path(row.name), t.tree.Path(L"c.bmp")});

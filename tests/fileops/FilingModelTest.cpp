@@ -246,6 +246,15 @@ TEST(FilingModel, NoPictureIsEverLost) {
             run(file);
         };
     };
+    // Copy or move/rename through the dialog, to a path the user chose.
+    const auto copyOrMove = [&](bool move) {
+        return [&, move](const std::wstring& file) {
+            const std::wstring target = chosenPath();
+            if (SamePath(NameOnDisk(target).c_str(), file.c_str())) return;
+            replacing(file, target);
+            filed(CopyOrMoveTo(file, target, move));
+        };
+    };
     const struct {
         const wchar_t* name;
         int weight;
@@ -260,18 +269,8 @@ TEST(FilingModel, NoPictureIsEverLost) {
              filed(outcome);
          })},
         {L"copy to folder", 10, false, onFile([&](const std::wstring& file) { filed(CopyIntoFolder(file, anyFolder())); })},
-        {L"copy", 6, false, onFile([&](const std::wstring& file) {
-             const std::wstring target = chosenPath();
-             if (SamePath(NameOnDisk(target).c_str(), file.c_str())) return;
-             replacing(file, target);
-             filed(CopyOrMoveTo(file, target, false));
-         })},
-        {L"move/rename", 8, false, onFile([&](const std::wstring& file) {
-             const std::wstring target = chosenPath();
-             if (SamePath(NameOnDisk(target).c_str(), file.c_str())) return;
-             replacing(file, target);
-             filed(CopyOrMoveTo(file, target, true));
-         })},
+        {L"copy", 6, false, onFile(copyOrMove(false))},
+        {L"move/rename", 8, false, onFile(copyOrMove(true))},
         {L"recycle", 6, false, onFile([&](const std::wstring& file) {
              const bool toBin = HasRecycleBin(file.c_str());
              if (!toBin) {

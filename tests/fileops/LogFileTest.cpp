@@ -13,23 +13,17 @@
 
 namespace {
 
-// Another program's handle on the log, for the length of a scope.
-struct Held {
-    Held(const std::wstring& path, DWORD access, DWORD share)
-        : file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~Held() {
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    }
-    HANDLE file;
-};
-
 const std::wstring kLine = L"C:\\p\\a.jpg -> D:\\arch";
+
+// An archive log in a folder of its own.
+struct ArchiveLog : testing::Test {
+    TempFolder dir{L"archlog"};
+    const std::wstring log = dir.Path(L"archived.log");
+};
 
 }  // namespace
 
-TEST(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
-    TempFolder dir(L"archlog");
-    const std::wstring log = dir.Path(L"archived.log");
+TEST_F(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
     ASSERT_TRUE(CreateLogIfMissing(log.c_str()));
     EXPECT_EQ(ReadBytes(log), "\xFF\xFE");
     ASSERT_TRUE(AppendLogLine(log.c_str(), kLine.c_str()));
@@ -43,9 +37,7 @@ TEST(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
 
 // The byte-order mark goes only into an empty file: a log of another origin
 // (no mark, or UTF-8 text) is appended to as it is, never rewritten.
-TEST(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
-    TempFolder dir(L"archmark");
-    const std::wstring log = dir.Path(L"archived.log");
+TEST_F(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
     WriteBytes(log, "");
     ASSERT_TRUE(AppendLogLine(log.c_str(), L"x"));
     EXPECT_EQ(ReadBytes(log), Utf16(L"x\r\n"));
@@ -58,20 +50,18 @@ TEST(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
 // Another program holding the log: one that shares it (a reader, a tail) does
 // not stop the line; one that holds it shut makes the append fail, and the
 // log keeps every byte it had.
-TEST(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
-    TempFolder dir(L"archheld");
-    const std::wstring log = dir.Path(L"archived.log");
+TEST_F(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
     const std::string before = Utf16(L"first\r\n");
     WriteBytes(log, before);
     {
-        Held reader(log, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        HeldFile reader(log, FILE_SHARE_READ | FILE_SHARE_WRITE);
         ASSERT_NE(reader.file, INVALID_HANDLE_VALUE);
         EXPECT_TRUE(AppendLogLine(log.c_str(), L"second"));
     }
     const std::string both = Utf16(L"first\r\nsecond\r\n");
     EXPECT_EQ(ReadBytes(log), both);
     for (const DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ)}) {
-        Held shut(log, GENERIC_READ, share);
+        HeldFile shut(log, share);
         ASSERT_NE(shut.file, INVALID_HANDLE_VALUE);
         EXPECT_TRUE(CreateLogIfMissing(log.c_str())) << "it is there";
         EXPECT_FALSE(AppendLogLine(log.c_str(), L"lost")) << share;
@@ -81,7 +71,7 @@ TEST(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
 
     // Another program appending too: every line lands at the end, none over another.
     {
-        Held other(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        HeldFile other(log, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_APPEND_DATA);
         ASSERT_NE(other.file, INVALID_HANDLE_VALUE);
         const std::string theirs = Utf16(L"theirs\r\n", false);
         DWORD written = 0;
@@ -107,9 +97,7 @@ TEST(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
 
 // Each step of an append made to fail: false, and the log as it was; a
 // passing hold is waited out.
-TEST(ArchiveLog, AnAppendThatFailsLeavesTheLogAsItWas) {
-    TempFolder dir(L"archfail");
-    const std::wstring log = dir.Path(L"archived.log");
+TEST_F(ArchiveLog, AnAppendThatFailsLeavesTheLogAsItWas) {
     const std::string before = Utf16(L"first\r\n");
     for (const FileStep step : {FileStep::LogOpen, FileStep::LogWrite}) {
         WriteBytes(log, before);

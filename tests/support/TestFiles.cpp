@@ -68,13 +68,16 @@ bool TempFolder::FolderLink(const std::wstring& relative, const std::wstring& ta
     return IsLink(path);
 }
 
-std::vector<std::wstring> TempFolder::List() const {
+std::vector<std::wstring> TempFolder::List() const { return ListFolder(root_); }
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((root_ + L"\\*").c_str(), &data);
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
     for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data))
         if (wcscmp(data.cFileName, L".") && wcscmp(data.cFileName, L"..")) names.push_back(data.cFileName);
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    std::sort(names.begin(), names.end());
     return names;
 }
 

@@ -25,14 +25,31 @@ public:
     // A symbolic link to a folder, pointing to `target` relative to the link's
     // own folder ("." or ".."); false when none can be made.
     bool FolderLink(const std::wstring& relative, const std::wstring& target) const;
-    // The names directly inside the folder.
+    // The names directly inside the folder, sorted.
     std::vector<std::wstring> List() const;
 
 private:
     std::wstring root_;
 };
 
+// Another program's handle on a file for the length of a scope (share 0
+// holds it shut).
+struct HeldFile {
+    HeldFile(const std::wstring& path, DWORD share, DWORD access = GENERIC_READ)
+        : file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldFile() { Release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    void Release() {
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        file = INVALID_HANDLE_VALUE;
+    }
+    HANDLE file;
+};
+
 void RemoveTree(const std::wstring& folder);
+// The names directly inside `folder`, sorted.
+std::vector<std::wstring> ListFolder(const std::wstring& folder);
 bool FileExists(const std::wstring& path);
 std::string ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
