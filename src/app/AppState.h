@@ -357,6 +357,15 @@ struct AppState {
     };
     bool tooLargeOnly = false;   // nothing shows: the pictures tried were too large to hold
     FailureRun* failureRun = nullptr;
+    // One search for a loadable picture tries `most` entries at most, and no
+    // more than `few` once `ms` have passed; a longer one goes on at a posted
+    // message, so the window answers in between. Each part of a search costs
+    // a pass over the exhibit, so the parts are not made too small.
+    struct SearchBounds {
+        size_t most = 4096;
+        size_t few = 32;
+        DWORD ms = 100;
+    } searchBounds;
     // A search that gave up its turn goes on at WM_APP_SHOW, unless another began.
     uint32_t showSerial = 0;
     void ContinueShow(WPARAM serial, LPARAM state);

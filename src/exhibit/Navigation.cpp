@@ -26,12 +26,8 @@ void AppState::ShowEmptyState() {
 
 namespace {
 
-// One search for a loadable picture tries this many entries at most, and no
-// more than a few once this long has passed; a longer search goes on at a
-// posted message, so the window answers in between.
-constexpr size_t kSearchMost = 256;
-constexpr size_t kSearchFew = 32;
-constexpr DWORD kSearchMs = 250;
+// A search for a picture of the wanted shape decodes this many at most.
+constexpr size_t kShapeSearchMost = 256;
 
 }  // namespace
 
@@ -42,7 +38,7 @@ bool AppState::FindWantedShape(bool forward) {
         return !((landscapeOnly && w < h) || (portraitOnly && h < w));
     };
     const std::wstring start = exhibit->CurrentPath();
-    const size_t limit = std::min(exhibit->Size(), kSearchMost);
+    const size_t limit = std::min(exhibit->Size(), kShapeSearchMost);
     size_t tried = 0;
     for (Load load = Load::Shown;;) {
         if (load == Load::Shown) {
@@ -96,7 +92,8 @@ void AppState::ShowPictureFrom(bool forward, size_t carried) {
     Load load = Load::Nothing;
     bool gaveUp = false;
     for (; carried + run.attempts < count && !closing; ++run.attempts) {
-        if (run.attempts >= kSearchMost || (run.attempts >= kSearchFew && GetTickCount() - began >= kSearchMs)) {
+        if (run.attempts >= searchBounds.most ||
+            (run.attempts >= searchBounds.few && GetTickCount() - began >= searchBounds.ms)) {
             gaveUp = true;
             break;
         }

@@ -58,26 +58,29 @@ AppState::Load AppState::LoadCurrent(bool forward) {
 
     // A file that is no longer there is found out before anything is
     // decoded, so the picture on screen stays while a search passes over it.
-    bool gone = false;
+    bool gone = false, decoded = false;
     bool timedOut = false, usable = true;
     if (IsShortcut(path.c_str())) {
         ShellLink link;
         if (link.Read(path.c_str(), scratch, true)) {
             CopyPath(shownFile, scratch);
             AdoptShown(DecodeForShow(shownFile, timedOut, usable));
+            decoded = true;
         } else if (!(gone = FileVanished(path.c_str()))) {
             shownFile[0] = L'\0';
             picture.Release();
         }
     } else {
         // An empty or missing file fails here, without a decoder. Past the
-        // first try of a search, a file the scan found empty is not asked again.
+        // first try of a search, a file the scan found empty is not asked
+        // again: it fails as damaged without a look at the disk.
         FileStamp stamp;
         const bool seenEmpty = failureRun && failureRun->attempts > 0 && taken->scannedSize == 0;
         if (!seenEmpty && StampOf(path.c_str(), stamp) && stamp.size > 0) {
             CopyPath(shownFile, path.c_str());
             AdoptShown(DecodeForShow(path.c_str(), timedOut, usable));
-        } else if (!(gone = FileVanished(path.c_str()))) {
+            decoded = true;
+        } else if (seenEmpty || !(gone = FileVanished(path.c_str()))) {
             CopyPath(shownFile, path.c_str());
             AdoptShown(DecodedPicture{});
         }
@@ -91,7 +94,7 @@ AppState::Load AppState::LoadCurrent(bool forward) {
     }
 
     // Gone while it was decoded counts as gone too.
-    if (!gone && !timedOut) gone = FileVanished(path.c_str());
+    if (decoded && !timedOut) gone = FileVanished(path.c_str());
     if (gone) {
         // Not a damaged picture: whatever removefail says, the exhibit forgets
         // it without a word, and the watcher looks at the folder again.

@@ -88,6 +88,7 @@ TEST(SearchRules, GoneFilesLeaveThePictureOnScreenAndOneSearchIsBounded) {
     EXPECT_TRUE(t.s.picture.IsLoaded() && t.s.exhibit->IsShowing(t.tree.Path(L"a.bmp")));
     EXPECT_EQ(t.s.exhibit->Size(), 1u);
 
+    t.s.searchBounds.most = 256;
     std::vector<std::wstring> paths{t.tree.Path(L"z-good.bmp")};
     for (int i = 0; i < 600; ++i) paths.push_back(t.tree.Path(L"gone\\" + std::to_wstring(i) + L".bmp"));
     paths.push_back(t.tree.Path(L"z-last.bmp"));

@@ -116,7 +116,7 @@ TEST(FilingModel, NoPictureIsEverLost) {
     const std::wstring trash = TrashFolder();
     if (trash.empty()) GTEST_SKIP() << "no freedesktop trash reachable: the recycle bin cannot be looked into";
     const unsigned long seed = EnvNumber(L"OXBRILL_MODEL_SEED", GetTickCount() ^ GetCurrentProcessId());
-    const unsigned long steps = EnvNumber(L"OXBRILL_MODEL_STEPS", 1500);
+    const unsigned long steps = EnvNumber(L"OXBRILL_MODEL_STEPS", 2500);
     SCOPED_TRACE("OXBRILL_MODEL_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
     const auto chance = [&](int percent) { return int(random() % 100) < percent; };
