@@ -20,10 +20,19 @@ void AppState::SetInterpolation(int32_t mode) { picture.SetInterpolation(mode); 
 DecodedPicture AppState::DecodeForShow(const wchar_t* file, bool& timedOut, bool& usable) {
     timedOut = false;
     usable = true;
-    const uint64_t limit = pixelLimit.load();
-    // A load asked for while another waits for its decode (a message answered
-    // during that wait) decodes here rather than wait inside the wait.
-    if (decoding) return DecodePictureFile(file, limit);
+    if (decoding && pictures) {
+        // A load asked for while another waits for its decode (a message
+        // answered during that wait) waits for its own decode on the worker
+        // too, within the same deadline, but answers no messages meanwhile,
+        // so loads never nest deeper.
+        PictureCache::Taken taken = pictures->Take(file, PlanForShow(), [this](HANDLE event, DWORD ms) {
+            WaitForSingleObject(event, ms);
+            return !closing;
+        });
+        timedOut = taken.timedOut;
+        usable = !taken.gaveUp && !closing;
+        return std::move(taken.picture);
+    }
     if (!pictures) {
         pictures = std::make_unique<PictureCache>(
             [this](const std::wstring& path, const ShowPlan& plan) {

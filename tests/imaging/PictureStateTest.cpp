@@ -297,6 +297,28 @@ TEST_F(PictureStateTest, ADecodePastItsDeadlineIsALoadFailure) {
 
 // While a load waits for its decode the window keeps painting and answers a
 // close; the load then ends without judging the file.
+// A load asked for while another waits for its decode (a key answered during
+// that wait) keeps the deadline: a decode that never returns is given up.
+TEST_F(PictureStateTest, ALoadDuringAnAwaitedDecodeKeepsTheDeadline) {
+    const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    s.pictures = std::make_unique<PictureCache>(
+        [&release](const std::wstring& path, const ShowPlan&) {
+            WaitForSingleObject(release.Get(), INFINITE);
+            return DecodePictureFile(path.c_str(), PicturePixelLimit());
+        },
+        1ull << 30, 300);
+    tree.File(L"stuck.bmp", BmpBytes(8, 6));
+    s.decoding = true;   // as while another load's decode is awaited
+    bool timedOut = false, usable = false;
+    const DWORD start = GetTickCount();
+    const DecodedPicture nested = s.DecodeForShow(tree.Path(L"stuck.bmp").c_str(), timedOut, usable);
+    EXPECT_TRUE(timedOut && usable && !nested.image);
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    s.decoding = false;
+    SetEvent(release.Get());
+    s.pictures.reset();
+}
+
 TEST_F(PictureStateTest, WhileADecodeIsAwaitedTheWindowPaintsAndCloses) {
     const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     s.pictures = std::make_unique<PictureCache>(
