@@ -36,8 +36,24 @@ protected:
         s.removefail = removefail;
     }
 
+    // Pictures decoded ahead by a worker whose decodes of files named
+    // `stuck` (any file when empty) wait until `release` is set.
+    void StuckDecodes(const std::wstring& stuck, DWORD deadlineMs) {
+        s.pictures = std::make_unique<PictureCache>(
+            [this, stuck](const std::wstring& path, const ShowPlan&) {
+                if (stuck.empty() || path.ends_with(stuck)) WaitForSingleObject(release.Get(), INFINITE);
+                return DecodePictureFile(path.c_str(), PicturePixelLimit());
+            },
+            1ull << 30, deadlineMs);
+    }
+    ~PictureStateTest() override {
+        SetEvent(release.Get());
+        s.pictures.reset();
+    }
+
     TempFolder tree{L"oxload"};
     AppState s;
+    const UniqueHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     const std::string sixJpeg = ReadBytes(DataPath(L"exif\\o6-ii.jpg"));   // 16 x 32, upright 32 x 16
 };
 
@@ -269,13 +285,7 @@ TEST_F(PictureStateTest, TheViewIsTheVisiblePartOfTheWholeDrawing) {
 // A decode that never ends is given up at its deadline and counts as a load
 // failure: logged, dropped, and the next picture shown.
 TEST_F(PictureStateTest, ADecodePastItsDeadlineIsALoadFailure) {
-    const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    s.pictures = std::make_unique<PictureCache>(
-        [&release](const std::wstring& path, const ShowPlan&) {
-            if (path.ends_with(L"stuck.bmp")) WaitForSingleObject(release.Get(), INFINITE);
-            return DecodePictureFile(path.c_str(), PicturePixelLimit());
-        },
-        1ull << 30, 300);
+    StuckDecodes(L"stuck.bmp", 300);
     s.logerrors = true;
     Restart(true);
     Add(L"stuck.bmp", BmpBytes(8, 6));
@@ -295,18 +305,10 @@ TEST_F(PictureStateTest, ADecodePastItsDeadlineIsALoadFailure) {
     s.pictures.reset();
 }
 
-// While a load waits for its decode the window keeps painting and answers a
-// close; the load then ends without judging the file.
 // A load asked for while another waits for its decode (a key answered during
 // that wait) keeps the deadline: a decode that never returns is given up.
 TEST_F(PictureStateTest, ALoadDuringAnAwaitedDecodeKeepsTheDeadline) {
-    const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    s.pictures = std::make_unique<PictureCache>(
-        [&release](const std::wstring& path, const ShowPlan&) {
-            WaitForSingleObject(release.Get(), INFINITE);
-            return DecodePictureFile(path.c_str(), PicturePixelLimit());
-        },
-        1ull << 30, 300);
+    StuckDecodes(L"", 300);
     tree.File(L"stuck.bmp", BmpBytes(8, 6));
     s.decoding = true;   // as while another load's decode is awaited
     bool timedOut = false, usable = false;
@@ -319,14 +321,10 @@ TEST_F(PictureStateTest, ALoadDuringAnAwaitedDecodeKeepsTheDeadline) {
     s.pictures.reset();
 }
 
+// While a load waits for its decode the window keeps painting and answers a
+// close; the load then ends without judging the file.
 TEST_F(PictureStateTest, WhileADecodeIsAwaitedTheWindowPaintsAndCloses) {
-    const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    s.pictures = std::make_unique<PictureCache>(
-        [&release](const std::wstring& path, const ShowPlan&) {
-            WaitForSingleObject(release.Get(), INFINITE);
-            return DecodePictureFile(path.c_str(), PicturePixelLimit());
-        },
-        1ull << 30, 20000);
+    StuckDecodes(L"", 20000);
     // A window that counts its paints and closes the viewer as the real one does.
     static AppState* viewer = nullptr;
     static int paints = 0;
