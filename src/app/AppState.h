@@ -476,6 +476,7 @@ struct AppState {
     void SkinWindow();               // the shell's two skinning messages to our own window
     void ClearWallpaper();
     void RestoreWallpaper();
+    void SetSystemWallpaper(const wchar_t* file);   // "" takes the wallpaper away
 
     // ---- Commands, menus, dialogs (commands/) ---------------------------------
     void ExecuteCommand(int id);

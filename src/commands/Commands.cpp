@@ -447,8 +447,7 @@ void AppState::ExecuteCommand(int id) {
             if (nested.pin == id) TogglePinnedLevel3(nested.position, nested.parent);
         }
         if (id > kCmdPinMain && id <= PinOfSubmenu(kMenuInfo)) TogglePinnedSubmenu(id - kCmdPinMain);
-        // Commands whose owners are not part of this build (wallpaper, find,
-        // the Catalog) do nothing.
+        // Any other number does nothing.
         break;
     }
 }

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "window/WallpaperWorker.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ void AppState::ClearWallpaper() {
     }
     key.Write(L"Wallpaper", L"");
     key.Write(L"TileWallpaper", L"0");
-    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, nullptr, 0);
+    SetSystemWallpaper(L"");
 }
 
 void AppState::RestoreWallpaper() {
@@ -109,5 +110,18 @@ void AppState::RestoreWallpaper() {
     key.Read(L"PrevTileWallpaper", tile, 2);
     key.Write(L"Wallpaper", previous);
     key.Write(L"TileWallpaper", tile);
-    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, previous, 0);
+    SetSystemWallpaper(previous);
+}
+
+void AppState::SetSystemWallpaper(const wchar_t* file) {
+    // A picture the worker is still writing would otherwise reach the desktop
+    // after this: the request goes behind it, and one still waiting is dropped.
+    if (wallpaperWorker) {
+        WallpaperRequest request;
+        request.file = file;
+        request.setSystem = true;
+        wallpaperWorker->Post(std::move(request));
+        return;
+    }
+    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(file), 0);
 }

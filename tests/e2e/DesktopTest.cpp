@@ -110,6 +110,11 @@ TEST(Desktop, WallpaperModePutsEachPictureOnTheDesktopAtTheScreenSize) {
     // Clear, then Restore: the wallpaper from before the program came.
     viewer.PostCommand(kCmdWallpaperClear);
     EXPECT_TRUE(WaitUntil([&] { return ReadValue(L"Wallpaper").empty(); }));
+    // The picture still being written for the last style does not come back after the clear.
+    Sleep(1500);
+    wchar_t shown[MAX_PATH] = L"?";
+    SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, shown, 0);
+    EXPECT_STREQ(shown, L"");
     viewer.PostCommand(kCmdWallpaperRestore);
     EXPECT_TRUE(WaitUntil([&] { return ReadValue(L"Wallpaper") == L"C:\\before.bmp"; }));
     EXPECT_EQ(ReadValue(L"TileWallpaper"), L"1");
