@@ -56,12 +56,15 @@ void AppState::ApplyCrop() {
 }
 
 void AppState::ApplyStatusBar() {
+    const bool hadBar = statusBar != nullptr;
     if (statusbar && !crop && layer != kLayerFullScreen) {
         if (!statusBar) CreateStatusBar();
     } else if (statusBar) {
         DestroyWindow(statusBar);
         statusBar = nullptr;
     }
+    // The view grew or shrank by the bar: like any new size, a new heap.
+    if (collage && hadBar != (statusBar != nullptr)) ClearCollage();
     if (layer == kLayerWindowed) ApplyDisplay();
 }
 
