@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <set>
@@ -236,7 +237,7 @@ TEST(Following, PicturesDeletedUnderAFastSlideshowAreLetGoQuietly) {
     EXPECT_FALSE(FileExists(viewer.ProgramFile(L"errors.log")));
 }
 
-TEST(Following, TheCollageHeapsTilesInsideTheViewUntilItIsCleared) {
+TEST(Following, TheCollageHeapsTilesInTheViewStartsOverAtEachNewSizeAndIsWhatLeaves) {
     Viewer viewer;
     const std::pair<const wchar_t*, COLORREF> pictures[] = {
         {L"p1.bmp", RGB(220, 30, 30)}, {L"p2.bmp", RGB(30, 200, 40)}, {L"p3.bmp", RGB(40, 40, 220)}};
@@ -247,29 +248,61 @@ TEST(Following, TheCollageHeapsTilesInsideTheViewUntilItIsCleared) {
     ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions -nowrap -collage"));
     RECT view{};
     // Which colours show in the view, each with its bounding box.
-    const auto shown = [&] {
+    const auto shown = [&](const Screenshot& shot) {
         view = viewer.ViewOnScreen();
-        Screenshot shot;
         std::vector<RECT> boxes;
         for (const auto& picture : pictures)
             if (RECT box = ColourBox(shot, view, picture.second); !IsRectEmpty(&box)) boxes.push_back(box);
         return boxes;
     };
-    for (int i = 0; i < 6; ++i) {
-        viewer.PostCommand(kCmdNext);
-        Sleep(150);
-    }
-    EXPECT_TRUE(WaitUntil([&] { return shown().size() == 3; }, 5000)) << "a heap of all three";
-    // F5 and a new size each start a new heap: one tile, 80 x 40, inside the view.
-    for (const int clear : {0, 1}) {
+    const auto heap = [&](size_t colours) {
+        for (int i = 0; i < 6; ++i) {
+            viewer.PostCommand(kCmdNext);
+            Sleep(150);
+        }
+        return WaitUntil([&] { return shown(Screenshot()).size() >= colours; }, 5000);
+    };
+    EXPECT_TRUE(heap(3)) << "a heap of all three";
+    // F5, a new window size and the status bar going each start a new heap:
+    // one tile, 80 x 40, inside the view; where the bar was, only the
+    // background and that tile.
+    const int bar = viewer.StatusBarHeight();
+    EXPECT_GT(bar, 0);
+    for (const int clear : {0, 1, 2}) {
+        EXPECT_TRUE(heap(2)) << clear;
+        const RECT before = viewer.ViewOnScreen();
         if (clear == 0) viewer.PostCommand(kCmdCurrent);
-        else SetWindowPos(viewer.Main(), nullptr, 0, 0, 450, 380, SWP_NOMOVE | SWP_NOZORDER);
+        else if (clear == 1) SetWindowPos(viewer.Main(), nullptr, 0, 0, 450, 380, SWP_NOMOVE | SWP_NOZORDER);
+        else viewer.PostCommand(kCmdStatusBar);
         std::vector<RECT> boxes;
-        EXPECT_TRUE(WaitUntil([&] { return (boxes = shown()).size() == 1; }, 5000)) << clear;
+        Screenshot shot;
+        EXPECT_TRUE(WaitUntil([&] { return (boxes = shown(shot = Screenshot())).size() == 1; }, 5000)) << clear;
+        if (clear == 2) {
+            EXPECT_EQ(Height(view), Height(before) + bar);
+            int stale = 0;
+            for (int y = before.bottom; y < view.bottom; ++y)
+                for (int x = view.left; x < view.right; ++x)
+                    stale += !NearColour(shot.Pixel(x, y), RGB(0, 0, 0), 16) &&
+                             std::none_of(boxes.begin(), boxes.end(), [&](const RECT& box) {
+                                 return PtInRect(&box, POINT{x, y}) != FALSE;
+                             });
+            EXPECT_EQ(stale, 0) << "pixels of the bar left under the collage";
+        }
         if (boxes.size() != 1) continue;
         EXPECT_EQ(Width(boxes[0]), 80) << Describe(boxes[0]);
         EXPECT_EQ(Height(boxes[0]), 40) << Describe(boxes[0]);
         RECT inside{};
         EXPECT_TRUE(IntersectRect(&inside, &boxes[0], &view) && EqualRect(&inside, &boxes[0]));
     }
+
+    // Copy Image and Save As both take the whole collage at the view's size.
+    const SIZE copied = CopiedBitmap(viewer, kCmdCopyImage);
+    EXPECT_EQ(copied.cx, Width(view));
+    EXPECT_EQ(copied.cy, Height(view));
+    viewer.PostCommand(kCmdSaveAs);
+    AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"heap"));
+    ASSERT_TRUE(viewer.WaitForShown(L"heap.jpg"));
+    const PictureFile saved(viewer.Picture(L"heap.jpg"));
+    EXPECT_EQ(saved.width, Width(view));
+    EXPECT_EQ(saved.height, Height(view));
 }
