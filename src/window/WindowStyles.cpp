@@ -84,9 +84,9 @@ void AppState::ApplyNameOverlay() {
         }
     } else if (collage) {
         if (HDC dc = GetDC(hwnd)) {
-            if (canvas.Bitmap())
+            if (collageCanvas.Bitmap())
                 BitBlt(dc, 0, 0, monitorRect.right - monitorRect.left, monitorRect.bottom - monitorRect.top,
-                       canvas.Dc(), 0, 0, SRCCOPY);
+                       collageCanvas.Dc(), 0, 0, SRCCOPY);
             ReleaseDC(hwnd, dc);
         }
     } else {
