@@ -255,10 +255,7 @@ TEST(Following, TheCollageHeapsTilesInTheViewStartsOverAtEachNewSizeAndIsWhatLea
             if (RECT box = ColourBox(shot, view, picture.second); !IsRectEmpty(&box)) boxes.push_back(box);
         return boxes;
     };
-    for (int i = 0; i < 6; ++i) {
-        viewer.PostCommand(kCmdNext);
-        Sleep(150);
-    }
+    for (int i = 0; i < 6; ++i) viewer.PostCommand(kCmdNext), Sleep(150);
     EXPECT_TRUE(WaitUntil([&] { return shown().size() == 3; }, 5000)) << "a heap of all three";
     // F5, a new size and the status bar going each start a new heap: one
     // tile, 80 x 40, inside the view.
@@ -290,6 +287,5 @@ TEST(Following, TheCollageHeapsTilesInTheViewStartsOverAtEachNewSizeAndIsWhatLea
     ASSERT_TRUE(viewer.WaitForShown(L"heap.jpg"));
     const PictureFile saved(viewer.Picture(L"heap.jpg"));
     for (const SIZE size : {copied, SIZE{saved.width, saved.height}})
-        EXPECT_TRUE(size.cx == Width(view) && size.cy == Height(view)) << size.cx << " x " << size.cy << " in "
-                                                                       << Describe(view);
+        EXPECT_TRUE(size.cx == Width(view) && size.cy == Height(view)) << size.cx << " x " << size.cy;
 }
