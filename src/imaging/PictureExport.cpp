@@ -63,6 +63,22 @@ int SaveImageScaled(Gdiplus::GpImage* image, const wchar_t* path, int format, in
     return gp::GdipSaveImageToFile(bitmap, path, &encoder, nullptr);
 }
 
+namespace {
+
+// A GDI bitmap written as a picture file at its own size.
+int SaveBitmap(HBITMAP bitmap, const wchar_t* path, int format) {
+    Gdiplus::GpBitmap* raw = nullptr;
+    if (!bitmap || gp::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &raw) != Gdiplus::Ok)
+        return Gdiplus::InvalidParameter;
+    const GpImagePtr image(raw);
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(raw, &w);
+    gp::GdipGetImageHeight(raw, &h);
+    return SaveImageScaled(raw, path, format, int(w), int(h));
+}
+
+}  // namespace
+
 void AppState::SaveAs() {
     const CurrentEntry current = exhibit->Current();
     const bool pasted = ExhibitSize() == 0 || current.path == clipboardName;
@@ -96,9 +112,14 @@ void AppState::SaveAs() {
     }
 
     const bool existed = FileExists(target.c_str());
-    const int32_t w = picture.width, h = picture.height;
+    const int format = asBmp ? 0 : 1;
+    // In collage mode the collage is what shows: it is saved at its own size,
+    // as it stands once the dialogs are gone.
+    const GdiObject<HBITMAP> heap(collage ? CopyOfCollage() : nullptr);
     const Transfer saved = WriteFileSafely(target.c_str(), true, [&](const wchar_t* temporary) {
-        return picture.IsLoaded() && picture.SaveScaled(temporary, asBmp ? 0 : 1, w, h) == Gdiplus::Ok;
+        if (collage) return SaveBitmap(heap.Get(), temporary, format) == Gdiplus::Ok;
+        return picture.IsLoaded() &&
+               picture.SaveScaled(temporary, format, picture.width, picture.height) == Gdiplus::Ok;
     });
     if (saved != Transfer::Done) {
         g_app.ShowMessage(MessageText(11), MB_ICONEXCLAMATION);

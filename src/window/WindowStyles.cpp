@@ -56,12 +56,15 @@ void AppState::ApplyCrop() {
 }
 
 void AppState::ApplyStatusBar() {
+    const bool hadBar = statusBar != nullptr;
     if (statusbar && !crop && layer != kLayerFullScreen) {
         if (!statusBar) CreateStatusBar();
     } else if (statusBar) {
         DestroyWindow(statusBar);
         statusBar = nullptr;
     }
+    // The view grew or shrank by the bar: like any new size, a new heap.
+    if (collage && hadBar != (statusBar != nullptr)) ClearCollage();
     if (layer == kLayerWindowed) ApplyDisplay();
 }
 
@@ -81,9 +84,9 @@ void AppState::ApplyNameOverlay() {
         }
     } else if (collage) {
         if (HDC dc = GetDC(hwnd)) {
-            if (canvas.Bitmap())
+            if (collageCanvas.Bitmap())
                 BitBlt(dc, 0, 0, monitorRect.right - monitorRect.left, monitorRect.bottom - monitorRect.top,
-                       canvas.Dc(), 0, 0, SRCCOPY);
+                       collageCanvas.Dc(), 0, 0, SRCCOPY);
             ReleaseDC(hwnd, dc);
         }
     } else {

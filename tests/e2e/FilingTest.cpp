@@ -41,23 +41,6 @@ std::string TwoColourBmp(int w, int h, COLORREF left, COLORREF right) {
     return bytes;
 }
 
-// Answers the viewer's save dialog titled `caption` with `path`, in filter
-// `filter`; the name it offered into `offered`.
-void AnswerSaveDialog(const Viewer& viewer, const wchar_t* caption, const std::wstring& path, int filter = 1,
-                      std::wstring* offered = nullptr) {
-    const MessageBoxInfo dialog = viewer.WaitForDialog(caption, 30000);
-    ASSERT_NE(dialog.window, nullptr) << "no dialog";
-    if (offered) *offered = ControlText(dialog.window, 0x47c) + ControlText(dialog.window, 0x480);
-    if (filter != 1) {
-        HWND types = GetDlgItem(dialog.window, 0x470);   // the file-type list
-        SendMessageW(types, CB_SETCURSEL, WPARAM(filter - 1), 0);
-        SendMessageW(dialog.window, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), LPARAM(types));
-    }
-    for (const int name : {0x47c, 0x480}) SetDlgItemTextW(dialog.window, name, path.c_str());
-    PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitGone(dialog.window, 10000));
-}
-
 std::wstring LinkTarget(const std::wstring& link) {
     ShellLink shell;
     wchar_t target[ShellLink::kLinkPathSize] = {};
@@ -230,18 +213,9 @@ TEST_F(Filing, SaveAsWritesWhatIsShownAndTheClipboardCarriesIt) {
     // Copy Image and Copy View of a picture smaller than the window: the
     // picture at its display size, without the background.
     for (const int command : {kCmdCopyImage, kCmdCopyView}) {
-        if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
-        viewer.PostCommand(command);
-        BITMAP shape{};
-        EXPECT_TRUE(WaitUntil([&] {
-            if (!OpenClipboard(nullptr)) return false;
-            HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-            const bool got = bitmap && GetObjectW(bitmap, sizeof shape, &shape);
-            CloseClipboard();
-            return got;
-        }));
-        EXPECT_EQ(shape.bmWidth, 40) << command;
-        EXPECT_EQ(shape.bmHeight, 30) << command;
+        const SIZE copied = CopiedBitmap(viewer, command);
+        EXPECT_EQ(copied.cx, 40) << command;
+        EXPECT_EQ(copied.cy, 30) << command;
     }
 
     // Paste: a green bitmap becomes the shown picture, which is no file.

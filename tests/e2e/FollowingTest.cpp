@@ -236,7 +236,7 @@ TEST(Following, PicturesDeletedUnderAFastSlideshowAreLetGoQuietly) {
     EXPECT_FALSE(FileExists(viewer.ProgramFile(L"errors.log")));
 }
 
-TEST(Following, TheCollageHeapsTilesInsideTheViewUntilItIsCleared) {
+TEST(Following, TheCollageHeapsTilesInTheViewStartsOverAtEachNewSizeAndIsWhatLeaves) {
     Viewer viewer;
     const std::pair<const wchar_t*, COLORREF> pictures[] = {
         {L"p1.bmp", RGB(220, 30, 30)}, {L"p2.bmp", RGB(30, 200, 40)}, {L"p3.bmp", RGB(40, 40, 220)}};
@@ -255,21 +255,37 @@ TEST(Following, TheCollageHeapsTilesInsideTheViewUntilItIsCleared) {
             if (RECT box = ColourBox(shot, view, picture.second); !IsRectEmpty(&box)) boxes.push_back(box);
         return boxes;
     };
-    for (int i = 0; i < 6; ++i) {
-        viewer.PostCommand(kCmdNext);
-        Sleep(150);
-    }
+    for (int i = 0; i < 6; ++i) viewer.PostCommand(kCmdNext), Sleep(150);
     EXPECT_TRUE(WaitUntil([&] { return shown().size() == 3; }, 5000)) << "a heap of all three";
-    // F5 and a new size each start a new heap: one tile, 80 x 40, inside the view.
-    for (const int clear : {0, 1}) {
+    // F5, a new size and the status bar going each start a new heap: one
+    // tile, 80 x 40, inside the view.
+    const int bar = viewer.StatusBarHeight();
+    for (const int clear : {0, 1, 2}) {
         if (clear == 0) viewer.PostCommand(kCmdCurrent);
-        else SetWindowPos(viewer.Main(), nullptr, 0, 0, 450, 380, SWP_NOMOVE | SWP_NOZORDER);
+        else if (clear == 1) SetWindowPos(viewer.Main(), nullptr, 0, 0, 450, 380, SWP_NOMOVE | SWP_NOZORDER);
+        else viewer.PostCommand(kCmdStatusBar);
         std::vector<RECT> boxes;
-        EXPECT_TRUE(WaitUntil([&] { return (boxes = shown()).size() == 1; }, 5000)) << clear;
+        const auto cleared = [&] {
+            return viewer.StatusBarHeight() == (clear == 2 ? 0 : bar) && (boxes = shown()).size() == 1;
+        };
+        EXPECT_TRUE(WaitUntil(cleared, 5000)) << clear;
         if (boxes.size() != 1) continue;
         EXPECT_EQ(Width(boxes[0]), 80) << Describe(boxes[0]);
         EXPECT_EQ(Height(boxes[0]), 40) << Describe(boxes[0]);
         RECT inside{};
         EXPECT_TRUE(IntersectRect(&inside, &boxes[0], &view) && EqualRect(&inside, &boxes[0]));
     }
+    // Where the bar was, nothing of it is left under the collage.
+    const RECT was{view.left, view.bottom - bar, view.right, view.bottom};
+    RECT stale{};
+    const auto gone = [&] { return IsRectEmpty(&(stale = ColourBox(Screenshot(), was, GetSysColor(COLOR_BTNFACE)))); };
+    EXPECT_TRUE(bar > 0 && WaitUntil(gone, 3000)) << bar << " " << Describe(stale);
+    // Copy Image and Save As both give the whole collage, at the view's size.
+    const SIZE copied = CopiedBitmap(viewer, kCmdCopyImage);
+    viewer.PostCommand(kCmdSaveAs);
+    AnswerSaveDialog(viewer, L"Save As", viewer.Picture(L"heap"));
+    ASSERT_TRUE(viewer.WaitForShown(L"heap.jpg"));
+    const PictureFile saved(viewer.Picture(L"heap.jpg"));
+    for (const SIZE size : {copied, SIZE{saved.width, saved.height}})
+        EXPECT_TRUE(size.cx == Width(view) && size.cy == Height(view)) << size.cx << " x " << size.cy;
 }

@@ -89,6 +89,11 @@ TEST(FullScreen, AStartInFullScreenShowsTheNameOnCommandAndKeepsTheWindowedPlace
     ExpectCentred();
     viewer.PostCommand(kCmdScreenCaption);
     EXPECT_TRUE(nameShown(true)) << "the file name does not come back";
+    // Over a collage as well: switched off, the collage is put back over it.
+    viewer.PostCommand(kCmdCollage);
+    EXPECT_TRUE(nameShown(true)) << "no file name drawn over the collage";
+    viewer.PostCommand(kCmdScreenCaption);
+    EXPECT_TRUE(nameShown(false)) << "the file name stays over the collage";
 
     const std::wstring text = viewer.SavedSettings();
     EXPECT_EQ(IniValue(text, L"[Slideshow]", L"layer"), L"1");

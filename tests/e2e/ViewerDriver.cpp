@@ -308,6 +308,35 @@ void AnswerBox(const Viewer& viewer, const std::wstring& text, int button) {
     ASSERT_TRUE(WaitGone(box.window));
 }
 
+void AnswerSaveDialog(const Viewer& viewer, const wchar_t* caption, const std::wstring& path, int filter,
+                      std::wstring* offered) {
+    const MessageBoxInfo dialog = viewer.WaitForDialog(caption, 30000);
+    ASSERT_NE(dialog.window, nullptr) << "no dialog";
+    if (offered) *offered = ControlText(dialog.window, 0x47c) + ControlText(dialog.window, 0x480);
+    if (filter != 1) {
+        HWND types = GetDlgItem(dialog.window, 0x470);   // the file-type list
+        SendMessageW(types, CB_SETCURSEL, WPARAM(filter - 1), 0);
+        SendMessageW(dialog.window, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), LPARAM(types));
+    }
+    for (const int name : {0x47c, 0x480}) SetDlgItemTextW(dialog.window, name, path.c_str());
+    PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitGone(dialog.window, 10000));
+}
+
+SIZE CopiedBitmap(const Viewer& viewer, int command) {
+    if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
+    viewer.PostCommand(command);
+    BITMAP shape{};
+    EXPECT_TRUE(WaitUntil([&] {
+        if (!OpenClipboard(nullptr)) return false;
+        HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+        const bool got = bitmap && GetObjectW(bitmap, sizeof shape, &shape);
+        CloseClipboard();
+        return got;
+    })) << "no bitmap on the clipboard after command " << command;
+    return SIZE{shape.bmWidth, shape.bmHeight};
+}
+
 bool WaitGone(HWND window, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }

@@ -144,6 +144,13 @@ bool WaitGone(HWND window, DWORD timeoutMs = 5000);
 // Answers the viewer's message box, which must say `text`, with `button`.
 void AnswerBox(const Viewer& viewer, const std::wstring& text, int button = IDOK);
 std::wstring ControlText(HWND dialog, int id);
+// Answers the viewer's save dialog titled `caption` with `path`, in filter
+// `filter`; the name it offered into `offered`.
+void AnswerSaveDialog(const Viewer& viewer, const wchar_t* caption, const std::wstring& path, int filter = 1,
+                      std::wstring* offered = nullptr);
+// Empties the clipboard, posts `command` and waits for the bitmap the viewer
+// puts there: its size (0 x 0 when none came).
+SIZE CopiedBitmap(const Viewer& viewer, int command);
 
 // The screen's pixels, read once: a screenshot of the whole desktop.
 class Screenshot {
