@@ -64,6 +64,7 @@ private:
     int32_t pinnedSubmenu_ = -1;   // position of the pinned submenu (18 Sort, 19 Find, 20 File Ops)
     bool busy_ = false;            // a view is being built: the list waits for a key
     void EndWith(int result);
+    bool ending_ = false;          // the dialog ends when its loop next looks
 
     AppState& app_;
     HWND dialog_;
@@ -404,7 +405,7 @@ void CatalogWindow::ShowMenu(int x, int y, int32_t submenu) {
     const int chosen = int(TrackPopupMenuEx(shown, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y, dialog_, nullptr));
     menuOpen_ = false;
     DestroyMenu(loaded);
-    if (gone) return;
+    if (gone || ending_) return;   // a close ended the menu
     // The pins as in the viewer's menu: a dismissed menu drops one pin level.
     if (chosen == kCmdPinMain) {
         menuPinned_ = !menuPinned_;
@@ -422,7 +423,10 @@ void CatalogWindow::ShowMenu(int x, int y, int32_t submenu) {
     if (menuPinned_ || pinnedSubmenu_ >= 0) PostMessageW(dialog_, WM_APP_POPUPMENU, PackMenuPoint(x, y), pinnedSubmenu_);
 }
 
-void CatalogWindow::EndWith(int result) { EndDialog(dialog_, result); }
+void CatalogWindow::EndWith(int result) {
+    ending_ = true;
+    EndDialog(dialog_, result);
+}
 
 LRESULT CALLBACK CatalogWindow::KeyboardHook(int code, WPARAM key, LPARAM flags) {
     const std::shared_ptr<CatalogWindow> self = g_catalog;
@@ -578,6 +582,7 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_DESTROY: {
+        if (menuOpen_) EndMenu();   // the viewer went away under the menu
         RECT r{};
         GetWindowRect(dialog_, &r);
         app_.catalogPosition = Rect32{r.left, r.top, r.right, r.bottom};
@@ -617,6 +622,15 @@ INT_PTR CALLBACK CatalogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 bool AppState::CatalogAvailable() const { return true; }
 
+void AppState::EndCatalog() {
+    const HWND catalog = g_app.catalogWindow;
+    if (!catalog) return;
+    // The Catalog menu runs a modal loop of its own, which would hold the
+    // ended dialog (hidden) until the user dismissed the menu.
+    EndMenu();
+    EndDialog(catalog, 0);
+}
+
 void AppState::OpenCatalog() {
     if (g_app.catalogWindow.load() || closing) return;
     if (!thumbnails) {
@@ -625,6 +639,7 @@ void AppState::OpenCatalog() {
     }
     // The Catalog always runs with the change watcher.
     const bool refreshWas = autorefresh;
+    refreshBeforeCatalog = refreshWas;
     if (!autorefresh) ExecuteCommand(kCmdAutoRefresh);
     if (hideViewer && IsWindowVisible(hwnd)) {
         StopSlideTimer(false);
@@ -637,6 +652,7 @@ void AppState::OpenCatalog() {
     const INT_PTR result =
         DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_CATALOG), hwnd, CatalogProc, reinterpret_cast<LPARAM>(this));
     if (oleStarted) OleUninitialize();
+    refreshBeforeCatalog.reset();
     if (closing) return;
     if (autorefresh != refreshWas) ExecuteCommand(kCmdAutoRefresh);
     if (result == 0) {
