@@ -42,6 +42,7 @@ public:
     // The dialog is gone (the viewer closed while a shell operation or a
     // dialog ran inside a command): the command must not touch it any more.
     bool gone = false;
+    void EndWith(int result);   // 1: back to the viewer, 0: the program ends
 
 private:
     void Layout();
@@ -63,7 +64,6 @@ private:
     bool menuOpen_ = false;        // the Catalog menu's own modal loop runs
     int32_t pinnedSubmenu_ = -1;   // position of the pinned submenu (18 Sort, 19 Find, 20 File Ops)
     bool busy_ = false;            // a view is being built: the list waits for a key
-    void EndWith(int result);
     bool ending_ = false;          // the dialog ends when its loop next looks
 
     AppState& app_;
@@ -405,7 +405,7 @@ void CatalogWindow::ShowMenu(int x, int y, int32_t submenu) {
     const int chosen = int(TrackPopupMenuEx(shown, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y, dialog_, nullptr));
     menuOpen_ = false;
     DestroyMenu(loaded);
-    if (gone || ending_) return;   // a close ended the menu
+    if (gone || ending_ || app_.closing) return;   // a close ended the menu
     // The pins as in the viewer's menu: a dismissed menu drops one pin level.
     if (chosen == kCmdPinMain) {
         menuPinned_ = !menuPinned_;
@@ -623,12 +623,12 @@ INT_PTR CALLBACK CatalogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 bool AppState::CatalogAvailable() const { return true; }
 
 void AppState::EndCatalog() {
-    const HWND catalog = g_app.catalogWindow;
-    if (!catalog) return;
+    const std::shared_ptr<CatalogWindow> catalog = g_catalog;
+    if (!catalog || catalog->gone) return;
     // The Catalog menu runs a modal loop of its own, which would hold the
     // ended dialog (hidden) until the user dismissed the menu.
     EndMenu();
-    EndDialog(catalog, 0);
+    catalog->EndWith(0);
 }
 
 void AppState::OpenCatalog() {
