@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -530,6 +531,11 @@ struct AppState {
     bool CatalogAvailable() const;
     std::unique_ptr<ThumbnailCache> thumbnails;   // kept between openings
     void OpenCatalog();
+    // Auto Refresh as the user had it when the Catalog opened (the Catalog
+    // turns it on for its lifetime); none while the Catalog is closed.
+    std::optional<bool> refreshBeforeCatalog;
+    // Ends an open Catalog, and a menu of it, as Exit does.
+    void EndCatalog();
     // A file command of the Catalog on the selected files (in list order);
     // files gone from the disk are left out and named.
     void CatalogFileCommand(int command, const SelectedFiles& selection, HWND owner);

@@ -112,8 +112,8 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_CLOSE:
         // An open Catalog ends first; when its modal loop is over it asks
         // the viewer to close again, and nothing runs below a window that is gone.
-        if (const HWND catalog = g_app.catalogWindow) {
-            EndDialog(catalog, 0);
+        if (g_app.catalogWindow) {
+            s->EndCatalog();
             return 1;
         }
         DestroyWindow(hwnd);

@@ -234,6 +234,8 @@ void AppState::Shutdown() {
     KillTimer(hwnd, kSlideTimerId);
     StopWatcher();
     RemovePropW(hwnd, kViewerMark);
+    EndCatalog();
+    if (refreshBeforeCatalog) autorefresh = *refreshBeforeCatalog;   // the user's own, not the Catalog's
     if (trayicon || layer == kLayerWallpaper) Shell_NotifyIconW(NIM_DELETE, &trayIcon);
     if (savesettings) TransferSettings(1);
     InvalidateRect(nullptr, nullptr, TRUE);

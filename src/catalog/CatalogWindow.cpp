@@ -17,6 +17,7 @@
 
 #include "app/AppState.h"
 #include "catalog/CatalogDrag.h"
+#include "catalog/CatalogGrid.h"
 #include "catalog/CatalogKeys.h"
 #include "catalog/CatalogShell.h"
 #include "catalog/Selection.h"
@@ -30,6 +31,7 @@
 namespace {
 
 constexpr UINT WM_APP_THUMBNAILS = WM_APP + 40;   // thumbnails are ready
+constexpr UINT WM_APP_ALTKEY = WM_APP + 41;       // an Alt chord of the key table; lParam: 1 Shift, 2 Ctrl
 constexpr int kListId = 600;
 
 class CatalogWindow {
@@ -40,6 +42,7 @@ public:
     // The dialog is gone (the viewer closed while a shell operation or a
     // dialog ran inside a command): the command must not touch it any more.
     bool gone = false;
+    void EndWith(int result);   // 1: back to the viewer, 0: the program ends
 
 private:
     void Layout();
@@ -47,18 +50,21 @@ private:
     void RefreshStatus();
     void SetTitle();
     int32_t Focused() const { return int32_t(ListView_GetNextItem(list_, -1, LVNI_FOCUSED)); }
+    int32_t ItemsPerRow() const;
     std::vector<int32_t> Selected() const;
     void Select(int32_t index);
     LRESULT OnNotify(NMHDR* header);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     void DrawThumbnail(HDC dc, int32_t index);
-    void OnKey(WORD key);
+    void KeyDown(WORD key, bool shift, bool control, bool alt);
+    void OnKey(WORD key, bool shift, bool control, bool alt);
     void Run(int command);
     void ShowMenu(int x, int y, int32_t submenu = -1);
     bool menuPinned_ = false;
+    bool menuOpen_ = false;        // the Catalog menu's own modal loop runs
     int32_t pinnedSubmenu_ = -1;   // position of the pinned submenu (18 Sort, 19 Find, 20 File Ops)
     bool busy_ = false;            // a view is being built: the list waits for a key
-    void EndWith(int result);
+    bool ending_ = false;          // the dialog ends when its loop next looks
 
     AppState& app_;
     HWND dialog_;
@@ -70,6 +76,7 @@ private:
     HHOOK keyboardHook_ = nullptr;
     HHOOK mouseHook_ = nullptr;
     int32_t shiftAnchor_ = -1;
+    bool altTaken_ = false;   // an Alt chord was taken by the keyboard hook
     static LRESULT CALLBACK KeyboardHook(int code, WPARAM key, LPARAM flags);
     static LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info);
     void KeepShiftRange();
@@ -148,6 +155,16 @@ void CatalogWindow::Layout() {
 void CatalogWindow::SetTitle() {
     const std::wstring title = app_.exhibit->ViewedFolder() + L" - Oxbrill Catalog";
     SetWindowTextW(dialog_, title.c_str());
+}
+
+// The thumbnails in the first row, as the list laid them out.
+int32_t CatalogWindow::ItemsPerRow() const {
+    const int32_t count = int32_t(app_.ExhibitSize());
+    POINT first{}, next{};
+    ListView_GetItemPosition(list_, 0, &first);
+    int32_t n = 1;
+    while (n < count && n < 4096 && ListView_GetItemPosition(list_, n, &next) && next.y == first.y) ++n;
+    return n;
 }
 
 std::vector<int32_t> CatalogWindow::Selected() const {
@@ -273,15 +290,8 @@ LRESULT CatalogWindow::OnNotify(NMHDR* header) {
     }
     case NM_CUSTOMDRAW: return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     case LVN_KEYDOWN:
-        if (busy_ && app_.Building()) {   // any key: what the build has found so far
-            busy_ = false;
-            ListView_SetItemCountEx(list_, int(app_.ExhibitSize()), LVSICF_NOSCROLL);
-            InvalidateRect(list_, nullptr, TRUE);
-            SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-        } else {
-            OnKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
-        }
-        PostMessageW(dialog_, WM_APP_STATUS, 0, 0);
+        KeyDown(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
+                GetKeyState(VK_MENU) < 0);
         return 0;
     case NM_RCLICK: {
         LVHITTESTINFO hit{};
@@ -322,8 +332,12 @@ LRESULT CatalogWindow::OnNotify(NMHDR* header) {
         }
         return 0;
     case LVN_ODFINDITEMW: {
-        // Typing a letter: the next picture whose name starts with it, round from the top.
         auto* find = reinterpret_cast<NMLVFINDITEMW*>(header);
+        if (find->lvfi.flags & LVFI_NEARESTXY) {
+            // An arrow key, as Wine's list asks: the neighbour in the grid of thumbnails.
+            return GridNeighbour(find->iStart, uint16_t(find->lvfi.vkDirection), ItemsPerRow(), int32_t(app_.ExhibitSize()));
+        }
+        // Typing a letter: the next picture whose name starts with it, round from the top.
         const std::vector<int32_t> selected = Selected();
         if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || selected.empty()) return -1;
         const wchar_t wanted = wchar_t(towlower(find->lvfi.psz[0]));
@@ -343,9 +357,20 @@ LRESULT CatalogWindow::OnNotify(NMHDR* header) {
     }
 }
 
-void CatalogWindow::OnKey(WORD key) {
-    const int command = CatalogKeyCommand(key, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
-                                          GetKeyState(VK_MENU) < 0);
+void CatalogWindow::KeyDown(WORD key, bool shift, bool control, bool alt) {
+    if (busy_ && app_.Building()) {   // any key: what the build has found so far
+        busy_ = false;
+        ListView_SetItemCountEx(list_, int(app_.ExhibitSize()), LVSICF_NOSCROLL);
+        InvalidateRect(list_, nullptr, TRUE);
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    } else {
+        OnKey(key, shift, control, alt);
+    }
+    if (!gone) PostMessageW(dialog_, WM_APP_STATUS, 0, 0);
+}
+
+void CatalogWindow::OnKey(WORD key, bool shift, bool control, bool alt) {
+    const int command = CatalogKeyCommand(key, shift, control, alt);
     if (command == kCatalogSelectAll) {
         ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
     } else if (command == kCatalogMenu) {
@@ -376,9 +401,11 @@ void CatalogWindow::ShowMenu(int x, int y, int32_t submenu) {
     ApplyCatalogMenuTexts(menu);
     app_.SetCatalogMenuState(menu, menuPinned_, pinnedSubmenu_);
     HMENU shown = submenu >= 0 && GetSubMenu(menu, submenu) ? GetSubMenu(menu, submenu) : menu;
+    menuOpen_ = true;
     const int chosen = int(TrackPopupMenuEx(shown, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, x, y, dialog_, nullptr));
+    menuOpen_ = false;
     DestroyMenu(loaded);
-    if (gone) return;
+    if (gone || ending_ || app_.closing) return;   // a close ended the menu
     // The pins as in the viewer's menu: a dismissed menu drops one pin level.
     if (chosen == kCmdPinMain) {
         menuPinned_ = !menuPinned_;
@@ -396,7 +423,10 @@ void CatalogWindow::ShowMenu(int x, int y, int32_t submenu) {
     if (menuPinned_ || pinnedSubmenu_ >= 0) PostMessageW(dialog_, WM_APP_POPUPMENU, PackMenuPoint(x, y), pinnedSubmenu_);
 }
 
-void CatalogWindow::EndWith(int result) { EndDialog(dialog_, result); }
+void CatalogWindow::EndWith(int result) {
+    ending_ = true;
+    EndDialog(dialog_, result);
+}
 
 LRESULT CALLBACK CatalogWindow::KeyboardHook(int code, WPARAM key, LPARAM flags) {
     const std::shared_ptr<CatalogWindow> self = g_catalog;
@@ -406,6 +436,24 @@ LRESULT CALLBACK CatalogWindow::KeyboardHook(int code, WPARAM key, LPARAM flags)
     if (down && !repeat && key == VK_SHIFT) PostMessageW(self->dialog_, WM_COMMAND, kCatalogShiftDown, 0);
     const bool moves = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_HOME || key == VK_END;
     if (down && moves && GetKeyState(VK_SHIFT) < 0) PostMessageW(self->dialog_, WM_COMMAND, kCatalogShiftRange, 0);
+    // Alt chords come to the list as system keys, which it may not report (nor
+    // would it keep Alt+F4 from closing the dialog): the key table's Alt rows
+    // are taken here, and the key goes no further.
+    const bool alt = (flags & (1u << 29)) != 0 || GetKeyState(VK_MENU) < 0;
+    if (down && alt && !self->menuOpen_ && GetFocus() == self->list_) {
+        const bool shift = GetKeyState(VK_SHIFT) < 0, control = GetKeyState(VK_CONTROL) < 0;
+        if (CatalogKeyCommand(uint16_t(key), shift, control, true)) {
+            PostMessageW(self->dialog_, WM_APP_ALTKEY, key, (shift ? 1 : 0) | (control ? 2 : 0));
+            self->altTaken_ = true;
+            return 1;
+        }
+    }
+    // Alt let go after a chord taken here would look like Alt pressed alone,
+    // which opens the window menu.
+    if (!down && key == VK_MENU && self->altTaken_) {
+        self->altTaken_ = false;
+        return 1;
+    }
     return 0;
 }
 
@@ -423,6 +471,10 @@ void CatalogWindow::KeepShiftRange() {
     const int32_t low = std::min(shiftAnchor_, focused), high = std::max(shiftAnchor_, focused);
     for (const int32_t i : Selected())
         if (i < low || i > high) ListView_SetItemState(list_, i, 0, LVIS_SELECTED);
+    // The list may have taken the rectangle of icons between the two (Wine
+    // does): the range is every item between them, row ends included.
+    for (int32_t i = low; i <= high; ++i)
+        if (!ListView_GetItemState(list_, i, LVIS_SELECTED)) ListView_SetItemState(list_, i, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 void CatalogWindow::Run(int command) {
@@ -514,6 +566,7 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: Run(LOWORD(wParam)); return TRUE;
     case WM_CLOSE: EndWith(1); return TRUE;
     case WM_APP_STATUS: RefreshStatus(); return TRUE;
+    case WM_APP_ALTKEY: KeyDown(WORD(wParam), (lParam & 1) != 0, (lParam & 2) != 0, true); return TRUE;
     case WM_APP_THUMBNAILS:
         if (app_.thumbnails) app_.thumbnails->Taken();
         InvalidateRect(list_, nullptr, FALSE);
@@ -529,6 +582,7 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_DESTROY: {
+        if (menuOpen_) EndMenu();   // the viewer went away under the menu
         RECT r{};
         GetWindowRect(dialog_, &r);
         app_.catalogPosition = Rect32{r.left, r.top, r.right, r.bottom};
@@ -568,6 +622,15 @@ INT_PTR CALLBACK CatalogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 bool AppState::CatalogAvailable() const { return true; }
 
+void AppState::EndCatalog() {
+    const std::shared_ptr<CatalogWindow> catalog = g_catalog;
+    if (!catalog || catalog->gone) return;
+    // The Catalog menu runs a modal loop of its own, which would hold the
+    // ended dialog (hidden) until the user dismissed the menu.
+    EndMenu();
+    catalog->EndWith(0);
+}
+
 void AppState::OpenCatalog() {
     if (g_app.catalogWindow.load() || closing) return;
     if (!thumbnails) {
@@ -576,6 +639,7 @@ void AppState::OpenCatalog() {
     }
     // The Catalog always runs with the change watcher.
     const bool refreshWas = autorefresh;
+    refreshBeforeCatalog = refreshWas;
     if (!autorefresh) ExecuteCommand(kCmdAutoRefresh);
     if (hideViewer && IsWindowVisible(hwnd)) {
         StopSlideTimer(false);
@@ -588,6 +652,7 @@ void AppState::OpenCatalog() {
     const INT_PTR result =
         DialogBoxParamW(g_app.instance, MAKEINTRESOURCEW(IDD_CATALOG), hwnd, CatalogProc, reinterpret_cast<LPARAM>(this));
     if (oleStarted) OleUninitialize();
+    refreshBeforeCatalog.reset();
     if (closing) return;
     if (autorefresh != refreshWas) ExecuteCommand(kCmdAutoRefresh);
     if (result == 0) {

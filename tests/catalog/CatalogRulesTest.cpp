@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "catalog/CatalogDrag.h"
+#include "catalog/CatalogGrid.h"
 #include "catalog/CatalogShell.h"
 #include "catalog/Selection.h"
 #include "catalog/ThumbnailCache.h"
@@ -294,4 +295,17 @@ TEST(CatalogSelection, FilesPresentMissingAndTheShownOne) {
     EXPECT_EQ(files.missing, std::vector<std::wstring>{tree.Path(L"b.jpg")});
     EXPECT_TRUE(files.holdsShown);
     EXPECT_FALSE(FilesOfSelection(exhibit, {0}, tree.Path(L"c.jpg")).holdsShown);
+}
+
+// Where each arrow key (Left, Up, Right, Down: their key codes' order) lands, in rows of a given width.
+TEST(CatalogGrid, ArrowsStepThroughTheListAndByRows) {
+    const struct { int32_t from, perRow, count, to[4]; } cases[] = {
+        {0, 4, 10, {-1, -1, 1, 4}}, {3, 4, 10, {2, -1, 4, 7}}, {6, 4, 10, {5, 2, 7, 9}}, {9, 4, 10, {8, 5, -1, -1}},
+        {5, 4, 8, {4, 1, 6, -1}}, {2, 0, 3, {1, 1, -1, -1}}, {1, 9, 3, {0, -1, 2, -1}}, {0, 4, 1, {-1, -1, -1, -1}},
+        {-1, 4, 10, {-1, -1, -1, -1}}, {10, 4, 10, {-1, -1, -1, -1}},
+        {(1 << 30) + 50, (1 << 30) + 100, INT32_MAX, {(1 << 30) + 49, -1, (1 << 30) + 51, INT32_MAX - 1}},
+    };
+    for (const auto& c : cases)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(GridNeighbour(c.from, uint16_t(VK_LEFT + k), c.perRow, c.count), c.to[k]) << c.from << " " << k;
 }

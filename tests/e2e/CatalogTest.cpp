@@ -252,3 +252,40 @@ TEST(Catalog, RecycleWhereThereIsNoBinNamesTheFilesFirst) {
     EXPECT_EQ(viewer.WaitForExit(), 0);
     RemoveTree(folder);
 }
+
+// Keys through the input queue: arrows move, Shift extends one range, the Alt rows run, Alt+F4 ends the program.
+TEST(CatalogKeys, ArrowsMoveShiftArrowsExtendAndAltChordsRunTheirCommands) {
+    Viewer viewer;
+    const int n = 14;
+    for (int i = 0; i < n; ++i) WriteSolidBmp(viewer.Picture(L"p" + std::to_wstring(10 + i) + L".bmp"), 40, 30, kColours[0]);
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    const CatalogOpen catalog = OpenCatalog(viewer);
+    ASSERT_TRUE(catalog.list && SetForegroundWindow(catalog.dialog));
+    RECT client{};   // the thumbnails a row, from the list's width and spacing:
+    GetClientRect(catalog.list, &client);
+    const int row = client.right / std::max(1, int(LOWORD(SendMessageW(catalog.list, LVM_GETITEMSPACING, 0, 0))));
+    const auto key = [](WORD vk, bool up) { keybd_event(BYTE(vk), 0, up ? KEYEVENTF_KEYUP : 0, 0), Sleep(30); };
+    const struct { WORD shift, vk; int focus, from, to; } steps[] = {   // the key, then the focus and the selection
+        {0, VK_RIGHT, 1, 1, 1}, {0, VK_DOWN, 1 + row, 1 + row, 1 + row}, {0, VK_LEFT, row, row, row}, {0, VK_UP, 0, 0, 0},
+        {0, VK_UP, 0, 0, 0}, {0, VK_LEFT, 0, 0, 0}, {1, VK_RIGHT, 1, 0, 1}, {1, VK_DOWN, 1 + row, 0, 1 + row}, {1, VK_UP, 1, 0, 1},
+        {0, VK_END, n - 1, n - 1, n - 1}, {0, VK_DOWN, n - 1, n - 1, n - 1}, {1, VK_UP, n - 1 - row, n - 1 - row, n - 1},
+    };
+    WORD shift = 0;
+    for (const auto& step : steps) {
+        if (step.shift != shift) key(VK_SHIFT, !step.shift), shift = step.shift;
+        key(step.vk, false), key(step.vk, true);
+        EXPECT_TRUE(WaitUntil([&] {
+            bool right = Focused(catalog.list) == step.focus;
+            for (int i = 0; i < n; ++i)
+                right &= (SendMessageW(catalog.list, LVM_GETITEMSTATE, i, LVIS_SELECTED) != 0) == (i >= step.from && i <= step.to);
+            return right;
+        }, 5000)) << "key " << step.vk << " to " << step.focus << ": at " << Focused(catalog.list);
+    }
+    key(VK_SHIFT, true);
+    const auto chord = [&](WORD vk) { key(VK_MENU, false), key(vk, false), key(vk, true), key(VK_MENU, true); };
+    chord('V');
+    EXPECT_TRUE(WaitUntil([&] { return InViewer(viewer).Text(catalog.list, 0) == L"p23.bmp"; }));
+    chord('R'), chord(VK_F4);
+    EXPECT_EQ(viewer.WaitForExit(), 0);
+    EXPECT_EQ(IniValue(ReadUtf16File(viewer.SettingsPath()), L"[Slideshow]", L"sort"), L"2");
+}

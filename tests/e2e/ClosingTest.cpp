@@ -9,7 +9,7 @@ using namespace e2e;
 
 namespace {
 
-enum class Request { TakeOver, SessionEnd, ExitFromMenu };
+enum class Request { TakeOver, SessionEnd, ExitFromMenu, Close };
 constexpr int kTrayMenu = -1;   // opened by a right click on the tray icon
 
 struct ModalCase {
@@ -22,6 +22,7 @@ struct ModalCase {
 };
 
 const wchar_t kGone[] = L"[Portable]\r\nsavefolder=FALSE\r\nfolder=Z:\\nowhere\\at\\all\r\n";
+const wchar_t kNoRefresh[] = L"[Folder]\r\nautorefresh=FALSE\r\n";
 const ModalCase kCases[] = {
     {"the start-up folder picker, then another copy takes over", false, nullptr, L"-noslide", 0, Request::TakeOver},
     {"the missing-folder warning, then another copy takes over", false, kGone, L"-noslide", 0, Request::TakeOver},
@@ -31,6 +32,9 @@ const ModalCase kCases[] = {
     {"the tray menu, then Exit is chosen in it", true, nullptr, L"-noslide -trayicon", kTrayMenu,
      Request::ExitFromMenu},
     {"the tray menu, then another copy takes over", true, nullptr, L"-noslide -trayicon", kTrayMenu, Request::TakeOver},
+    {"the Catalog's menu, then the viewer is closed", true, kNoRefresh, L"-noslide", kCmdCatalog, Request::Close},
+    {"the Catalog's menu, then another copy takes over", true, kNoRefresh, L"-noslide", kCmdCatalog, Request::TakeOver},
+    {"the Catalog's menu, then the session ends", true, kNoRefresh, L"-noslide", kCmdCatalog, Request::SessionEnd},
 };
 
 // Before the window is shown only a dialog of the start-up can be up: the
@@ -66,6 +70,8 @@ TEST(Closing, ACloseDuringAnyModalLoopEndsCleanlyAndSavesOnce) {
             ASSERT_TRUE(viewer.WaitForWindow());
             viewer.PostCommand(c.opener);
             modal = viewer.WaitForDialog().window;
+            if (c.opener == kCmdCatalog)   // its menu (F1), while the Catalog has Auto Refresh on
+                PostKeyTo(FindWindowExW(modal, nullptr, L"SysListView32", nullptr), VK_F1), modal = viewer.WaitForPopupMenu();
         } else {
             modal = StartUpModal(viewer, c.settings != nullptr);
             ASSERT_TRUE(viewer.WaitForWindow(5000, false));   // the hidden main window
@@ -81,6 +87,7 @@ TEST(Closing, ACloseDuringAnyModalLoopEndsCleanlyAndSavesOnce) {
             SendMessageTimeoutW(viewer.Main(), WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &answer);
             break;
         }
+        case Request::Close: viewer.Close(); break;
         case Request::ExitFromMenu:
             PostKeyTo(modal, VK_UP);   // from no selection: the last item, Exit
             PostKeyTo(modal, VK_RETURN);
@@ -89,5 +96,6 @@ TEST(Closing, ACloseDuringAnyModalLoopEndsCleanlyAndSavesOnce) {
         EXPECT_EQ(viewer.WaitForExit(20000), 0);
         EXPECT_EQ(SettingsSaves(watch), 1u);
         EXPECT_TRUE(FileExists(viewer.SettingsPath()));
+        EXPECT_TRUE(c.settings != kNoRefresh || ReadUtf16File(viewer.SettingsPath()).find(L"autorefresh=FALSE") != std::wstring::npos);
     }
 }
