@@ -69,10 +69,8 @@ struct ThumbnailCache::Shared {
     static uint64_t Bytes(const Thumbnail& t) { return t.pixels.size() * 4 + sizeof(Thumbnail) + 64; }
 
     void Tell() {
-        if (window && !told) {
-            told = true;
-            PostMessageW(window, message, 0, 0);
-        }
+        // A full queue takes no message: the next thumbnail tries again.
+        if (window && !told) told = PostMessageW(window, message, 0, 0) != FALSE;
     }
 
     void Keep(const ThumbnailKey& key, std::shared_ptr<const Thumbnail> made) {
@@ -243,6 +241,7 @@ void ThumbnailCache::Notify(HWND window, UINT message) {
     std::lock_guard<std::mutex> hold(shared_->lock);
     shared_->window = window;
     shared_->message = message;
+    shared_->told = false;
 }
 
 void ThumbnailCache::Taken() {

@@ -57,7 +57,9 @@ public:
     ThumbnailCache(const ThumbnailCache&) = delete;
     ThumbnailCache& operator=(const ThumbnailCache&) = delete;
 
-    // Where to post `message` when thumbnails are ready (once until Taken() is called).
+    // Where to post `message` when thumbnails are ready (once until Taken() is
+    // called). A message still queued for the window named before is lost with
+    // it: naming a window (or none) arms the message again.
     void Notify(HWND window, UINT message);
     void Taken();
     // The thumbnail if made; else null, and it is asked for (in front when urgent).

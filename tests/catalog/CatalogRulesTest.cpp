@@ -132,6 +132,37 @@ std::shared_ptr<const Thumbnail> WaitFor(ThumbnailCache& cache, const std::wstri
     return nullptr;
 }
 
+// The window hears once that thumbnails are ready, until it takes the news;
+// news lost with a closed Catalog does not keep the next one from hearing.
+TEST(ThumbnailCacheRules, TheReadyMessageComesOnceAndToTheNextWindowAfterOneIsLost) {
+    HangingMaker maker;
+    ThumbnailCache cache(maker.Maker(), 1 << 20, 1);
+    constexpr UINT kReady = WM_APP + 7;
+    const auto window = [] { return CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0); };
+    // Made means told: the message is posted before the thumbnail can be had.
+    const auto told = [&](HWND to, const wchar_t* path) {
+        EXPECT_TRUE(WaitFor(cache, path)) << testing::PrintToString(std::wstring(path));
+        MSG m;
+        int count = 0;
+        while (PeekMessageW(&m, to, kReady, kReady, PM_REMOVE)) ++count;
+        return count;
+    };
+    const HWND first = window(), second = window();
+    cache.Notify(first, kReady);
+    EXPECT_EQ(told(first, L"a"), 1);
+    EXPECT_EQ(told(first, L"b"), 0) << "not taken yet";
+    cache.Taken();
+    EXPECT_EQ(told(first, L"c"), 1);
+    cache.Get(Key(L"d"), true);
+    WaitFor(cache, L"d");
+    DestroyWindow(first);   // closed with the message queued
+    cache.Notify(nullptr, 0);
+    EXPECT_EQ(told(second, L"e"), 0);
+    cache.Notify(second, kReady);
+    EXPECT_EQ(told(second, L"f"), 1);
+    DestroyWindow(second);
+}
+
 // A thumbnail past its deadline gets an empty frame and keeps it; a fresh
 // worker carries on; four given-up workers are replaced, a fifth is not, and
 // one that comes back carries on.
