@@ -42,6 +42,27 @@ TEST(ThumbnailRules, SmallPicturesKeepTheirSizeLargeOnesFitTheBox) {
     }
 }
 
+// A camera's thumbnail stands for the picture only when it fills the box and
+// has the picture's shape (a camera rounds the shorter side to a pixel).
+TEST(ThumbnailRules, TheCamerasThumbnailServesOnlyLargeEnoughAndOfThePicturesShape) {
+    const struct {
+        uint32_t tw, th, pw, ph;
+        int32_t box;
+        bool serves;
+    } cases[] = {
+        {160, 120, 4000, 3000, 100, true},  {160, 107, 6000, 4000, 100, true},   // 106.7 rounded either way
+        {160, 106, 6000, 4000, 100, true},  {160, 105, 6000, 4000, 100, false},
+        {160, 120, 6000, 4000, 100, false},   // letterboxed
+        {120, 160, 3000, 4000, 100, true},  {160, 120, 3000, 4000, 100, false},  {107, 160, 4000, 6000, 100, true},
+        {120, 160, 4000, 6000, 100, false}, {99, 66, 300, 200, 100, false},      {100, 67, 300, 200, 100, true},
+        {0, 0, 300, 200, 100, false},       {160, 120, 0, 0, 100, false},        {1, 1, 1, 1, 1, true},
+        {160, 120, 4000, 3000, 0, false},   {65535, 65535, 4000000000u, 4000000000u, 100, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EmbeddedThumbnailServes(c.tw, c.th, c.pw, c.ph, c.box), c.serves)
+            << c.tw << "x" << c.th << " for " << c.pw << "x" << c.ph << " in " << c.box;
+}
+
 TEST(ExifThumbnail, TheCamerasThumbnailAndDamagedBlocks) {
     const Bytes camera = pictures::ByteVector(DataPath(L"exif\\camera-thumbnail.jpg"));
     EmbeddedThumbnail found;
@@ -243,7 +264,7 @@ struct OpenGate final : DecodeGate {
 }  // namespace
 
 // Hostile pictures get an empty frame at once, without the memory a decoder
-// would take for them; a camera thumbnail claiming 65500 x 65500 is refused
+// would take for them; a camera thumbnail claiming 32750 x 65500 is refused
 // for the picture itself.
 TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
     TempFolder tree(L"oxthumbs");
@@ -254,17 +275,16 @@ TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
     const size_t at = size_t(embedded.data - claims.data());
     for (size_t i = at; i + 9 < at + embedded.size; ++i)
         if (claims[i] == 0xFF && (claims[i + 1] == 0xC0 || claims[i + 1] == 0xC2)) {
-            claims[i + 5] = claims[i + 7] = 0xFF;   // height and width 65500
-            claims[i + 6] = claims[i + 8] = 0xDC;
+            claims[i + 5] = 0xFF, claims[i + 6] = 0xDC;   // height 65500 and width 32750: the picture's shape
+            claims[i + 7] = 0x7F, claims[i + 8] = 0xEE;
             break;
         }
-    ASSERT_TRUE(ExifThumbnailFromJpeg(claims.data(), claims.size(), &embedded) && embedded.width == 65500);
+    ASSERT_TRUE(ExifThumbnailFromJpeg(claims.data(), claims.size(), &embedded) && embedded.width == 32750);
     std::string tiff("MM\0*\0\0\0\x08\0\x02", 10);
     for (const char tag : {'\0', '\1'})   // LONG 70000 x 70000
         tiff += std::string{1, tag, 0, 4, 0, 0, 0, 1, 0, 1, char(0x11), char(0x70)};
     tiff += std::string(4000, '\0');
     const struct { const wchar_t* name; std::string bytes; int32_t w, h; } files[] = {
-        {L"camera.jpg", pictures::AsString(camera), 100, 75},   // its own thumbnail, 120 x 160, turned
         {L"claims-65500.jpg", pictures::AsString(claims), 100, 50},   // the picture, 320 x 640, turned
         {L"20000.png", pictures::PngClaiming(20000, 20000) + std::string(64 * 1024, '\0'), 0, 0},
         {L"100000.png", pictures::PngClaiming(100000, 100000), 0, 0},
@@ -283,6 +303,54 @@ TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
         GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&after), sizeof after);
         EXPECT_LE(after.PeakPagefileUsage, std::max<SIZE_T>(before.PeakPagefileUsage, before.PrivateUsage + (256u << 20)));
         EXPECT_TRUE(made.w == f.w && made.h == f.h) << made.w << " x " << made.h;
+    }
+}
+
+// Each picture's thumbnail: turned by its orientation tag whatever its file
+// is called, opaque on the list's colour where the picture is transparent, and
+// from the camera's own thumbnail only when that has the picture's shape.
+TEST(Thumbnails, TurnedOpaqueAndFromTheCamerasOwnOnlyWhenShapedLikeThePicture) {
+    TempFolder tree(L"thumbkinds");
+    constexpr COLORREF kList = RGB(10, 120, 230), kRed = RGB(255, 0, 0), kLime = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
+                       kWhite = RGB(255, 255, 255), kCyan = RGB(20, 200, 200), kDeep = RGB(40, 40, 220),
+                       kPurple = RGB(200, 40, 200), kGreen = RGB(30, 190, 40), kAny = CLR_INVALID;
+    const struct {
+        const wchar_t* data;
+        const wchar_t* name;
+        bool exiforient;
+        int32_t w, h;
+        COLORREF topLeft, centre, bottomRight;
+    } cases[] = {
+        {L"exif\\o6-ii.jpg", L"o6.jpg", true, 32, 16, kRed, kAny, kWhite},
+        {L"exif\\o6-mm.jpg", L"o6.png", true, 32, 16, kRed, kAny, kWhite},   // a JPEG under another name
+        {L"exif\\o8-ii.jpg", L"o8", true, 32, 16, kRed, kAny, kWhite},
+        {L"exif\\o6-ii.jpg", L"o6-kept.jpg", false, 16, 32, kLime, kAny, kBlue},
+        {L"e2e\\turned.tif", L"turned.tif", true, 100, 66, kCyan, kAny, kDeep},
+        {L"e2e\\turned.tif", L"turned.jpg", true, 100, 66, kCyan, kAny, kDeep},
+        {L"e2e\\turned.tif", L"kept.tif", false, 66, 100, kAny, kAny, kAny},
+        {L"e2e\\transparent.png", L"transparent.png", true, 100, 66, kList, kPurple, kList},
+        {L"e2e\\letterboxed.jpg", L"letterboxed.jpg", true, 100, 66, kGreen, kGreen, kGreen},
+        {L"e2e\\camera.jpg", L"camera.jpg", true, 100, 66, kDeep, kDeep, kDeep},
+        {L"e2e\\camera.jpg", L"camera.tif", true, 100, 66, kDeep, kDeep, kDeep},
+    };
+    OpenGate gate;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+        const std::string bytes = ReadBytes(DataPath(c.data));
+        tree.File(c.name, bytes);
+        const Thumbnail made = MakeThumbnail(ThumbnailKey{tree.Path(c.name), bytes.size(), 1, 100, c.exiforient, kList}, gate);
+        ASSERT_TRUE(made.w == c.w && made.h == c.h) << made.w << " x " << made.h;
+        const auto at = [&](int x, int y) {
+            const uint32_t p = made.pixels[size_t(y) * made.w + x];
+            return p >> 24 == 0xFF ? RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF) : CLR_INVALID;   // opaque only
+        };
+        const auto like = [](COLORREF got, COLORREF want) {
+            const auto off = [&](int shift) { return std::abs(int(got >> shift & 0xFF) - int(want >> shift & 0xFF)); };
+            return want == CLR_INVALID || (got != CLR_INVALID && off(0) < 24 && off(8) < 24 && off(16) < 24);
+        };
+        EXPECT_TRUE(like(at(1, 1), c.topLeft)) << std::hex << at(1, 1);
+        EXPECT_TRUE(like(at(c.w / 2, c.h / 2), c.centre)) << std::hex << at(c.w / 2, c.h / 2);
+        EXPECT_TRUE(like(at(c.w - 2, c.h - 2), c.bottomRight)) << std::hex << at(c.w - 2, c.h - 2);
     }
 }
 
