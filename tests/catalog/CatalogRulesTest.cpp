@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "catalog/CatalogDrag.h"
@@ -45,18 +46,12 @@ TEST(ThumbnailRules, SmallPicturesKeepTheirSizeLargeOnesFitTheBox) {
 // A camera's thumbnail stands for the picture only when it fills the box and
 // has the picture's shape (a camera rounds the shorter side to a pixel).
 TEST(ThumbnailRules, TheCamerasThumbnailServesOnlyLargeEnoughAndOfThePicturesShape) {
-    const struct {
-        uint32_t tw, th, pw, ph;
-        int32_t box;
-        bool serves;
-    } cases[] = {
-        {160, 120, 4000, 3000, 100, true},  {160, 107, 6000, 4000, 100, true},   // 106.7 rounded either way
-        {160, 106, 6000, 4000, 100, true},  {160, 105, 6000, 4000, 100, false},
-        {160, 120, 6000, 4000, 100, false},   // letterboxed
-        {120, 160, 3000, 4000, 100, true},  {160, 120, 3000, 4000, 100, false},  {107, 160, 4000, 6000, 100, true},
-        {120, 160, 4000, 6000, 100, false}, {99, 66, 300, 200, 100, false},      {100, 67, 300, 200, 100, true},
-        {0, 0, 300, 200, 100, false},       {160, 120, 0, 0, 100, false},        {1, 1, 1, 1, 1, true},
-        {160, 120, 4000, 3000, 0, false},   {65535, 65535, 4000000000u, 4000000000u, 100, true},
+    const struct { uint32_t tw, th, pw, ph; int32_t box; bool serves; } cases[] = {
+        {160, 120, 4000, 3000, 100, true}, {160, 107, 6000, 4000, 100, true}, {160, 106, 6000, 4000, 100, true},
+        {160, 105, 6000, 4000, 100, false}, {160, 120, 6000, 4000, 100, false}, {107, 160, 4000, 6000, 100, true},
+        {120, 160, 4000, 6000, 100, false}, {160, 120, 3000, 4000, 100, false}, {99, 66, 300, 200, 100, false},
+        {100, 67, 300, 200, 100, true}, {0, 0, 300, 200, 100, false}, {160, 120, 0, 0, 100, false},
+        {160, 120, 4000, 3000, 0, false}, {65535, 65535, 4000000000u, 4000000000u, 100, true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EmbeddedThumbnailServes(c.tw, c.th, c.pw, c.ph, c.box), c.serves)
@@ -93,7 +88,7 @@ TEST(ExifThumbnail, TheCamerasThumbnailAndDamagedBlocks) {
 }
 
 // Made once a key, on a worker; a changed file is a new key; the least
-// recently used go when the budget is full.
+// recently used go when the budget is full; the window is told when they are ready.
 TEST(ThumbnailCacheRules, KeyedByFileStateAndEvictedLeastRecentlyUsed) {
     std::atomic<int> made{0};
     ThumbnailCache cache(
@@ -122,6 +117,26 @@ TEST(ThumbnailCacheRules, KeyedByFileStateAndEvictedLeastRecentlyUsed) {
     EXPECT_EQ(cache.HeldCount(), 3u);
     EXPECT_TRUE(cache.Get(key(L"a", 1), false) && !cache.Get(key(L"a", 2), false)) << "the least recently used went";
     EXPECT_LE(cache.HeldBytes(), 3u * (100 * 100 * 4 + 200));
+
+    // Ready is said once until taken; said to a Catalog that closed before it
+    // took it, it is said again to the next one. Made means told.
+    const HWND first = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0),
+               second = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+    const auto told = [&](HWND to, const wchar_t* path) {
+        MSG m;
+        int count = 0;
+        for (wait(key(path, 1)); PeekMessageW(&m, to, WM_APP, WM_APP, PM_REMOVE);) ++count;
+        return count;
+    };
+    cache.Notify(first, WM_APP);
+    EXPECT_TRUE(told(first, L"d") == 1 && told(first, L"e") == 0);
+    cache.Taken();
+    wait(key(L"f", 1));
+    DestroyWindow(first);
+    cache.Notify(nullptr, 0);
+    cache.Notify(second, WM_APP);
+    EXPECT_EQ(told(second, L"g"), 1);
+    DestroyWindow(second);
 }
 
 // A maker that hangs on files named stuck* until released, and counts what it made.
@@ -151,37 +166,6 @@ std::shared_ptr<const Thumbnail> WaitFor(ThumbnailCache& cache, const std::wstri
     for (int waited = 0; waited < ms; waited += 10, Sleep(10))
         if (auto made = cache.Get(Key(path), false)) return made;
     return nullptr;
-}
-
-// The window hears once that thumbnails are ready, until it takes the news;
-// news lost with a closed Catalog does not keep the next one from hearing.
-TEST(ThumbnailCacheRules, TheReadyMessageComesOnceAndToTheNextWindowAfterOneIsLost) {
-    HangingMaker maker;
-    ThumbnailCache cache(maker.Maker(), 1 << 20, 1);
-    constexpr UINT kReady = WM_APP + 7;
-    const auto window = [] { return CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0); };
-    // Made means told: the message is posted before the thumbnail can be had.
-    const auto told = [&](HWND to, const wchar_t* path) {
-        EXPECT_TRUE(WaitFor(cache, path)) << testing::PrintToString(std::wstring(path));
-        MSG m;
-        int count = 0;
-        while (PeekMessageW(&m, to, kReady, kReady, PM_REMOVE)) ++count;
-        return count;
-    };
-    const HWND first = window(), second = window();
-    cache.Notify(first, kReady);
-    EXPECT_EQ(told(first, L"a"), 1);
-    EXPECT_EQ(told(first, L"b"), 0) << "not taken yet";
-    cache.Taken();
-    EXPECT_EQ(told(first, L"c"), 1);
-    cache.Get(Key(L"d"), true);
-    WaitFor(cache, L"d");
-    DestroyWindow(first);   // closed with the message queued
-    cache.Notify(nullptr, 0);
-    EXPECT_EQ(told(second, L"e"), 0);
-    cache.Notify(second, kReady);
-    EXPECT_EQ(told(second, L"f"), 1);
-    DestroyWindow(second);
 }
 
 // A thumbnail past its deadline gets an empty frame and keeps it; a fresh
@@ -265,8 +249,8 @@ struct OpenGate final : DecodeGate {
 
 // Hostile pictures get an empty frame at once, without the memory a decoder
 // would take for them; a camera thumbnail claiming 32750 x 65500 is refused
-// for the picture itself.
-TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
+// for the picture itself. Ordinary ones come out turned and opaque.
+TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemoryOthersTurnedAndOpaque) {
     TempFolder tree(L"oxthumbs");
     const Bytes camera = pictures::ByteVector(DataPath(L"exif\\camera-thumbnail.jpg"));
     Bytes claims = camera;
@@ -284,8 +268,23 @@ TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
     for (const char tag : {'\0', '\1'})   // LONG 70000 x 70000
         tiff += std::string{1, tag, 0, 4, 0, 0, 0, 1, 0, 1, char(0x11), char(0x70)};
     tiff += std::string(4000, '\0');
-    const struct { const wchar_t* name; std::string bytes; int32_t w, h; } files[] = {
+    const auto data = [](const wchar_t* name) { return ReadBytes(DataPath(name)); };
+    constexpr COLORREF kList = RGB(10, 120, 230), kRed = RGB(255, 0, 0), kWhite = RGB(255, 255, 255),
+                       kCyan = RGB(20, 200, 200), kBlue = RGB(40, 40, 220);
+    const struct {
+        const wchar_t* name;
+        std::string bytes;
+        int32_t w, h;
+        COLORREF topLeft = 0, bottomRight = 0;   // 0: not looked at
+    } files[] = {
         {L"claims-65500.jpg", pictures::AsString(claims), 100, 50},   // the picture, 320 x 640, turned
+        // Turned whatever the file is called; the camera's own thumbnail when
+        // it has the picture's shape (blue; the picture is red); opaque.
+        {L"o6.png", data(L"exif\\o6-mm.jpg"), 32, 16, kRed, kWhite},
+        {L"o8", data(L"exif\\o8-ii.jpg"), 32, 16, kRed, kWhite},
+        {L"turned.jpg", data(L"e2e\\turned.tif"), 100, 66, kCyan, kBlue},
+        {L"camera.tif", data(L"e2e\\camera.jpg"), 100, 66, kBlue, kBlue},
+        {L"transparent.png", data(L"e2e\\transparent.png"), 100, 66, kList, kList},
         {L"20000.png", pictures::PngClaiming(20000, 20000) + std::string(64 * 1024, '\0'), 0, 0},
         {L"100000.png", pictures::PngClaiming(100000, 100000), 0, 0},
         {L"70000.tif", tiff, 0, 0},
@@ -298,59 +297,17 @@ TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
         PROCESS_MEMORY_COUNTERS_EX before{}, after{};
         GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&before), sizeof before);
         const DWORD start = GetTickCount();
-        const Thumbnail made = MakeThumbnail(ThumbnailKey{tree.Path(f.name), f.bytes.size(), 1, 100, true}, gate);
+        const Thumbnail made =
+            MakeThumbnail(ThumbnailKey{tree.Path(f.name), f.bytes.size(), 1, 100, true, kList}, gate);
         EXPECT_LT(GetTickCount() - start, 3000u);
         GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&after), sizeof after);
         EXPECT_LE(after.PeakPagefileUsage, std::max<SIZE_T>(before.PeakPagefileUsage, before.PrivateUsage + (256u << 20)));
-        EXPECT_TRUE(made.w == f.w && made.h == f.h) << made.w << " x " << made.h;
-    }
-}
-
-// Each picture's thumbnail: turned by its orientation tag whatever its file
-// is called, opaque on the list's colour where the picture is transparent, and
-// from the camera's own thumbnail only when that has the picture's shape.
-TEST(Thumbnails, TurnedOpaqueAndFromTheCamerasOwnOnlyWhenShapedLikeThePicture) {
-    TempFolder tree(L"thumbkinds");
-    constexpr COLORREF kList = RGB(10, 120, 230), kRed = RGB(255, 0, 0), kLime = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
-                       kWhite = RGB(255, 255, 255), kCyan = RGB(20, 200, 200), kDeep = RGB(40, 40, 220),
-                       kPurple = RGB(200, 40, 200), kGreen = RGB(30, 190, 40), kAny = CLR_INVALID;
-    const struct {
-        const wchar_t* data;
-        const wchar_t* name;
-        bool exiforient;
-        int32_t w, h;
-        COLORREF topLeft, centre, bottomRight;
-    } cases[] = {
-        {L"exif\\o6-ii.jpg", L"o6.jpg", true, 32, 16, kRed, kAny, kWhite},
-        {L"exif\\o6-mm.jpg", L"o6.png", true, 32, 16, kRed, kAny, kWhite},   // a JPEG under another name
-        {L"exif\\o8-ii.jpg", L"o8", true, 32, 16, kRed, kAny, kWhite},
-        {L"exif\\o6-ii.jpg", L"o6-kept.jpg", false, 16, 32, kLime, kAny, kBlue},
-        {L"e2e\\turned.tif", L"turned.tif", true, 100, 66, kCyan, kAny, kDeep},
-        {L"e2e\\turned.tif", L"turned.jpg", true, 100, 66, kCyan, kAny, kDeep},
-        {L"e2e\\turned.tif", L"kept.tif", false, 66, 100, kAny, kAny, kAny},
-        {L"e2e\\transparent.png", L"transparent.png", true, 100, 66, kList, kPurple, kList},
-        {L"e2e\\letterboxed.jpg", L"letterboxed.jpg", true, 100, 66, kGreen, kGreen, kGreen},
-        {L"e2e\\camera.jpg", L"camera.jpg", true, 100, 66, kDeep, kDeep, kDeep},
-        {L"e2e\\camera.jpg", L"camera.tif", true, 100, 66, kDeep, kDeep, kDeep},
-    };
-    OpenGate gate;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
-        const std::string bytes = ReadBytes(DataPath(c.data));
-        tree.File(c.name, bytes);
-        const Thumbnail made = MakeThumbnail(ThumbnailKey{tree.Path(c.name), bytes.size(), 1, 100, c.exiforient, kList}, gate);
-        ASSERT_TRUE(made.w == c.w && made.h == c.h) << made.w << " x " << made.h;
-        const auto at = [&](int x, int y) {
-            const uint32_t p = made.pixels[size_t(y) * made.w + x];
-            return p >> 24 == 0xFF ? RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF) : CLR_INVALID;   // opaque only
-        };
-        const auto like = [](COLORREF got, COLORREF want) {
-            const auto off = [&](int shift) { return std::abs(int(got >> shift & 0xFF) - int(want >> shift & 0xFF)); };
-            return want == CLR_INVALID || (got != CLR_INVALID && off(0) < 24 && off(8) < 24 && off(16) < 24);
-        };
-        EXPECT_TRUE(like(at(1, 1), c.topLeft)) << std::hex << at(1, 1);
-        EXPECT_TRUE(like(at(c.w / 2, c.h / 2), c.centre)) << std::hex << at(c.w / 2, c.h / 2);
-        EXPECT_TRUE(like(at(c.w - 2, c.h - 2), c.bottomRight)) << std::hex << at(c.w - 2, c.h - 2);
+        ASSERT_TRUE(made.w == f.w && made.h == f.h) << made.w << " x " << made.h;
+        for (const auto& [x, y, want] : {std::tuple{1, 1, f.topLeft}, std::tuple{f.w - 2, f.h - 2, f.bottomRight}}) {
+            const uint32_t p = made.pixels.empty() ? 0 : made.pixels[size_t(y) * made.w + x];   // opaque BGRA
+            const auto off = [&](int at) { return std::abs(int(p >> at & 0xFF) - int(want >> (16 - at) & 0xFF)); };
+            EXPECT_TRUE(!want || (p >> 24 == 0xFF && off(0) < 24 && off(8) < 24 && off(16) < 24)) << std::hex << p;
+        }
     }
 }
 
