@@ -5,6 +5,14 @@
 #   huge.png       a PNG whose header claims 100,000 x 100,000 pixels
 #   corrupt.gif    a GIF header and colour table followed by noise
 #   broken.emf     an EMF header with an impossible record size and no frame
+# and the Catalog's thumbnail cases, a few kilobytes each:
+#   transparent.png   300x200, transparent but for a purple 150x100 middle
+#   letterboxed.jpg   300x200 green, carrying a 160x120 EXIF thumbnail of
+#                     another colour (yellow) between black bars
+#   camera.jpg        300x200 red, carrying a 160x107 EXIF thumbnail of its
+#                     shape but another colour (blue): the one a thumbnail uses
+#   turned.tif        stored 200x300 with orientation 6: upright it is 300x200,
+#                     cyan above blue
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$here/tests/data/e2e"
@@ -41,3 +49,21 @@ header = struct.pack("<II4i4iIIIIHHIIIiiii", 1, 0x7FFFFFF0, 0, 0, 0, 0, 0, 0, 0,
 assert len(header) == 88, len(header)
 open(out + "/broken.emf", "wb").write(header + eof)
 PY
+
+convert -size 300x200 xc:none -fill 'rgb(200,40,200)' -draw 'rectangle 75,50 224,149' "PNG32:$out/transparent.png"
+
+convert -size 300x200 'xc:rgb(30,190,40)' -quality 95 "$out/letterboxed.jpg"
+convert -size 160x107 'xc:rgb(230,200,20)' -background black -gravity center -extent 160x120 "$tmp/bars.jpg"
+exiftool -q -overwrite_original -Orientation=1 -n "-ThumbnailImage<=$tmp/bars.jpg" "$out/letterboxed.jpg"
+[[ "$(exiftool -b -ThumbnailImage "$out/letterboxed.jpg" | convert - -format '%w %h' info:)" == "160 120" ]] ||
+    { echo "letterboxed.jpg has no thumbnail" >&2; exit 1; }
+
+convert -size 300x200 'xc:rgb(220,30,30)' -quality 95 "$out/camera.jpg"
+convert -size 160x107 'xc:rgb(40,40,220)' "$tmp/own.jpg"
+exiftool -q -overwrite_original -Orientation=1 -n "-ThumbnailImage<=$tmp/own.jpg" "$out/camera.jpg"
+
+convert -size 300x100 'xc:rgb(20,200,200)' -size 300x100 'xc:rgb(40,40,220)' -append -rotate 270 -compress lzw \
+    "$out/turned.tif"
+exiftool -q -overwrite_original -Orientation=6 -n "$out/turned.tif"
+[[ "$(convert "$out/turned.tif" -auto-orient -format '%w %h %[pixel:p{150,20}]' info:)" == "300 200 srgb(20,200,200)" ]] ||
+    { echo "turned.tif does not turn upright" >&2; exit 1; }

@@ -243,6 +243,7 @@ void CatalogWindow::DrawThumbnail(HDC dc, int32_t index) {
     key.written = (uint64_t(entry->modified.dwHighDateTime) << 32) | entry->modified.dwLowDateTime;
     key.box = app_.thumbsize;
     key.exiforient = app_.exiforient;
+    key.background = GetSysColor(COLOR_WINDOW);   // the list's, and the blank image's
     const std::shared_ptr<const Thumbnail> thumbnail = app_.thumbnails->Get(key, true);
     if (!thumbnail || thumbnail->w <= 0) return;
     RECT icon{};

@@ -25,7 +25,7 @@ namespace {
 struct KeyHash {
     size_t operator()(const ThumbnailKey& k) const {
         return std::hash<std::wstring>{}(k.path) ^ (k.size * 1315423911u) ^ (k.written * 2654435761u) ^
-               size_t(k.box) ^ (k.exiforient ? 0x9e37 : 0);
+               size_t(k.box) ^ (k.exiforient ? 0x9e37 : 0) ^ (size_t(k.background) << 7);
     }
 };
 
@@ -69,10 +69,8 @@ struct ThumbnailCache::Shared {
     static uint64_t Bytes(const Thumbnail& t) { return t.pixels.size() * 4 + sizeof(Thumbnail) + 64; }
 
     void Tell() {
-        if (window && !told) {
-            told = true;
-            PostMessageW(window, message, 0, 0);
-        }
+        // A full queue takes no message: the next thumbnail tries again.
+        if (window && !told) told = PostMessageW(window, message, 0, 0) != FALSE;
     }
 
     void Keep(const ThumbnailKey& key, std::shared_ptr<const Thumbnail> made) {
@@ -243,6 +241,7 @@ void ThumbnailCache::Notify(HWND window, UINT message) {
     std::lock_guard<std::mutex> hold(shared_->lock);
     shared_->window = window;
     shared_->message = message;
+    shared_->told = false;
 }
 
 void ThumbnailCache::Taken() {
@@ -308,14 +307,6 @@ std::vector<uint8_t> ReadHead(const std::wstring& path, size_t head) {
     return bytes;
 }
 
-bool IsJpegName(const std::wstring& path) {
-    const size_t dot = path.rfind(L'.');
-    if (dot == std::wstring::npos) return false;
-    const std::wstring ext = path.substr(dot);
-    return _wcsicmp(ext.c_str(), L".jpg") == 0 || _wcsicmp(ext.c_str(), L".jpeg") == 0 ||
-           _wcsicmp(ext.c_str(), L".jpe") == 0;
-}
-
 }  // namespace
 
 Thumbnail MakeThumbnail(const ThumbnailKey& entry, DecodeGate& gate) {
@@ -337,14 +328,15 @@ Thumbnail MakeThumbnail(const ThumbnailKey& entry, DecodeGate& gate) {
     }
     // The camera's thumbnail is judged like any picture, against a limit of
     // its own, before a decoder sees it; refused, the picture itself is used.
+    // A JPEG is known by its bytes, not its name.
     DecodedPicture picture;
     int orientation = 0;
-    if (IsJpegName(key.path)) {
-        const std::vector<uint8_t> head = ReadHead(key.path, 256 * 1024);
-        EmbeddedThumbnail embedded;
-        if (ExifThumbnailFromJpeg(head.data(), head.size(), &embedded) &&
-            std::max(embedded.width, embedded.height) >= uint32_t(key.box))
-            picture = DecodePictureBytes(embedded.data, embedded.size, DecodeLimits{kEmbeddedThumbnailPixelLimit});
+    const std::vector<uint8_t> head = ReadHead(key.path, 256 * 1024);
+    EmbeddedThumbnail embedded;
+    uint32_t pw = 0, ph = 0;
+    if (ExifThumbnailFromJpeg(head.data(), head.size(), &embedded) && JpegFrameSize(head.data(), head.size(), &pw, &ph) &&
+        EmbeddedThumbnailServes(embedded.width, embedded.height, pw, ph, key.box)) {
+        picture = DecodePictureBytes(embedded.data, embedded.size, DecodeLimits{kEmbeddedThumbnailPixelLimit});
         if (key.exiforient) orientation = ExifOrientationFromJpeg(head.data(), head.size());
     }
     if (picture.outcome != DecodeOutcome::Decoded) {
@@ -367,6 +359,9 @@ Thumbnail MakeThumbnail(const ThumbnailKey& entry, DecodeGate& gate) {
             Gdiplus::GpGraphics* graphics = nullptr;
             if (gp::GdipGetImageGraphicsContext(canvas, &graphics) == Gdiplus::Ok) {
                 GpGraphicsPtr g(graphics);
+                // The thumbnail is drawn opaque: what a picture leaves transparent shows the background.
+                const COLORREF c = key.background;
+                gp::GdipGraphicsClear(graphics, 0xFF000000u | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
                 gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
                 gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
                 gp::GdipDrawImageRectI(graphics, image, 0, 0, place.w, place.h);

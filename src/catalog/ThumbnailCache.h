@@ -39,6 +39,7 @@ struct ThumbnailKey {
     uint64_t written = 0;
     int32_t box = 100;
     bool exiforient = true;
+    COLORREF background = RGB(255, 255, 255);   // under a transparent picture
     bool operator==(const ThumbnailKey&) const = default;
 };
 
@@ -57,7 +58,9 @@ public:
     ThumbnailCache(const ThumbnailCache&) = delete;
     ThumbnailCache& operator=(const ThumbnailCache&) = delete;
 
-    // Where to post `message` when thumbnails are ready (once until Taken() is called).
+    // Where to post `message` when thumbnails are ready (once until Taken() is
+    // called). A message still queued for the window named before is lost with
+    // it: naming a window (or none) arms the message again.
     void Notify(HWND window, UINT message);
     void Taken();
     // The thumbnail if made; else null, and it is asked for (in front when urgent).
@@ -96,7 +99,8 @@ inline constexpr uint64_t kLargeThumbnailPixels = 16ull << 20;
 inline constexpr uint64_t kEmbeddedThumbnailPixelLimit = 2ull << 20;
 
 // The thumbnail maker of the Catalog: a shortcut's target read, the embedded
-// EXIF thumbnail of a JPEG when large enough and sound, else the picture
-// itself, both through the guarded decode routine; EXIF orientation,
-// high-quality reduction, and the file's last-access time put back afterwards.
+// EXIF thumbnail of a JPEG (whatever its name) when large enough, of the
+// picture's shape and sound, else the picture itself, both through the guarded
+// decode routine; turned by its EXIF orientation, reduced in high quality onto
+// the key's background, and the file's last-access time put back afterwards.
 Thumbnail MakeThumbnail(const ThumbnailKey& key, DecodeGate& gate);

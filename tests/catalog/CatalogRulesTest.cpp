@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "catalog/CatalogDrag.h"
@@ -43,6 +44,21 @@ TEST(ThumbnailRules, SmallPicturesKeepTheirSizeLargeOnesFitTheBox) {
     }
 }
 
+// A camera's thumbnail stands for the picture only when it fills the box and
+// has the picture's shape (a camera rounds the shorter side to a pixel).
+TEST(ThumbnailRules, TheCamerasThumbnailServesOnlyLargeEnoughAndOfThePicturesShape) {
+    const struct { uint32_t tw, th, pw, ph; int32_t box; bool serves; } cases[] = {
+        {160, 120, 4000, 3000, 100, true}, {160, 107, 6000, 4000, 100, true}, {160, 106, 6000, 4000, 100, true},
+        {160, 105, 6000, 4000, 100, false}, {160, 120, 6000, 4000, 100, false}, {107, 160, 4000, 6000, 100, true},
+        {120, 160, 4000, 6000, 100, false}, {160, 120, 3000, 4000, 100, false}, {99, 66, 300, 200, 100, false},
+        {100, 67, 300, 200, 100, true}, {0, 0, 300, 200, 100, false}, {160, 120, 0, 0, 100, false},
+        {160, 120, 4000, 3000, 0, false}, {65535, 65535, 4000000000u, 4000000000u, 100, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EmbeddedThumbnailServes(c.tw, c.th, c.pw, c.ph, c.box), c.serves)
+            << c.tw << "x" << c.th << " for " << c.pw << "x" << c.ph << " in " << c.box;
+}
+
 TEST(ExifThumbnail, TheCamerasThumbnailAndDamagedBlocks) {
     const Bytes camera = pictures::ByteVector(DataPath(L"exif\\camera-thumbnail.jpg"));
     EmbeddedThumbnail found;
@@ -73,7 +89,7 @@ TEST(ExifThumbnail, TheCamerasThumbnailAndDamagedBlocks) {
 }
 
 // Made once a key, on a worker; a changed file is a new key; the least
-// recently used go when the budget is full.
+// recently used go when the budget is full; the window is told when they are ready.
 TEST(ThumbnailCacheRules, KeyedByFileStateAndEvictedLeastRecentlyUsed) {
     std::atomic<int> made{0};
     ThumbnailCache cache(
@@ -102,6 +118,26 @@ TEST(ThumbnailCacheRules, KeyedByFileStateAndEvictedLeastRecentlyUsed) {
     EXPECT_EQ(cache.HeldCount(), 3u);
     EXPECT_TRUE(cache.Get(key(L"a", 1), false) && !cache.Get(key(L"a", 2), false)) << "the least recently used went";
     EXPECT_LE(cache.HeldBytes(), 3u * (100 * 100 * 4 + 200));
+
+    // Ready is said once until taken; said to a Catalog that closed before it
+    // took it, it is said again to the next one. Made means told.
+    const HWND first = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0),
+               second = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+    const auto told = [&](HWND to, const wchar_t* path) {
+        MSG m;
+        int count = 0;
+        for (wait(key(path, 1)); PeekMessageW(&m, to, WM_APP, WM_APP, PM_REMOVE);) ++count;
+        return count;
+    };
+    cache.Notify(first, WM_APP);
+    EXPECT_TRUE(told(first, L"d") == 1 && told(first, L"e") == 0);
+    cache.Taken();
+    wait(key(L"f", 1));
+    DestroyWindow(first);
+    cache.Notify(nullptr, 0);
+    cache.Notify(second, WM_APP);
+    EXPECT_EQ(told(second, L"g"), 1);
+    DestroyWindow(second);
 }
 
 // A maker that hangs on files named stuck* until released, and counts what it made.
@@ -213,9 +249,9 @@ struct OpenGate final : DecodeGate {
 }  // namespace
 
 // Hostile pictures get an empty frame at once, without the memory a decoder
-// would take for them; a camera thumbnail claiming 65500 x 65500 is refused
-// for the picture itself.
-TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
+// would take for them; a camera thumbnail claiming 32750 x 65500 is refused
+// for the picture itself. Ordinary ones come out turned and opaque.
+TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemoryOthersTurnedAndOpaque) {
     TempFolder tree(L"oxthumbs");
     const Bytes camera = pictures::ByteVector(DataPath(L"exif\\camera-thumbnail.jpg"));
     Bytes claims = camera;
@@ -224,18 +260,32 @@ TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
     const size_t at = size_t(embedded.data - claims.data());
     for (size_t i = at; i + 9 < at + embedded.size; ++i)
         if (claims[i] == 0xFF && (claims[i + 1] == 0xC0 || claims[i + 1] == 0xC2)) {
-            claims[i + 5] = claims[i + 7] = 0xFF;   // height and width 65500
-            claims[i + 6] = claims[i + 8] = 0xDC;
+            claims[i + 5] = 0xFF, claims[i + 6] = 0xDC;   // height 65500 and width 32750: the picture's shape
+            claims[i + 7] = 0x7F, claims[i + 8] = 0xEE;
             break;
         }
-    ASSERT_TRUE(ExifThumbnailFromJpeg(claims.data(), claims.size(), &embedded) && embedded.width == 65500);
+    ASSERT_TRUE(ExifThumbnailFromJpeg(claims.data(), claims.size(), &embedded) && embedded.width == 32750);
     std::string tiff("MM\0*\0\0\0\x08\0\x02", 10);
     for (const char tag : {'\0', '\1'})   // LONG 70000 x 70000
         tiff += std::string{1, tag, 0, 4, 0, 0, 0, 1, 0, 1, char(0x11), char(0x70)};
     tiff += std::string(4000, '\0');
-    const struct { const wchar_t* name; std::string bytes; int32_t w, h; } files[] = {
-        {L"camera.jpg", pictures::AsString(camera), 100, 75},   // its own thumbnail, 120 x 160, turned
+    const auto data = [](const wchar_t* name) { return ReadBytes(DataPath(name)); };
+    constexpr COLORREF kList = RGB(10, 120, 230), kRed = RGB(255, 0, 0), kWhite = RGB(255, 255, 255),
+                       kCyan = RGB(20, 200, 200), kBlue = RGB(40, 40, 220);
+    const struct {
+        const wchar_t* name;
+        std::string bytes;
+        int32_t w, h;
+        COLORREF topLeft = 0, bottomRight = 0;   // 0: not looked at
+    } files[] = {
         {L"claims-65500.jpg", pictures::AsString(claims), 100, 50},   // the picture, 320 x 640, turned
+        // Turned whatever the file is called; the camera's own thumbnail when
+        // it has the picture's shape (blue; the picture is red); opaque.
+        {L"o6.png", data(L"exif\\o6-mm.jpg"), 32, 16, kRed, kWhite},
+        {L"o8", data(L"exif\\o8-ii.jpg"), 32, 16, kRed, kWhite},
+        {L"turned.jpg", data(L"e2e\\turned.tif"), 100, 66, kCyan, kBlue},
+        {L"camera.tif", data(L"e2e\\camera.jpg"), 100, 66, kBlue, kBlue},
+        {L"transparent.png", data(L"e2e\\transparent.png"), 100, 66, kList, kList},
         {L"20000.png", pictures::PngClaiming(20000, 20000) + std::string(64 * 1024, '\0'), 0, 0},
         {L"100000.png", pictures::PngClaiming(100000, 100000), 0, 0},
         {L"70000.tif", tiff, 0, 0},
@@ -248,11 +298,17 @@ TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemory) {
         PROCESS_MEMORY_COUNTERS_EX before{}, after{};
         GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&before), sizeof before);
         const DWORD start = GetTickCount();
-        const Thumbnail made = MakeThumbnail(ThumbnailKey{tree.Path(f.name), f.bytes.size(), 1, 100, true}, gate);
+        const Thumbnail made =
+            MakeThumbnail(ThumbnailKey{tree.Path(f.name), f.bytes.size(), 1, 100, true, kList}, gate);
         EXPECT_LT(GetTickCount() - start, 3000u);
         GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&after), sizeof after);
         EXPECT_LE(after.PeakPagefileUsage, std::max<SIZE_T>(before.PeakPagefileUsage, before.PrivateUsage + (256u << 20)));
-        EXPECT_TRUE(made.w == f.w && made.h == f.h) << made.w << " x " << made.h;
+        ASSERT_TRUE(made.w == f.w && made.h == f.h) << made.w << " x " << made.h;
+        for (const auto& [x, y, want] : {std::tuple{1, 1, f.topLeft}, std::tuple{f.w - 2, f.h - 2, f.bottomRight}}) {
+            const uint32_t p = made.pixels.empty() ? 0 : made.pixels[size_t(y) * made.w + x];   // opaque BGRA
+            const auto off = [&](int at) { return std::abs(int(p >> at & 0xFF) - int(want >> (16 - at) & 0xFF)); };
+            EXPECT_TRUE(!want || (p >> 24 == 0xFF && off(0) < 24 && off(8) < 24 && off(16) < 24)) << std::hex << p;
+        }
     }
 }
 

@@ -117,6 +117,37 @@ TEST(Catalog, OpensAtTheShownPictureShowsThumbnailsAndReturnsAtTheChosenOne) {
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer.Main()) != FALSE; }));
 }
 
+// Thumbnails as drawn: a transparent picture on the list's colour, a camera
+// thumbnail between black bars passed over for the picture itself, and a TIFF
+// turned upright by its orientation tag.
+TEST(Catalog, ThumbnailsOfATransparentALetterboxedAndATurnedPicture) {
+    Viewer viewer;
+    for (const std::wstring name : {L"letterboxed.jpg", L"transparent.png", L"turned.tif"})
+        ASSERT_TRUE(CopyFileW(DataPath(L"e2e\\" + name).c_str(), viewer.Picture(name).c_str(), FALSE));
+    viewer.WriteSettings(L"[Formats]\r\ntif=TRUE\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    const CatalogOpen catalog = OpenCatalog(viewer);
+    ASSERT_TRUE(catalog.list);
+    RECT area{}, green{}, purple{}, cyan{}, blue{};
+    GetWindowRect(catalog.list, &area);
+    // Green 300 x 200 (its thumbnail yellow), purple 150 x 100 amid nothing, cyan above blue: a third as large.
+    EXPECT_TRUE(WaitUntil([&] {
+        const Screenshot shot;
+        green = ColourBox(shot, area, RGB(30, 190, 40)), purple = ColourBox(shot, area, RGB(200, 40, 200));
+        cyan = ColourBox(shot, area, RGB(20, 200, 200)), blue = ColourBox(shot, area, RGB(40, 40, 220));
+        return Width(green) && Width(purple) && Width(cyan) && Width(blue);
+    }, 10000));
+    const Screenshot shot;
+    EXPECT_TRUE(Width(green) == 100 && Height(green) == 66 && !Width(ColourBox(shot, area, RGB(230, 200, 20))))
+        << "from the picture itself: " << Describe(green);
+    const int midX = (purple.left + purple.right) / 2, midY = (purple.top + purple.bottom) / 2;
+    for (const POINT p : {POINT{purple.left - 10, midY}, POINT{midX, purple.top - 8}})
+        EXPECT_TRUE(NearColour(shot.Pixel(p.x, p.y), GetSysColor(COLOR_WINDOW), 16)) << "not black: " << Describe(purple);
+    EXPECT_TRUE(Width(cyan) == 100 && Width(blue) == 100 && std::abs(Height(cyan) - 33) <= 1 &&
+                cyan.bottom <= blue.top + 1)
+        << "turned upright: " << Describe(cyan) << " above " << Describe(blue);
+}
+
 TEST(Catalog, CommandsAndFileOperationsOnTheSelection) {
     Viewer viewer;
     TempFolder store(L"catalogfiles");
