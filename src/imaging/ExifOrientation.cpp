@@ -4,15 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace {
 
 constexpr uint16_t kOrientationTag = 0x0112;
 constexpr uint16_t kTypeShort = 3;
-// An APP1 segment holds at most 65533 bytes of data; a few other segments
-// (JFIF, ICC chunks are after it as a rule) may precede it.
-constexpr size_t kHeadBytes = 256 * 1024;
 constexpr int kMaxSegments = 512;
 
 struct ByteOrder {
@@ -137,16 +133,4 @@ bool ExifThumbnailFromJpeg(const uint8_t* data, size_t size, EmbeddedThumbnail* 
     if (!JpegFrameSize(bytes, length, &w, &h)) return false;
     *thumbnail = EmbeddedThumbnail{bytes, length, w, h};
     return true;
-}
-
-int ExifOrientationFromFile(const wchar_t* path) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    std::vector<uint8_t> head(kHeadBytes);
-    DWORD got = 0;
-    const BOOL ok = ReadFile(file, head.data(), DWORD(head.size()), &got, nullptr);
-    CloseHandle(file);
-    if (!ok) return 0;
-    return ExifOrientationFromJpeg(head.data(), got);
 }

@@ -30,7 +30,3 @@ bool ExifThumbnailFromJpeg(const uint8_t* data, size_t size, EmbeddedThumbnail* 
 
 // The pixel size a JPEG's frame header (SOF) gives; false when none is found.
 bool JpegFrameSize(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height);
-
-// Reads the head of the file (the EXIF segment must lie within it) and parses
-// it as above. 0 when the file cannot be read.
-int ExifOrientationFromFile(const wchar_t* path);
