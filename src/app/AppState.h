@@ -537,8 +537,9 @@ struct AppState {
     // Ends an open Catalog, and a menu of it, as Exit does.
     void EndCatalog();
     // A file command of the Catalog on the selected files (in list order);
-    // files gone from the disk are left out and named.
-    void CatalogFileCommand(int command, const SelectedFiles& selection, HWND owner);
+    // files gone from the disk are left out and named. True when it went
+    // through for every file still there.
+    bool CatalogFileCommand(int command, const SelectedFiles& selection, HWND owner);
 };
 
 // The mark every running viewer carries on its main window, so that taking

@@ -4,6 +4,8 @@
 #include <shlobj.h>
 
 #include "catalog/CatalogShell.h"
+#include "catalog/DropRules.h"
+#include "exhibit/ShellLink.h"
 #include "platform/Paths.h"
 #include "platform/Wine.h"
 
@@ -93,6 +95,7 @@ HRESULT FolderDropTarget::DragOver(DWORD keys, POINTL at, DWORD* effect) {
         shell_.Reset();
         folder_ = folder;
         entered_ = true;
+        offered_ = DROPEFFECT_NONE;
         if (folder_.empty() || !data_ || AllIn(files_, folder_)) return S_OK;   // already there: nothing to do
         if (!GetShellObject({folder_}, IID_IDropTarget, reinterpret_cast<void**>(shell_.Receive()))) return S_OK;
         DWORD chosen = allowed;
@@ -104,7 +107,7 @@ HRESULT FolderDropTarget::DragOver(DWORD keys, POINTL at, DWORD* effect) {
     if (!shell_) return S_OK;
     DWORD chosen = allowed;
     const HRESULT answer = shell_->DragOver(keys, at, &chosen);
-    if (SUCCEEDED(answer)) *effect = chosen;
+    if (SUCCEEDED(answer)) *effect = offered_ = chosen;
     return answer;
 }
 
@@ -122,6 +125,7 @@ void FolderDropTarget::Forget() {
     data_.Reset();
     files_.clear();
     entered_ = false;
+    offered_ = DROPEFFECT_NONE;
 }
 
 HRESULT FolderDropTarget::Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* effect) {
@@ -132,11 +136,22 @@ HRESULT FolderDropTarget::Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* 
     }
     HRESULT answer = S_OK;
     // Wine's shell accepts a drop on a folder and then does nothing with it;
-    // there the files are copied or moved here instead.
+    // there the files are copied, moved or linked here instead, as the keys
+    // held at the drop or the shell's choice say (not by all the source allows).
     if (RunningOnWine()) {
         shell_->DragLeave();
-        const bool move = *effect == DROPEFFECT_MOVE;
-        if (!ShellCopyOrMove(DroppedFiles(data), folder_, move, nullptr)) *effect = DROPEFFECT_NONE;
+        const DWORD chosen = ChosenDropEffect(*effect, keys, offered_);
+        const std::vector<std::wstring> files = DroppedFiles(data);
+        bool done = !files.empty();
+        if (chosen == DROPEFFECT_LINK) {
+            for (const std::wstring& file : files) {
+                wchar_t link[MAX_PATH] = {};
+                done = CreateShortcutIn(folder_.c_str(), file.c_str(), link) && done;
+            }
+        } else {
+            done = chosen != DROPEFFECT_NONE && ShellCopyOrMove(files, folder_, chosen == DROPEFFECT_MOVE, nullptr);
+        }
+        *effect = done ? chosen : DROPEFFECT_NONE;
     } else {
         answer = shell_->Drop(data, keys, at, effect);
     }

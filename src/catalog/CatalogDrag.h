@@ -40,6 +40,7 @@ private:
     std::vector<std::wstring> files_;
     std::wstring folder_;
     bool entered_ = false;        // folder_ and shell_ belong to this drag
+    DWORD offered_ = DROPEFFECT_NONE;   // what shell_ last answered it would do
 };
 
 // Drags the files out (copy, move or link, as the target chooses); false

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppState.h"
@@ -163,14 +164,65 @@ bool InvokeVerb(const std::vector<std::wstring>& paths, const char* verb) {
     return SUCCEEDED(menu->InvokeCommand(&info));
 }
 
+namespace {
+constexpr wchar_t kShellMenuProperty[] = L"Oxbrill.ShellMenu";
+}
+
+ShellMenuMessages::ShellMenuMessages(HWND owner, IContextMenu* menu) : owner_(owner) {
+    if (!menu || !owner) return;
+    if (FAILED(menu->QueryInterface(IID_IContextMenu3, reinterpret_cast<void**>(menu3_.Receive())))) menu3_.Reset();
+    if (FAILED(menu->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(menu2_.Receive())))) menu2_.Reset();
+    if (!menu2_ && !menu3_) return;
+    if (!SetPropW(owner_, kShellMenuProperty, this)) return;
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShellMenuMessages::Forward)));
+    if (!previous_) RemovePropW(owner_, kShellMenuProperty);
+}
+
+ShellMenuMessages::~ShellMenuMessages() {
+    if (!previous_) return;
+    if (IsWindow(owner_)) {
+        SetWindowLongPtrW(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+        RemovePropW(owner_, kShellMenuProperty);
+    }
+}
+
+LRESULT CALLBACK ShellMenuMessages::Forward(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<ShellMenuMessages*>(GetPropW(window, kShellMenuProperty));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    // WM_DRAWITEM and WM_MEASUREITEM with a control's id are the window's own.
+    const bool menuMessage = message == WM_INITMENUPOPUP ||
+                             ((message == WM_DRAWITEM || message == WM_MEASUREITEM) && wParam == 0) ||
+                             (message == WM_MENUCHAR && self->menu3_);
+    if (menuMessage) {
+        LRESULT result = 0;
+        if (self->menu3_ && SUCCEEDED(self->menu3_->HandleMenuMsg2(message, wParam, lParam, &result))) return result;
+        if (message != WM_MENUCHAR && self->menu2_ && SUCCEEDED(self->menu2_->HandleMenuMsg(message, wParam, lParam)))
+            return 0;
+    }
+    if (message == WM_NCDESTROY) {   // the owner goes while the menu is open: its own procedure back first
+        const WNDPROC previous = std::exchange(self->previous_, nullptr);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        RemovePropW(window, kShellMenuProperty);
+        return CallWindowProcW(previous, window, message, wParam, lParam);
+    }
+    return CallWindowProcW(self->previous_, window, message, wParam, lParam);
+}
+
 void ShellContextMenu(const std::vector<std::wstring>& paths, int x, int y, HWND owner) {
     ComPtr<IContextMenu> menu;
     if (!GetShellObject(paths, IID_IContextMenu, reinterpret_cast<void**>(menu.Receive()))) return;
     HMENU popup = CreatePopupMenu();
     if (!popup) return;
     if (SUCCEEDED(menu->QueryContextMenu(popup, 0, 1, 30000, CMF_EXPLORE))) {
-        const int chosen = int(TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, owner, nullptr));
-        if (chosen >= 1 && chosen <= 30000) {
+        int chosen = 0;
+        {
+            const ShellMenuMessages forwarded(owner, menu.Get());
+            chosen = int(TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, owner, nullptr));
+        }
+        // The program may be closing after the menu: then nothing is run.
+        const bool wanted = IsWindow(owner) && !(g_state && g_state->closing);
+        if (wanted && chosen >= 1 && chosen <= 30000) {
             CMINVOKECOMMANDINFO info{};
             info.cbSize = sizeof info;
             info.hwnd = owner;
@@ -182,10 +234,10 @@ void ShellContextMenu(const std::vector<std::wstring>& paths, int x, int y, HWND
     DestroyMenu(popup);
 }
 
-void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, HWND owner) {
+bool AppState::CatalogFileCommand(int command, const SelectedFiles& selection, HWND owner) {
     const std::vector<std::wstring>& paths = selection.present;
     const bool refused = command != kCmdSendShortcut && Building();
-    if (refused) return;
+    if (refused) return false;
     if (!selection.missing.empty()) {
         // Files another program took away: the rest is acted on, these are named.
         std::wstring text;
@@ -193,9 +245,9 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
         text += MessageText(kMessageNoLongerThere);
         CursorShown cursor;
         MessageBoxW(owner, text.c_str(), L"Oxbrill Catalog", MB_OK | MB_ICONWARNING);
-        if (closing) return;
+        if (closing) return false;
     }
-    if (paths.empty() && command != kCmdPaste) return;
+    if (paths.empty() && command != kCmdPaste) return false;
     const auto ensureWatcher = [this] {
         if (!autorefresh) ExecuteCommand(kCmdAutoRefresh);
     };
@@ -210,7 +262,7 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
     };
     switch (command) {
     case kCmdRecycle: {
-        if (confirmdelete && (!ask(25) || closing)) return;
+        if (confirmdelete && (!ask(25) || closing)) return false;
         // Where a drive has no recycle bin the shell would delete for ever:
         // those files are named, and the user decides (Cancel deletes nothing).
         std::vector<std::wstring> forEver;
@@ -221,7 +273,7 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
             const std::wstring text = NamedFiles(forEver) + MessageText(kMessageNoRecycleBin);
             if (MessageBoxW(owner, text.c_str(), L"Oxbrill Catalog", MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) != IDOK ||
                 closing)
-                return;
+                return false;
         }
         ensureWatcher();
         release();
@@ -233,11 +285,11 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
             const std::wstring text = NamedFiles(left) + MessageText(15);
             MessageBoxW(owner, text.c_str(), L"Oxbrill Catalog", MB_OK | MB_ICONWARNING);
         }
-        return;
+        return left.empty() && !aborted;
     }
     case kCmdMoveToArchive: {
-        if (!archive[0]) return;
-        if (confirmarchive && (!ask(26) || closing)) return;
+        if (!archive[0]) return false;
+        if (confirmarchive && (!ask(26) || closing)) return false;
         ensureWatcher();
         release();
         // One at a time, as the viewer archives: a free name, a safe move, and
@@ -255,25 +307,21 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
             const std::wstring text = NamedFiles(failed) + MessageText(18);
             MessageBoxW(owner, text.c_str(), L"Oxbrill Catalog", MB_OK | MB_ICONWARNING);
         }
-        return;
+        return failed.empty();
     }
     case kCmdSendShortcut:
-        if (!favorites[0]) return;
+        if (!favorites[0]) return false;
         for (const std::wstring& path : paths) SendShortcut(favorites, path.c_str());
-        return;
-    case kCmdCopyFile:
-        if (!InvokeVerb(paths, "copy")) PutFilesOnClipboard(paths, false, owner);
-        return;
+        return true;
+    case kCmdCopyFile: return InvokeVerb(paths, "copy") || PutFilesOnClipboard(paths, false, owner);
     case kCmdMoveRename:
         ensureWatcher();
-        if (!InvokeVerb(paths, "cut")) PutFilesOnClipboard(paths, true, owner);
-        return;
+        return InvokeVerb(paths, "cut") || PutFilesOnClipboard(paths, true, owner);
     case kCmdPaste: {
         ensureWatcher();
         const std::wstring folder = paths.empty() ? AsFolder(exhibit->ViewedFolder()) : FolderPart(paths[0]);
-        if (!InvokeVerb({folder}, "paste")) PasteFilesFromClipboard(folder, owner);
-        return;
+        return InvokeVerb({folder}, "paste") || PasteFilesFromClipboard(folder, owner);
     }
-    default: return;
+    default: return false;
     }
 }

@@ -201,20 +201,32 @@ void CatalogWindow::Select(int32_t index) {
     ListView_EnsureVisible(list_, index, FALSE);
 }
 
+// The list anew from the exhibit. With `reselect` the focus goes back to the
+// picture remembered on leaving the home exhibit (once home again), else to
+// the focused picture wherever it is now, else, when that one is gone, to the
+// item in its place; failing all, and without `reselect`, to the viewer's.
 void CatalogWindow::Reload(bool reselect) {
-    ListView_SetItemCountEx(list_, int(app_.ExhibitSize()), LVSICF_NOSCROLL);
-    int32_t sel = app_.exhibit->CurrentIndex();
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    const int32_t focusedPlace = Focused();
+    const int32_t count = int32_t(app_.ExhibitSize());
+    ListView_SetItemCountEx(list_, count, LVSICF_NOSCROLL);
+    int32_t sel = -1;
     if (reselect) {
-        int32_t found = -1;
-        if (!homeFocusPath_.empty() && app_.exhibit->ViewedFolder() == app_.exhibitFolder)
-            found = app_.exhibit->IndexOfPath(homeFocusPath_);
-        if (found < 0 && !focusPath_.empty()) found = app_.exhibit->IndexOfPath(focusPath_);
-        if (found >= 0) sel = found;
+        if (!homeFocusPath_.empty() && app_.exhibit->ViewedFolder() == app_.exhibitFolder) {
+            sel = app_.exhibit->IndexOfPath(homeFocusPath_);
+            // Back home for good once the build is done: later reloads keep
+            // the focus the user has moved on to.
+            if (sel >= 0 && !app_.Building()) homeFocusPath_.clear();
+        }
+        if (sel < 0 && !focusPath_.empty()) sel = app_.exhibit->IndexOfPath(focusPath_);
+        if (sel < 0 && focusedPlace < count) sel = focusedPlace;
     }
+    if (sel < 0) sel = app_.exhibit->CurrentIndex();
     Select(sel);
     InvalidateRect(list_, nullptr, TRUE);
     RefreshStatus();
     SetTitle();
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
 void CatalogWindow::RefreshStatus() {
@@ -544,8 +556,16 @@ void CatalogWindow::Run(int command) {
     }
     case kCmdRecycle: case kCmdMoveToArchive: case kCmdSendShortcut: case kCmdCopyFile: case kCmdMoveRename:
     case kCmdPaste: {
-        app_.CatalogFileCommand(command, FilesOfSelection(*app_.exhibit, selected, app_.exhibit->CurrentPath()), dialog_);
-        if (!gone && !app_.closing) RefreshStatus();
+        const bool done =
+            app_.CatalogFileCommand(command, FilesOfSelection(*app_.exhibit, selected, app_.exhibit->CurrentPath()), dialog_);
+        if (gone || app_.closing) return;
+        // Recycled or archived: the focus goes back to the item focused before;
+        // when its file went too, the rebuilt list focuses the one in its place.
+        if (done && focused >= 0 && (command == kCmdRecycle || command == kCmdMoveToArchive)) {
+            Select(focused);
+            SetFocus(list_);
+        }
+        RefreshStatus();
         return;
     }
     default:

@@ -16,6 +16,7 @@
 #include "catalog/CatalogDrag.h"
 #include "catalog/CatalogGrid.h"
 #include "catalog/CatalogShell.h"
+#include "catalog/DropRules.h"
 #include "catalog/Selection.h"
 #include "catalog/ThumbnailCache.h"
 #include "catalog/ThumbnailRules.h"
@@ -313,29 +314,50 @@ TEST(Thumbnails, HugeClaimsGetAnEmptyFrameFastAndLittleMemoryOthersTurnedAndOpaq
 }
 
 // Files dragged onto the Catalog land, by the shell's own drop target, in the
-// folder under the cursor; dropped on the folder they are in, nothing happens.
+// folder under the cursor: copied with Ctrl, moved with Shift (though the
+// source allows both); dropped on the folder they are in, nothing happens.
 TEST(CatalogDrop, TheShellPutsDroppedFilesIntoTheFolderUnderTheCursor) {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    TempFolder from(L"dragfrom"), to(L"dragto");
+    TempFolder from(L"dragfrom"), to(L"dragto"), moved(L"dragmoved");
     from.File(L"a.jpg", "picture a");
     from.File(L"b.jpg", "picture b");
     ComPtr<IDataObject> data;
     ASSERT_TRUE(GetShellObject({from.Path(L"a.jpg"), from.Path(L"b.jpg")}, IID_IDataObject,
                                reinterpret_cast<void**>(data.Receive())));
-    for (const TempFolder* under : {&from, &to}) {
+    const std::pair<const TempFolder*, DWORD> drops[] = {{&from, 0}, {&to, MK_CONTROL}, {&moved, MK_SHIFT}};
+    for (const auto& [under, keys] : drops) {
         FolderDropTarget target([&](POINT) { return under->Root(); });
         DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
-        ASSERT_EQ(target.DragEnter(data.Get(), MK_LBUTTON, POINTL{5, 5}, &effect), S_OK);
-        effect = DROPEFFECT_COPY;
-        target.DragOver(MK_LBUTTON, POINTL{5, 5}, &effect);
+        ASSERT_EQ(target.DragEnter(data.Get(), MK_LBUTTON | keys, POINTL{5, 5}, &effect), S_OK);
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        target.DragOver(MK_LBUTTON | keys, POINTL{5, 5}, &effect);
         EXPECT_EQ(effect == DROPEFFECT_NONE, under == &from) << "onto the folder the files are in: no drop";
-        effect = DROPEFFECT_COPY;
-        target.Drop(data.Get(), 0, POINTL{5, 5}, &effect);
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        target.Drop(data.Get(), keys, POINTL{5, 5}, &effect);
+        EXPECT_TRUE(under != &to || from.List().size() == 2) << "a copy";
     }
-    EXPECT_EQ(from.List(), (std::vector<std::wstring>{L"a.jpg", L"b.jpg"}));
-    EXPECT_TRUE(ReadBytes(to.Path(L"a.jpg")) == "picture a" && ReadBytes(to.Path(L"b.jpg")) == "picture b");
+    EXPECT_TRUE(from.List().empty());
+    for (const TempFolder* folder : {&to, &moved})
+        EXPECT_TRUE(ReadBytes(folder->Path(L"a.jpg")) == "picture a" && ReadBytes(folder->Path(L"b.jpg")) == "picture b")
+            << folder->Root();
     data.Reset();
     OleUninitialize();
+}
+
+// The keys held at the drop name the effect; without them the target's
+// choice, else a copy; never one the source does not allow.
+TEST(CatalogDrop, TheEffectDoneIsTheOneChosenNotAllTheSourceAllows) {
+    constexpr DWORD C = DROPEFFECT_COPY, M = DROPEFFECT_MOVE, L = DROPEFFECT_LINK, N = DROPEFFECT_NONE;
+    const struct {
+        DWORD allowed, keys, offered, done;
+    } cases[] = {
+        {C | M | L, 0, N, C},          {C | M | L, MK_SHIFT, C, M},   {C | M, MK_CONTROL, M, C},
+        {C | M | L, MK_CONTROL | MK_SHIFT, C, L}, {C | M | L, MK_ALT, C, L}, {C | L, MK_SHIFT, C, N},
+        {M, 0, N, M},                  {C | M, 0, M, M},              {C | M, 0, C | M, C},
+        {C | M, 0, L, C},              {N, 0, C, N},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChosenDropEffect(c.allowed, c.keys, c.offered), c.done) << c.allowed << " " << c.keys << " " << c.offered;
 }
 
 // A selection stands for its entries' files in list order: those gone from

@@ -75,6 +75,17 @@ struct InViewer {
     char* memory;
 };
 
+// The shell asks before it recycles, in a box of its own: Yes.
+void AnswerTheShell(HWND catalog) {
+    HWND shell = nullptr;
+    WaitUntil([&] {
+        for (HWND w = FindWindowW(L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr))
+            if (w != catalog && IsWindowVisible(w)) shell = w;
+        return shell != nullptr;
+    }, 5000);
+    if (shell) PostMessageW(shell, WM_COMMAND, IDYES, 0);
+}
+
 }  // namespace
 
 TEST(Catalog, OpensAtTheShownPictureShowsThumbnailsAndReturnsAtTheChosenOne) {
@@ -182,14 +193,7 @@ TEST(Catalog, CommandsAndFileOperationsOnTheSelection) {
     // Two recycled at once: the list follows the folder.
     remote.Select(catalog.list, {0, 1});
     run(kCmdRecycle);
-    // The shell asks too, in a box of its own.
-    HWND shell = nullptr;
-    WaitUntil([&] {
-        for (HWND w = FindWindowW(L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr))
-            if (w != catalog.dialog && IsWindowVisible(w)) shell = w;
-        return shell != nullptr;
-    }, 5000);
-    if (shell) PostMessageW(shell, WM_COMMAND, IDYES, 0);
+    AnswerTheShell(catalog.dialog);
     EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 4; }));
     EXPECT_FALSE(FileExists(viewer.Picture(L"p0.bmp")) || FileExists(viewer.Picture(L"p1.bmp")));
 
@@ -319,4 +323,46 @@ TEST(CatalogKeys, ArrowsMoveShiftArrowsExtendAndAltChordsRunTheirCommands) {
     chord('R'), chord(VK_F4);
     EXPECT_EQ(viewer.WaitForExit(), 0);
     EXPECT_EQ(IniValue(ReadUtf16File(viewer.SettingsPath()), L"[Slideshow]", L"sort"), L"2");
+}
+
+// ---- The focus after recycling and archiving, and when the list is reloaded ----
+
+// Recycled, archived or deleted by another program, the focused picture
+// leaves its place and the focus to the next, a place past the end gives it
+// to the viewer's picture; one still there keeps it. The shell's menu for a
+// picture opens and closes on the way.
+TEST(CatalogFocus, RecycleArchiveAndOutsideDeletesKeepTheFocusedPlace) {
+    Viewer viewer;
+    TempFolder store(L"catalogfocus");
+    store.Folder(L"archive");
+    const auto name = [](int i) { return L"p" + std::to_wstring(i) + L".bmp"; };
+    for (int i = 0; i < 8; ++i) WriteSolidBmp(viewer.Picture(name(i)), 40 + i, 30, kColours[i % 6]);
+    viewer.WriteSettings(L"[Portable]\r\narchive=" + store.Path(L"archive") +
+                         L"\r\n[Shell]\r\nconfirmarchive=FALSE\r\nconfirmdelete=FALSE\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    const CatalogOpen catalog = OpenCatalog(viewer);
+    ASSERT_TRUE(catalog.list);
+    InViewer remote(viewer);
+    const auto expect = [&](int count, int focused, int shown) {
+        EXPECT_TRUE(WaitUntil([&] {
+            const int n = Count(catalog.list), at = Focused(catalog.list);
+            return n == count && at == focused && remote.Text(catalog.list, at) == name(shown);
+        })) << count << " items, " << focused << " focused: " << Count(catalog.list) << ", " << Focused(catalog.list);
+    };
+    remote.Select(catalog.list, {2});
+    PostKeyTo(catalog.list, VK_APPS);
+    const HWND menu = viewer.WaitForPopupMenu(10000);
+    if (menu) PostKeyTo(menu, VK_ESCAPE);
+    EXPECT_TRUE(menu && WaitGone(menu));
+    PostMessageW(catalog.dialog, WM_COMMAND, kCmdRecycle, 0);
+    AnswerTheShell(catalog.dialog);
+    expect(7, 2, 3);   // p0 p1 [p3] p4 p5 p6 p7
+    remote.Select(catalog.list, {3, 2});   // p4 and p3, p3 focused
+    PostMessageW(catalog.dialog, WM_COMMAND, kCmdMoveToArchive, 0);
+    expect(5, 2, 5);   // p0 p1 [p5] p6 p7
+    remote.Select(catalog.list, {3});
+    const int gone[][4] = {{6, 4, 3, 7}, {1, 3, 2, 7}, {7, 2, 0, 0}};   // [p7] after p6; [p7] after p1; [p0] after p7
+    for (const auto& g : gone) DeleteFileW(viewer.Picture(name(g[0])).c_str()), expect(g[1], g[2], g[3]);
+    PostMessageW(catalog.dialog, WM_COMMAND, kCmdExit, 0);
+    EXPECT_EQ(viewer.WaitForExit(), 0);
 }
