@@ -371,15 +371,15 @@ LRESULT CatalogWindow::OnNotify(NMHDR* header) {
 }
 
 void CatalogWindow::KeyDown(WORD key, bool shift, bool control, bool alt) {
-    if (busy_ && app_.Building()) {   // any key: what the build has found so far
+    OnKey(key, shift, control, alt);
+    if (gone) return;
+    if (app_.Building()) {   // any key during a build: what it has found so far
         busy_ = false;
         ListView_SetItemCountEx(list_, int(app_.ExhibitSize()), LVSICF_NOSCROLL);
         InvalidateRect(list_, nullptr, TRUE);
         SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    } else {
-        OnKey(key, shift, control, alt);
     }
-    if (!gone) PostMessageW(dialog_, WM_APP_STATUS, 0, 0);
+    PostMessageW(dialog_, WM_APP_STATUS, 0, 0);
 }
 
 void CatalogWindow::OnKey(WORD key, bool shift, bool control, bool alt) {

@@ -41,7 +41,8 @@ void AppState::OpenFolderView(const wchar_t* path, bool asExhibit) {
         else if (atHome) SaveExhibit();
         else BuildExhibit(full, false, nullptr);
         exhibit->SetViewedFolder(full);
-        if (const HWND catalog = g_app.catalogWindow) PostMessageW(catalog, WM_COMMAND, kCmdRefresh, 0);
+        // The Catalog reloads its list: the exhibit is back, nothing is built again.
+        if (const HWND catalog = g_app.catalogWindow) PostMessageW(catalog, WM_APP_CATALOG_BUILT, 0, 0);
     } else {
         if (wcscmp(exhibitFolder, full) == 0) {
             // The home exhibit itself is rebuilt (Refresh, a format or folder

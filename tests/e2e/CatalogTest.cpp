@@ -221,8 +221,12 @@ TEST(Catalog, CommandsAndFileOperationsOnTheSelection) {
     // The archive and back: the list is what each folder holds.
     run(kCmdViewArchive);
     EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 2 && remote.Text(catalog.list, 0) == L"p2.bmp"; }));
+    // The exhibit comes back as it was left, not built again (which would find the new picture).
+    WriteSolidBmp(viewer.Picture(L"p9.bmp"), 60, 40, kColours[0]);
     run(kCmdViewExhibit);
     EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 2; }));
+    Sleep(1500);
+    EXPECT_EQ(Count(catalog.list), 2);
     run(kCmdExit);
     EXPECT_EQ(viewer.WaitForExit(), 0);
 }
