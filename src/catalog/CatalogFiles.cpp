@@ -210,7 +210,7 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
     };
     switch (command) {
     case kCmdRecycle: {
-        if (confirmdelete && (!ask(25) || closing)) return;
+        if (confirmdelete && (!ask(24) || closing)) return;
         // Where a drive has no recycle bin the shell would delete for ever:
         // those files are named, and the user decides (Cancel deletes nothing).
         std::vector<std::wstring> forEver;
@@ -237,7 +237,7 @@ void AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
     }
     case kCmdMoveToArchive: {
         if (!archive[0]) return;
-        if (confirmarchive && (!ask(26) || closing)) return;
+        if (confirmarchive && (!ask(25) || closing)) return;
         ensureWatcher();
         release();
         // One at a time, as the viewer archives: a free name, a safe move, and
