@@ -13,6 +13,7 @@ void AppState::StartWatcher() {
     request.latencyMs = DWORD(autorefreshLatency > 0 ? autorefreshLatency : 0);
     request.notify = hwnd;
     request.message = WM_APP_REFRESHED;
+    request.target = exhibit;
     if (request.folder.empty()) watcher->Stop();
     else watcher->Start(std::move(request));
 }
