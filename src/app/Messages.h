@@ -10,7 +10,9 @@ constexpr UINT WM_APP_POPUPMENU = WM_USER + 3;     // 1027: open the popup menu 
 constexpr UINT WM_APP_STATUS = WM_USER + 4;        // 1028: a build ended, refresh the texts
 constexpr UINT WM_APP_CLOSE = WM_USER + 5;         // 1029: another copy takes over
 constexpr UINT kHotkeyTimerId = 1030;              // the hotkey dialog's key poll
-constexpr UINT WM_APP_AUTOUPDATING = WM_USER + 7;  // 1031: a watcher rebuild started
+// 1031 stays free: no "auto-updating" state. A watcher's scan fills a list of
+// its own and the exhibit takes it over in one swap, so the Catalog's list is
+// never emptied under it and stays usable; it reloads when 1032 comes.
 constexpr UINT WM_APP_REFRESHED = WM_USER + 8;     // 1032: a watcher rebuild ended
 constexpr UINT WM_APP_CATALOG_BUILT = WM_USER + 9; // 1033 to the Catalog: a build it asked for ended
 constexpr UINT WM_APP_SHOW = WM_USER + 20;        // 1044: a search for a loadable picture goes on

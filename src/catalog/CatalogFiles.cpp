@@ -262,7 +262,7 @@ bool AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
     };
     switch (command) {
     case kCmdRecycle: {
-        if (confirmdelete && (!ask(25) || closing)) return false;
+        if (confirmdelete && (!ask(24) || closing)) return false;
         // Where a drive has no recycle bin the shell would delete for ever:
         // those files are named, and the user decides (Cancel deletes nothing).
         std::vector<std::wstring> forEver;
@@ -289,7 +289,7 @@ bool AppState::CatalogFileCommand(int command, const SelectedFiles& selection, H
     }
     case kCmdMoveToArchive: {
         if (!archive[0]) return false;
-        if (confirmarchive && (!ask(26) || closing)) return false;
+        if (confirmarchive && (!ask(25) || closing)) return false;
         ensureWatcher();
         release();
         // One at a time, as the viewer archives: a free name, a safe move, and

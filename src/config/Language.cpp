@@ -78,7 +78,6 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
     L"No match",
     L"Hotkey unavailable",
     L"Searching... press any key",
-    L"Auto-updating... press any key",
     L"Recycle selected images?",
     L"Archive selected images?",
     L"Too large to show",

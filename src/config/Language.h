@@ -16,11 +16,11 @@ struct LangRecord {
 };
 
 constexpr int kDialogTextCount = 36;
-constexpr int kMessageTextCount = 40;
+constexpr int kMessageTextCount = 39;
 // The messages added after the others: a picture beyond the memory budget,
 // and the answers of undo and of the checks around filing pictures away.
 enum AddedMessage {
-    kMessageTooLarge = 27,
+    kMessageTooLarge = 26,
     kMessageNothingToUndo,
     kMessageRestoreFromBin,
     kMessageNoLongerThere,
@@ -40,7 +40,7 @@ constexpr int kLevel3MenuCount = 8;
 constexpr int kCatalogItemCount = 38;
 constexpr int kCatalogLevel2Count = 3;
 
-// Dialog strings (ids 0-35) and messages (ids 0-39).
+// Dialog strings (ids 0-35) and messages (ids 0-38).
 struct LangTable {
     LangRecord dialogs[kDialogTextCount];
     LangRecord messages[kMessageTextCount];

@@ -88,7 +88,10 @@ void AppState::DropFiles(HDROP drop) {
             exhibit->SetCurrentPath(names[0]);
             folderPath.erase(folderPath.rfind(L'\\') == std::wstring::npos ? 0 : folderPath.rfind(L'\\'));
         }
-        if (BuildExhibit(folderPath.c_str(), append, nullptr) && !append) CopyPath(exhibitFolder, folderPath.c_str());
+        if (BuildExhibit(folderPath.c_str(), append, nullptr) && !append) {
+            CopyPath(exhibitFolder, folderPath.c_str());
+            exhibit->DropSaved();   // a new home: the old one's saved copy goes
+        }
     } else {
         // Several: the build worker looks at each (a folder, a picture, a
         // shortcut), so a drop of thousands never holds the window up.
@@ -99,6 +102,7 @@ void AppState::DropFiles(HDROP drop) {
             ResumeSlideTimer();   // nothing of it can be shown
             return;
         }
+        if (!append) exhibit->DropSaved();   // the dropped items are the home exhibit now
         if (ExhibitSize() == 0) BuildExhibit(exhibit->ViewedFolder().c_str(), false, nullptr);
     }
     if (closing) return;

@@ -383,6 +383,11 @@ void Exhibit::Reseed(uint32_t seed) {
     random_.seed(seed);
 }
 
+void Exhibit::Reseed() {
+    static std::atomic<uint32_t> builds{0};
+    Reseed(GetTickCount() + 0x9E3779B9u * ++builds);
+}
+
 // ---- Saved copy, viewed folder, filter ----------------------------------------------------------
 
 void Exhibit::Save(const SavedView& view) {

@@ -130,6 +130,9 @@ public:
     void Shuffle();
     int32_t RandomIndex(int32_t n);
     void Reseed(uint32_t seed);
+    // A seed of its own for every build: the clock, and a count, so that two
+    // builds within one tick shuffle differently too.
+    void Reseed();
 
     // ---- Saved copy of the home exhibit, viewed folder, filter ------------------------
     void Save(const SavedView& view);

@@ -185,7 +185,7 @@ bool AppState::StartBuild(const wchar_t* root, bool append, std::vector<std::wst
     }
 
     srand(GetTickCount());
-    exhibit->Reseed(GetTickCount());
+    exhibit->Reseed();
     exhibit->SetOrder(CurrentOrder());
 
     auto job = std::make_unique<BuildJob>();

@@ -55,5 +55,6 @@ void AppState::OpenFolderView(const wchar_t* path, bool asExhibit) {
     }
     if (closing) return;
     ShowPicture(true);
-    if (autorefresh && rootChanges) StartWatcher();
+    // A watch that ended (it could not start, or failed) starts again with a view of its folder.
+    if (autorefresh && (rootChanges || !(watcher && watcher->Running()))) StartWatcher();
 }

@@ -1,5 +1,6 @@
 #include "exhibit/FolderWatcher.h"
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -42,6 +43,7 @@ bool Scan(Shared& shared) {
     }
     ResetEvent(shared.rescan.Get());   // this scan answers every request made so far
     list->SetOrder(shared.request.order);
+    list->Reseed();   // a random order is shuffled anew by every scan
     if (shared.request.scan) shared.request.scan(shared.request, *list);
     else ScanFolders(*list, {shared.request.folder}, shared.request.options, nullptr);
     std::lock_guard<std::mutex> hold(shared.lock);
@@ -54,48 +56,95 @@ bool Scan(Shared& shared) {
     return true;
 }
 
+// Scans once the list the result goes to is no longer being built (a result
+// that arrived during a build would be thrown away), and says so; false when
+// stopped meanwhile.
+bool ScanAndTell(Shared& shared) {
+    const FolderWatcher::Request& request = shared.request;
+    if (const Exhibit* target = request.target.get()) {
+        while (target->Building()) {
+            const HANDLE waits[2] = {shared.stop.Get(), target->IdleEvent()};
+            // Woken early by the event between a build's start and its reset: the flag is looked at again.
+            const DWORD woke = waits[1] ? WaitForMultipleObjects(2, waits, FALSE, request.retryMs)
+                                        : WaitForSingleObject(waits[0], 50);
+            if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) return false;
+        }
+    }
+    if (!Scan(shared)) return false;
+    if (request.notify) PostMessageW(request.notify, request.message, 0, 0);
+    return true;
+}
+
+// Watches through `change` until stopped (false), or until the folder has
+// gone or the change handle failed (true).
+bool WatchThrough(Shared& shared, HANDLE change) {
+    const FolderWatcher::Request& request = shared.request;
+    const SettleRule rule{request.quietMs, request.latencyMs};
+    constexpr DWORD kChange = WAIT_OBJECT_0 + 1, kRescan = WAIT_OBJECT_0 + 2;   // the stop event is first
+    const HANDLE waits[3] = {shared.stop.Get(), change, shared.rescan.Get()};
+    for (;;) {
+        DWORD woke = WaitForMultipleObjects(3, waits, FALSE, INFINITE);
+        if (woke == kChange) {
+            // A burst of changes settles first, within the rule's bounds. The
+            // handle is re-armed at every change, so one made while the scan
+            // runs is not missed. A request to look now cuts the wait short.
+            const DWORD first = GetTickCount();
+            for (DWORD last = first;;) {
+                if (woke == kChange) {
+                    if (!FindNextChangeNotification(change)) return true;
+                    last = GetTickCount();
+                }
+                const DWORD now = GetTickCount();
+                const DWORD left = rule.Left(now - first, now - last);
+                if (left == 0) break;
+                woke = WaitForMultipleObjects(3, waits, FALSE, left);
+                if (woke == kRescan) break;
+                if (woke != kChange && woke != WAIT_TIMEOUT) return false;
+            }
+        } else if (woke == kRescan) {
+            // A change that came with the request is looked at by this scan.
+            if (WaitForSingleObject(change, 0) == WAIT_OBJECT_0 && !FindNextChangeNotification(change)) return true;
+        } else {
+            return false;
+        }
+        // A folder that went away is waited for; the exhibit keeps what it has.
+        if (!FolderThere(request.folder)) return true;
+        if (!ScanAndTell(shared)) return false;
+    }
+}
+
 void Watch(std::shared_ptr<Shared> shared) {
     const FolderWatcher::Request& request = shared->request;
-    // Only names count: files and folders made, deleted or renamed.
-    HANDLE change = FindFirstChangeNotificationW(request.folder.c_str(), request.options.subfolders,
-                                                 FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
-    if (change != INVALID_HANDLE_VALUE) {
-        constexpr DWORD kChange = WAIT_OBJECT_0 + 1, kRescan = WAIT_OBJECT_0 + 2;   // the stop event is first
-        const HANDLE waits[3] = {shared->stop.Get(), change, shared->rescan.Get()};
-        for (;;) {
-            DWORD woke = WaitForMultipleObjects(3, waits, FALSE, INFINITE);
-            if (woke == kChange) {
-                // A burst of changes settles first: each one restarts the quiet
-                // period. A request to look now cuts the wait short.
-                do {
-                    if (!FindNextChangeNotification(change)) woke = WAIT_FAILED;
-                    else woke = WaitForMultipleObjects(3, waits, FALSE, request.quietMs);
-                } while (woke == kChange);
-                if (woke == WAIT_TIMEOUT) {
-                    const HANDLE late[2] = {shared->stop.Get(), shared->rescan.Get()};
-                    woke = WaitForMultipleObjects(2, late, FALSE, request.latencyMs);
-                    if (woke == WAIT_OBJECT_0 + 1) woke = kRescan;
-                }
-                if (woke != WAIT_TIMEOUT && woke != kRescan) break;
-            } else if (woke == kRescan) {
-                // A change that came with the request is looked at by this scan.
-                if (WaitForSingleObject(change, 0) == WAIT_OBJECT_0) woke = kChange;
-            } else {
-                break;
-            }
-            // Re-armed before the scan, so a change made while it runs is not missed.
-            if (woke != kRescan && !FindNextChangeNotification(change)) break;
-            // A folder that went away ends the watch; the exhibit keeps what it has.
-            if (!FolderThere(request.folder)) break;
-            if (!Scan(*shared)) break;
-            if (request.notify) PostMessageW(request.notify, request.message, 0, 0);
+    bool missed = false;   // the folder was not there: scanned as soon as it is back
+    for (;;) {
+        // Only names count: files and folders made, deleted or renamed.
+        const HANDLE change = FindFirstChangeNotificationW(request.folder.c_str(), request.options.subfolders,
+                                                           FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
+        bool goOn = true;
+        if (change == INVALID_HANDLE_VALUE) {
+            missed = missed || !FolderThere(request.folder);
+        } else {
+            if (missed) goOn = ScanAndTell(*shared);
+            missed = false;
+            if (goOn) goOn = WatchThrough(*shared, change);
+            if (goOn) missed = !FolderThere(request.folder);
+            FindCloseChangeNotification(change);
         }
-        FindCloseChangeNotification(change);
+        // A folder that is away, or a watch that failed, is tried again now
+        // and then: never in a busy loop, and never scanned over and over.
+        if (!goOn || WaitForSingleObject(shared->stop.Get(), request.retryMs) != WAIT_TIMEOUT) break;
     }
     shared->running = false;
 }
 
 }  // namespace
+
+DWORD SettleRule::Left(DWORD sinceFirst, DWORD sinceLast) const {
+    const DWORD settled = quietMs + latencyMs;
+    const DWORD most = std::max(mostMs, settled);
+    if (sinceLast >= settled || sinceFirst >= most) return 0;
+    return std::min(settled - sinceLast, most - sinceFirst);
+}
 
 void FolderWatcher::Start(Request request) {
     Stop();

@@ -18,6 +18,19 @@
 #include "exhibit/Exhibit.h"
 #include "exhibit/FolderScan.h"
 
+// When a burst of changes has settled enough to be scanned: no change came
+// for `quietMs` and then `latencyMs` more; but changes that keep coming (a
+// camera import, a download) are scanned at least every `mostMs` (or every
+// quiet period and latency together, when those are longer).
+struct SettleRule {
+    DWORD quietMs = 200;
+    DWORD latencyMs = 200;
+    DWORD mostMs = 2000;
+    // How much longer to wait, `sinceFirst` ms after the first change of the
+    // burst and `sinceLast` ms after its latest; 0: scan now.
+    DWORD Left(DWORD sinceFirst, DWORD sinceLast) const;
+};
+
 class FolderWatcher {
 public:
     struct Request {
@@ -26,8 +39,12 @@ public:
         SortOrder order;
         DWORD quietMs = 200;        // a change waits until none came for this long
         DWORD latencyMs = 200;      // and then this long again
+        DWORD retryMs = 1000;       // how often a folder that went away is looked for
         HWND notify = nullptr;      // told by `message` when a list is ready
         UINT message = 0;
+        // The list a result goes to: while it is being built, a scan would
+        // be thrown away on arrival, so none starts until the build ends.
+        std::shared_ptr<const Exhibit> target;
         // Fills `list` with the folder's pictures (a test may slow it down);
         // empty: the folder scan itself.
         std::function<void(const Request&, Exhibit& list)> scan;
@@ -44,7 +61,9 @@ public:
     FolderWatcher(const FolderWatcher&) = delete;
     FolderWatcher& operator=(const FolderWatcher&) = delete;
 
-    // Ends the running watcher and starts one for `request`.
+    // Ends the running watcher and starts one for `request`. A folder that
+    // goes away (renamed, deleted) or cannot be watched yet is looked for
+    // until it is there again; then it is watched anew and scanned at once.
     void Start(Request request);
     // Ends the running watcher; a scan under way is abandoned. It does not
     // wait: a thread that is still finishing touches only what it owns.

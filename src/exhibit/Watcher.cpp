@@ -13,6 +13,7 @@ void AppState::StartWatcher() {
     request.latencyMs = DWORD(autorefreshLatency > 0 ? autorefreshLatency : 0);
     request.notify = hwnd;
     request.message = WM_APP_REFRESHED;
+    request.target = exhibit;
     if (request.folder.empty()) watcher->Stop();
     else watcher->Start(std::move(request));
 }
@@ -41,6 +42,9 @@ void AppState::AutoFind() {
     // A build the user started meanwhile has the newer word.
     if (fresh && !Building() && !closing) {
         const std::wstring shown = exhibit->CurrentPath();
+        // A fresh list of the home folder is the home exhibit now (a filter
+        // ends with it): the saved copy of the old one must not come back.
+        if (fresh->folder == exhibitFolder) exhibit->DropSaved();
         exhibit->Rebuilt(std::move(fresh->entries));
         const SortOrder order = CurrentOrder();
         if (fresh->order.sort != order.sort || fresh->order.sortby != order.sortby ||

@@ -58,7 +58,7 @@ TEST_F(LanguageTest, ALineTranslatesEveryEqualSlotOfItsSectionOnly) {
     // The built-in texts by identifier; a missing file changes none.
     EXPECT_FALSE(TransferLanguage(scratch_.Path(L"absent.lang.ini").c_str(), 0) || TransferLanguage(L"", 0));
     EXPECT_STREQ(DialogText(0), L"&Ok");
-    EXPECT_STREQ(MessageText(26), L"Archive selected images?");
+    EXPECT_STREQ(MessageText(25), L"Archive selected images?");
     EXPECT_STREQ(MessageText(kMessageTooLarge), L"Too large to show");
     EXPECT_FALSE(DialogText(-1) || DialogText(kDialogTextCount) || MessageText(kMessageTextCount));
 

@@ -141,6 +141,14 @@ TEST(Following, FindJumpsAndWrapsFilterAndExcludeNarrowViewExhibitRestores) {
     EXPECT_NE(viewer.WaitForCaption([](const std::wstring& c) { return c.find(L".bmp") == std::wstring::npos; })
                   .find(L".bmp"), 0u);
     step(kCmdViewExhibit, L"a.bmp");
+    // A drop makes a new home exhibit: View Exhibit keeps it, not the list saved before.
+    FindFilter(viewer, L"beach", 0);
+    TempFolder other(L"dropped");
+    for (const wchar_t* name : {L"x.bmp", L"y.bmp"}) WriteSolidBmp(other.Path(name), 40, 30, RGB(0, 200, 0));
+    Drop(viewer, {other.Root()});
+    ASSERT_TRUE(viewer.WaitForShown(L"x.bmp"));
+    viewer.PostCommand(kCmdViewExhibit);
+    step(kCmdNext, L"y.bmp");
 }
 
 TEST(Following, TheWatcherBringsNewPicturesInAndLetsDeletedOnesGo) {
@@ -152,12 +160,20 @@ TEST(Following, TheWatcherBringsNewPicturesInAndLetsDeletedOnesGo) {
     ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions \"" + watched->Root() + L"\""));
     ASSERT_TRUE(viewer.WaitForShown(L"a.bmp"));
 
-    // A new picture is in the exhibit, and shown as the newest, within a second.
+    // A new picture is in the exhibit, and shown as the newest, within a
+    // second. The fresh list ends the filter, and View Exhibit keeps it.
+    FindFilter(viewer, L"b", 0, true);
+    ASSERT_TRUE(viewer.WaitForShown(L"b.bmp"));
     Sleep(300);
     const DWORD start = GetTickCount();
     WriteSolidBmp(watched->Path(L"new.bmp"), 40, 30, RGB(0, 0, 200));
     EXPECT_TRUE(viewer.WaitForShown(L"new.bmp", 3000));
     EXPECT_LT(GetTickCount() - start, 1000u);
+    viewer.PostCommand(kCmdNext);
+    ASSERT_TRUE(viewer.WaitForShown(L"a.bmp"));
+    viewer.PostCommand(kCmdViewExhibit);
+    viewer.PostCommand(kCmdPrevious);
+    EXPECT_TRUE(viewer.WaitForShown(L"new.bmp"));
 
     // Deleted outside while shown: the next picture takes its place, nothing is reported.
     viewer.PostCommand(kCmdAutoFindCreated);   // auto-find off again
@@ -167,7 +183,7 @@ TEST(Following, TheWatcherBringsNewPicturesInAndLetsDeletedOnesGo) {
     EXPECT_EQ(viewer.WaitForDialog(nullptr, 1000).window, nullptr);
     EXPECT_FALSE(FileExists(viewer.ProgramFile(L"errors.log")));
 
-    // The watched folder is renamed and changes on: the watch ends quietly and
+    // The watched folder is renamed and changes on: the watch waits quietly and
     // the viewer keeps what it shows. (Wine keeps a watched folder that is
     // deleted until the watch ends, so a rename stands in for both.)
     const std::wstring moved = watched->Root() + L"-moved";
@@ -176,7 +192,13 @@ TEST(Following, TheWatcherBringsNewPicturesInAndLetsDeletedOnesGo) {
     Sleep(1000);
     EXPECT_TRUE(viewer.Running());
     EXPECT_EQ(viewer.Caption(), after);
-    RemoveTree(moved);
+    // Back under its name, and after a Refresh, it is watched: a new picture comes in.
+    ASSERT_TRUE(MoveFileW(moved.c_str(), watched->Root().c_str()));
+    viewer.PostCommand(kCmdRefresh);
+    viewer.PostCommand(kCmdAutoFindCreated);
+    Sleep(2000);
+    WriteSolidBmp(watched->Path(L"back.bmp"), 40, 30, RGB(0, 0, 200));
+    EXPECT_TRUE(viewer.WaitForShown(L"back.bmp", 5000));
 }
 
 // Ten thousand names dropped at once are looked at on the build worker (the

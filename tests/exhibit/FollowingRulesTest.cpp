@@ -166,3 +166,42 @@ TEST(FolderWatcherRules, ARescanNowAndAChangeDuringASlowScan) {
     EXPECT_EQ(results[1], (std::vector<std::wstring>{L"a.jpg", L"late.jpg"}));
     watcher.Stop();
 }
+
+// A burst is scanned once settled (quiet period, then latency), changes that
+// keep coming at least every two seconds; a longer latency is kept.
+TEST(FolderWatcherRules, ABurstSettlesATrickleIsScannedEveryTwoSeconds) {
+    const struct { DWORD quiet, latency, sinceFirst, sinceLast, left; } cases[] = {
+        {200, 200, 0, 0, 400},          {200, 200, 300, 100, 300},  {200, 200, 900, 400, 0},
+        {200, 200, 1900, 50, 100},      {200, 200, 2000, 0, 0},     {200, 200, 15000, 100, 0},
+        {200, 5000, 3000, 100, 2200},   {200, 5000, 5200, 10, 0},   {0, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ((SettleRule{c.quiet, c.latency}).Left(c.sinceFirst, c.sinceLast), c.left)
+            << c.quiet << "+" << c.latency << " at " << c.sinceFirst << "/" << c.sinceLast;
+}
+
+// With random order every scan shuffles anew; none starts while the list it
+// goes to is being built, one follows the build.
+TEST(FolderWatcherRules, EachScanShufflesAnewAndNoneStartsDuringABuild) {
+    TempFolder tree(L"watchshuffle");
+    for (int i = 0; i < 12; ++i) tree.File(L"p" + std::to_wstring(i) + L".jpg", "x");
+    const auto target = std::make_shared<Exhibit>();
+    FolderWatcher watcher;
+    watcher.Start({.folder = tree.Root(), .options = {}, .order = {kSortRandom}, .target = target, .scan = {}});
+    const auto scan = [&](size_t scans) {
+        watcher.RescanNow();
+        for (const DWORD start = GetTickCount(); watcher.Scans() < scans && GetTickCount() - start < 5000;) Sleep(10);
+        std::vector<std::wstring> paths;
+        if (const auto result = watcher.TakeResult())
+            for (const ImageEntry& e : result->entries) paths.push_back(e.path);
+        return paths;
+    };
+    const std::vector<std::wstring> first = scan(1);   // in this order
+    EXPECT_NE(first, scan(2));
+    ASSERT_TRUE(target->TryBeginBuild());
+    watcher.RescanNow();
+    Sleep(500);
+    EXPECT_EQ(watcher.Scans(), 2u);
+    target->EndBuild();
+    EXPECT_EQ(scan(3).size(), 12u);
+}
