@@ -592,7 +592,9 @@ INT_PTR CatalogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (app_.thumbnails) app_.thumbnails->Taken();
         InvalidateRect(list_, nullptr, FALSE);
         return TRUE;
-    case WM_APP_REFRESHED: Reload(true); return TRUE;   // the focused picture stays focused
+    // After a watcher's rebuild the focused picture stays focused, unless the
+    // user asked for the newest picture: then it is the one auto-find chose.
+    case WM_APP_REFRESHED: Reload(app_.autofindtype == kAutoFindNone); return TRUE;
     case WM_APP_CATALOG_BUILT:
         busy_ = false;
         Reload(true);

@@ -370,3 +370,20 @@ TEST(CatalogFocus, RecycleArchiveAndOutsideDeletesKeepTheFocusedPlace) {
     PostMessageW(catalog.dialog, WM_COMMAND, kCmdExit, 0);
     EXPECT_EQ(viewer.WaitForExit(), 0);
 }
+
+// With auto-find on, a picture that arrives takes the focus from the user's.
+TEST(CatalogFocus, AutoFindFocusesThePictureThatArrives) {
+    Viewer viewer;
+    for (const wchar_t* name : {L"a.bmp", L"b.bmp", L"c.bmp"}) WriteSolidBmp(viewer.Picture(name), 40, 30, kColours[0]);
+    viewer.WriteSettings(L"[Folder]\r\nautofindtype=1\r\n");
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions"));
+    const CatalogOpen catalog = OpenCatalog(viewer);
+    ASSERT_TRUE(catalog.list);
+    InViewer remote(viewer);
+    remote.Select(catalog.list, {2});
+    Sleep(500);
+    WriteSolidBmp(viewer.Picture(L"b2.bmp"), 40, 30, kColours[1]);
+    EXPECT_TRUE(WaitUntil([&] { return Count(catalog.list) == 4 && remote.Text(catalog.list, Focused(catalog.list)) == L"b2.bmp"; }));
+    PostMessageW(catalog.dialog, WM_COMMAND, kCmdExit, 0);
+    EXPECT_EQ(viewer.WaitForExit(), 0);
+}
