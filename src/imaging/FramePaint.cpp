@@ -100,8 +100,9 @@ void AppState::OnPaint() {
         SkinWindow();
     }
     if (decoding) {
-        // The next picture is on its way: the last frame stands until it comes.
-        if (frame.Bitmap()) BitBlt(dc, 0, 0, frame.Width(), frame.Height(), frame.Dc(), 0, 0, SRCCOPY);
+        // The next picture is on its way: the last frame (or the collage) stands until it comes.
+        const Canvas& shown = collage && collageCanvas.Bitmap() ? collageCanvas : frame;
+        if (shown.Bitmap()) BitBlt(dc, 0, 0, shown.Width(), shown.Height(), shown.Dc(), 0, 0, SRCCOPY);
         EndPaint(hwnd, &ps);
         return;
     }
