@@ -41,16 +41,9 @@ const std::string& SourceBytes() {
 const wchar_t kOtherVolume[] = L"Z:\\dev\\shm";
 bool HaveOtherVolume() { return GetFileAttributesW(kOtherVolume) != INVALID_FILE_ATTRIBUTES; }
 
-std::wstring Describe(Transfer t) {
-    switch (t) {
-    case Transfer::Done: return L"Done";
-    case Transfer::SourceGone: return L"SourceGone";
-    case Transfer::TargetUnusable: return L"TargetUnusable";
-    case Transfer::Failed: return L"Failed";
-    case Transfer::SourceKept: return L"SourceKept";
-    case Transfer::KeptAside: return L"KeptAside";
-    }
-    return L"?";
+std::string Describe(Transfer t) {
+    static const char* const kNames[] = {"Done", "SourceGone", "TargetUnusable", "Failed", "SourceKept", "KeptAside"};
+    return size_t(t) < std::size(kNames) ? kNames[size_t(t)] : "?";
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
@@ -127,21 +120,13 @@ struct Trial {
         switch (result) {
         case Transfer::Done:
             EXPECT_EQ(ReadBytes(target), NewBytes()) << "the new file in place";
-            if (moving) {
-                EXPECT_FALSE(FileExists(source)) << "a move leaves no source";
-            } else if (scenario.op == Op::Copy) {
-                EXPECT_TRUE(sourceWhole);
-            }
+            EXPECT_TRUE(moving ? !FileExists(source) : scenario.op == Op::Write || sourceWhole)
+                << "a move leaves no source, a copy the source whole";
             break;
         case Transfer::Failed:
-            if (scenario.targetExists) {
-                EXPECT_EQ(ReadBytes(target), kOld) << "the old file as it was";
-            } else {
-                EXPECT_FALSE(FileExists(target)) << "no file made";
-            }
-            if (scenario.op != Op::Write) {
-                EXPECT_TRUE(sourceWhole) << "the source as it was";
-            }
+            EXPECT_EQ(FileExists(target) ? ReadBytes(target) : "(none)", scenario.targetExists ? kOld : "(none)")
+                << "the old file as it was, or no file made";
+            EXPECT_TRUE(scenario.op == Op::Write || sourceWhole) << "the source as it was";
             break;
         case Transfer::SourceKept:
             EXPECT_TRUE(moving);
@@ -152,15 +137,11 @@ struct Trial {
             ASSERT_FALSE(kept.empty()) << "a file kept aside is named";
             EXPECT_EQ(ReadBytes(kept), NewBytes()) << "the only whole copy is kept";
             EXPECT_EQ(FolderPart(kept), targetFolder);
-            if (scenario.op != Op::Write) {
-                EXPECT_TRUE(sourceWhole);
-            }
+            EXPECT_TRUE(scenario.op == Op::Write || sourceWhole);
             break;
-        default: ADD_FAILURE() << Narrow(Describe(result)); break;
+        default: ADD_FAILURE() << Describe(result); break;
         }
-        if (result != Transfer::KeptAside) {
-            EXPECT_TRUE(kept.empty());
-        }
+        EXPECT_TRUE(result == Transfer::KeptAside || kept.empty());
         // Nothing but the files the user knows (and what the run says it kept).
         std::vector<std::wstring> folders{here.Root()};
         if (targetFolder != here.Root()) folders.push_back(targetFolder);
@@ -222,9 +203,7 @@ TEST(SafeWrite, EveryStepThatFailsLeavesTheOldFileOrTheNewOneWhole) {
             const Transfer result = run.Go();
             EXPECT_EQ(Describe(result), Describe(clean ? Transfer::Done : WhenStepFails(s, step)))
                 << Narrow(faults.Taken());
-            if (clean) {
-                EXPECT_EQ(faults.Taken(), s.clean);
-            }
+            EXPECT_EQ(clean ? faults.Taken() : s.clean, s.clean);
             run.Check(result);
         }
     }
@@ -249,13 +228,11 @@ void Truncate(const wchar_t* path, const wchar_t*) {
 }
 
 struct Fault {
-    Fault(FileStep s, int n, DWORD e, StepFaults::Effect f = {}, int t = 1)
-        : step(s), nth(n), error(e), effect(std::move(f)), times(t) {}
     FileStep step;
     int nth;
     DWORD error;
-    StepFaults::Effect effect;
-    int times;
+    StepFaults::Effect effect = {};
+    int times = 1;
 };
 
 }  // namespace
