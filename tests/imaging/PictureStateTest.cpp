@@ -49,6 +49,7 @@ protected:
     ~PictureStateTest() override {
         SetEvent(release.Get());
         s.pictures.reset();
+        if (s.hwnd) DestroyWindow(s.hwnd);
     }
 
     TempFolder tree{L"oxload"};
@@ -278,8 +279,6 @@ TEST_F(PictureStateTest, TheViewIsTheVisiblePartOfTheWholeDrawing) {
             }
         }
     ReleaseDC(nullptr, screen);
-    DestroyWindow(s.hwnd);
-    s.hwnd = nullptr;
 }
 
 // A decode that never ends is given up at its deadline and counts as a load
@@ -302,7 +301,6 @@ TEST_F(PictureStateTest, ADecodePastItsDeadlineIsALoadFailure) {
     EXPECT_EQ(s.pictures->HeldCount(), 0u);
     SetEvent(release.Get());
     EXPECT_TRUE(s.pictures->StopWorkers());
-    s.pictures.reset();
 }
 
 // A load asked for while another waits for its decode (a key answered during
@@ -316,9 +314,6 @@ TEST_F(PictureStateTest, ALoadDuringAnAwaitedDecodeKeepsTheDeadline) {
     const DecodedPicture nested = s.DecodeForShow(tree.Path(L"stuck.bmp").c_str(), timedOut, usable);
     EXPECT_TRUE(timedOut && usable && !nested.image);
     EXPECT_LT(GetTickCount() - start, 5000u);
-    s.decoding = false;
-    SetEvent(release.Get());
-    s.pictures.reset();
 }
 
 // While a load waits for its decode the window keeps painting and answers a
@@ -352,8 +347,4 @@ TEST_F(PictureStateTest, WhileADecodeIsAwaitedTheWindowPaintsAndCloses) {
     EXPECT_LT(GetTickCount() - start, 10000u) << "far below the deadline";
     EXPECT_TRUE(s.closing && paints > 0 && !s.picture.IsLoaded());
     EXPECT_TRUE(s.exhibit->Size() == 1u && !FileExists(tree.Path(L"errors.log"))) << "nothing judged";
-    SetEvent(release.Get());
-    s.pictures.reset();
-    DestroyWindow(s.hwnd);
-    s.hwnd = nullptr;
 }
