@@ -239,13 +239,8 @@ struct Fault {
 
 // Steps that fail half-way, or more than once, or only for a moment.
 TEST(SafeWrite, StepsThatFailHalfWayOrTwice) {
-    const struct {
-        const char* what;
-        std::vector<int> scenarios;
-        std::vector<Fault> faults;
-        Transfer expected;
-        const wchar_t* aside;
-    } cases[] = {
+    const struct { const char* what; std::vector<int> scenarios; std::vector<Fault> faults; Transfer expected;
+                   const wchar_t* aside; } cases[] = {
         // The old file deleted (or renamed) by another program just before the
         // rename: the new one takes the name...
         {"target deleted meanwhile", {1, 7}, {{FileStep::Place, 1, 0, DeleteOther}}, Transfer::Done, L""},
@@ -409,11 +404,14 @@ TEST(SafeWrite, ASettingsSaveThatFailsKeepsTheOldFileWhole) {
     std::vector<FileStep> steps;
     {
         StepFaults faults;
+        state->TransferSettings(1);   // no settings file yet; then over the old one, by the same steps
+        const std::string first = ReadBytes(path);
         save();
-        EXPECT_EQ(faults.Taken(), L"CreateTemp Write Flush Place");
+        EXPECT_EQ(faults.Taken(), L"CreateTemp Write Flush Place CreateTemp Write Flush Place");
         steps = faults.Steps();
+        steps.resize(steps.size() / 2);
         saved = ReadBytes(path);
-        ASSERT_NE(saved, old);
+        ASSERT_TRUE(saved == first && saved != old);
         ASSERT_EQ(saved.compare(0, 2, "\xFF\xFE"), 0);
     }
     for (const FileStep step : steps) {
@@ -437,11 +435,8 @@ TEST(SafeWrite, ASettingsSaveThatFailsKeepsTheOldFileWhole) {
     }
     // A hidden settings file stays hidden; a read-only one, or one another
     // program holds shut, is not replaced.
-    const struct {
-        const char* what;
-        DWORD attributes;
-        bool held;
-    } kept[] = {{"hidden", FILE_ATTRIBUTE_HIDDEN, false}, {"read-only", FILE_ATTRIBUTE_READONLY, false}, {"held", 0, true}};
+    const struct { const char* what; DWORD attributes; bool held; } kept[] = {
+        {"hidden", FILE_ATTRIBUTE_HIDDEN, false}, {"read-only", FILE_ATTRIBUTE_READONLY, false}, {"held", 0, true}};
     for (const auto& k : kept) {
         SCOPED_TRACE(k.what);
         WriteBytes(path, old);
@@ -454,14 +449,6 @@ TEST(SafeWrite, ASettingsSaveThatFailsKeepsTheOldFileWhole) {
         EXPECT_EQ(GetFileAttributesW(path.c_str()) & k.attributes, k.attributes);
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         EXPECT_EQ(ListFolder(dir.Root()), std::vector<std::wstring>{L"oxbrill.ini"});
-    }
-    {
-        SCOPED_TRACE("no settings file yet");
-        DeleteFileW(path.c_str());
-        StepFaults faults;
-        state->TransferSettings(1);
-        EXPECT_EQ(faults.Taken(), L"CreateTemp Write Flush Place");
-        EXPECT_EQ(ReadBytes(path), saved);
     }
 }
 
