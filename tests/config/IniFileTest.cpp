@@ -119,11 +119,7 @@ TEST_F(IniFileTest, LongLinesAndStringLimits) {
 TEST_F(IniFileTest, EveryEncodingReadsTheSameValues) {
     const std::wstring text = L"[Portable]\r\nfolder=C:\\Bilder\\\u00C9t\u00E9\r\n[S]\r\ntimer=7\r\n";
     const bool ansiIsUtf8 = GetACP() == CP_UTF8;
-    const struct {
-        const char* name;
-        std::string bytes;
-        IniSource source;
-    } cases[] = {
+    const struct { const char* name; std::string bytes; IniSource source; } cases[] = {
         {"UTF-16 with mark", Utf16(text), IniSource::kUtf16},
         {"UTF-16 without mark", Utf16(text, false), IniSource::kUtf16Bare},
         {"UTF-8 with mark", "\xEF\xBB\xBF" + Encoded(text, CP_UTF8), IniSource::kUtf8},

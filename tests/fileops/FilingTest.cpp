@@ -14,12 +14,8 @@
 
 TEST(Undo, RecordsAreJudgedByWhatHappenedToTheirFiles) {
     const bool T = true, F = false;
-    const struct {
-        UndoKind kind;
-        bool created;
-        UndoFacts facts;   // exists, the same file, unchanged, original name taken
-        UndoVerdict verdict;
-    } cases[] = {
+    // The facts: it exists, it is the same file, unchanged, its original name taken.
+    const struct { UndoKind kind; bool created; UndoFacts facts; UndoVerdict verdict; } cases[] = {
         {UndoKind::Recycle, F, {}, UndoVerdict::RestoreFromBin},
         {UndoKind::Archive, F, {T, T, F, F}, UndoVerdict::Go},   // moved files may have changed
         {UndoKind::Archive, F, {T, F, T, F}, UndoVerdict::FileChanged},   // another file has its name
