@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,10 +48,6 @@ std::string Describe(Transfer t) {
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
-bool IsTemporaryName(const std::wstring& name) {
-    return name.size() > 7 && name.compare(0, 3, L"oxb") == 0 && name.compare(name.size() - 4, 4, L".tmp") == 0;
-}
 
 std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
 
@@ -162,14 +159,10 @@ struct Trial {
 
 std::vector<FileStep> StepsOf(const std::wstring& sequence) {
     std::vector<FileStep> steps;
-    size_t start = 0;
-    while (start < sequence.size()) {
-        const size_t end = std::min(sequence.find(L' ', start), sequence.size());
-        const std::wstring name = sequence.substr(start, end - start);
+    std::wistringstream words(sequence);
+    for (std::wstring name; words >> name;)
         for (int s = 0; s < int(FileStep::Count); ++s)
             if (name == StepName(FileStep(s))) steps.push_back(FileStep(s));
-        start = end + 1;
-    }
     return steps;
 }
 
@@ -429,7 +422,7 @@ TEST(SafeWrite, ASettingsSaveThatFailsKeepsTheOldFileWhole) {
         save();
         const std::vector<std::wstring> names = ListFolder(dir.Root());
         ASSERT_EQ(names.size(), 1u);
-        EXPECT_TRUE(IsTemporaryName(names[0]));
+        EXPECT_TRUE(names[0].size() > 7 && names[0].starts_with(L"oxb") && names[0].ends_with(L".tmp")) << "temporary";
         EXPECT_EQ(ReadBytes(dir.Path(names[0])), saved);
         DeleteFileW(dir.Path(names[0]).c_str());
     }
