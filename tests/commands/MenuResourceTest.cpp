@@ -17,8 +17,7 @@ namespace {
 
 bool SeparatorAt(HMENU menu, int position) {
     MENUITEMINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_FTYPE;
+    info.cbSize = sizeof(info), info.fMask = MIIM_FTYPE;
     return GetMenuItemInfoW(menu, UINT(position), TRUE, &info) && (info.fType & MFT_SEPARATOR);
 }
 

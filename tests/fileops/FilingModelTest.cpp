@@ -59,10 +59,7 @@ std::wstring TrashFolder() {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? files : std::wstring();
 }
 
-struct Listed {
-    std::wstring path, name;
-    uint64_t size = 0, written = 0;
-};
+struct Listed { std::wstring path, name; uint64_t size = 0, written = 0; };
 
 std::vector<Listed> ListFiles(const std::wstring& folder) {
     std::vector<Listed> files;
@@ -307,8 +304,9 @@ TEST(FilingModel, NoPictureIsEverLost) {
              locks.erase(lock);
          }},
     };
-    int totalWeight = 0;
-    for (const auto& action : actions) totalWeight += action.weight;
+    std::vector<int> weights;
+    for (const auto& action : actions) weights.push_back(action.weight);
+    std::discrete_distribution<size_t> pick(weights.begin(), weights.end());
 
     // Answers "No" to any box the shell might raise in this process, and counts
     // them: the run asks the shell for nothing, so none is expected.
@@ -332,10 +330,7 @@ TEST(FilingModel, NoPictureIsEverLost) {
     std::deque<std::wstring> history;
     present();
     for (unsigned long step = 0; step < steps; ++step) {
-        int roll = int(random() % unsigned(totalWeight));
-        size_t chosen = 0;
-        while (roll >= actions[chosen].weight) roll -= actions[chosen].weight, ++chosen;
-        const auto& action = actions[chosen];
+        const auto& action = actions[pick(random)];
         const std::wstring file = anyFile();
         mayGo.clear();
         did = std::to_wstring(step) + L" " + action.name;

@@ -57,8 +57,7 @@ TEST_F(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFileThenOneLineAMove) {
 // not stop the line; one that holds it shut makes the append fail, and the
 // log keeps every byte it had.
 TEST_F(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
-    const std::string before = Utf16(L"first\r\n");
-    WriteBytes(log, before);
+    WriteBytes(log, Utf16(L"first\r\n"));
     {
         HeldFile reader(log, FILE_SHARE_READ | FILE_SHARE_WRITE);
         ASSERT_NE(reader.file, INVALID_HANDLE_VALUE);

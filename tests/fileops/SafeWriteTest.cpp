@@ -53,13 +53,9 @@ std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'
 
 enum class Op { Write, Copy, Move };
 
-struct Scenario {
-    const char* name;
-    Op op;
-    bool targetExists;
-    bool otherVolume;     // the target on another volume than the source
-    const wchar_t* clean; // the steps of a run where nothing fails, in order
-};
+// `otherVolume`: the target on another volume than the source; `clean`: the
+// steps of a run where nothing fails, in order.
+struct Scenario { const char* name; Op op; bool targetExists, otherVolume; const wchar_t* clean; };
 
 const Scenario kScenarios[] = {
     {"write a new file", Op::Write, false, false, L"CreateTemp Write Flush Place"},
@@ -91,9 +87,7 @@ struct Trial {
         target = targetFolder + L"\\target.jpg";
         if (s.targetExists) WriteBytes(target, kOld);
     }
-    ~Trial() {
-        if (scenario.otherVolume) RemoveTree(targetFolder);
-    }
+    ~Trial() { if (scenario.otherVolume) RemoveTree(targetFolder); }
 
     Transfer Go() {
         switch (scenario.op) {
@@ -220,13 +214,7 @@ void Truncate(const wchar_t* path, const wchar_t*) {
     CloseHandle(file);
 }
 
-struct Fault {
-    FileStep step;
-    int nth;
-    DWORD error;
-    StepFaults::Effect effect = {};
-    int times = 1;
-};
+struct Fault { FileStep step; int nth; DWORD error; StepFaults::Effect effect = {}; int times = 1; };
 
 }  // namespace
 

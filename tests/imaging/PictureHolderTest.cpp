@@ -71,13 +71,13 @@ TEST(PictureHolder, FormatsTurnsAndBitmaps) {
     PictureHolder picture;
     EXPECT_EQ(picture.BitsPerPixel(), 0);
     EXPECT_FALSE(picture.RotateFlip(kRotate90)) << "nothing loaded";
-    const std::pair<const wchar_t*,
-        int> formats[] = {{L"formats\\bits1.bmp", 1}, {L"formats\\bits4.bmp", 4}, {L"formats\\bits8.png", 8},
-        {L"formats\\bits32.png", 32}, {L"exif\\plain.jpg", 24}, {L"formats\\bits24.bmp", 24}};
+    const std::pair<const wchar_t*, int> formats[] = {{L"formats\\bits1.bmp", 1}, {L"formats\\bits4.bmp", 4},
+        {L"formats\\bits8.png", 8}, {L"formats\\bits32.png", 32}, {L"exif\\plain.jpg", 24},
+        {L"formats\\bits24.bmp", 24}};
     for (const auto& [file, bits] : formats) {
-        ASSERT_TRUE(picture.LoadFromFile(DataPath(file).c_str())) << testing::PrintToString(std::wstring(file));
-        EXPECT_TRUE(picture.BitsPerPixel() == bits && picture.Orientation() == 1)
-            << testing::PrintToString(std::wstring(file));
+        SCOPED_TRACE(testing::PrintToString(std::wstring(file)));
+        ASSERT_TRUE(picture.LoadFromFile(DataPath(file).c_str()));
+        EXPECT_TRUE(picture.BitsPerPixel() == bits && picture.Orientation() == 1);
     }
     EXPECT_FALSE(picture.RotateFlip(0) || picture.RotateFlip(8));
     ASSERT_TRUE(picture.RotateFlip(kRotate90));

@@ -81,10 +81,8 @@ TEST_F(PictureStateTest, ShowPictureTriesEveryEntryOnceAndShowsTheFirstGoodOne) 
         EXPECT_EQ(s.exhibit->Size(), removefail ? 2u : 12u);
         EXPECT_EQ(Log(), expectedLog);
         EXPECT_TRUE(FileExists(tree.Path(L"bad0.jpg")));
-    }
-    // Nothing loadable: each tried once; dropped, nothing is left; stepped
-    // over, the index comes back to where it started.
-    for (const bool removefail : {true, false}) {
+        // Nothing loadable: each tried once; dropped, nothing is left; stepped
+        // over, the index comes back to where it started.
         Restart(removefail);
         for (int n = 0; n < 4; ++n) Add(L"worse" + std::to_wstring(n) + L".png", "junk");
         s.exhibit->MoveTo(2);
@@ -130,9 +128,7 @@ TEST_F(PictureStateTest, OrientationRotationLockAndDisplaySize) {
     s.layer = kLayerWindowed;
     s.position = {0, 0, 1000, 700};   // a landscape window
     const auto load = [this](bool exif, int32_t lock, bool aspect) {
-        s.exiforient = exif;
-        s.rotation = lock;
-        s.rotateaspect = aspect;
+        s.exiforient = exif, s.rotation = lock, s.rotateaspect = aspect;
         s.LoadCurrent(true);
         s.ApplyOrientation();
         return std::pair{s.picture.NaturalWidth(), s.currentRotation};
@@ -173,15 +169,13 @@ TEST_F(PictureStateTest, ShapeSearchShowsAMatchOrComesBackToItsStart) {
     Add(L"d-tall.bmp", BmpBytes(6, 12));
     s.portraitOnly = true;
     ExpectShown(0, true, L"d-tall.bmp");
-    s.portraitOnly = false;
-    s.landscapeOnly = true;
+    s.portraitOnly = false, s.landscapeOnly = true;
     for (const bool forward : {true, false})   // forward wraps round to the first wide one
         ExpectShown(s.exhibit->Find(tree.Path(L"d-tall.bmp")), forward, forward ? L"a-wide.bmp" : L"c-wide.bmp");
     Restart(true);
     Add(L"e-wide.bmp", BmpBytes(12, 6));
     Add(L"f-wide.bmp", BmpBytes(14, 6));
-    s.landscapeOnly = false;
-    s.portraitOnly = true;
+    s.landscapeOnly = false, s.portraitOnly = true;
     ExpectShown(1, true, L"f-wide.bmp");
     EXPECT_EQ(s.picture.NaturalWidth(), 14u);
 }
