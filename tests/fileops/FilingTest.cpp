@@ -54,8 +54,7 @@ TEST(Undo, RecordsAreJudgedByWhatHappenedToTheirFiles) {
 // name the file gets.
 TEST(Filing, UndoTakesBackOnlyTheFilesItMadeOrMoved) {
     TempFolder tree(L"undoident");
-    tree.Folder(L"fav");
-    tree.Folder(L"arch");
+    for (const wchar_t* folder : {L"fav", L"arch"}) tree.Folder(folder);
     tree.File(L"b.jpg", "b bytes");
     tree.File(L"c.jpg", "c bytes");
     tree.File(L"arch\\c.jpg", "older c");

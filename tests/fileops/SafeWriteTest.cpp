@@ -266,8 +266,7 @@ TEST(SafeWrite, WhatIsRefusedChangesNothing) {
     tree.File(L"a.jpg", "picture bytes");
     tree.File(L"b.jpg", "other bytes");
     tree.File(L"ro.jpg", "read-only bytes");
-    tree.Folder(L"sub");
-    tree.Folder(L"folder.jpg");
+    for (const wchar_t* folder : {L"sub", L"folder.jpg"}) tree.Folder(folder);
     SetFileAttributesW(tree.Path(L"ro.jpg").c_str(), FILE_ATTRIBUTE_READONLY);
     const std::wstring a = tree.Path(L"a.jpg"), b = tree.Path(L"b.jpg"), ro = tree.Path(L"ro.jpg");
     const std::vector<std::wstring> before = ListFolder(tree.Root());
