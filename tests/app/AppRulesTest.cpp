@@ -37,12 +37,8 @@ TEST(SlideTimerRules, CountdownInTicksOfAtMostOneSecond) {
 
 TEST(SlideTimerRules, EndOfPeriod) {
     using enum EndAction;
-    const struct {
-        const char* what;
-        EndInputs in;   // count, index, loop, loopshuffle, sort, collage, building
-        bool reshuffle;
-        EndAction action;
-    } cases[] = {
+    // The inputs: count, index, loop, loopshuffle, sort, collage, building.
+    const struct { const char* what; EndInputs in; bool reshuffle; EndAction action; } cases[] = {
         {"middle", {10, 3, 0, false, 0, false, false}, false, Next},
         {"last, loop 0 starts again", {10, 9, 0, false, 0, false, false}, false, Next},
         {"last, loop 1 pauses", {10, 9, 1, false, 0, false, false}, false, Pause},

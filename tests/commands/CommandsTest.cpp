@@ -10,12 +10,9 @@
 #include "commands/Dialogs.h"
 
 TEST(CommandGates, NoShellShutsOutTheShellAndCatalogNoMenuAllBelowAboutButMenu) {
-    const struct {
-        int id;
-        bool noShell, noMenu;
-    } gated[] = {{1401, true, true},   {1456, true, true},   {1171, true, true},   {1457, false, true},
-                 {1201, false, true},  {1513, false, true},  {1511, false, false}, {1514, false, false},
-                 {1515, false, false}, {2003, false, false}};
+    const struct { int id; bool noShell, noMenu; } gated[] = {
+        {1401, true, true},   {1456, true, true},  {1171, true, true},   {1457, false, true},  {1201, false, true},
+        {1513, false, true},  {1511, false, false}, {1514, false, false}, {1515, false, false}, {2003, false, false}};
     for (const auto& c : gated) {
         EXPECT_EQ(IsCommandGated(c.id, true, false), c.noShell) << c.id;
         EXPECT_EQ(IsCommandGated(c.id, false, true), c.noMenu) << c.id;

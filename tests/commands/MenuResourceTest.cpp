@@ -15,13 +15,9 @@
 
 namespace {
 
-HINSTANCE Module() { return GetModuleHandleW(nullptr); }
-
-UINT FirstId(HMENU menu) { return GetMenuItemID(menu, 0); }
 bool SeparatorAt(HMENU menu, int position) {
     MENUITEMINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_FTYPE;
+    info.cbSize = sizeof(info), info.fMask = MIIM_FTYPE;
     return GetMenuItemInfoW(menu, UINT(position), TRUE, &info) && (info.fType & MFT_SEPARATOR);
 }
 
@@ -60,7 +56,7 @@ TEST(MenuResources, ItemsAreTheLanguageTablesRowsAndEachGivesItsText) {
 TEST(MenuResources, SubmenusSitAtTheLayoutPositionsUnderTheirPins) {
     const auto expectPinHead = [](HMENU sub, int pin) {
         ASSERT_NE(sub, nullptr) << "no submenu for pin " << pin;
-        EXPECT_EQ(FirstId(sub), UINT(pin));
+        EXPECT_EQ(GetMenuItemID(sub, 0), UINT(pin));
         EXPECT_TRUE(SeparatorAt(sub, 1)) << pin;
         EXPECT_FALSE(SeparatorAt(sub, GetMenuItemCount(sub) - 1)) << "trailing separator after pin " << pin;
     };
@@ -82,7 +78,7 @@ TEST(MenuResources, SubmenusSitAtTheLayoutPositionsUnderTheirPins) {
 
 // Each key is bound once, to an item of the viewer's menu.
 TEST(MenuResources, AcceleratorsBindMenuCommandsOnce) {
-    HACCEL table = LoadAcceleratorsW(Module(), MAKEINTRESOURCEW(IDR_ACCEL));
+    HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCEL));
     std::vector<ACCEL> entries(size_t(CopyAcceleratorTableW(table, nullptr, 0)));
     ASSERT_GT(CopyAcceleratorTableW(table, entries.data(), int(entries.size())), 0);
     DestroyAcceleratorTable(table);

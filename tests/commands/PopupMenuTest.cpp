@@ -30,9 +30,9 @@ std::vector<UINT> CheckedIn(HMENU menu, UINT first, UINT last) {
 // Each Mark() marks a freshly loaded viewer menu for the state `s` of a running viewer.
 struct MenuMarks : testing::Test {
     MenuMarks() { s.setLayeredWindowAttributes = &FakeSetLayered; }
-    HMENU Mark(bool isMain = true, OsVersion version = {6, 1}) {
+    HMENU Mark(bool isMain = true, OsVersion version = {6, 1}, const AppState* state = nullptr) {
         menu = std::make_unique<ResourceMenu>(IDM_POPUP);
-        MarkViewerMenu(menu->Popup(), isMain, s, version);
+        MarkViewerMenu(menu->Popup(), isMain, state ? *state : s, version);
         return menu->Popup();
     }
     AppState s;
@@ -95,9 +95,7 @@ TEST_F(MenuMarks, ItemsMarkedOrGreyedByTheState) {
         AppState state;
         state.setLayeredWindowAttributes = &FakeSetLayered;
         cases[i].set(state);
-        ResourceMenu fresh(IDM_POPUP);
-        const HMENU m = fresh.Popup();
-        MarkViewerMenu(m, true, state, {6, 1});
+        const HMENU m = Mark(true, {6, 1}, &state);
         for (const UINT id : cases[i].checked) EXPECT_TRUE(Checked(m, id)) << "case " << i << ": " << id;
         for (const UINT id : cases[i].plain) EXPECT_FALSE(Checked(m, id)) << "case " << i << ": " << id;
         for (const UINT id : cases[i].greyed) EXPECT_TRUE(Greyed(m, id)) << "case " << i << ": " << id;

@@ -101,10 +101,8 @@ TEST(CommandLineOptions, NamedValueAndFitOptions) {
 // folder as the current directory.
 TEST(CommandLinePaths, SettingsFilesFoldersAndFiles) {
     TempFolder scratch{L"cfg"};
-    scratch.Folder(L"a");
-    scratch.Folder(L"pics");
-    scratch.File(L"Photo.JPG", "x");
-    scratch.File(L"Upper.INI", "x");
+    for (const wchar_t* folder : {L"a", L"pics"}) scratch.Folder(folder);
+    for (const wchar_t* file : {L"Photo.JPG", L"Upper.INI"}) scratch.File(file, "x");
     const std::wstring a = scratch.Path(L"a"), ini = scratch.Path(L"other.ini"), missing = scratch.Path(L"gone\\x.jpg");
     WriteUtf16File(ini, L"[Portable]\r\nfolder=" + scratch.Path(L"pics")
                    + L"\r\n[Slideshow]\r\nslide=FALSE\r\ntimer=7000\r\n");

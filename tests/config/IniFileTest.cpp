@@ -25,13 +25,17 @@ std::string Encoded(const std::wstring& text, UINT page) {
     return bytes;
 }
 
+// Each test has a folder of its own and a file in it.
+struct IniFileTest : testing::Test {
+    TempFolder dir{L"cfg"};
+    const std::wstring path = dir.Path(L"test.ini");
+};
+
 }  // namespace
 
 // The settings' types: the exact text written, and reading it back into
 // variables whose upper halves a 16-bit type must leave alone.
-TEST(IniFile, EveryTypeWritesItsFormatAndReadsBack) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"types.ini");
+TEST_F(IniFileTest, EveryTypeWritesItsFormatAndReadsBack) {
     int32_t numbers[] = {-123, -2000000000, 7};
     bool yes = true, no = false;
     wchar_t text[260] = L"C:\\pics\\a b";
@@ -53,9 +57,7 @@ TEST(IniFile, EveryTypeWritesItsFormatAndReadsBack) {
 }
 
 // The line rules: headers, comments, separators, case, bad values, repeats.
-TEST(IniFile, LineRulesOfASection) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"rules.ini");
+TEST_F(IniFileTest, LineRulesOfASection) {
     WriteUtf16File(path, L"[Catalog Position]\r\nthumbsize=5\r\n\r\n[Slideshow] anything after the header\r\n"
                          L"timer=100\r\nTIMER=200\r\nslide=tRuE\r\nontop=1\r\nblend=yes\r\nname=a=b\r\nkeep=\r\n"
                          L"loop =9\r\n#opacity=1\r\n;=a remark\r\n==sort=4\r\n\r\nzoom=abc\r\nzoomstep=12abc\r\n"
@@ -90,9 +92,7 @@ TEST(IniFile, LineRulesOfASection) {
 
 // Lines are taken 254 characters at a time; the rest of a longer line is a
 // line of its own. Strings are cut to limit - 1 characters and zero-filled.
-TEST(IniFile, LongLinesAndStringLimits) {
-    TempFolder dir{L"cfg"};
-    const std::wstring path = dir.Path(L"long.ini");
+TEST_F(IniFileTest, LongLinesAndStringLimits) {
     // k2 makes a line of exactly 254 characters.
     WriteUtf16File(path, L"[S]\r\npad=" + std::wstring(250, L'p') + L"timer=77\r\nname=" + std::wstring(300, L'n') +
                              L"\r\nk2=" + std::wstring(251, L'k') + L"\r\nafter=1\r\nshort=ab\r\n");
@@ -116,15 +116,10 @@ TEST(IniFile, LongLinesAndStringLimits) {
 // reads the same values as the program's own form; only that form may be
 // written over without keeping the old file. A file another program holds is
 // told apart from a missing one.
-TEST(IniFile, EveryEncodingReadsTheSameValues) {
-    TempFolder dir{L"cfg"};
+TEST_F(IniFileTest, EveryEncodingReadsTheSameValues) {
     const std::wstring text = L"[Portable]\r\nfolder=C:\\Bilder\\\u00C9t\u00E9\r\n[S]\r\ntimer=7\r\n";
     const bool ansiIsUtf8 = GetACP() == CP_UTF8;
-    const struct {
-        const char* name;
-        std::string bytes;
-        IniSource source;
-    } cases[] = {
+    const struct { const char* name; std::string bytes; IniSource source; } cases[] = {
         {"UTF-16 with mark", Utf16(text), IniSource::kUtf16},
         {"UTF-16 without mark", Utf16(text, false), IniSource::kUtf16Bare},
         {"UTF-8 with mark", "\xEF\xBB\xBF" + Encoded(text, CP_UTF8), IniSource::kUtf8},
@@ -132,7 +127,6 @@ TEST(IniFile, EveryEncodingReadsTheSameValues) {
         {"ANSI", Encoded(text, CP_ACP), ansiIsUtf8 ? IniSource::kUtf8 : IniSource::kAnsi},
     };
     for (const auto& test : cases) {
-        const std::wstring path = dir.Path(L"enc.ini");
         ASSERT_TRUE(WriteBytes(path, test.bytes)) << test.name;
         wchar_t folder[260] = {};
         int32_t timer = 0;
@@ -158,10 +152,8 @@ TEST(IniFile, EveryEncodingReadsTheSameValues) {
     EXPECT_TRUE(missing.Source() == IniSource::kMissing && !missing.IsOpen());
     const std::wstring held = dir.Path(L"held.ini");
     WriteUtf16File(held, L"[S]\r\ntimer=1\r\n");
-    HANDLE lock = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const HeldFile lock(held, 0);
     IniFile locked;
     locked.Open(held.c_str(), 0);
-    EXPECT_TRUE(locked.Source() == IniSource::kUnreadable && !locked.IsOpen());
-    CloseHandle(lock);
+    EXPECT_TRUE(lock.file != INVALID_HANDLE_VALUE && locked.Source() == IniSource::kUnreadable && !locked.IsOpen());
 }

@@ -35,11 +35,10 @@ class LanguageTest : public testing::Test {
 protected:
     void SetUp() override { ResetLanguageTables(); }
     void TearDown() override { ResetLanguageTables(); }
-    std::wstring Read(const std::wstring& body) {
+    void Read(const std::string& bytes) {
         const std::wstring path = scratch_.Path(L"oxbrill.lang.ini");
-        WriteUtf16File(path, body);
+        WriteBytes(path, bytes);
         EXPECT_TRUE(TransferLanguage(path.c_str(), 0));
-        return path;
     }
     TempFolder scratch_{L"lang"};
 };
@@ -48,9 +47,7 @@ protected:
 
 // A translation an editor saved as UTF-8 without a mark reads as the program's own UTF-16 does.
 TEST_F(LanguageTest, AUtf8TranslationIsRead) {
-    const std::wstring path = scratch_.Path(L"oxbrill.lang.ini");
-    WriteBytes(path, "[Messages]\r\nCollage=Collage \xC3\xA9t\xC3\xA9\r\n");
-    EXPECT_TRUE(TransferLanguage(path.c_str(), 0));
+    Read("[Messages]\r\nCollage=Collage \xC3\xA9t\xC3\xA9\r\n");
     EXPECT_STREQ(MessageText(8), L"Collage \u00E9t\u00E9");
 }
 
@@ -67,11 +64,11 @@ TEST_F(LanguageTest, ALineTranslatesEveryEqualSlotOfItsSectionOnly) {
     SetText(MenuItem(1052), L"Previous");
     SetText(MenuItem(1213), L"Zoom 100%\t=");
     SetText(g_menuTexts.level2[10], L"Collage");
-    Read(L"[Menu Items]\r\npIN=Anheften\r\nPin=Nochmal\r\nUnknown=Whatever\r\n"   // keys ignore case
+    Read(Utf16(L"[Menu Items]\r\npIN=Anheften\r\nPin=Nochmal\r\nUnknown=Whatever\r\n"   // keys ignore case
          L"Next=Previous\r\nPrevious=Back\r\n"           // a translation equal to a later key is translated again
          L"Zoom 100%\t==Zoom 100 %\t=\r\n\r\n"           // a text holding '=' cannot be translated
          L"[Messages]\r\nCollage=Kollage\r\n"
-         L"[Dialogs]\r\nSlideshow Timer=" + std::wstring(80, L'x') + L"\r\n");
+         L"[Dialogs]\r\nSlideshow Timer=" + std::wstring(80, L'x') + L"\r\n"));
     for (const int id : {2000, 2002, 3011}) EXPECT_STREQ(MenuItem(id).text, L"Anheften") << id;
     EXPECT_TRUE(MenuItem(1051).text == std::wstring(L"Back") && MenuItem(1052).text == std::wstring(L"Back"));
     EXPECT_STREQ(MenuItem(1213).text, L"Zoom 100%\t=");

@@ -110,8 +110,9 @@ TEST_F(SettingsFile, EveryKeyRoundTripsThroughItsOwnField) {
     EXPECT_EQ(ReadUtf16File(again), changed);
 }
 
-// What a save stores in place of the running values, and that the run keeps them.
-TEST_F(SettingsFile, ASaveStoresTheWindowedState) {
+// What a save stores in place of the running values, and that the run keeps
+// them; hand-made lines are replaced by exactly the bytes of a fresh save.
+TEST_F(SettingsFile, ASaveStoresTheWindowedStateAndReplacesTheFile) {
     auto state = StateFor(path);
     state->layer = kLayerFullScreen;
     state->layout = 5;
@@ -124,14 +125,7 @@ TEST_F(SettingsFile, ASaveStoresTheWindowedState) {
     for (const wchar_t* line : {L"layout=2", L"bookmark=42", L"desktop="})
         EXPECT_TRUE(Contains(Saved(), L"\r\n" + std::wstring(line) + L"\r\n")) << testing::PrintToString(line);
     EXPECT_EQ(state->layout, 5);
-}
-
-TEST_F(SettingsFile, ASaveReplacesTheFileInOneStep) {
-    auto state = StateFor(path);
-    state->timer = 2500;
-    state->TransferSettings(1);
     const std::string fresh = ReadBytes(path);
-    // Hand-made lines are replaced by exactly the same bytes.
     WriteUtf16File(path, L"# my notes\r\n[Slideshow]\r\ntimer=1\r\nextra=1\r\n");
     state->TransferSettings(1);
     EXPECT_EQ(ReadBytes(path), fresh);

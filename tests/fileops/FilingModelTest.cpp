@@ -20,6 +20,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,10 +59,7 @@ std::wstring TrashFolder() {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? files : std::wstring();
 }
 
-struct Listed {
-    std::wstring path, name;
-    uint64_t size = 0, written = 0;
-};
+struct Listed { std::wstring path, name; uint64_t size = 0, written = 0; };
 
 std::vector<Listed> ListFiles(const std::wstring& folder) {
     std::vector<Listed> files;
@@ -77,38 +75,6 @@ std::vector<Listed> ListFiles(const std::wstring& folder) {
     FindClose(find);
     return files;
 }
-
-// Answers "No" to any box the shell might raise in this process, and counts
-// them: the run asks the shell for nothing, so none is expected.
-class BoxRefuser {
-public:
-    BoxRefuser() : thread_([this] {
-        while (!stop_) {
-            EnumWindows([](HWND window, LPARAM self) {
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                wchar_t kind[16] = {};
-                GetClassNameW(window, kind, 16);
-                if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::wstring(kind) == L"#32770") {
-                    PostMessageW(window, WM_COMMAND, IDNO, 0);
-                    PostMessageW(window, WM_CLOSE, 0, 0);
-                    ++reinterpret_cast<BoxRefuser*>(self)->boxes;
-                }
-                return TRUE;
-            }, reinterpret_cast<LPARAM>(this));
-            Sleep(100);
-        }
-    }) {}
-    ~BoxRefuser() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::atomic<int> boxes{0};
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 }  // namespace
 
@@ -338,18 +304,33 @@ TEST(FilingModel, NoPictureIsEverLost) {
              locks.erase(lock);
          }},
     };
-    int totalWeight = 0;
-    for (const auto& action : actions) totalWeight += action.weight;
+    std::vector<int> weights;
+    for (const auto& action : actions) weights.push_back(action.weight);
+    std::discrete_distribution<size_t> pick(weights.begin(), weights.end());
 
-    BoxRefuser refuser;
+    // Answers "No" to any box the shell might raise in this process, and counts
+    // them: the run asks the shell for nothing, so none is expected.
+    std::atomic<int> boxes{0};
+    const std::jthread refuser([&boxes](std::stop_token stop) {
+        for (; !stop.stop_requested(); Sleep(100))
+            EnumWindows([](HWND window, LPARAM count) {
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                wchar_t kind[16] = {};
+                GetClassNameW(window, kind, 16);
+                if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::wstring(kind) == L"#32770") {
+                    PostMessageW(window, WM_COMMAND, IDNO, 0);
+                    PostMessageW(window, WM_CLOSE, 0, 0);
+                    ++*reinterpret_cast<std::atomic<int>*>(count);
+                }
+                return TRUE;
+            }, reinterpret_cast<LPARAM>(&boxes));
+    });
     std::string logBefore;
     std::deque<std::wstring> history;
     present();
     for (unsigned long step = 0; step < steps; ++step) {
-        int roll = int(random() % unsigned(totalWeight));
-        size_t chosen = 0;
-        while (roll >= actions[chosen].weight) roll -= actions[chosen].weight, ++chosen;
-        const auto& action = actions[chosen];
+        const auto& action = actions[pick(random)];
         const std::wstring file = anyFile();
         mayGo.clear();
         did = std::to_wstring(step) + L" " + action.name;
@@ -376,7 +357,7 @@ TEST(FilingModel, NoPictureIsEverLost) {
             break;
         }
     }
-    EXPECT_EQ(refuser.boxes, 0) << "the shell asked something";
+    EXPECT_EQ(boxes, 0) << "the shell asked something";
 
     // The run's files go, in the folders and in the trash.
     locks.clear();

@@ -14,12 +14,8 @@
 
 TEST(Undo, RecordsAreJudgedByWhatHappenedToTheirFiles) {
     const bool T = true, F = false;
-    const struct {
-        UndoKind kind;
-        bool created;
-        UndoFacts facts;   // exists, the same file, unchanged, original name taken
-        UndoVerdict verdict;
-    } cases[] = {
+    // The facts: it exists, it is the same file, unchanged, its original name taken.
+    const struct { UndoKind kind; bool created; UndoFacts facts; UndoVerdict verdict; } cases[] = {
         {UndoKind::Recycle, F, {}, UndoVerdict::RestoreFromBin},
         {UndoKind::Archive, F, {T, T, F, F}, UndoVerdict::Go},   // moved files may have changed
         {UndoKind::Archive, F, {T, F, T, F}, UndoVerdict::FileChanged},   // another file has its name
@@ -58,8 +54,7 @@ TEST(Undo, RecordsAreJudgedByWhatHappenedToTheirFiles) {
 // name the file gets.
 TEST(Filing, UndoTakesBackOnlyTheFilesItMadeOrMoved) {
     TempFolder tree(L"undoident");
-    tree.Folder(L"fav");
-    tree.Folder(L"arch");
+    for (const wchar_t* folder : {L"fav", L"arch"}) tree.Folder(folder);
     tree.File(L"b.jpg", "b bytes");
     tree.File(L"c.jpg", "c bytes");
     tree.File(L"arch\\c.jpg", "older c");

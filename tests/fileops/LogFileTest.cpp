@@ -23,7 +23,9 @@ struct ArchiveLog : testing::Test {
 
 }  // namespace
 
-TEST_F(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
+// The byte-order mark goes only into an empty file: a log of another origin
+// (no mark, or UTF-8 text) is appended to as it is, never rewritten.
+TEST_F(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFileThenOneLineAMove) {
     ASSERT_TRUE(CreateLogIfMissing(log.c_str()));
     EXPECT_EQ(ReadBytes(log), "\xFF\xFE");
     ASSERT_TRUE(AppendLogLine(log.c_str(), kLine.c_str()));
@@ -33,11 +35,6 @@ TEST_F(ArchiveLog, ByteOrderMarkThenOneLineAMove) {
     const std::wstring fresh = dir.Path(L"errors.log");
     ASSERT_TRUE(AppendLogLines(fresh.c_str(), {L"a", L"b"}));
     EXPECT_EQ(ReadBytes(fresh), Utf16(L"a\r\nb\r\n"));
-}
-
-// The byte-order mark goes only into an empty file: a log of another origin
-// (no mark, or UTF-8 text) is appended to as it is, never rewritten.
-TEST_F(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
     WriteBytes(log, "");
     ASSERT_TRUE(AppendLogLine(log.c_str(), L"x"));
     EXPECT_EQ(ReadBytes(log), Utf16(L"x\r\n"));
@@ -45,14 +42,22 @@ TEST_F(ArchiveLog, TheMarkGoesOnlyIntoAnEmptyFile) {
     ASSERT_TRUE(CreateLogIfMissing(log.c_str()));
     ASSERT_TRUE(AppendLogLine(log.c_str(), L"y"));
     EXPECT_EQ(ReadBytes(log), "someone else's text\n" + Utf16(L"y\r\n", false));
+    // Control characters, which names on a Linux drive reached through Wine
+    // can hold, are written as their pictures.
+    const std::wstring names = dir.Path(L"names.log");
+    for (const wchar_t* line : {L"Z:\\pics\\two\nlines\r.jpg", L"Z:\\a\x01\tb\x1F\x7F\x20\x2400.png",
+                                L"C:\\plain \x00e9t\x00e9.jpg"})
+        ASSERT_TRUE(AppendLogLine(names.c_str(), line));
+    EXPECT_EQ(ReadUtf16File(names), L"Z:\\pics\\two\x240Alines\x240D.jpg\r\n"
+                                    L"Z:\\a\x2401\x2409" L"b\x241F\x7F \x2400.png\r\n"
+                                    L"C:\\plain \x00e9t\x00e9.jpg\r\n");
 }
 
 // Another program holding the log: one that shares it (a reader, a tail) does
 // not stop the line; one that holds it shut makes the append fail, and the
 // log keeps every byte it had.
 TEST_F(ArchiveLog, ALogHeldByAnotherProgramIsNeverEmptied) {
-    const std::string before = Utf16(L"first\r\n");
-    WriteBytes(log, before);
+    WriteBytes(log, Utf16(L"first\r\n"));
     {
         HeldFile reader(log, FILE_SHARE_READ | FILE_SHARE_WRITE);
         ASSERT_NE(reader.file, INVALID_HANDLE_VALUE);

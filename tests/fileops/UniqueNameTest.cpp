@@ -1,11 +1,10 @@
-// Free names for new files, and the logs' one line per entry.
+// Free names for new files.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <string>
 
-#include "fileops/LogFile.h"
 #include "fileops/UniqueName.h"
 #include "support/TestFiles.h"
 
@@ -44,16 +43,4 @@ TEST(UniqueName, GivesUpAfterNinetyNineAndWhenANameWouldNotFit) {
     WriteBytes(name, "");
     EXPECT_EQ(Unique(name), L"<none>");
     EXPECT_EQ(Unique(L""), L"<none>");
-}
-
-TEST(LogFile, ControlCharactersAreWrittenAsTheirPictures) {
-    TempFolder dir{L"log"};
-    const std::wstring log = dir.Path(L"errors.log");
-    // Names a Linux drive reached through Wine can hold.
-    for (const wchar_t* line : {L"Z:\\pics\\two\nlines\r.jpg", L"Z:\\a\x01\tb\x1F\x7F\x20\x2400.png",
-                                L"C:\\plain \x00e9t\x00e9.jpg"})
-        ASSERT_TRUE(AppendLogLine(log.c_str(), line));
-    EXPECT_EQ(ReadUtf16File(log), L"Z:\\pics\\two\x240Alines\x240D.jpg\r\n"
-                                  L"Z:\\a\x2401\x2409" L"b\x241F\x7F \x2400.png\r\n"
-                                  L"C:\\plain \x00e9t\x00e9.jpg\r\n");
 }

@@ -27,8 +27,7 @@ TEST(CaptionText, NameZoomPathLinksAndDots) {
     };
     for (const auto& c : cases) {
         CaptionInput in{.fullname = false, .viewedFolder = L"C:\\pics", .currentPath = L"C:\\pics\\holiday.jpg",
-                        .currentZoom = 48,
-                        .displayWidth = 487, .displayHeight = 390};
+                        .currentZoom = 48, .displayWidth = 487, .displayHeight = 390};
         c.set(in);
         EXPECT_EQ(FormatCaption(in), c.caption);
     }
@@ -56,9 +55,8 @@ TEST(StatusText, PartsOfAShownFile) {
     };
     for (const auto& c : cases) {
         StatusInput in{.pictureShown = true, .sizeKnown = true, .fileSize = 3500000, .naturalWidth = 3000,
-                       .naturalHeight = 2000,
-                       .bitsPerPixel = 24, .currentZoom = 100, .zoomHeld = true, .squeeze = true, .excessWidth = 2000,
-                       .excessHeight = 1300, .index = 4, .count = 12};
+                       .naturalHeight = 2000, .bitsPerPixel = 24, .currentZoom = 100, .zoomHeld = true,
+                       .squeeze = true, .excessWidth = 2000, .excessHeight = 1300, .index = 4, .count = 12};
         c.set(in);
         EXPECT_EQ(FormatStatusParts(in), c.parts);
     }

@@ -19,10 +19,9 @@ namespace {
 // with the file as it is, and hangs on any file named "slow" until released.
 struct FakeDecoder {
     DecodedPicture operator()(const std::wstring& path, const ShowPlan&) {
-        {
-            std::lock_guard lock(mutex);
-            ++calls[path];
-        }
+        std::unique_lock lock(mutex);
+        ++calls[path];
+        lock.unlock();
         if (path.ends_with(L"slow")) WaitForSingleObject(release.Get(), INFINITE);
         DecodedPicture picture;
         picture.outcome = DecodeOutcome::Decoded;

@@ -16,22 +16,17 @@ using namespace pictures;
 
 namespace {
 
-// A 32-bit top-down DIB in its own memory DC; At() reads a pixel as 0x00RRGGBB
-// once GDI has finished drawing.
+// A 32-bit DIB in its own memory DC.
 struct Surface {
-    Surface(int w, int h) : w(w) {
+    Surface(int w, int h) {
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-        previous = SelectObject(dc, bitmap);
+        void* bits = nullptr;
+        previous = SelectObject(dc, CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     }
     ~Surface() { DeleteObject(SelectObject(dc, previous)), DeleteDC(dc); }
-    uint32_t At(int x, int y) const { return GdiFlush(), bits[size_t(y) * size_t(w) + size_t(x)] & 0xFFFFFF; }
-    int w;
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
     HGDIOBJ previous;
-    uint32_t* bits = nullptr;
 };
 
 enum Colour { kRed, kGreen, kBlue, kWhite, kOther };
@@ -45,8 +40,8 @@ Colours Quadrants(const PictureHolder& picture, int w, int h) {
     Colours out;
     for (const POINT p : {POINT{w / 4, h / 4}, POINT{3 * w / 4, h / 4}, POINT{w / 4, 3 * h / 4},
                           POINT{3 * w / 4, 3 * h / 4}}) {
-        const uint32_t c = surface.At(p.x, p.y);
-        const bool r = (c >> 16) > 200, g = (c >> 8 & 0xFF) > 200, b = (c & 0xFF) > 200;
+        const COLORREF c = GetPixel(surface.dc, p.x, p.y);
+        const bool r = GetRValue(c) > 200, g = GetGValue(c) > 200, b = GetBValue(c) > 200;
         out.push_back(r && g && b ? kWhite : r && !g && !b ? kRed : !r && g && !b ? kGreen : !r && !g && b
                       ? kBlue : kOther);
     }
@@ -76,13 +71,13 @@ TEST(PictureHolder, FormatsTurnsAndBitmaps) {
     PictureHolder picture;
     EXPECT_EQ(picture.BitsPerPixel(), 0);
     EXPECT_FALSE(picture.RotateFlip(kRotate90)) << "nothing loaded";
-    const std::pair<const wchar_t*,
-        int> formats[] = {{L"formats\\bits1.bmp", 1}, {L"formats\\bits4.bmp", 4}, {L"formats\\bits8.png", 8},
-        {L"formats\\bits32.png", 32}, {L"exif\\plain.jpg", 24}, {L"formats\\bits24.bmp", 24}};
+    const std::pair<const wchar_t*, int> formats[] = {{L"formats\\bits1.bmp", 1}, {L"formats\\bits4.bmp", 4},
+        {L"formats\\bits8.png", 8}, {L"formats\\bits32.png", 32}, {L"exif\\plain.jpg", 24},
+        {L"formats\\bits24.bmp", 24}};
     for (const auto& [file, bits] : formats) {
-        ASSERT_TRUE(picture.LoadFromFile(DataPath(file).c_str())) << testing::PrintToString(std::wstring(file));
-        EXPECT_TRUE(picture.BitsPerPixel() == bits && picture.Orientation() == 1)
-            << testing::PrintToString(std::wstring(file));
+        SCOPED_TRACE(testing::PrintToString(std::wstring(file)));
+        ASSERT_TRUE(picture.LoadFromFile(DataPath(file).c_str()));
+        EXPECT_TRUE(picture.BitsPerPixel() == bits && picture.Orientation() == 1);
     }
     EXPECT_FALSE(picture.RotateFlip(0) || picture.RotateFlip(8));
     ASSERT_TRUE(picture.RotateFlip(kRotate90));

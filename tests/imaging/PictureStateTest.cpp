@@ -49,6 +49,7 @@ protected:
     ~PictureStateTest() override {
         SetEvent(release.Get());
         s.pictures.reset();
+        if (s.hwnd) DestroyWindow(s.hwnd);
     }
 
     TempFolder tree{L"oxload"};
@@ -80,10 +81,8 @@ TEST_F(PictureStateTest, ShowPictureTriesEveryEntryOnceAndShowsTheFirstGoodOne) 
         EXPECT_EQ(s.exhibit->Size(), removefail ? 2u : 12u);
         EXPECT_EQ(Log(), expectedLog);
         EXPECT_TRUE(FileExists(tree.Path(L"bad0.jpg")));
-    }
-    // Nothing loadable: each tried once; dropped, nothing is left; stepped
-    // over, the index comes back to where it started.
-    for (const bool removefail : {true, false}) {
+        // Nothing loadable: each tried once; dropped, nothing is left; stepped
+        // over, the index comes back to where it started.
         Restart(removefail);
         for (int n = 0; n < 4; ++n) Add(L"worse" + std::to_wstring(n) + L".png", "junk");
         s.exhibit->MoveTo(2);
@@ -129,9 +128,7 @@ TEST_F(PictureStateTest, OrientationRotationLockAndDisplaySize) {
     s.layer = kLayerWindowed;
     s.position = {0, 0, 1000, 700};   // a landscape window
     const auto load = [this](bool exif, int32_t lock, bool aspect) {
-        s.exiforient = exif;
-        s.rotation = lock;
-        s.rotateaspect = aspect;
+        s.exiforient = exif, s.rotation = lock, s.rotateaspect = aspect;
         s.LoadCurrent(true);
         s.ApplyOrientation();
         return std::pair{s.picture.NaturalWidth(), s.currentRotation};
@@ -172,15 +169,13 @@ TEST_F(PictureStateTest, ShapeSearchShowsAMatchOrComesBackToItsStart) {
     Add(L"d-tall.bmp", BmpBytes(6, 12));
     s.portraitOnly = true;
     ExpectShown(0, true, L"d-tall.bmp");
-    s.portraitOnly = false;
-    s.landscapeOnly = true;
+    s.portraitOnly = false, s.landscapeOnly = true;
     for (const bool forward : {true, false})   // forward wraps round to the first wide one
         ExpectShown(s.exhibit->Find(tree.Path(L"d-tall.bmp")), forward, forward ? L"a-wide.bmp" : L"c-wide.bmp");
     Restart(true);
     Add(L"e-wide.bmp", BmpBytes(12, 6));
     Add(L"f-wide.bmp", BmpBytes(14, 6));
-    s.landscapeOnly = false;
-    s.portraitOnly = true;
+    s.landscapeOnly = false, s.portraitOnly = true;
     ExpectShown(1, true, L"f-wide.bmp");
     EXPECT_EQ(s.picture.NaturalWidth(), 14u);
 }
@@ -278,8 +273,6 @@ TEST_F(PictureStateTest, TheViewIsTheVisiblePartOfTheWholeDrawing) {
             }
         }
     ReleaseDC(nullptr, screen);
-    DestroyWindow(s.hwnd);
-    s.hwnd = nullptr;
 }
 
 // A decode that never ends is given up at its deadline and counts as a load
@@ -302,7 +295,6 @@ TEST_F(PictureStateTest, ADecodePastItsDeadlineIsALoadFailure) {
     EXPECT_EQ(s.pictures->HeldCount(), 0u);
     SetEvent(release.Get());
     EXPECT_TRUE(s.pictures->StopWorkers());
-    s.pictures.reset();
 }
 
 // A load asked for while another waits for its decode (a key answered during
@@ -316,9 +308,6 @@ TEST_F(PictureStateTest, ALoadDuringAnAwaitedDecodeKeepsTheDeadline) {
     const DecodedPicture nested = s.DecodeForShow(tree.Path(L"stuck.bmp").c_str(), timedOut, usable);
     EXPECT_TRUE(timedOut && usable && !nested.image);
     EXPECT_LT(GetTickCount() - start, 5000u);
-    s.decoding = false;
-    SetEvent(release.Get());
-    s.pictures.reset();
 }
 
 // While a load waits for its decode the window keeps painting and answers a
@@ -352,8 +341,4 @@ TEST_F(PictureStateTest, WhileADecodeIsAwaitedTheWindowPaintsAndCloses) {
     EXPECT_LT(GetTickCount() - start, 10000u) << "far below the deadline";
     EXPECT_TRUE(s.closing && paints > 0 && !s.picture.IsLoaded());
     EXPECT_TRUE(s.exhibit->Size() == 1u && !FileExists(tree.Path(L"errors.log"))) << "nothing judged";
-    SetEvent(release.Get());
-    s.pictures.reset();
-    DestroyWindow(s.hwnd);
-    s.hwnd = nullptr;
 }

@@ -5,13 +5,8 @@
 // The file Save As writes, and whether the dialog has already asked about it:
 // a name that gets an extension after the dialog may be another, existing file.
 TEST(SaveAsName, FinalNameFromDialogResultAndFilter) {
-    const struct {
-        const wchar_t* chosen;
-        unsigned filter;
-        const wchar_t* path;
-        int format;
-        bool confirmed;
-    } cases[] = {
+    const struct { const wchar_t* chosen; unsigned filter; const wchar_t* path; int format; bool confirmed; }
+        cases[] = {
         {L"C:\\p\\a.jpg", 1, L"C:\\p\\a.jpg", 1, true},
         {L"C:\\p\\a.JPG", 1, L"C:\\p\\a.JPG", 1, true},
         {L"C:\\p\\a", 1, L"C:\\p\\a.jpg", 1, false},

@@ -57,11 +57,9 @@ TEST(TransitionPlan, EveryEffectStaysInsideItsFrameAndCoversIt) {
                 ScriptedRandom random({}, seed);
                 const Plan plan = BuildPlan(effect, 5, 3, w, h, Latencies{}, random);
                 for (const Op& op : plan.ops)
-                    ASSERT_TRUE(op.kind != OpKind::Copy
-                                || (op.w > 0 && op.h > 0 && op.sx >= 0 && op.sy >= 0 && op.sx + op.w <= w &&
-                                                            op.sy + op.h <= h && op.dx >= 5 && op.dy >= 3 && op.dx
-                                                                + op.w <= 5 + w &&
-                                                            op.dy + op.h <= 3 + h));
+                    ASSERT_TRUE(op.kind != OpKind::Copy || (op.w > 0 && op.h > 0 && op.sx >= 0 && op.sy >= 0 &&
+                        op.sx + op.w <= w && op.sy + op.h <= h && op.dx >= 5 && op.dy >= 3 && op.dx + op.w <= 5 + w &&
+                        op.dy + op.h <= 3 + h));
                 if (effect <= kWipeUpDown) {
                     const bool columns = effect == 0 || effect == 1 || effect == 4 || effect == 5;
                     std::vector<int> lines = Lines(plan, columns), all(size_t(columns ? w : h));

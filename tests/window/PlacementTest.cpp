@@ -63,8 +63,7 @@ TEST(Placement, SavedRectanglesComeBackOntoTheWorkArea) {
                                 Rect32{-300, -200, screenW + 100, 400}, Rect32{0, 0, screenW, screenH + 1}}) {
         const Rect32 r = KeepOnMonitor(saved);
         const RECT rect{r.left, r.top, r.right, r.bottom};
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
+        MONITORINFO info{sizeof info, {}, {}, 0};
         ASSERT_TRUE(GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info));
         const RECT& work = info.rcWork;
         EXPECT_TRUE(r.left < r.right && r.top < r.bottom && r.left >= work.left && r.top >= work.top &&
