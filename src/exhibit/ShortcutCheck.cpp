@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -14,6 +15,54 @@ constexpr uint32_t kLinkInfoHeaderMin = 0x1C;
 
 uint32_t U16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t U32(const uint8_t* p) { return U16(p) | U16(p + 2) << 16; }
+
+// Whether a string at `at` ends (with a zero of one or two bytes) before `end`.
+bool Ends(const uint8_t* block, size_t at, size_t end, bool wide) {
+    const size_t step = wide ? 2 : 1;
+    for (size_t i = at; i + step <= end; i += step)
+        if (block[i] == 0 && (!wide || block[i + 1] == 0)) return true;
+    return false;
+}
+
+// A part inside the link-info block (the volume, the network part): its own
+// size first, at least `least` bytes, inside the block; its string offsets
+// (at the fields given, when they are not zero) inside the part, their strings ending there.
+bool PartSound(const uint8_t* info, size_t infoSize, size_t at, size_t least,
+               std::initializer_list<std::pair<size_t, bool>> strings) {
+    if (infoSize - at < least) return false;
+    const size_t partSize = U32(info + at);
+    if (partSize < least || partSize > infoSize - at) return false;
+    for (const auto& [field, wide] : strings) {
+        if (field + 4 > partSize) continue;
+        const size_t offset = U32(info + at + field);
+        if (offset == 0) continue;
+        if (offset >= partSize || !Ends(info + at, offset, partSize, wide)) return false;
+    }
+    return true;
+}
+
+// The volume, network part and path strings the shell reads inside the
+// link-info block: each must end inside it (the shell trusts their sizes).
+bool LinkInfoSound(const uint8_t* info, size_t infoSize, size_t headerSize) {
+    constexpr uint32_t kVolumeAndLocalPath = 0x01, kNetworkPart = 0x02;
+    const uint32_t linkFlags = U32(info + 8);
+    const bool wideFields = headerSize >= 0x24;
+    if (linkFlags & kVolumeAndLocalPath) {
+        // Volume: size, drive type, serial, label offset (0x14: the wide label's offset follows).
+        const size_t volume = U32(info + 12);
+        const bool wideLabel = infoSize - volume >= 0x10 && U32(info + volume + 12) == 0x14;
+        if (wideLabel ? !PartSound(info, infoSize, volume, 0x14, {{16, true}})
+                      : !PartSound(info, infoSize, volume, 0x10, {{12, false}}))
+            return false;
+        if (!Ends(info, U32(info + 16), infoSize, false)) return false;
+        if (wideFields && U32(info + 28) && !Ends(info, U32(info + 28), infoSize, true)) return false;
+    }
+    // Network part: size, flags, name offset, device offset, provider type.
+    if ((linkFlags & kNetworkPart) && !PartSound(info, infoSize, U32(info + 20), 0x14, {{8, false}, {12, false}}))
+        return false;
+    if (U32(info + 24) && !Ends(info, U32(info + 24), infoSize, false)) return false;
+    return !(wideFields && U32(info + 32) && !Ends(info, U32(info + 32), infoSize, true));
+}
 
 }  // namespace
 
@@ -50,6 +99,7 @@ bool ShortcutLooksSound(const uint8_t* data, size_t size) {
         if (headerSize >= 0x24)   // the wide local path and suffix
             for (const size_t field : {28, 32})
                 if (U32(data + pos + field) >= infoSize) return false;
+        if (!LinkInfoSound(data + pos, infoSize, headerSize)) return false;
         pos += infoSize;
     }
     for (const uint32_t string : kStrings) {

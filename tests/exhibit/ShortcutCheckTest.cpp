@@ -30,6 +30,10 @@ TEST(ShortcutCheck, EverySizeMustLieInsideTheFile) {
         {"link-info block past the end", info, uint32_t(made.size()), 4},
         {"link-info header larger than the block", info + 4, 0x1000, 4},
         {"local path offset past the block", info + 16, 0xFFFF, 4},
+        // Found by fuzzing: the shell read a volume part of its declared size.
+        {"volume part of 1.7 GB", info + Get32(made, info + 12), 0x6974625Cu, 4},
+        {"volume label past the part", info + Get32(made, info + 12) + 12, 0x400, 4},
+        {"path suffix without its end", info + Get32(made, info) - 1, 'x', 1},
         {"item list past the end", 0x4C, 0xFFFF, 2},
         {"first item past the list", 0x4E, 0x7FFF, 2},
         {"item of one byte", 0x4E, 1, 2},
@@ -45,7 +49,8 @@ TEST(ShortcutCheck, EverySizeMustLieInsideTheFile) {
     for (const auto& c : cases) {
         Bytes bad = made;
         if (c.bytes == 4) Put32(bad, c.at, c.value);
-        else Put16(bad, c.at, c.value);
+        else if (c.bytes == 2) Put16(bad, c.at, c.value);
+        else bad[c.at] = uint8_t(c.value);
         const GuardedBytes guarded(bad);
         EXPECT_FALSE(ShortcutLooksSound(guarded.data, guarded.size)) << c.what;
         tree.File(L"bad.lnk", AsString(bad));
