@@ -301,8 +301,12 @@ std::vector<uint8_t> ReadHead(const std::wstring& path, size_t head) {
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0) return bytes;
     bytes.resize(size_t(std::min<int64_t>(int64_t(head), size.QuadPart)));
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &got, nullptr)) got = 0;
+    // Only a JPEG carries a camera's thumbnail: any other file is read no further than its signature.
+    DWORD got = 0, more = 0;
+    const DWORD first = DWORD(std::min<size_t>(bytes.size(), 3));
+    if (!ReadFile(file.Get(), bytes.data(), first, &got, nullptr)) got = 0;
+    const bool jpeg = got == 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+    if (jpeg && ReadFile(file.Get(), bytes.data() + got, DWORD(bytes.size() - got), &more, nullptr)) got += more;
     bytes.resize(got);
     return bytes;
 }
