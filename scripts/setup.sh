@@ -23,6 +23,12 @@ have python3 || need+=(python3)
 have makensis || need+=(nsis)
 have zip || need+=(zip)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+# The decoding libraries, built from Debian's source packages (scripts/deps.sh):
+# apt-get source unpacks with dpkg-source, and the JPEG library's SIMD code is
+# assembled with nasm.
+have dpkg-source || need+=(dpkg-dev)
+have nasm || need+=(nasm)
+have flock || need+=(util-linux)
 
 if [ ${#need[@]} -gt 0 ]; then
     echo "Installing: ${need[*]}"
