@@ -31,12 +31,20 @@ while IFS= read -r line; do
     [ -n "${line//[[:space:]]/}" ] && rows+=("$line")
 done < "$root/deps/versions.txt"
 
-# The cache key of a row for a target: a change of the row (version, options)
-# or of the compiler builds it anew.
+row_named() {   # name
+    local row name
+    for row in "${rows[@]}"; do read -r name _ <<< "$row"; [ "$name" = "$1" ] && { echo "$row"; return; }; done
+    die "no row '$1' in deps/versions.txt"
+}
+
+# The cache key of a row for a target: a change of the row (version, options),
+# of a row it needs or of the compiler builds it anew.
 key() {   # row target
-    local name package version rest digest
-    read -r name package version rest <<< "$1"
-    digest="$( { echo "$1"; "$2-w64-mingw32-gcc-posix" -dumpfullversion; } | sha1sum | cut -c1-10)"
+    local name package version kind archives needs rest digest need
+    read -r name package version kind archives needs rest <<< "$1"
+    digest="$( { echo "$1"; "$2-w64-mingw32-gcc-posix" -dumpfullversion
+                 for need in ${needs//,/ }; do [ "$need" = - ] || key "$(row_named "$need")" "$2"; done
+               } | sha1sum | cut -c1-10)"
     echo "$name-${version//:/_}-$2-$digest"
 }
 
@@ -123,23 +131,25 @@ fetch() {   # row
 
 # --- Building --------------------------------------------------------------
 
-# Builds a row for a target from `source` and installs it into `stage`.
-build_row() {   # row target source stage
-    local name package version kind archives needs licences options work file
-    read -r name package version kind archives needs licences options <<< "$1"
+# Builds a row for a target from `source` and installs it into `stage`; the
+# rows before it are installed in `prefix`.
+build_row() {   # row target source stage prefix
+    local name package version kind archives licences options work file
+    read -r name package version kind archives _ licences options <<< "$1"
     work="$deps/work/$name-$2"
     rm -rf "$work"; mkdir -p "$work"
     # The project's toolchain, which also finds the rows built before this one.
     cat > "$work/toolchain.cmake" <<EOF
 include($root/cmake/mingw-$2.cmake)
 unset(CMAKE_CROSSCOMPILING_EMULATOR)
-list(APPEND CMAKE_FIND_ROOT_PATH $deps/$2)
+list(APPEND CMAKE_FIND_ROOT_PATH $5)
 EOF
     case "$kind" in
     cmake)
         # shellcheck disable=SC2086   # the options are words
         cmake -S "$3" -B "$work/build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" -DCMAKE_INSTALL_PREFIX="$4" -DBUILD_SHARED_LIBS=OFF \
+            -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" -DCMAKE_INSTALL_PREFIX="$4" -DCMAKE_PREFIX_PATH="$5" \
+            -DBUILD_SHARED_LIBS=OFF \
             $options >"$work/configure.log" 2>&1 ||
             { tail -30 "$work/configure.log" >&2; die "$name ($2): configuring failed, see $work/configure.log"; }
         cmake --build "$work/build" -j "$jobs" >"$work/build.log" 2>&1 ||
@@ -151,7 +161,7 @@ EOF
     esac
     # Only the headers, the libraries and the licences are kept; pkg-config
     # files find their prefix from their own place, as the tree is copied.
-    rm -rf "$4/bin" "$4/share" "$4/doc"
+    rm -rf "${4:?}/bin" "$4/share" "$4/doc"
     for file in "$4"/lib/pkgconfig/*.pc; do
         [ -f "$file" ] && sed -i "s|$4|\${pcfiledir}/../..|g" "$file"
     done
@@ -181,8 +191,9 @@ for target in "${targets[@]}"; do
     mkdir -p "$cache"
     exec 9>"$cache/.lock"
     flock 9   # one build of the cache at a time
-    rm -rf "$dest"
-    mkdir -p "$dest/.installed"
+    # Put together beside its place, so a failed run leaves no half of it.
+    rm -rf "$dest.partial"
+    mkdir -p "$dest.partial/.installed"
     for row in "${rows[@]}"; do
         read -r name package version rest <<< "$row"
         k="$(key "$row" "$target")"
@@ -191,16 +202,18 @@ for target in "${targets[@]}"; do
             source_dir="$(fetch "$row")"
             say "building $package $version for $target"
             rm -rf "$cache/$k.partial"
-            build_row "$row" "$target" "$source_dir" "$cache/$k.partial"
+            build_row "$row" "$target" "$source_dir" "$cache/$k.partial" "$dest.partial"
             touch "$cache/$k.partial/.complete"
-            rm -rf "$cache/$k"
+            rm -rf "${cache:?}/$k"
             mv "$cache/$k.partial" "$cache/$k"
             say "built $package $version for $target in $((SECONDS - started)) s"
         fi
-        cp -a "$cache/$k/." "$dest/"
-        rm -f "$dest/.complete"
-        echo "$k" > "$dest/.installed/$name"
+        cp -a "$cache/$k/." "$dest.partial/"
+        rm -f "$dest.partial/.complete"
+        echo "$k" > "$dest.partial/.installed/$name"
     done
+    rm -rf "$dest"
+    mv "$dest.partial" "$dest"
     exec 9>&-
     say "$target: $(ls "$dest/.installed" | tr '\n' ' ')in $dest"
 done
