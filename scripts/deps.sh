@@ -106,12 +106,12 @@ apt_update() {
     apt_updated=1
 }
 
-# Unpacks the pinned source of a row into build/deps/src/<name> (once a run)
-# and prints its folder.
+# Unpacks the pinned source of a row into build/deps/src/<package>-<version>
+# (once) and prints its folder.
 fetch() {   # row
     local name package version rest dir
     read -r name package version rest <<< "$1"
-    dir="$deps/src/$name"
+    dir="$deps/src/$package-${version//:/_}"
     if [ ! -f "$dir/.fetched" ] || [ "$(cat "$dir/.fetched")" != "$package=$version" ]; then
         rm -rf "$dir"; mkdir -p "$dir"
         compgen -G "$apt_dir/state/lists/*Sources*" >/dev/null || apt_update
