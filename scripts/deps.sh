@@ -157,6 +157,23 @@ EOF
         cmake --install "$work/build" >"$work/install.log" 2>&1 ||
             { tail -30 "$work/install.log" >&2; die "$name ($2): installing failed, see $work/install.log"; }
         ;;
+    meson)
+        local family=$2 tool="$2-w64-mingw32"
+        [ "$2" = i686 ] && family=x86
+        printf '%s\n' "[binaries]" "c = '$tool-gcc-posix'" "cpp = '$tool-g++-posix'" "ar = '$tool-ar'" \
+            "strip = '$tool-strip'" "windres = '$tool-windres'" "pkg-config = 'pkg-config'" \
+            "[properties]" "pkg_config_libdir = '$5/lib/pkgconfig'" \
+            "[host_machine]" "system = 'windows'" "cpu_family = '$family'" "cpu = '$2'" "endian = 'little'" \
+            > "$work/cross.ini"
+        # shellcheck disable=SC2086   # the options are words
+        meson setup "$work/build" "$3" --cross-file "$work/cross.ini" --prefix "$4" --libdir lib \
+            --buildtype release --default-library static $options >"$work/configure.log" 2>&1 ||
+            { tail -30 "$work/configure.log" >&2; die "$name ($2): configuring failed, see $work/configure.log"; }
+        ninja -C "$work/build" -j "$jobs" >"$work/build.log" 2>&1 ||
+            { tail -30 "$work/build.log" >&2; die "$name ($2): building failed, see $work/build.log"; }
+        meson install -C "$work/build" >"$work/install.log" 2>&1 ||
+            { tail -30 "$work/install.log" >&2; die "$name ($2): installing failed, see $work/install.log"; }
+        ;;
     *) die "$name: unknown build kind '$kind' in deps/versions.txt" ;;
     esac
     # Only the headers, the libraries and the licences are kept; pkg-config

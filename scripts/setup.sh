@@ -24,10 +24,12 @@ have makensis || need+=(nsis)
 have zip || need+=(zip)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 # The decoding libraries, built from Debian's source packages (scripts/deps.sh):
-# apt-get source unpacks with dpkg-source, and the JPEG library's SIMD code is
-# assembled with nasm.
+# apt-get source unpacks with dpkg-source, SIMD code is assembled with nasm,
+# and some libraries build with meson and find each other with pkg-config.
 have dpkg-source || need+=(dpkg-dev)
 have nasm || need+=(nasm)
+have meson || need+=(meson)
+have pkg-config || need+=(pkgconf)
 have flock || need+=(util-linux)
 
 if [ ${#need[@]} -gt 0 ]; then
