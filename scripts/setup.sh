@@ -18,6 +18,9 @@ have xdpyinfo || need+=(x11-utils)
 # brings "import" (screenshots) with it.
 { have convert && convert -version 2>/dev/null | grep -q ImageMagick && have import; } || need+=(imagemagick)
 have exiftool || need+=(libimage-exiftool-perl)
+# Test JPEGs coded the less common ways (scripts/make-imaging-testdata.sh).
+have cjpeg || need+=(libjpeg-turbo-progs)
+[ -f /usr/include/jpeglib.h ] || need+=(libjpeg62-turbo-dev)
 have python3 || need+=(python3)
 # The release: the installer and the portable zip.
 have makensis || need+=(nsis)
