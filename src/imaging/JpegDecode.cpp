@@ -35,7 +35,7 @@ struct ErrorTrap {
 bool DamagesPixels(int code) {
     switch (code) {
     case JWRN_JPEG_EOF:            // the data ends before the picture does
-    case JWRN_HIT_MARKER:          // a scan cut short by a marker
+    case JWRN_HIT_MARKER:          // a Huffman-coded scan cut short (by a marker or the end)
     case JWRN_HUFF_BAD_CODE:
     case JWRN_ARITH_BAD_CODE:
     case JWRN_MUST_RESYNC:         // restart markers out of order
@@ -55,10 +55,42 @@ void OnMessage(j_common_ptr info, int level) {
 
 void Silent(j_common_ptr) {}
 
+// The bytes as the library reads them. Past their end it is given an end
+// marker, silently: whether that cost any pixels is judged after the decode.
+struct Source {
+    jpeg_source_mgr manager;   // first: the library hands back a pointer to it
+    bool ranDry;
+};
+
+const JOCTET kEndMarker[2] = {0xFF, JPEG_EOI};
+
+void StartSource(j_decompress_ptr) {}
+void EndSource(j_decompress_ptr) {}
+
+boolean RunDry(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<Source*>(info->src);
+    source->ranDry = true;
+    source->manager.next_input_byte = kEndMarker;
+    source->manager.bytes_in_buffer = sizeof kEndMarker;
+    return TRUE;
+}
+
+void Skip(j_decompress_ptr info, long count) {
+    jpeg_source_mgr& manager = *info->src;
+    if (count <= 0) return;
+    if (size_t(count) > manager.bytes_in_buffer) {
+        RunDry(info);
+        return;
+    }
+    manager.next_input_byte += count;
+    manager.bytes_in_buffer -= size_t(count);
+}
+
 // One decompression, destroyed whatever happened to it.
 struct Session {
     jpeg_decompress_struct info{};
     ErrorTrap trap{};
+    Source source{};
     bool created = false;
     ~Session() {
         if (created) jpeg_destroy_decompress(&info);
@@ -76,7 +108,8 @@ bool ReadHeader(Session& s, const uint8_t* bytes, size_t size, long maxMemory) {
     jpeg_create_decompress(&s.info);
     s.created = true;
     s.info.mem->max_memory_to_use = maxMemory;
-    jpeg_mem_src(&s.info, bytes, static_cast<unsigned long>(size));
+    s.source.manager = {bytes, size, StartSource, RunDry, Skip, jpeg_resync_to_restart, EndSource};
+    s.info.src = &s.source.manager;
     jpeg_save_markers(&s.info, kIccMarker, 0xFFFF);
     return jpeg_read_header(&s.info, TRUE) == JPEG_HEADER_OK;
 }
@@ -188,7 +221,15 @@ JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& req
         out.pixels.reset();
         return out;
     }
-    // The pixels are all there: whatever follows the last scan is not read.
+    // A Huffman-coded file of one scan says when its data ended too soon (a
+    // warning above); one that merely lacks its end marker has every pixel.
+    // Otherwise running dry means scans or coded data were cut off.
+    const bool oneHuffmanScan = !info.progressive_mode && !info.arith_code && info.comps_in_scan == info.num_components;
+    if (s.source.ranDry && !oneHuffmanScan) {
+        out.pixels.reset();
+        return out;
+    }
+    // What follows the last scan is never read.
     if (cmyk) CmykToBgra(out.pixels.get(), size_t(out.width) * out.height, info.saw_Adobe_marker);
     out.outcome = JpegOutcome::Decoded;
     return out;
