@@ -176,9 +176,11 @@ JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& req
     if (JudgeHeader(bytes, size, size, UINT64_MAX) == HeaderVerdict::Damaged) return out;
 
     Session s;
-    const uint64_t most = uint64_t(std::numeric_limits<long>::max());
-    const uint64_t memory = request.pixelLimit > most / 8 ? most : request.pixelLimit * 8;
-    if (!ReadHeader(s, bytes, size, long(std::max<uint64_t>(memory, 1)))) return out;
+    // The library's working memory: 8 bytes a pixel of the budget (a progressive
+    // CMYK file's coefficients) and room for its tables and row buffers.
+    const uint64_t most = uint64_t(std::numeric_limits<long>::max()), headroom = 16u << 20;
+    const uint64_t memory = request.pixelLimit > (most - headroom) / 8 ? most : request.pixelLimit * 8 + headroom;
+    if (!ReadHeader(s, bytes, size, long(memory))) return out;
     jpeg_decompress_struct& info = s.info;
     out.fullWidth = info.image_width;
     out.fullHeight = info.image_height;
@@ -215,10 +217,12 @@ JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& req
         out.outcome = JpegOutcome::TooLarge;
         return out;
     }
-    // The library's working memory beyond the budget fails the start too.
     if (!Start(s) || info.output_width != out.width || info.output_height != out.height ||
         !ReadRows(s, out.pixels.get(), out.Stride())) {
         out.pixels.reset();
+        // The library's working memory beyond the budget (a progressive file's coefficients).
+        const int code = s.trap.manager.msg_code;
+        if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) out.outcome = JpegOutcome::TooLarge;
         return out;
     }
     // A Huffman-coded file of one scan says when its data ended too soon (a

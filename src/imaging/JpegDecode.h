@@ -36,7 +36,8 @@ struct JpegRequest {
     // The most pixels the picture may have at its full size (the size a zoom
     // to 100% decodes): more is TooLarge, refused from the header before
     // anything is allocated. The library's working memory (a progressive
-    // file keeps all its coefficients) is held to 8 bytes a pixel of it.
+    // file keeps all its coefficients) is held to 8 bytes a pixel of it and
+    // a little more; beyond that the picture is TooLarge too.
     uint64_t pixelLimit = 0;
 };
 
