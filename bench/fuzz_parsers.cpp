@@ -1,7 +1,7 @@
 // Mutation fuzzing of the parsers that read files from outside: the picture
 // header judge, the EXIF orientation and embedded-thumbnail readers, the
-// metafile check, the INI and language readers, the shortcut check and the
-// shortcut reader.
+// metafile check, the JPEG decoder, the INI and language readers, the
+// shortcut check and the shortcut reader.
 //
 //   fuzz_parsers.exe <work folder> <data folder> [count] [seconds] [seed]
 //
@@ -36,6 +36,7 @@
 #include "exhibit/ShellLink.h"
 #include "exhibit/ShortcutCheck.h"
 #include "imaging/ExifOrientation.h"
+#include "imaging/JpegDecode.h"
 #include "imaging/MetafileCheck.h"
 #include "imaging/PictureHeader.h"
 
@@ -43,8 +44,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-enum Parser { kHeader, kExif, kMetafile, kIni, kLanguage, kShortcutCheck, kShortcut, kParsers };
-const char* const kNames[kParsers] = {"header", "exif", "metafile", "ini", "language", "lnkcheck", "shortcut"};
+enum Parser { kHeader, kExif, kMetafile, kIni, kLanguage, kShortcutCheck, kShortcut, kJpeg, kParsers };
+const char* const kNames[kParsers] = {"header", "exif", "metafile", "ini", "language", "lnkcheck", "shortcut", "jpeg"};
 
 constexpr size_t kMaxInput = size_t(4) << 20;
 constexpr DWORD kStallMs = 10000;
@@ -293,6 +294,15 @@ void RunExif(const Bytes& input) {
     g_sink += sum;
 }
 
+// Decoded at full size and at an eighth, within a budget of 4 megapixels.
+void RunJpeg(const Bytes& input) {
+    const Guarded g(input);
+    for (const uint32_t side : {0u, 1u}) {
+        const JpegPicture p = DecodeJpeg(g.data(), input.size(), JpegRequest{side, side, false, 1u << 22});
+        g_sink += uint64_t(p.outcome) + p.width + p.height + (p.pixels ? p.pixels[p.Stride() * p.height - 1] : 0);
+    }
+}
+
 void RunMetafile(const Bytes& input) {
     const Guarded g(input);
     g_sink += uint64_t(MetafileKindOf(g.data(), input.size())) + uint64_t(CheckMetafile(g.data(), input.size()));
@@ -370,7 +380,8 @@ DWORD WINAPI StallWatch(void*) {
 
 Parser ParserFor(uint64_t n) {
     const uint64_t k = n % 20;
-    if (k < 5) return kHeader;
+    if (k < 4) return kHeader;
+    if (k < 5) return kJpeg;
     if (k < 10) return kExif;
     if (k < 14) return kMetafile;
     if (k < 17) return kIni;
@@ -384,6 +395,7 @@ void RunParser(int parser, const Bytes& input, const std::wstring& path) {
     case kHeader: RunHeader(input); break;
     case kExif: RunExif(input); break;
     case kMetafile: RunMetafile(input); break;
+    case kJpeg: RunJpeg(input); break;
     case kIni: RunIni(path); break;
     case kLanguage: RunLanguage(path); break;
     case kShortcutCheck: RunShortcutCheck(input); break;
@@ -450,6 +462,7 @@ int main(int argc, char** argv) {
     AddFolder(data + L"\\exif", pictures);
     AddFolder(data + L"\\formats", pictures);
     AddFolder(data + L"\\e2e", pictures);
+    AddFolder(data + L"\\jpeg", pictures);
     for (const Bytes& made : {Png(64, 48), Png(20000, 20000), Tiff(false, 64, 48), Tiff(true, 70000, 70000),
                               ExifJpeg(), Emf(), Wmf()})
         pictures.push_back(made);
@@ -493,7 +506,7 @@ int main(int argc, char** argv) {
         if (parser == kIni || parser == kLanguage) pool = &texts;
         else if (parser == kShortcut || parser == kShortcutCheck) pool = &links;
         else if (parser == kMetafile && !metafiles.empty() && rng() % 4 != 0) pool = &metafiles;
-        else if (parser == kExif && !jpegs.empty() && rng() % 4 != 0) pool = &jpegs;
+        else if ((parser == kExif || parser == kJpeg) && !jpegs.empty() && rng() % 4 != 0) pool = &jpegs;
         const Bytes input = Mutate((*pool)[rng() % pool->size()], rng);
 
         r.parser = parser;

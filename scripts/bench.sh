@@ -42,7 +42,7 @@ ox_start_xvfb
 ox_start_wine
 ox_heap_checks off
 
-for bench in bench_startup bench_decode bench_transitions bench_exhibit bench_watch bench_catalog bench_failures; do
+for bench in bench_startup bench_decode bench_jpeg bench_transitions bench_exhibit bench_watch bench_catalog bench_failures; do
     echo "== $bench"
     "$root/scripts/wine-run.sh" "$build/$bench.exe"
 done

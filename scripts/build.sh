@@ -3,6 +3,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
+bash "$root/scripts/deps.sh" x86_64 i686   # the outside libraries: a no-op once they are built
 for arch in x86_64 i686; do
     dir="$root/build/$arch"
     tests=ON; [ "$arch" = i686 ] && tests=OFF   # no 32-bit Wine here: the 32-bit build is compiled, not run

@@ -16,6 +16,8 @@ value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/.*$2 
 bash scripts/package.sh --no-build >/dev/null
 setup="$(ls "$root"/build/package/Oxbrill-*-setup.exe)"
 [ -f "$root/build/package/Oxbrill-"*"-portable.zip" ] || fail "no portable zip"
+python3 -m zipfile -l "$root/build/package/Oxbrill-"*"-portable.zip" | grep -q 'licences/libjpeg-turbo/LICENSE.md' ||
+    fail "no licences in the portable zip"
 profile="$(unix "$(wine cmd /c echo %APPDATA% | tr -d '\r')")/Oxbrill"
 pictures="$(mktemp -d)"
 trap 'rm -rf "$pictures"' EXIT
@@ -35,6 +37,7 @@ for mode in CurrentUser AllUsers; do
     for file in Oxbrill.exe README.md oxbrill.lang.sample.ini Oxbrill.installed uninstall.exe; do
         [ -f "$folder/$file" ] || fail "$file not installed in $folder"
     done
+    [ -f "$folder/licences/libjpeg-turbo/LICENSE.md" ] || fail "no licences installed in $folder"
     menu="$(unix "$(wine cmd /c echo %APPDATA% | tr -d '\r')")/Microsoft/Windows/Start Menu/Programs/Oxbrill.lnk"
     [ "$mode" = AllUsers ] &&
         menu="$(unix "$(wine cmd /c echo %ProgramData% | tr -d '\r')")/Microsoft/Windows/Start Menu/Programs/Oxbrill.lnk"

@@ -59,6 +59,7 @@ Section "Oxbrill"
     File "${STAGE}/Oxbrill.exe"
     File "${STAGE}/README.md"
     File "${STAGE}/oxbrill.lang.sample.ini"
+    File /r "${STAGE}/licences"
     ; The program keeps what it writes in the user's profile when it finds this.
     FileOpen $0 "$INSTDIR\Oxbrill.installed" w
     FileClose $0
@@ -79,6 +80,7 @@ Section "Uninstall"
     Delete "$INSTDIR\Oxbrill.exe"
     Delete "$INSTDIR\README.md"
     Delete "$INSTDIR\oxbrill.lang.sample.ini"
+    RMDir /r "$INSTDIR\licences"
     Delete "$INSTDIR\Oxbrill.installed"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"

@@ -4,11 +4,14 @@
 # turned so that each EXIF orientation 1..8 turns it back, in both TIFF byte
 # orders (o<N>-ii.jpg, o<N>-mm.jpg), plus plain.jpg without any EXIF block.
 # formats/: one file per pixel depth for the bit-depth read-out.
+# jpeg/: one 204 x 124 picture (a seeded plasma with solid red, lime, blue and
+# white 24 x 24 corners, clockwise from top left) in each way a JPEG is coded.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
 formats="$here/tests/data/formats"
-mkdir -p "$exif" "$formats"
+jpeg="$here/tests/data/jpeg"
+mkdir -p "$exif" "$formats" "$jpeg"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -45,3 +48,39 @@ convert "$tmp/reference.png" -type palette "PNG8:$formats/bits8.png"
 convert "$tmp/reference.png" -type truecolor "BMP3:$formats/bits24.bmp"
 convert "$tmp/reference.png" -type truecoloralpha "PNG32:$formats/bits32.png"
 convert "$tmp/reference.png" "$formats/bits8.gif"
+
+convert -seed 7 -size 204x124 plasma:fractal -blur 0x2 \
+    -fill red -draw "rectangle 0,0 23,23" -fill lime -draw "rectangle 180,0 203,23" \
+    -fill blue -draw "rectangle 180,100 203,123" -fill white -draw "rectangle 0,100 23,123" \
+    -strip -type truecolor "PNG24:$tmp/plasma.png"
+convert "$tmp/plasma.png" "PPM:$tmp/plasma.ppm"
+convert "$tmp/plasma.png" -quality 90 "$jpeg/baseline.jpg"
+convert "$tmp/plasma.png" -quality 90 -interlace JPEG "$jpeg/progressive.jpg"
+cjpeg -quality 90 -restart 1 -outfile "$jpeg/restart.jpg" "$tmp/plasma.ppm"
+cjpeg -quality 90 -arithmetic -restart 1 -outfile "$jpeg/arithmetic.jpg" "$tmp/plasma.ppm"
+convert "$tmp/plasma.png" -quality 90 -colorspace Gray "$jpeg/gray.jpg"
+# CMYK as Adobe's programs write it (inverted, APP14 marker), plainly and as YCCK.
+# ImageMagick writes CMYK as YCCK; the plain CMYK file is recoded from it with
+# the JPEG library itself (Debian's libjpeg62-turbo-dev).
+convert "$tmp/plasma.png" -quality 90 -colorspace CMYK "$jpeg/ycck.jpg"
+cat >"$tmp/recode.c" <<'C'
+#include <stdio.h>
+#include <stdlib.h>
+#include <jpeglib.h>
+int main(int argc, char** argv) {
+    struct jpeg_decompress_struct in; struct jpeg_compress_struct out; struct jpeg_error_mgr e1, e2;
+    FILE *from = fopen(argv[1], "rb"), *to = fopen(argv[2], "wb");
+    in.err = jpeg_std_error(&e1); jpeg_create_decompress(&in); jpeg_stdio_src(&in, from);
+    jpeg_read_header(&in, TRUE); in.out_color_space = JCS_CMYK; jpeg_start_decompress(&in);
+    out.err = jpeg_std_error(&e2); jpeg_create_compress(&out); jpeg_stdio_dest(&out, to);
+    out.image_width = in.output_width; out.image_height = in.output_height;
+    out.input_components = 4; out.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&out); jpeg_set_colorspace(&out, JCS_CMYK); jpeg_set_quality(&out, 90, TRUE);
+    jpeg_start_compress(&out, TRUE);
+    JSAMPROW row = malloc(in.output_width * 4);
+    while (in.output_scanline < in.output_height) { jpeg_read_scanlines(&in, &row, 1); jpeg_write_scanlines(&out, &row, 1); }
+    jpeg_finish_compress(&out); jpeg_finish_decompress(&in); fclose(to); return 0;
+}
+C
+cc -o "$tmp/recode" "$tmp/recode.c" -ljpeg
+"$tmp/recode" "$jpeg/ycck.jpg" "$jpeg/cmyk.jpg"

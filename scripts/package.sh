@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release into build/package: a portable zip (the program, the
-# README and a sample language file) and an installer made with NSIS.
+# README, a sample language file and the licences of the libraries linked into
+# the program) and an installer made with NSIS.
 #   scripts/package.sh [--no-build]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,6 +17,8 @@ stage="$out/stage"
 rm -rf "$out"
 mkdir -p "$stage"
 cp build/x86_64/Oxbrill.exe README.md "$stage/"
+# licences/<package>/: each outside library's licence texts, as scripts/deps.sh installed them.
+cp -r build/deps/x86_64/licences "$stage/licences"
 
 # The sample language file is the program's own translation template, so it
 # always lists every text of this build.
@@ -33,6 +36,6 @@ cp "$scratch/oxbrill.lang.ini" "$stage/oxbrill.lang.sample.ini"
 rm -rf "$scratch"
 [ -n "$started_xvfb" ] && ox_stop_all
 
-(cd "$stage" && zip -q -X "$out/Oxbrill-$version-portable.zip" Oxbrill.exe README.md oxbrill.lang.sample.ini)
+(cd "$stage" && zip -q -X -r "$out/Oxbrill-$version-portable.zip" Oxbrill.exe README.md oxbrill.lang.sample.ini licences)
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$out/Oxbrill-$version-setup.exe" scripts/installer.nsi
 echo "made $out/Oxbrill-$version-portable.zip and $out/Oxbrill-$version-setup.exe"

@@ -18,11 +18,22 @@ have xdpyinfo || need+=(x11-utils)
 # brings "import" (screenshots) with it.
 { have convert && convert -version 2>/dev/null | grep -q ImageMagick && have import; } || need+=(imagemagick)
 have exiftool || need+=(libimage-exiftool-perl)
+# Test JPEGs coded the less common ways (scripts/make-imaging-testdata.sh).
+have cjpeg || need+=(libjpeg-turbo-progs)
+[ -f /usr/include/jpeglib.h ] || need+=(libjpeg62-turbo-dev)
 have python3 || need+=(python3)
 # The release: the installer and the portable zip.
 have makensis || need+=(nsis)
 have zip || need+=(zip)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+# The decoding libraries, built from Debian's source packages (scripts/deps.sh):
+# apt-get source unpacks with dpkg-source, SIMD code is assembled with nasm,
+# and some libraries build with meson and find each other with pkg-config.
+have dpkg-source || need+=(dpkg-dev)
+have nasm || need+=(nasm)
+have meson || need+=(meson)
+have pkg-config || need+=(pkgconf)
+have flock || need+=(util-linux)
 
 if [ ${#need[@]} -gt 0 ]; then
     echo "Installing: ${need[*]}"
