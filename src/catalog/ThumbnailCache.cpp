@@ -344,8 +344,10 @@ Thumbnail MakeThumbnail(const ThumbnailKey& entry, DecodeGate& gate) {
         if (key.exiforient) orientation = ExifOrientationFromJpeg(head.data(), head.size());
     }
     if (picture.outcome != DecodeOutcome::Decoded) {
-        picture = DecodePictureFile(key.path.c_str(), DecodeLimits{std::min(kThumbnailPixelLimit, PicturePixelLimit()),
-                                                                   kLargeThumbnailPixels, &gate});
+        DecodeLimits limits{std::min(kThumbnailPixelLimit, PicturePixelLimit()), kLargeThumbnailPixels, &gate};
+        // Decoded no larger than needed: a camera's JPEG comes out at an eighth of its size.
+        limits.target.leastWidth = limits.target.leastHeight = uint32_t(key.box);
+        picture = DecodePictureFile(key.path.c_str(), limits);
         if (key.exiforient && picture.orientation >= 2) orientation = picture.orientation;
     }
     Gdiplus::GpImage* image = picture.outcome == DecodeOutcome::Decoded ? picture.image.get() : nullptr;

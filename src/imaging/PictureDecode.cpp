@@ -8,6 +8,7 @@
 #include "imaging/CaptionText.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/GdiplusApi.h"
+#include "imaging/JpegDecode.h"
 #include "imaging/MetafileCheck.h"
 #include "imaging/PictureHeader.h"
 
@@ -127,6 +128,57 @@ uint64_t PicturePixelLimit() { return PictureMemoryBudget() / 4; }
 
 namespace {
 
+bool QuarterTurn(int code) { return code == kRotate90 || code == kRotate270 || code == kRotate90FlipX || code == kRotate270FlipX; }
+
+// The size, as stored, at which a picture of w x h with EXIF `orientation` is
+// wanted by `target`: its display size under a valid plan, else the plan's least size.
+void StoredTarget(const ShowPlan& target, int orientation, uint32_t w, uint32_t h, uint32_t& tw, uint32_t& th) {
+    tw = target.leastWidth;
+    th = target.leastHeight;
+    if (!target.valid || w > INT32_MAX || h > INT32_MAX) return;
+    // No area to fit yet (a window not shown): wanted whole.
+    if (target.zoom <= 0 && (target.area.width <= 0 || target.area.height <= 0)) return;
+    const Turns turns = PlanTurns(target.orientation, orientation, w, h);
+    const bool quarter = QuarterTurn(turns.exif) != QuarterTurn(turns.lock);
+    const DisplaySize shown = FitDisplaySize(int32_t(quarter ? h : w), int32_t(quarter ? w : h), target.area,
+                                             target.zoom, target.squeeze, target.shrink, target.stretch);
+    tw = uint32_t(std::max(quarter ? shown.height : shown.width, 1));
+    th = uint32_t(std::max(quarter ? shown.width : shown.height, 1));
+}
+
+// A JPEG, decoded by libjpeg-turbo at the least DCT scale that covers the
+// size it is wanted at; `out` gets a premultiplied 32-bit bitmap over its pixels.
+void DecodeJpegInto(const uint8_t* bytes, size_t size, const DecodeLimits& limits, const ClaimedSize& claimed,
+                    DecodedPicture& out) {
+    const int fromFile = ExifOrientationFromJpeg(bytes, size);
+    const int orientation = fromFile ? fromFile : 1;
+    JpegRequest request;
+    request.pixelLimit = limits.pixelLimit;
+    StoredTarget(limits.target, orientation, claimed.width, claimed.height, request.targetWidth, request.targetHeight);
+    const int scale = JpegScaleFor(claimed.width, claimed.height, request.targetWidth, request.targetHeight);
+    const uint64_t pixels = uint64_t(claimed.width / scale + 1) * (claimed.height / scale + 1);
+    if ((!claimed.known || pixels > limits.largePixels) && limits.gate) {
+        if (!limits.gate->Enter()) return;
+        out.gatePass.reset(limits.gate);
+    }
+    JpegPicture jpeg = DecodeJpeg(bytes, size, request);
+    out.width = jpeg.fullWidth;
+    out.height = jpeg.fullHeight;
+    if (jpeg.outcome == JpegOutcome::TooLarge) out.outcome = DecodeOutcome::TooLarge;
+    if (jpeg.outcome != JpegOutcome::Decoded) return;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gp::GdipCreateBitmapFromScan0(int(jpeg.width), int(jpeg.height), int(jpeg.Stride()), PixelFormat32bppPARGB,
+                                      jpeg.pixels.get(), &bitmap) != Gdiplus::Ok ||
+        !bitmap)
+        return;
+    out.image.reset(bitmap);
+    out.pixels = std::move(jpeg.pixels);
+    out.bitsPerPixel = jpeg.bitsPerPixel;
+    out.orientation = orientation;
+    out.memory = uint64_t(jpeg.width) * jpeg.height * 4;
+    out.outcome = DecodeOutcome::Decoded;
+}
+
 // Judges and decodes the bytes of `file` (taken over when the decoder gets them).
 DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
     DecodedPicture out;
@@ -154,6 +206,13 @@ DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
         return out;
     }
     if (verdict == HeaderVerdict::Damaged || !sound) return out;
+    if (format == PictureFormat::Jpeg) {
+        // Decoded whole into pixels of its own: the bytes are let go.
+        const auto* jpeg = static_cast<const uint8_t*>(GlobalLock(file.memory));
+        if (jpeg) DecodeJpegInto(jpeg, size, limits, claimed, out);
+        GlobalUnlock(file.memory);
+        return out;
+    }
 
     // A metafile is drawn at the size asked for: its claimed size takes no memory.
     const bool large = !metafile && (!claimed.known || uint64_t(claimed.width) * claimed.height > limits.largePixels);
@@ -236,17 +295,18 @@ void PreparePicture(DecodedPicture& picture, const ShowPlan& plan) {
         picture.image.reset();
         return;
     }
+    picture.turns[0] = turns.exif;
+    picture.turns[1] = turns.lock;
+    if (QuarterTurn(turns.exif) != QuarterTurn(turns.lock)) std::swap(picture.width, picture.height);
     UINT w = 0, h = 0;
     gp::GdipGetImageWidth(picture.image.get(), &w);
     gp::GdipGetImageHeight(picture.image.get(), &h);
-    picture.width = w;
-    picture.height = h;
     picture.rotation = turns.rotation;
     picture.prepared = plan;
 
-    const DisplaySize size = FitDisplaySize(int32_t(w), int32_t(h), plan.area, plan.zoom, plan.squeeze, plan.shrink,
-                                            plan.stretch);
-    // Only a drawing smaller than the picture saves work; larger ones are drawn as they show.
+    const DisplaySize size = FitDisplaySize(int32_t(picture.width), int32_t(picture.height), plan.area, plan.zoom,
+                                            plan.squeeze, plan.shrink, plan.stretch);
+    // Only a drawing smaller than the decoded pixels saves work; larger ones are drawn as they show.
     if (size.width <= 0 || size.height <= 0 || uint64_t(size.width) * size.height >= uint64_t(w) * h) return;
     Gdiplus::GpBitmap* drawing = nullptr;
     if (gp::GdipCreateBitmapFromScan0(size.width, size.height, 0, PixelFormat32bppPARGB, nullptr, &drawing) !=

@@ -1,6 +1,9 @@
 // Turning a picture file into a decoded picture, on any thread: the one
 // guarded decode routine of the viewer, the pictures decoded ahead, the
-// wallpaper and the Catalog's thumbnails. The file is read into memory and
+// wallpaper and the Catalog's thumbnails. The decoder is chosen by the file's
+// signature: a JPEG is decoded by libjpeg-turbo straight at the least scale
+// that still covers the size it is wanted at, everything else by GDI+ at its
+// full size. The file is read into memory and
 // closed before the decoder starts, so another program may rename, delete or
 // overwrite it the moment it has been read; its header is judged first, so
 // empty, unknown and impossible files never reach the decoder and a size
@@ -50,6 +53,10 @@ struct ShowPlan {
     bool shrink = false;
     bool stretch = false;
     int32_t interpolation = 0;
+    // Not valid: the least size, as the picture is stored, it is decoded at
+    // (0 x 0: its full size); neither turned nor drawn.
+    uint32_t leastWidth = 0;
+    uint32_t leastHeight = 0;
     bool operator==(const ShowPlan&) const = default;
 };
 
@@ -73,27 +80,34 @@ using GatePass = std::unique_ptr<DecodeGate, GateLeaver>;
 struct DecodedPicture {
     GatePass gatePass;        // first, so it is let go last
     DecodeOutcome outcome = DecodeOutcome::Damaged;
-    GpImagePtr image;
+    std::unique_ptr<uint8_t[]> pixels;   // what `image` is made over, when it does not own its pixels
+    GpImagePtr image;         // as decoded: may be smaller than the picture (a JPEG decoded scaled)
     ComPtr<IStream> source;   // the file's bytes, in memory
     FileStamp stamp;          // the file as it was read
     int orientation = 1;      // EXIF orientation, 1 without one
     int bitsPerPixel = 0;     // of the file's own pixel format
-    uint32_t width = 0;       // decoded, or claimed by a picture too large
+    uint32_t width = 0;       // the picture's own size (turned with it), or claimed by a picture too large
     uint32_t height = 0;
     uint64_t memory = 0;      // bytes the result holds
     ShowPlan prepared;        // the plan it was turned and drawn for (not valid: neither)
     int32_t rotation = 0;     // degrees the rotation lock turned it
+    int turns[2] = {};        // the RotateFlip codes it was turned by, in order (0: none)
     GpImagePtr drawing;       // the picture drawn at its display size
     int32_t drawingWidth = 0;
     int32_t drawingHeight = 0;
 };
 
 struct DecodeLimits {
+    DecodeLimits(uint64_t pixels = 0, uint64_t large = UINT64_MAX, DecodeGate* waitAt = nullptr, ShowPlan wanted = {})
+        : pixelLimit(pixels), largePixels(large), gate(waitAt), target(wanted) {}
     uint64_t pixelLimit = 0;   // more pixels: TooLarge
     // A picture of more pixels than this, or one whose header does not tell
     // its size, waits at the gate (when there is one) before it is decoded.
     uint64_t largePixels = UINT64_MAX;
     DecodeGate* gate = nullptr;
+    // The size it is wanted at: a valid plan's display size, else the plan's
+    // least size. A decoder that scales for nothing decodes no larger.
+    ShowPlan target;
 };
 
 // Decodes `path`; pictures of more than `pixelLimit` pixels are TooLarge.
@@ -103,7 +117,7 @@ DecodedPicture DecodePictureFile(const wchar_t* path, const DecodeLimits& limits
 // a camera embedded in a JPEG; its stamp is left empty.
 DecodedPicture DecodePictureBytes(const uint8_t* bytes, size_t size, const DecodeLimits& limits);
 // Turns a decoded picture as the plan says and draws it at the size the fit
-// rules give it there.
+// rules give its full size there.
 void PreparePicture(DecodedPicture& picture, const ShowPlan& plan);
 
 // Memory the viewer allows itself for decoded pictures (the shown one and

@@ -24,17 +24,26 @@ PictureHolder::~PictureHolder() { Release(); }
 void PictureHolder::Release() {
     drawing_.reset();
     preparedTurns_.reset();
-    image_.reset();   // before the bytes it is read from
+    image_.reset();   // before the bytes and pixels it is read from
     source_.Reset();
+    pixels_.reset();
+    turns_.clear();
+    detailAsked_ = false;
 }
 
-uint32_t PictureHolder::NaturalWidth() const {
+namespace {
+
+bool IsQuarter(int code) { return code == kRotate90 || code == kRotate270 || code == kRotate90FlipX || code == kRotate270FlipX; }
+
+}  // namespace
+
+uint32_t PictureHolder::PixelWidth() const {
     UINT w = 0;
     if (!image_ || gp::GdipGetImageWidth(image_.get(), &w) != Gdiplus::Ok) return 0;
     return w;
 }
 
-uint32_t PictureHolder::NaturalHeight() const {
+uint32_t PictureHolder::PixelHeight() const {
     UINT h = 0;
     if (!image_ || gp::GdipGetImageHeight(image_.get(), &h) != Gdiplus::Ok) return 0;
     return h;
@@ -49,8 +58,13 @@ bool PictureHolder::Adopt(DecodedPicture&& decoded) {
         return false;
     }
     lastOutcome_ = DecodeOutcome::Decoded;
+    pixels_ = std::move(decoded.pixels);
     image_ = std::move(decoded.image);
     source_ = std::move(decoded.source);
+    fullWidth_ = decoded.width;
+    fullHeight_ = decoded.height;
+    for (const int code : decoded.turns)
+        if (code != kRotateNone) turns_.push_back(code);
     bitsPerPixel_ = decoded.bitsPerPixel;
     memory_ = decoded.memory;
     orientation = decoded.orientation;
@@ -81,6 +95,38 @@ bool PictureHolder::LoadFromBitmap(HBITMAP bitmap) {
     gp::GdipGetImagePixelFormat(image_.get(), &format);
     bitsPerPixel_ = BitsForPixelFormat(static_cast<uint32_t>(format));
     memory_ = uint64_t(w) * h * 4;
+    fullWidth_ = w;
+    fullHeight_ = h;
+    return true;
+}
+
+bool PictureHolder::WantsDetail(uint32_t& w, uint32_t& h) const {
+    if (!image_ || detailAsked_ || width <= 0 || height <= 0) return false;
+    const uint32_t pw = PixelWidth(), ph = PixelHeight();
+    const uint32_t needW = std::min<uint32_t>(uint32_t(width), fullWidth_);
+    const uint32_t needH = std::min<uint32_t>(uint32_t(height), fullHeight_);
+    if (pw >= needW && ph >= needH) return false;
+    // Asked for as the picture is stored: a quarter turn swaps the sides.
+    const bool quarter = std::count_if(turns_.begin(), turns_.end(), IsQuarter) % 2 == 1;
+    w = quarter ? needH : needW;
+    h = quarter ? needW : needH;
+    return true;
+}
+
+bool PictureHolder::TakeDetail(DecodedPicture&& fuller) {
+    detailAsked_ = true;
+    if (!image_ || fuller.outcome != DecodeOutcome::Decoded || !fuller.image) return false;
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(fuller.image.get(), &w);
+    gp::GdipGetImageHeight(fuller.image.get(), &h);
+    if (uint64_t(w) * h <= uint64_t(PixelWidth()) * PixelHeight()) return false;
+    for (const int code : turns_)
+        if (!RotateFlipImage(fuller.image.get(), code)) return false;
+    drawing_.reset();
+    image_ = std::move(fuller.image);   // before the pixels it was made over are let go
+    pixels_ = std::move(fuller.pixels);
+    source_ = std::move(fuller.source);
+    memory_ = fuller.memory;
     return true;
 }
 
@@ -115,7 +161,10 @@ bool PictureHolder::RotateFlip(int type) {
     if (!image_ || type < 1 || type > 7) return false;
     drawing_.reset();   // drawn the other way round
     preparedTurns_.reset();
-    return RotateFlipImage(image_.get(), type);
+    if (!RotateFlipImage(image_.get(), type)) return false;
+    turns_.push_back(type);
+    if (IsQuarter(type)) std::swap(fullWidth_, fullHeight_);
+    return true;
 }
 
 bool PictureHolder::CopyDrawing(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* drawing, int x, int y, int w, int h,
@@ -153,7 +202,7 @@ bool PictureHolder::DrawVisible(HDC dc, int x, int y, int w, int h, int clipWidt
     // would put them: the frame clips what lies outside it. Whole source
     // pixels keep decoders that round a fractional source corner in step.
     constexpr int64_t kMargin = 4;
-    const int64_t nw = NaturalWidth(), nh = NaturalHeight();
+    const int64_t nw = PixelWidth(), nh = PixelHeight();
     const int64_t c0 = std::max<int64_t>(0, (left - int64_t(x)) * nw / w - kMargin);
     const int64_t r0 = std::max<int64_t>(0, (top - int64_t(y)) * nh / h - kMargin);
     const int64_t c1 = std::min<int64_t>(nw, (right - int64_t(x)) * nw / w + 1 + kMargin);

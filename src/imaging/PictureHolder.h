@@ -1,6 +1,7 @@
 // The shown picture: one decoded GDI+ image with its display size, placement,
-// interpolation mode and EXIF orientation. All decoding goes through the GDI+
-// flat interface.
+// interpolation mode and EXIF orientation. The image may hold fewer pixels than
+// the picture has (a JPEG decoded at the scale it is shown at); a fuller decode
+// of the same file can take its place, turned as the picture has been turned.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/Handles.h"
 
@@ -54,6 +56,13 @@ public:
     // Takes over a picture decoded elsewhere (possibly on another thread);
     // false and nothing loaded unless it was decoded.
     bool Adopt(DecodedPicture&& decoded);
+    // Puts a fuller decode of the same picture (as stored, not turned) in the
+    // place of the pixels held, turned as they were; false, and nothing
+    // changed, unless it is the same picture with more pixels.
+    bool TakeDetail(DecodedPicture&& fuller);
+    // Whether the pixels held are fewer than the display size asks for, while
+    // the picture has more; the size as stored that would serve goes to w x h.
+    bool WantsDetail(uint32_t& w, uint32_t& h) const;
     // True, once, when the picture arrived turned by these rules; `rotation`
     // then receives the degrees the rotation lock turned it.
     bool TakePrepared(const OrientationRules& rules, int32_t& rotation);
@@ -64,9 +73,12 @@ public:
     void Release();
     bool IsLoaded() const { return image_ != nullptr; }
 
-    // Pixel size as GDI+ reports it (already turned after RotateFlip); 0 when empty.
-    uint32_t NaturalWidth() const;
-    uint32_t NaturalHeight() const;
+    // The picture's own size, turned as it is shown; 0 when empty.
+    uint32_t NaturalWidth() const { return image_ ? fullWidth_ : 0; }
+    uint32_t NaturalHeight() const { return image_ ? fullHeight_ : 0; }
+    // The size of the pixels held (the same, unless decoded scaled).
+    uint32_t PixelWidth() const;
+    uint32_t PixelHeight() const;
     // Turns or mirrors the decoded pixels (GDI+ RotateFlipType 1..7).
     bool RotateFlip(int type);
     // Bits per pixel of the picture as the file stored it.
@@ -99,7 +111,12 @@ public:
     int32_t orientation = 1;     // EXIF orientation of the last file loaded
 
 private:
+    std::unique_ptr<uint8_t[]> pixels_;   // what image_ is made over, when it does not own them
     GpImagePtr image_;
+    uint32_t fullWidth_ = 0;
+    uint32_t fullHeight_ = 0;
+    std::vector<int> turns_;   // the RotateFlip codes applied since the decode, in order
+    bool detailAsked_ = false;
     ComPtr<IStream> source_;   // the file's bytes, in memory, held while it is shown
     int bitsPerPixel_ = 0;
     uint64_t memory_ = 0;

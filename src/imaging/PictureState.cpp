@@ -36,7 +36,9 @@ DecodedPicture AppState::DecodeForShow(const wchar_t* file, bool& timedOut, bool
     if (!pictures) {
         pictures = std::make_unique<PictureCache>(
             [this](const std::wstring& path, const ShowPlan& plan) {
-                DecodedPicture decoded = DecodePictureFile(path.c_str(), pixelLimit.load());
+                DecodeLimits limits{pixelLimit.load()};
+                limits.target = plan;
+                DecodedPicture decoded = DecodePictureFile(path.c_str(), limits);
                 PreparePicture(decoded, plan);
                 return decoded;
             },
@@ -212,6 +214,21 @@ void AppState::ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, 
                                             zoom, squeeze, shrink, stretch);
     picture.width = size.width;
     picture.height = size.height;
+    LoadDetail();
+}
+
+void AppState::LoadDetail() {
+    ShowPlan fuller;
+    if (!pictures || !shownFile[0] || !picture.WantsDetail(fuller.leastWidth, fuller.leastHeight)) return;
+    // Decoded on the worker, within its deadline; the wait answers no
+    // messages, as it may be asked for in the middle of a paint.
+    PictureCache::Taken taken = pictures->Take(shownFile, fuller, [](HANDLE event, DWORD ms) {
+        WaitForSingleObject(event, ms);
+        return true;
+    });
+    // Another state of the file is not this picture: the pixels held stay.
+    if (taken.picture.stamp == shownStamp) picture.TakeDetail(std::move(taken.picture));
+    else picture.TakeDetail({});
 }
 
 void AppState::RotateRight() {

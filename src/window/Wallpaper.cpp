@@ -32,8 +32,8 @@ void AppState::MakeWallpaper() {
             FitDisplaySize(int32_t(picture.NaturalWidth()), int32_t(picture.NaturalHeight()),
                            FitArea{target.right - target.left, target.bottom - target.top}, currentZoom, squeeze,
                            shrink, stretch);
-        request.width = int(picture.NaturalWidth());
-        request.height = int(picture.NaturalHeight());
+        request.width = int(picture.PixelWidth());
+        request.height = int(picture.PixelHeight());
         request.outWidth = size.width;
         request.outHeight = size.height;
         request.file = wallpaperPath;

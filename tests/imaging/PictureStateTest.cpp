@@ -342,3 +342,22 @@ TEST_F(PictureStateTest, WhileADecodeIsAwaitedTheWindowPaintsAndCloses) {
     EXPECT_TRUE(s.closing && paints > 0 && !s.picture.IsLoaded());
     EXPECT_TRUE(s.exhibit->Size() == 1u && !FileExists(tree.Path(L"errors.log"))) << "nothing judged";
 }
+
+// A JPEG is decoded at the scale its window shows it at; zoomed past that it
+// is decoded again, in full at 100%, and keeps the turn it was given.
+TEST_F(PictureStateTest, AJpegIsDecodedAtItsDisplayScaleUntilZoomedPastIt) {
+    s.hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(s.hwnd);
+    s.statusBar = nullptr;
+    s.wrap = false;
+    s.layer = kLayerWindowed;
+    s.squeeze = true;
+    Add(L"plasma.jpg", ReadBytes(DataPath(L"jpeg\\baseline.jpg")));
+    ASSERT_EQ(s.LoadCurrent(true), AppState::Load::Shown);
+    EXPECT_TRUE(s.picture.PixelWidth() == 102 && s.picture.NaturalWidth() == 204) << s.picture.PixelWidth();
+    s.RotateRight();
+    s.ComputeDisplaySize(RECT{0, 0, 60, 40}, 0, true, false, false);
+    EXPECT_EQ(s.picture.PixelWidth(), 62u) << "fitted, the half-size decode still serves";
+    s.ComputeDisplaySize(RECT{0, 0, 60, 40}, 100, true, false, false);
+    EXPECT_TRUE(s.picture.PixelWidth() == 124 && s.picture.PixelHeight() == 204 && s.picture.width == 124);
+}
