@@ -13,6 +13,9 @@ build="$root/build/x86_64"
 # The decode benchmark reads a 6000 x 4000 JPEG beside it.
 [ -f "$build/bench_decode.jpg" ] ||
     convert -size 1500x1000 plasma:fractal -resize 6000x4000! -quality 90 "$build/bench_decode.jpg"
+# ... and a progressive 4000 x 3000 one.
+[ -f "$build/bench_progressive.jpg" ] ||
+    convert -size 1000x750 plasma:fractal -resize 4000x3000! -quality 90 -interlace JPEG "$build/bench_progressive.jpg"
 
 # The failure benchmark reads 200,000 empty .png files and one good picture.
 if [ ! -f "$build/bench-failures/zz-good.png" ]; then
@@ -45,4 +48,8 @@ ox_heap_checks off
 for bench in bench_startup bench_decode bench_jpeg bench_transitions bench_exhibit bench_watch bench_catalog bench_failures; do
     echo "== $bench"
     "$root/scripts/wine-run.sh" "$build/$bench.exe"
+    if [ "$bench" = bench_decode ]; then
+        echo "== bench_decode (progressive 4000 x 3000)"
+        "$root/scripts/wine-run.sh" "$build/$bench.exe" "$(winepath -w "$build/bench_progressive.jpg" | tr -d '\r')" 5 0.3
+    fi
 done

@@ -11,6 +11,7 @@
 #include "imaging/JpegDecode.h"
 #include "imaging/MetafileCheck.h"
 #include "imaging/PictureHeader.h"
+#include "imaging/Resample.h"
 
 namespace {
 
@@ -179,6 +180,27 @@ void DecodeJpegInto(const uint8_t* bytes, size_t size, const DecodeLimits& limit
     out.outcome = DecodeOutcome::Decoded;
 }
 
+// Shrinks the pixels of `image` by area averaging into `drawing`, w x h.
+bool ShrinkInto(Gdiplus::GpImage* image, Gdiplus::GpBitmap* drawing, uint32_t w, uint32_t h) {
+    auto* source = static_cast<Gdiplus::GpBitmap*>(image);
+    UINT sw = 0, sh = 0;
+    gp::GdipGetImageWidth(image, &sw);
+    gp::GdipGetImageHeight(image, &sh);
+    const Gdiplus::Rect all(0, 0, int(sw), int(sh)), target(0, 0, int(w), int(h));
+    Gdiplus::BitmapData in{}, out{};
+    if (gp::GdipBitmapLockBits(source, &all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &in) != Gdiplus::Ok)
+        return false;
+    bool done = false;
+    if (gp::GdipBitmapLockBits(drawing, &target, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &out) ==
+        Gdiplus::Ok) {
+        done = ShrinkByArea(PixelRows{static_cast<const uint8_t*>(in.Scan0), sw, sh, in.Stride},
+                            static_cast<uint8_t*>(out.Scan0), out.Stride, w, h);
+        gp::GdipBitmapUnlockBits(drawing, &out);
+    }
+    gp::GdipBitmapUnlockBits(source, &in);
+    return done;
+}
+
 // Judges and decodes the bytes of `file` (taken over when the decoder gets them).
 DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
     DecodedPicture out;
@@ -313,13 +335,19 @@ void PreparePicture(DecodedPicture& picture, const ShowPlan& plan) {
             Gdiplus::Ok || !drawing)
         return;
     GpImagePtr owned(drawing);
-    Gdiplus::GpGraphics* raw = nullptr;
-    if (gp::GdipGetImageGraphicsContext(drawing, &raw) != Gdiplus::Ok || !raw) return;
-    GpGraphicsPtr graphics(raw);
-    gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(plan.interpolation));
-    if (gp::GdipDrawImageRectI(graphics.get(), picture.image.get(), 0, 0, size.width, size.height) != Gdiplus::Ok)
-        return;
-    graphics.reset();
+    // A picture decoded near its display size (a scaled JPEG) is shrunk by area
+    // averaging, much faster than a scaled draw; one asked to be drawn by
+    // nearest neighbour, and every other, is drawn by GDI+.
+    const bool shrinkable = picture.pixels && uint32_t(size.width) <= w && uint32_t(size.height) <= h &&
+                      plan.interpolation != Gdiplus::InterpolationModeNearestNeighbor;
+    if (!shrinkable || !ShrinkInto(picture.image.get(), drawing, uint32_t(size.width), uint32_t(size.height))) {
+        Gdiplus::GpGraphics* raw = nullptr;
+        if (gp::GdipGetImageGraphicsContext(drawing, &raw) != Gdiplus::Ok || !raw) return;
+        GpGraphicsPtr graphics(raw);
+        gp::GdipSetInterpolationMode(graphics.get(), static_cast<Gdiplus::InterpolationMode>(plan.interpolation));
+        if (gp::GdipDrawImageRectI(graphics.get(), picture.image.get(), 0, 0, size.width, size.height) != Gdiplus::Ok)
+            return;
+    }
     picture.drawing = std::move(owned);
     picture.drawingWidth = size.width;
     picture.drawingHeight = size.height;
