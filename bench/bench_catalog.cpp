@@ -6,7 +6,8 @@
 //       from the request to the last one ready, against floor / 10;
 //   (b) the same 40 again (scrolling back): against floor / 30;
 //   (c) the longest the asking thread went without answering a message while
-//       the thumbnails were made, with and without embedded thumbnails: <= 50 ms.
+//       the thumbnails were made, with and without embedded thumbnails: <= 50 ms;
+//   (d) the 40 without embedded thumbnails (each JPEG decoded at an eighth): floor / 10.
 // The asking thread does what the Catalog's paint does: for each visible item
 // it asks the cache and draws what is ready, again when thumbnails arrive.
 //
@@ -166,9 +167,10 @@ int main(int argc, char** argv) {
     std::printf("  (b) the same screen again                       %8.3f ms   ratio %.5f (goal <= 0.033)\n", back,
                 back / floor);
     std::printf("  (c) longest unanswered gap: first %.1f ms, again %.1f ms   (goal <= 50 ms)\n", gapFirst, gapBack);
-    std::printf("  without embedded thumbnails: made in %.1f ms, longest gap %.1f ms (goal <= 50 ms)\n", plainTime,
-                gapPlain);
-    const bool ok = first <= floor / 10 && back <= floor / 30 && gapFirst <= 50 && gapBack <= 50 && gapPlain <= 50;
+    std::printf("  (d) without embedded thumbnails                 %8.1f ms   ratio %.3f (goal <= 0.100), longest gap "
+                "%.1f ms (goal <= 50 ms)\n", plainTime, plainTime / floor, gapPlain);
+    const bool ok = first <= floor / 10 && back <= floor / 30 && plainTime <= floor / 10 && gapFirst <= 50 &&
+                    gapBack <= 50 && gapPlain <= 50;
     std::printf("%s\n", ok ? "all goals met" : "GOALS MISSED");
     DestroyWindow(window);
     return ok ? 0 : 1;

@@ -75,10 +75,10 @@ enum class Drawn { Not, ByGdiplus, ByHalftoneBlt };
 
 // Ours: the file into memory, decoded at the frame's scale (or full size),
 // drawn scaled by GDI+ or by GDI's halftone StretchDIBits when asked.
-bool OursOnce(const wchar_t* path, uint32_t targetW, uint32_t targetH, Drawn drawn, JpegPicture& out) {
+bool OursOnce(const wchar_t* path, uint32_t targetW, uint32_t targetH, Drawn drawn, DecodedPixels& out) {
     const std::vector<uint8_t> bytes = ReadAll(path);
-    out = DecodeJpeg(bytes.data(), bytes.size(), JpegRequest{targetW, targetH, false, PicturePixelLimit()});
-    if (out.outcome != JpegOutcome::Decoded) return false;
+    out = DecodeJpeg(bytes.data(), bytes.size(), PixelRequest{targetW, targetH, false, PicturePixelLimit()});
+    if (out.outcome != PixelOutcome::Decoded) return false;
     if (drawn == Drawn::ByHalftoneBlt) {
         Surface surface;
         BITMAPINFO info{};
@@ -118,7 +118,7 @@ int main() {
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     int status = 0;
-    JpegPicture picture;
+    DecodedPixels picture;
     if (!FloorOnce(path.c_str()) || !OursOnce(path.c_str(), kFrameWidth, kFrameHeight, Drawn::ByGdiplus, picture)) {
         std::printf("bench_jpeg: cannot decode %ls\n", path.c_str());
         status = 1;
@@ -148,7 +148,7 @@ int main() {
         std::printf("scaled decode + GDI+ draw %.1f ms, ratio %.3f; + halftone StretchDIBits %.1f ms, ratio %.3f "
                     "(goal <= 0.2)\n", s, f > 0 ? s / f : 0.0, h, f > 0 ? h / f : 0.0);
     }
-    picture = JpegPicture();
+    picture = DecodedPixels();
     Gdiplus::GdiplusShutdown(token);
     LocalFree(argv);
     return status;

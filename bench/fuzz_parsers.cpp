@@ -298,7 +298,7 @@ void RunExif(const Bytes& input) {
 void RunJpeg(const Bytes& input) {
     const Guarded g(input);
     for (const uint32_t side : {0u, 1u}) {
-        const JpegPicture p = DecodeJpeg(g.data(), input.size(), JpegRequest{side, side, false, 1u << 22});
+        const DecodedPixels p = DecodeJpeg(g.data(), input.size(), PixelRequest{side, side, false, 1u << 22});
         g_sink += uint64_t(p.outcome) + p.width + p.height + (p.pixels ? p.pixels[p.Stride() * p.height - 1] : 0);
     }
 }

@@ -381,8 +381,9 @@ struct AppState {
     // What showing a picture now asks of it: its turns, display size and filter.
     ShowPlan PlanForShow() const;
     void ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, bool shrink, bool stretch);
-    // Replaces a picture decoded smaller than it is now shown with a fuller decode of its file.
-    void LoadDetail();
+    // Replaces a picture decoded smaller than drawing it at w x h asks for
+    // with a fuller decode of its file.
+    void LoadDetail(int32_t w, int32_t h);
     // Turn or mirror the shown picture; the caller then applies the zoom reset.
     void RotateRight();
     void RotateLeft();

@@ -169,8 +169,8 @@ int JpegScaleFor(uint32_t fullWidth, uint32_t fullHeight, uint32_t targetWidth, 
     return 1;
 }
 
-JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& request) {
-    JpegPicture out;
+DecodedPixels DecodeJpeg(const uint8_t* bytes, size_t size, const PixelRequest& request) {
+    DecodedPixels out;
     if (!bytes || size < 4 || FormatOf(bytes, size) != PictureFormat::Jpeg) return out;
     // A frame claiming more pixels than the file could ever code is refused unread.
     if (JudgeHeader(bytes, size, size, UINT64_MAX) == HeaderVerdict::Damaged) return out;
@@ -198,7 +198,7 @@ JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& req
 
     // The budget is checked before the library or we allocate anything for the pixels.
     if (uint64_t(out.fullWidth) * out.fullHeight > request.pixelLimit) {
-        out.outcome = JpegOutcome::TooLarge;
+        out.outcome = PixelOutcome::TooLarge;
         return out;
     }
     if (!CalcOutputSize(s)) return out;
@@ -214,7 +214,7 @@ JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& req
 
     out.pixels.reset(new (std::nothrow) uint8_t[size_t(bytesNeeded)]);
     if (!out.pixels) {
-        out.outcome = JpegOutcome::TooLarge;
+        out.outcome = PixelOutcome::TooLarge;
         return out;
     }
     if (!Start(s) || info.output_width != out.width || info.output_height != out.height ||
@@ -222,7 +222,7 @@ JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& req
         out.pixels.reset();
         // The library's working memory beyond the budget (a progressive file's coefficients).
         const int code = s.trap.manager.msg_code;
-        if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) out.outcome = JpegOutcome::TooLarge;
+        if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) out.outcome = PixelOutcome::TooLarge;
         return out;
     }
     // A Huffman-coded file of one scan says when its data ended too soon (a
@@ -235,6 +235,6 @@ JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& req
     }
     // What follows the last scan is never read.
     if (cmyk) CmykToBgra(out.pixels.get(), size_t(out.width) * out.height, info.saw_Adobe_marker);
-    out.outcome = JpegOutcome::Decoded;
+    out.outcome = PixelOutcome::Decoded;
     return out;
 }

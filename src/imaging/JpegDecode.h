@@ -10,49 +10,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <vector>
+
+#include "imaging/PixelDecoders.h"
 
 // The denominator (1, 2, 4 or 8) of the smallest DCT scale whose result of a
 // fullWidth x fullHeight picture is still at least targetWidth x targetHeight;
 // a target of 0 x 0 (or one with a zero side) asks for the full size.
 int JpegScaleFor(uint32_t fullWidth, uint32_t fullHeight, uint32_t targetWidth, uint32_t targetHeight);
 
-enum class JpegOutcome {
-    Decoded,
-    Damaged,    // not a JPEG, truncated, or corrupt
-    TooLarge,   // the decoded pixels would exceed the caller's pixel budget
-};
-
-struct JpegRequest {
-    // The size the picture is shown at, 0 x 0 for its full size.
-    uint32_t targetWidth = 0;
-    uint32_t targetHeight = 0;
-    // The target is given as the picture shows once turned upright, and the
-    // caller will turn it a quarter (EXIF orientations 5 to 8): the target's
-    // sides are swapped before they are compared with the stored picture.
-    // Turning the pixels stays the caller's job.
-    bool quarterTurned = false;
-    // The most pixels the picture may have at its full size (the size a zoom
-    // to 100% decodes): more is TooLarge, refused from the header before
-    // anything is allocated. The library's working memory (a progressive
-    // file keeps all its coefficients) is held to 8 bytes a pixel of it and
-    // a little more; beyond that the picture is TooLarge too.
-    uint64_t pixelLimit = 0;
-};
-
-struct JpegPicture {
-    JpegOutcome outcome = JpegOutcome::Damaged;
-    std::unique_ptr<uint8_t[]> pixels;   // height rows of width * 4 bytes: B, G, R, 255
-    uint32_t width = 0;                  // decoded
-    uint32_t height = 0;
-    uint32_t fullWidth = 0;              // the picture's own size (also known when TooLarge)
-    uint32_t fullHeight = 0;
-    int bitsPerPixel = 0;                // 8 per stored component: 8 grey, 24 colour, 32 CMYK
-    int scaleDenominator = 1;            // decoded at 1 / this of the full size
-    std::vector<uint8_t> iccProfile;     // the embedded colour profile, empty without one
-
-    size_t Stride() const { return size_t(width) * 4; }
-};
-
-JpegPicture DecodeJpeg(const uint8_t* bytes, size_t size, const JpegRequest& request);
+// Decodes at the least DCT scale that covers the request's target. The
+// library's working memory (a progressive file keeps all its coefficients) is
+// held to 8 bytes a pixel of the pixel limit and a little more; beyond that
+// the picture is TooLarge too. The pixels are opaque; 8 bits per stored
+// component: 8 grey, 24 colour, 32 CMYK.
+DecodedPixels DecodeJpeg(const uint8_t* bytes, size_t size, const PixelRequest& request);

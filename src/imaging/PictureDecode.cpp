@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "imaging/Canvas.h"
 #include "imaging/CaptionText.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/GdiplusApi.h"
-#include "imaging/JpegDecode.h"
 #include "imaging/MetafileCheck.h"
 #include "imaging/PictureHeader.h"
+#include "imaging/PixelDecoders.h"
 #include "imaging/Resample.h"
 
 namespace {
@@ -89,6 +90,21 @@ bool DrawsAtAll(Gdiplus::GpImage* image) {
                                       nullptr, nullptr, nullptr) == Gdiplus::Ok;
 }
 
+// The ICC profile GDI+ found in the file, empty without one.
+std::vector<uint8_t> ColourProfileOf(Gdiplus::GpImage* image) {
+    constexpr PROPID kIccProfile = 0x8773;
+    UINT itemSize = 0;
+    if (gp::GdipGetPropertyItemSize(image, kIccProfile, &itemSize) != Gdiplus::Ok || itemSize <= sizeof(Gdiplus::PropertyItem))
+        return {};
+    std::vector<uint64_t> buffer((itemSize + 7) / 8);
+    auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(buffer.data());
+    if (gp::GdipGetPropertyItem(image, kIccProfile, itemSize, item) != Gdiplus::Ok || !item->value ||
+        item->length > itemSize)
+        return {};
+    const auto* value = static_cast<const uint8_t*>(item->value);
+    return std::vector<uint8_t>(value, value + item->length);
+}
+
 int OrientationOf(Gdiplus::GpImage* image, const uint8_t* bytes, size_t size) {
     UINT itemSize = 0;
     const Gdiplus::GpStatus sized = gp::GdipGetPropertyItemSize(image, kOrientationProperty, &itemSize);
@@ -147,36 +163,38 @@ void StoredTarget(const ShowPlan& target, int orientation, uint32_t w, uint32_t 
     th = uint32_t(std::max(quarter ? shown.width : shown.height, 1));
 }
 
-// A JPEG, decoded by libjpeg-turbo at the least DCT scale that covers the
-// size it is wanted at; `out` gets a premultiplied 32-bit bitmap over its pixels.
-void DecodeJpegInto(const uint8_t* bytes, size_t size, const DecodeLimits& limits, const ClaimedSize& claimed,
-                    DecodedPicture& out) {
-    const int fromFile = ExifOrientationFromJpeg(bytes, size);
+// A picture one of our own decoders reads, decoded no larger than it is wanted
+// (a JPEG at the least DCT scale that covers that size); `out` gets a
+// premultiplied 32-bit bitmap over its pixels.
+void DecodeOwn(const PixelDecoderRow& decoder, const uint8_t* bytes, size_t size, const DecodeLimits& limits,
+               const ClaimedSize& claimed, DecodedPicture& out) {
+    const int fromFile = decoder.orientation(bytes, size);
     const int orientation = fromFile ? fromFile : 1;
-    JpegRequest request;
+    PixelRequest request;
     request.pixelLimit = limits.pixelLimit;
     StoredTarget(limits.target, orientation, claimed.width, claimed.height, request.targetWidth, request.targetHeight);
-    const int scale = JpegScaleFor(claimed.width, claimed.height, request.targetWidth, request.targetHeight);
-    const uint64_t pixels = uint64_t(claimed.width / scale + 1) * (claimed.height / scale + 1);
-    if ((!claimed.known || pixels > limits.largePixels) && limits.gate) {
+    // What a decoder holds while it works can be the picture's full size (a
+    // progressive JPEG's coefficients), whatever size it is decoded at.
+    if ((!claimed.known || uint64_t(claimed.width) * claimed.height > limits.largePixels) && limits.gate) {
         if (!limits.gate->Enter()) return;
         out.gatePass.reset(limits.gate);
     }
-    JpegPicture jpeg = DecodeJpeg(bytes, size, request);
-    out.width = jpeg.fullWidth;
-    out.height = jpeg.fullHeight;
-    if (jpeg.outcome == JpegOutcome::TooLarge) out.outcome = DecodeOutcome::TooLarge;
-    if (jpeg.outcome != JpegOutcome::Decoded) return;
+    DecodedPixels decoded = decoder.decode(bytes, size, request);
+    out.width = decoded.fullWidth;
+    out.height = decoded.fullHeight;
+    if (decoded.outcome == PixelOutcome::TooLarge) out.outcome = DecodeOutcome::TooLarge;
+    if (decoded.outcome != PixelOutcome::Decoded) return;
     Gdiplus::GpBitmap* bitmap = nullptr;
-    if (gp::GdipCreateBitmapFromScan0(int(jpeg.width), int(jpeg.height), int(jpeg.Stride()), PixelFormat32bppPARGB,
-                                      jpeg.pixels.get(), &bitmap) != Gdiplus::Ok ||
+    if (gp::GdipCreateBitmapFromScan0(int(decoded.width), int(decoded.height), int(decoded.Stride()),
+                                      PixelFormat32bppPARGB, decoded.pixels.get(), &bitmap) != Gdiplus::Ok ||
         !bitmap)
         return;
     out.image.reset(bitmap);
-    out.pixels = std::move(jpeg.pixels);
-    out.bitsPerPixel = jpeg.bitsPerPixel;
+    out.pixels = std::move(decoded.pixels);
+    out.bitsPerPixel = decoded.bitsPerPixel;
     out.orientation = orientation;
-    out.memory = uint64_t(jpeg.width) * jpeg.height * 4;
+    out.colourProfile = std::move(decoded.iccProfile);
+    out.memory = uint64_t(decoded.width) * decoded.height * 4;
     out.outcome = DecodeOutcome::Decoded;
 }
 
@@ -228,10 +246,10 @@ DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
         return out;
     }
     if (verdict == HeaderVerdict::Damaged || !sound) return out;
-    if (format == PictureFormat::Jpeg) {
+    if (const PixelDecoderRow* decoder = PixelDecoderFor(format)) {
         // Decoded whole into pixels of its own: the bytes are let go.
-        const auto* jpeg = static_cast<const uint8_t*>(GlobalLock(file.memory));
-        if (jpeg) DecodeJpegInto(jpeg, size, limits, claimed, out);
+        const auto* held = static_cast<const uint8_t*>(GlobalLock(file.memory));
+        if (held) DecodeOwn(*decoder, held, size, limits, claimed, out);
         GlobalUnlock(file.memory);
         return out;
     }
@@ -263,6 +281,7 @@ DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
     out.bitsPerPixel = BitsForPixelFormat(uint32_t(pixelFormat));
     const auto* locked = static_cast<const uint8_t*>(GlobalLock(memory));
     out.orientation = locked ? OrientationOf(image.get(), locked, size) : 1;
+    out.colourProfile = ColourProfileOf(image.get());
     if (locked) GlobalUnlock(memory);
 
     // A damaged metafile can load yet never draw: it is tried once here.

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "imaging/FitRules.h"
 #include "imaging/PictureHolder.h"
@@ -85,6 +86,7 @@ struct DecodedPicture {
     ComPtr<IStream> source;   // the file's bytes, in memory
     FileStamp stamp;          // the file as it was read
     int orientation = 1;      // EXIF orientation, 1 without one
+    std::vector<uint8_t> colourProfile;   // the embedded ICC profile, empty without one
     int bitsPerPixel = 0;     // of the file's own pixel format
     uint32_t width = 0;       // the picture's own size (turned with it), or claimed by a picture too large
     uint32_t height = 0;

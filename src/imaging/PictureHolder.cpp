@@ -100,11 +100,11 @@ bool PictureHolder::LoadFromBitmap(HBITMAP bitmap) {
     return true;
 }
 
-bool PictureHolder::WantsDetail(uint32_t& w, uint32_t& h) const {
-    if (!image_ || detailAsked_ || width <= 0 || height <= 0) return false;
+bool PictureHolder::WantsDetail(int32_t shownWidth, int32_t shownHeight, uint32_t& w, uint32_t& h) const {
+    if (!image_ || detailAsked_ || shownWidth <= 0 || shownHeight <= 0) return false;
     const uint32_t pw = PixelWidth(), ph = PixelHeight();
-    const uint32_t needW = std::min<uint32_t>(uint32_t(width), fullWidth_);
-    const uint32_t needH = std::min<uint32_t>(uint32_t(height), fullHeight_);
+    const uint32_t needW = std::min<uint32_t>(uint32_t(shownWidth), fullWidth_);
+    const uint32_t needH = std::min<uint32_t>(uint32_t(shownHeight), fullHeight_);
     if (pw >= needW && ph >= needH) return false;
     // Asked for as the picture is stored: a quarter turn swaps the sides.
     const bool quarter = std::count_if(turns_.begin(), turns_.end(), IsQuarter) % 2 == 1;
@@ -127,6 +127,7 @@ bool PictureHolder::TakeDetail(DecodedPicture&& fuller) {
     pixels_ = std::move(fuller.pixels);
     source_ = std::move(fuller.source);
     memory_ = fuller.memory;
+    detailAsked_ = false;   // a later, larger zoom may ask again
     return true;
 }
 

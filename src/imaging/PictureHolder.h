@@ -60,9 +60,10 @@ public:
     // place of the pixels held, turned as they were; false, and nothing
     // changed, unless it is the same picture with more pixels.
     bool TakeDetail(DecodedPicture&& fuller);
-    // Whether the pixels held are fewer than the display size asks for, while
-    // the picture has more; the size as stored that would serve goes to w x h.
-    bool WantsDetail(uint32_t& w, uint32_t& h) const;
+    // Whether the pixels held are fewer than drawing the picture at
+    // shownWidth x shownHeight asks for, while the picture has more; the size,
+    // as stored, that would serve goes to w x h.
+    bool WantsDetail(int32_t shownWidth, int32_t shownHeight, uint32_t& w, uint32_t& h) const;
     // True, once, when the picture arrived turned by these rules; `rotation`
     // then receives the degrees the rotation lock turned it.
     bool TakePrepared(const OrientationRules& rules, int32_t& rotation);

@@ -214,12 +214,12 @@ void AppState::ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, 
                                             zoom, squeeze, shrink, stretch);
     picture.width = size.width;
     picture.height = size.height;
-    LoadDetail();
+    LoadDetail(size.width, size.height);
 }
 
-void AppState::LoadDetail() {
+void AppState::LoadDetail(int32_t w, int32_t h) {
     ShowPlan fuller;
-    if (!pictures || !shownFile[0] || !picture.WantsDetail(fuller.leastWidth, fuller.leastHeight)) return;
+    if (!pictures || !shownFile[0] || !picture.WantsDetail(w, h, fuller.leastWidth, fuller.leastHeight)) return;
     // Decoded on the worker, within its deadline; the wait answers no
     // messages, as it may be asked for in the middle of a paint.
     PictureCache::Taken taken = pictures->Take(shownFile, fuller, [](HANDLE event, DWORD ms) {

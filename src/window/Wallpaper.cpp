@@ -32,6 +32,7 @@ void AppState::MakeWallpaper() {
             FitDisplaySize(int32_t(picture.NaturalWidth()), int32_t(picture.NaturalHeight()),
                            FitArea{target.right - target.left, target.bottom - target.top}, currentZoom, squeeze,
                            shrink, stretch);
+        LoadDetail(size.width, size.height);   // a wallpaper larger than the picture was decoded for
         request.width = int(picture.PixelWidth());
         request.height = int(picture.PixelHeight());
         request.outWidth = size.width;

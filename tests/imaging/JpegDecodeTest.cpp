@@ -22,11 +22,11 @@ const wchar_t* const kCodings[] = {L"baseline", L"progressive", L"restart", L"ar
 
 Bytes TestJpeg(const std::wstring& name) { return ByteVector(DataPath(L"jpeg\\" + name + L".jpg")); }
 
-JpegPicture Decode(const Bytes& b, uint32_t w = 0, uint32_t h = 0, uint64_t limit = kRoomy, bool turned = false) {
-    return DecodeJpeg(b.data(), b.size(), JpegRequest{w, h, turned, limit});
+DecodedPixels Decode(const Bytes& b, uint32_t w = 0, uint32_t h = 0, uint64_t limit = kRoomy, bool turned = false) {
+    return DecodeJpeg(b.data(), b.size(), PixelRequest{w, h, turned, limit});
 }
 
-const uint8_t* Pixel(const JpegPicture& p, uint32_t x, uint32_t y) { return &p.pixels[y * p.Stride() + x * 4]; }
+const uint8_t* Pixel(const DecodedPixels& p, uint32_t x, uint32_t y) { return &p.pixels[y * p.Stride() + x * 4]; }
 
 // The index just past the first marker FF `code` at or after `from`.
 size_t After(const Bytes& b, uint8_t code, size_t from = 0) {
@@ -61,8 +61,8 @@ TEST(JpegDecode, EveryCodingAtEveryScaleKeepsItsSizeAndCornerColours) {
         for (const int scale : {1, 2, 4, 8}) {
             SCOPED_TRACE(testing::Message() << std::string(name, name + wcslen(name)) << " at 1/" << scale);
             const uint32_t w = (kW + scale - 1) / scale, h = (kH + scale - 1) / scale;
-            const JpegPicture p = Decode(bytes, w, h);
-            ASSERT_EQ(p.outcome, JpegOutcome::Decoded);
+            const DecodedPixels p = Decode(bytes, w, h);
+            ASSERT_EQ(p.outcome, PixelOutcome::Decoded);
             EXPECT_EQ(p.scaleDenominator, scale);
             EXPECT_TRUE(p.width == w && p.height == h && p.fullWidth == kW && p.fullHeight == kH);
             EXPECT_EQ(p.bitsPerPixel, grey ? 8 : cmyk ? 32 : 24);
@@ -77,8 +77,8 @@ TEST(JpegDecode, EveryCodingAtEveryScaleKeepsItsSizeAndCornerColours) {
 
 TEST(JpegDecode, FullSizeMatchesGdiplus) {
     for (const wchar_t* name : kCodings) {
-        const JpegPicture ours = Decode(TestJpeg(name));
-        ASSERT_EQ(ours.outcome, JpegOutcome::Decoded) << name;
+        const DecodedPixels ours = Decode(TestJpeg(name));
+        ASSERT_EQ(ours.outcome, PixelOutcome::Decoded) << name;
         Gdiplus::GpBitmap* bitmap = nullptr;
         ASSERT_EQ(gp::GdipCreateBitmapFromFile(DataPath(std::wstring(L"jpeg\\") + name + L".jpg").c_str(), &bitmap),
                   Gdiplus::Ok) << name;
@@ -114,40 +114,40 @@ TEST(JpegDecode, CarriesTheColourProfileSplitOverMarkers) {
         bytes.insert(bytes.end(), half.begin(), half.end());
     }
     bytes.insert(bytes.end(), plain.begin() + 2, plain.end());
-    const JpegPicture p = Decode(bytes);
+    const DecodedPixels p = Decode(bytes);
     EXPECT_EQ(std::string(p.iccProfile.begin(), p.iccProfile.end()), profile);
     EXPECT_TRUE(Decode(plain).iccProfile.empty());
 }
 
 TEST(JpegDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUnread) {
     using Edit = void (*)(Bytes&);
-    const struct { const char* what; const wchar_t* file; Edit edit; uint64_t limit; JpegOutcome outcome; } cases[] = {
-        {"cut inside its tables", L"e2e\\truncated.jpg", nullptr, kRoomy, JpegOutcome::Damaged},
+    const struct { const char* what; const wchar_t* file; Edit edit; uint64_t limit; PixelOutcome outcome; } cases[] = {
+        {"cut inside its tables", L"e2e\\truncated.jpg", nullptr, kRoomy, PixelOutcome::Damaged},
         {"cut halfway through the scan", L"jpeg\\baseline.jpg", [](Bytes& b) { b.resize(b.size() / 2); }, kRoomy,
-         JpegOutcome::Damaged},
+         PixelOutcome::Damaged},
         {"cut between progressive scans", L"jpeg\\progressive.jpg",
-         [](Bytes& b) { b.resize(After(b, 0xDA, b.size() / 2) - 2); }, kRoomy, JpegOutcome::Damaged},
+         [](Bytes& b) { b.resize(After(b, 0xDA, b.size() / 2) - 2); }, kRoomy, PixelOutcome::Damaged},
         {"cut in arithmetic-coded data", L"jpeg\\arithmetic.jpg", [](Bytes& b) { b.resize(b.size() * 2 / 3); }, kRoomy,
-         JpegOutcome::Damaged},
+         PixelOutcome::Damaged},
         {"an end marker inside the scan", L"jpeg\\baseline.jpg",
-         [](Bytes& b) { b[After(b, 0xDA) + 400] = 0xFF, b[After(b, 0xDA) + 401] = 0xD9; }, kRoomy, JpegOutcome::Damaged},
+         [](Bytes& b) { b[After(b, 0xDA) + 400] = 0xFF, b[After(b, 0xDA) + 401] = 0xD9; }, kRoomy, PixelOutcome::Damaged},
         {"restart markers out of order", L"jpeg\\restart.jpg", [](Bytes& b) { b[After(b, 0xD3) - 1] = 0xD6; }, kRoomy,
-         JpegOutcome::Damaged},
+         PixelOutcome::Damaged},
         {"a frame larger than the file could code", L"jpeg\\baseline.jpg",
-         [](Bytes& b) { std::fill_n(b.begin() + After(b, 0xC0) + 3, 4, 0xEA); }, kRoomy, JpegOutcome::Damaged},
+         [](Bytes& b) { std::fill_n(b.begin() + After(b, 0xC0) + 3, 4, 0xEA); }, kRoomy, PixelOutcome::Damaged},
         {"no end marker: every pixel is there", L"jpeg\\baseline.jpg", [](Bytes& b) { b.resize(b.size() - 2); }, kRoomy,
-         JpegOutcome::Decoded},
-        {"one pixel over the budget", L"jpeg\\baseline.jpg", nullptr, kW * kH - 1, JpegOutcome::TooLarge},
-        {"progressive, just within the budget", L"jpeg\\progressive.jpg", nullptr, kW * kH, JpegOutcome::Decoded},
+         PixelOutcome::Decoded},
+        {"one pixel over the budget", L"jpeg\\baseline.jpg", nullptr, kW * kH - 1, PixelOutcome::TooLarge},
+        {"progressive, just within the budget", L"jpeg\\progressive.jpg", nullptr, kW * kH, PixelOutcome::Decoded},
     };
     for (const auto& c : cases) {
         Bytes bytes = ByteVector(DataPath(c.file));
         if (c.edit) c.edit(bytes);
         const GuardedBytes guarded(bytes);
-        const JpegPicture p = DecodeJpeg(guarded.data, guarded.size, JpegRequest{0, 0, false, c.limit});
+        const DecodedPixels p = DecodeJpeg(guarded.data, guarded.size, PixelRequest{0, 0, false, c.limit});
         EXPECT_EQ(p.outcome, c.outcome) << c.what;
-        EXPECT_EQ(p.pixels != nullptr, c.outcome == JpegOutcome::Decoded) << c.what;
-        if (c.outcome == JpegOutcome::TooLarge) {
+        EXPECT_EQ(p.pixels != nullptr, c.outcome == PixelOutcome::Decoded) << c.what;
+        if (c.outcome == PixelOutcome::TooLarge) {
             EXPECT_TRUE(p.fullWidth == kW && p.fullHeight == kH) << c.what;
         }
     }

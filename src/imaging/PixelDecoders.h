@@ -1,0 +1,62 @@
+// The decoders of our own, each chosen by the signature of the file it reads:
+// what one is asked for, what it gives back, and the table that names the
+// decoder of each format. A format without a row here is decoded by GDI+.
+// Adding a decoder is one file with its decode function and one row of the
+// table. No windows, no GDI+: any thread may call them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "imaging/PictureHeader.h"
+
+struct PixelRequest {
+    // The size the picture is shown at, 0 x 0 for its full size. A decoder
+    // that can decode smaller for nothing decodes no smaller than this.
+    uint32_t targetWidth = 0;
+    uint32_t targetHeight = 0;
+    // The target is given as the picture shows once turned upright, and the
+    // caller will turn it a quarter (EXIF orientations 5 to 8): the target's
+    // sides are swapped before they are compared with the stored picture.
+    // Turning the pixels stays the caller's job.
+    bool quarterTurned = false;
+    // The most pixels the picture may have at its full size: more is
+    // TooLarge, refused from the header before anything is allocated.
+    uint64_t pixelLimit = 0;
+};
+
+enum class PixelOutcome {
+    Decoded,
+    Damaged,    // not of the decoder's format, truncated, or corrupt
+    TooLarge,   // the decoded pixels would exceed the caller's pixel budget
+};
+
+struct DecodedPixels {
+    PixelOutcome outcome = PixelOutcome::Damaged;
+    std::unique_ptr<uint8_t[]> pixels;   // height rows of width * 4 bytes: B, G, R, A premultiplied
+    uint32_t width = 0;                  // decoded
+    uint32_t height = 0;
+    uint32_t fullWidth = 0;              // the picture's own size (also known when TooLarge)
+    uint32_t fullHeight = 0;
+    int bitsPerPixel = 0;                // of the picture as stored
+    int scaleDenominator = 1;            // decoded at 1 / this of the full size
+    std::vector<uint8_t> iccProfile;     // the embedded colour profile, empty without one
+
+    size_t Stride() const { return size_t(width) * 4; }
+};
+
+using PixelDecoder = DecodedPixels (*)(const uint8_t* bytes, size_t size, const PixelRequest& request);
+// The EXIF orientation (1 to 8) the bytes carry, 0 without one; read before
+// the decode, since the size a picture is wanted at depends on it.
+using OrientationReader = int (*)(const uint8_t* bytes, size_t size);
+
+struct PixelDecoderRow {
+    PictureFormat format;
+    PixelDecoder decode;
+    OrientationReader orientation;
+};
+
+// Our own decoder of `format`; null for the formats GDI+ decodes.
+const PixelDecoderRow* PixelDecoderFor(PictureFormat format);
