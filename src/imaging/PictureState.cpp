@@ -219,7 +219,9 @@ void AppState::ComputeDisplaySize(const RECT& area, int32_t zoom, bool squeeze, 
 
 void AppState::LoadDetail(int32_t w, int32_t h) {
     ShowPlan fuller;
-    if (!pictures || !shownFile[0] || !picture.WantsDetail(w, h, fuller.leastWidth, fuller.leastHeight)) return;
+    // While the next picture is decoded, this one is about to go.
+    if (!pictures || decoding || !shownFile[0] || !picture.WantsDetail(w, h, fuller.leastWidth, fuller.leastHeight))
+        return;
     // Decoded on the worker, within its deadline; the wait answers no
     // messages, as it may be asked for in the middle of a paint.
     PictureCache::Taken taken = pictures->Take(shownFile, fuller, [](HANDLE event, DWORD ms) {
@@ -229,6 +231,7 @@ void AppState::LoadDetail(int32_t w, int32_t h) {
     // Another state of the file is not this picture: the pixels held stay.
     if (taken.picture.stamp == shownStamp) picture.TakeDetail(std::move(taken.picture));
     else picture.TakeDetail({});
+    pictures->Reserve(picture.Memory());
 }
 
 void AppState::RotateRight() {
