@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace bench {
@@ -24,6 +25,15 @@ inline double Median(std::vector<double> v) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// The picture a benchmark reads: its first argument, else `name` beside the executable.
+inline std::wstring PictureArgument(int argc, wchar_t** argv, const wchar_t* name = L"bench_decode.jpg") {
+    if (argc > 1) return argv[1];
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring path = self;
+    return path.substr(0, path.rfind(L'\\') + 1) + name;
 }
 
 }  // namespace bench

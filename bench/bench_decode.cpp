@@ -156,15 +156,7 @@ double ColdIndexChange(AppState& state, const std::wstring& path, int mode, int 
 int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::wstring path;
-    if (argc > 1) {
-        path = argv[1];
-    } else {
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        path = self;
-        path = path.substr(0, path.rfind(L'\\') + 1) + L"bench_decode.jpg";
-    }
+    const std::wstring path = bench::PictureArgument(argc, argv);
     const int rounds = argc > 2 ? std::max(1, _wtoi(argv[2])) : 5;
     const bool coldOnly = argc > 3;
     const double coldGoal = coldOnly ? _wtof(argv[3]) : 0.2;

@@ -104,15 +104,7 @@ bool OursOnce(const wchar_t* path, uint32_t targetW, uint32_t targetH, Drawn dra
 int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::wstring path;
-    if (argc > 1) {
-        path = argv[1];
-    } else {
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        path = self;
-        path = path.substr(0, path.rfind(L'\\') + 1) + L"bench_decode.jpg";
-    }
+    const std::wstring path = bench::PictureArgument(argc, argv);
     const int rounds = argc > 2 ? std::max(1, _wtoi(argv[2])) : 5;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;

@@ -1,10 +1,10 @@
-# The outside libraries of deps/versions.txt, built by scripts/deps.sh into
+# The outside libraries of cmake/outside-libraries.txt, built by scripts/deps.sh into
 # build/deps/<target>: one imported static target Oxbrill::<name> a row, which
 # brings its headers, its archives and the rows it needs.
 set(OX_DEPS_DIR ${CMAKE_SOURCE_DIR}/build/deps/${CMAKE_SYSTEM_PROCESSOR} CACHE PATH
   "Where scripts/deps.sh installed the outside libraries for this target")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/deps/versions.txt)
-file(STRINGS ${CMAKE_SOURCE_DIR}/deps/versions.txt ox_dep_rows REGEX "^[A-Za-z0-9_]")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/outside-libraries.txt)
+file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/outside-libraries.txt ox_dep_rows REGEX "^[A-Za-z0-9_]")
 foreach(row ${ox_dep_rows})
   string(REGEX REPLACE "[ \t]+" ";" fields "${row}")
   list(GET fields 0 name)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the outside libraries of deps/versions.txt as static libraries for
+# Builds the outside libraries of cmake/outside-libraries.txt as static libraries for
 # each target and installs them into build/deps/<target> (include/, lib/ and
 # licences/<package>/). Each library is built from its Debian source package,
 # fetched with `apt-get source` through a private apt configuration under
@@ -29,12 +29,12 @@ rows=()
 while IFS= read -r line; do
     line="${line%%#*}"
     [ -n "${line//[[:space:]]/}" ] && rows+=("$line")
-done < "$root/deps/versions.txt"
+done < "$root/cmake/outside-libraries.txt"
 
 row_named() {   # name
     local row name
     for row in "${rows[@]}"; do read -r name _ <<< "$row"; [ "$name" = "$1" ] && { echo "$row"; return; }; done
-    die "no row '$1' in deps/versions.txt"
+    die "no row '$1' in cmake/outside-libraries.txt"
 }
 
 # The cache key of a row for a target: a change of the row (version, options),
@@ -121,7 +121,7 @@ fetch() {   # row
                 cat "$dir/fetch.log" >&2
                 local known
                 known="$(apt-cache "${apt_opts[@]}" showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -u | tr '\n' ' ')"
-                die "cannot fetch $package $version (pinned for $name in deps/versions.txt); the Debian sources here have: ${known:-no $package at all}"
+                die "cannot fetch $package $version (pinned for $name in cmake/outside-libraries.txt); the Debian sources here have: ${known:-no $package at all}"
             fi
         fi
         echo "$package=$version" > "$dir/.fetched"
@@ -174,7 +174,7 @@ EOF
         meson install -C "$work/build" >"$work/install.log" 2>&1 ||
             { tail -30 "$work/install.log" >&2; die "$name ($2): installing failed, see $work/install.log"; }
         ;;
-    *) die "$name: unknown build kind '$kind' in deps/versions.txt" ;;
+    *) die "$name: unknown build kind '$kind' in cmake/outside-libraries.txt" ;;
     esac
     # Only the headers, the libraries and the licences are kept; pkg-config
     # files find their prefix from their own place, as the tree is copied.
