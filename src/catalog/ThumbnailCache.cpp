@@ -345,8 +345,10 @@ Thumbnail MakeThumbnail(const ThumbnailKey& entry, DecodeGate& gate) {
     }
     if (picture.outcome != DecodeOutcome::Decoded) {
         DecodeLimits limits{std::min(kThumbnailPixelLimit, PicturePixelLimit()), kLargeThumbnailPixels, &gate};
-        // Decoded no larger than needed: a camera's JPEG comes out at an eighth of its size.
-        limits.target.leastWidth = limits.target.leastHeight = uint32_t(key.box);
+        // Decoded no larger than its thumbnail needs: a camera's JPEG comes out at an eighth of its size.
+        limits.target.valid = true;
+        limits.target.area = {key.box, key.box};
+        limits.target.squeeze = true;
         picture = DecodePictureFile(key.path.c_str(), limits);
         if (key.exiforient && picture.orientation >= 2) orientation = picture.orientation;
     }
