@@ -121,10 +121,7 @@ Turns PlanTurns(const OrientationRules& rules, int orientation, int64_t w, int64
     Turns turns;
     if (rules.exiforient) {
         turns.exif = RotateFlipForOrientation(orientation);
-        // The quarter turns (with or without a mirror) swap the sides.
-        if (turns.exif == kRotate90 || turns.exif == kRotate270 || turns.exif == kRotate90FlipX ||
-            turns.exif == kRotate270FlipX)
-            std::swap(w, h);
+        if (IsQuarterTurn(turns.exif)) std::swap(w, h);
     }
     if (rules.rotation == 0) return turns;
     if (!LockedRotationApplies(rules.rotateaspect, rules.areaWidth, rules.areaHeight, w, h)) return turns;

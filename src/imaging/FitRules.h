@@ -50,6 +50,11 @@ enum RotateFlipCode : int {
     kRotate270FlipX = 7,
 };
 
+// Whether the turn swaps the picture's width and height.
+constexpr bool IsQuarterTurn(int code) {
+    return code == kRotate90 || code == kRotate270 || code == kRotate90FlipX || code == kRotate270FlipX;
+}
+
 // The turn that makes a picture with this EXIF orientation upright (kRotateNone
 // for 1 and for anything outside 2..8).
 int RotateFlipForOrientation(int orientation);

@@ -94,7 +94,8 @@ bool DrawsAtAll(Gdiplus::GpImage* image) {
 std::vector<uint8_t> ColourProfileOf(Gdiplus::GpImage* image) {
     constexpr PROPID kIccProfile = 0x8773;
     UINT itemSize = 0;
-    if (gp::GdipGetPropertyItemSize(image, kIccProfile, &itemSize) != Gdiplus::Ok || itemSize <= sizeof(Gdiplus::PropertyItem))
+    if (gp::GdipGetPropertyItemSize(image, kIccProfile, &itemSize) != Gdiplus::Ok ||
+        itemSize <= sizeof(Gdiplus::PropertyItem))
         return {};
     std::vector<uint64_t> buffer((itemSize + 7) / 8);
     auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(buffer.data());
@@ -145,8 +146,6 @@ uint64_t PicturePixelLimit() { return PictureMemoryBudget() / 4; }
 
 namespace {
 
-bool QuarterTurn(int code) { return code == kRotate90 || code == kRotate270 || code == kRotate90FlipX || code == kRotate270FlipX; }
-
 // The size, as stored, at which a picture of w x h with EXIF `orientation` is
 // wanted by `target`: its display size under a valid plan, else the plan's least size.
 void StoredTarget(const ShowPlan& target, int orientation, uint32_t w, uint32_t h, uint32_t& tw, uint32_t& th) {
@@ -156,7 +155,7 @@ void StoredTarget(const ShowPlan& target, int orientation, uint32_t w, uint32_t 
     // No area to fit yet (a window not shown): wanted whole.
     if (target.zoom <= 0 && (target.area.width <= 0 || target.area.height <= 0)) return;
     const Turns turns = PlanTurns(target.orientation, orientation, w, h);
-    const bool quarter = QuarterTurn(turns.exif) != QuarterTurn(turns.lock);
+    const bool quarter = IsQuarterTurn(turns.exif) != IsQuarterTurn(turns.lock);
     const DisplaySize shown = FitDisplaySize(int32_t(quarter ? h : w), int32_t(quarter ? w : h), target.area,
                                              target.zoom, target.squeeze, target.shrink, target.stretch);
     tw = uint32_t(std::max(quarter ? shown.height : shown.width, 1));
@@ -338,7 +337,7 @@ void PreparePicture(DecodedPicture& picture, const ShowPlan& plan) {
     }
     picture.turns[0] = turns.exif;
     picture.turns[1] = turns.lock;
-    if (QuarterTurn(turns.exif) != QuarterTurn(turns.lock)) std::swap(picture.width, picture.height);
+    if (IsQuarterTurn(turns.exif) != IsQuarterTurn(turns.lock)) std::swap(picture.width, picture.height);
     UINT w = 0, h = 0;
     gp::GdipGetImageWidth(picture.image.get(), &w);
     gp::GdipGetImageHeight(picture.image.get(), &h);
@@ -358,7 +357,7 @@ void PreparePicture(DecodedPicture& picture, const ShowPlan& plan) {
     // averaging, much faster than a scaled draw; one asked to be drawn by
     // nearest neighbour, and every other, is drawn by GDI+.
     const bool shrinkable = picture.pixels && uint32_t(size.width) <= w && uint32_t(size.height) <= h &&
-                      plan.interpolation != Gdiplus::InterpolationModeNearestNeighbor;
+                            plan.interpolation != Gdiplus::InterpolationModeNearestNeighbor;
     if (!shrinkable || !ShrinkInto(picture.image.get(), drawing, uint32_t(size.width), uint32_t(size.height))) {
         Gdiplus::GpGraphics* raw = nullptr;
         if (gp::GdipGetImageGraphicsContext(drawing, &raw) != Gdiplus::Ok || !raw) return;

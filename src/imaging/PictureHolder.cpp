@@ -31,12 +31,6 @@ void PictureHolder::Release() {
     detailAsked_ = false;
 }
 
-namespace {
-
-bool IsQuarter(int code) { return code == kRotate90 || code == kRotate270 || code == kRotate90FlipX || code == kRotate270FlipX; }
-
-}  // namespace
-
 uint32_t PictureHolder::PixelWidth() const {
     UINT w = 0;
     if (!image_ || gp::GdipGetImageWidth(image_.get(), &w) != Gdiplus::Ok) return 0;
@@ -107,7 +101,7 @@ bool PictureHolder::WantsDetail(int32_t shownWidth, int32_t shownHeight, uint32_
     const uint32_t needH = std::min<uint32_t>(uint32_t(shownHeight), fullHeight_);
     if (pw >= needW && ph >= needH) return false;
     // Asked for as the picture is stored: a quarter turn swaps the sides.
-    const bool quarter = std::count_if(turns_.begin(), turns_.end(), IsQuarter) % 2 == 1;
+    const bool quarter = std::count_if(turns_.begin(), turns_.end(), IsQuarterTurn) % 2 == 1;
     w = quarter ? needH : needW;
     h = quarter ? needW : needH;
     return true;
@@ -164,7 +158,7 @@ bool PictureHolder::RotateFlip(int type) {
     preparedTurns_.reset();
     if (!RotateFlipImage(image_.get(), type)) return false;
     turns_.push_back(type);
-    if (IsQuarter(type)) std::swap(fullWidth_, fullHeight_);
+    if (IsQuarterTurn(type)) std::swap(fullWidth_, fullHeight_);
     return true;
 }
 
