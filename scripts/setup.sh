@@ -21,6 +21,8 @@ have exiftool || need+=(libimage-exiftool-perl)
 # Test JPEGs coded the less common ways (scripts/make-imaging-testdata.sh).
 have cjpeg || need+=(libjpeg-turbo-progs)
 [ -f /usr/include/jpeglib.h ] || need+=(libjpeg62-turbo-dev)
+# Test WebPs, lossy, lossless and with alpha, and their chunks put together.
+have cwebp || need+=(webp)
 have python3 || need+=(python3)
 # The release: the installer and the portable zip.
 have makensis || need+=(nsis)
