@@ -6,12 +6,16 @@
 # formats/: one file per pixel depth for the bit-depth read-out.
 # jpeg/: one 204 x 124 picture (a seeded plasma with solid red, lime, blue and
 # white 24 x 24 corners, clockwise from top left) in each way a JPEG is coded.
+# webp/: the same picture made by cwebp, lossy and lossless, each also with an
+# alpha channel (the lime corner half transparent, the blue one transparent),
+# and a two-frame animation of the 32x16 reference picture.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
 formats="$here/tests/data/formats"
 jpeg="$here/tests/data/jpeg"
-mkdir -p "$exif" "$formats" "$jpeg"
+webp="$here/tests/data/webp"
+mkdir -p "$exif" "$formats" "$jpeg" "$webp"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -84,3 +88,13 @@ int main(int argc, char** argv) {
 C
 cc -o "$tmp/recode" "$tmp/recode.c" -ljpeg
 "$tmp/recode" "$jpeg/ycck.jpg" "$jpeg/cmyk.jpg"
+
+cwebp -quiet -q 90 "$tmp/plasma.png" -o "$webp/lossy.webp"
+cwebp -quiet -lossless "$tmp/plasma.png" -o "$webp/lossless.webp"
+convert "$tmp/plasma.png" \( -size 204x124 xc:white -fill gray50 -draw "rectangle 180,0 203,23" \
+    -fill black -draw "rectangle 180,100 203,123" \) -alpha off -compose CopyOpacity -composite \
+    -strip "PNG32:$tmp/alpha.png"
+cwebp -quiet -q 90 -alpha_q 100 "$tmp/alpha.png" -o "$webp/lossy-alpha.webp"
+cwebp -quiet -lossless "$tmp/alpha.png" -o "$webp/lossless-alpha.webp"
+convert "$tmp/reference.png" -rotate 180 "$tmp/second.png"
+img2webp -loop 0 -lossless -d 500 "$tmp/reference.png" -d 500 "$tmp/second.png" -o "$webp/animation.webp"

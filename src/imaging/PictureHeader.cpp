@@ -12,6 +12,7 @@ constexpr uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 uint32_t Be16(const uint8_t* p) { return (uint32_t(p[0]) << 8) | p[1]; }
 uint32_t Be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
 uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
+uint32_t Le24(const uint8_t* p) { return Le16(p) | (uint32_t(p[2]) << 16); }
 uint32_t Le32(const uint8_t* p) { return Le16(p) | (Le16(p + 2) << 16); }
 
 ClaimedSize Known(uint32_t w, uint32_t h) { return {true, w, h}; }
@@ -64,6 +65,35 @@ ClaimedSize TiffSize(const uint8_t* data, size_t size) {
     return out;
 }
 
+bool IsWebp(const uint8_t* data, size_t size) {
+    return size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0;
+}
+
+// The size the first chunk of a WebP gives: a lossy frame's header (after its
+// 3-byte frame tag and start code), a lossless stream's header, or an
+// extended file's canvas. Sides of 0 stand for a header no encoder writes.
+ClaimedSize WebpSize(const uint8_t* data, size_t size) {
+    if (size < 20) return {};
+    const uint8_t* chunk = data + 12;
+    const uint8_t* body = data + 20;
+    if (std::memcmp(chunk, "VP8 ", 4) == 0) {
+        if (size < 30) return {};
+        if (body[3] != 0x9D || body[4] != 0x01 || body[5] != 0x2A || (body[0] & 1)) return Known(0, 0);
+        return Known(Le16(body + 6) & 0x3FFF, Le16(body + 8) & 0x3FFF);
+    }
+    if (std::memcmp(chunk, "VP8L", 4) == 0) {
+        if (size < 25) return {};
+        const uint32_t bits = Le32(body + 1);
+        if (body[0] != 0x2F || (bits >> 29) != 0) return Known(0, 0);
+        return Known((bits & 0x3FFF) + 1, ((bits >> 14) & 0x3FFF) + 1);
+    }
+    if (std::memcmp(chunk, "VP8X", 4) == 0) {
+        if (size < 30) return {};
+        return Known(Le24(body + 4) + 1, Le24(body + 7) + 1);
+    }
+    return Known(0, 0);   // the first chunk must be one of these
+}
+
 }  // namespace
 
 ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
@@ -84,6 +114,7 @@ ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
     if (size >= 4 && data[0] == 0xFF && data[1] == 0xD8) return JpegSize(data, size);
     if (size >= 8 && (std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0))
         return TiffSize(data, size);
+    if (IsWebp(data, size)) return WebpSize(data, size);
     return {};
 }
 
@@ -97,6 +128,7 @@ PictureFormat FormatOf(const uint8_t* data, size_t size) {
     if (std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0) return PictureFormat::Tiff;
     if (data[0] == 0 && data[1] == 0 && (data[2] == 1 || data[2] == 2) && data[3] == 0) return PictureFormat::Icon;
     if (MetafileKindOf(data, size) != MetafileKind::None) return PictureFormat::Metafile;
+    if (IsWebp(data, size)) return PictureFormat::Webp;
     return PictureFormat::Unknown;
 }
 
@@ -107,16 +139,25 @@ HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, u
     if (fileSize == 0 || format == PictureFormat::Unknown) return HeaderVerdict::Damaged;
     const ClaimedSize claimed = PeekPictureSize(head, size);
     if (claimedOut) *claimedOut = claimed;
-    // The decoder needs a JPEG's frame header before its scan data: a whole
-    // file without one is no picture.
-    if (!claimed.known) return format == PictureFormat::Jpeg && size >= fileSize ? HeaderVerdict::Damaged
-                                                                                 : HeaderVerdict::Decodable;
+    if (format == PictureFormat::Webp) {
+        // The RIFF size counts the bytes after it, which the decoder insists on
+        // having; a side of 0 or a canvas of 2^32 pixels or more is no WebP.
+        const uint64_t riffSize = Le32(head + 4);
+        if (riffSize < 12 || riffSize + 8 > fileSize || (claimed.known && (claimed.width == 0 || claimed.height == 0)) ||
+            uint64_t(claimed.width) * claimed.height > UINT32_MAX)
+            return HeaderVerdict::Damaged;
+    }
+    // The decoder needs a JPEG's frame header before its scan data, and a
+    // WebP's first chunk: a whole file without one is no picture.
+    const bool sizeFirst = format == PictureFormat::Jpeg || format == PictureFormat::Webp;
+    if (!claimed.known) return sizeFirst && size >= fileSize ? HeaderVerdict::Damaged : HeaderVerdict::Decodable;
     const uint64_t pixels = uint64_t(claimed.width) * claimed.height;
     // The most pixels one byte of the file can stand for, with room to spare:
     // deflate packs at most about 1032:1 and a PNG pixel takes one bit at
     // least; GIF codes stand for at most 4096 pixels in 12 bits; an empty
     // JPEG block of 64 pixels needs at least two bits. Other formats (RLE
-    // bitmaps with skips, fax-coded TIFF) have no useful bound.
+    // bitmaps with skips, fax-coded TIFF, a WebP whose every code has a single
+    // symbol) have no useful bound.
     uint64_t perByte = 0;
     if (format == PictureFormat::Png) perByte = 9000;
     else if (format == PictureFormat::Gif) perByte = 4096;

@@ -1,5 +1,5 @@
 // What a picture file's first bytes tell before any decoder sees them: its
-// format, the pixel size it claims (PNG, GIF, BMP, JPEG, TIFF) and whether the file
+// format, the pixel size it claims (PNG, GIF, BMP, JPEG, TIFF, WebP) and whether the file
 // can hold that many pixels at all, so that empty, unknown and impossible
 // files are refused without decoding and absurd sizes are refused before the
 // decoder allocates for them. Bounded: reads nothing outside the given bytes.
@@ -16,14 +16,14 @@ struct ClaimedSize {
 
 ClaimedSize PeekPictureSize(const uint8_t* data, size_t size);
 
-enum class PictureFormat { Unknown, Png, Gif, Bmp, Jpeg, Tiff, Icon, Metafile };
+enum class PictureFormat { Unknown, Png, Gif, Bmp, Jpeg, Tiff, Icon, Metafile, Webp };
 
 // The format the signature announces; Unknown for anything the decoder would not take.
 PictureFormat FormatOf(const uint8_t* data, size_t size);
 
 enum class HeaderVerdict {
     Decodable,   // worth decoding
-    Damaged,     // empty, of no known format, or claiming more than the file can hold
+    Damaged,     // empty, of no known format, claiming more than the file can hold, or a size no file may have
     TooLarge,    // a size the file may well hold, but more pixels than `pixelLimit`
 };
 

@@ -2,13 +2,15 @@
 
 #include "imaging/ExifOrientation.h"
 #include "imaging/JpegDecode.h"
+#include "imaging/WebpDecode.h"
 
 namespace {
 
-// GDI+ decodes BMP, GIF, ICO, TIFF, PNG and the metafiles well; these it
-// decodes only at their full size, slowly.
+// GDI+ decodes BMP, GIF, ICO, TIFF, PNG and the metafiles well; JPEG it
+// decodes only at its full size, slowly, and WebP not at all.
 constexpr PixelDecoderRow kDecoders[] = {
     {PictureFormat::Jpeg, DecodeJpeg, ExifOrientationFromJpeg},
+    {PictureFormat::Webp, DecodeWebp, ExifOrientationFromWebp},
 };
 
 }  // namespace
