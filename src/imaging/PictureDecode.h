@@ -1,18 +1,18 @@
-// Turning a picture file into a decoded picture, on any thread: the one
-// guarded decode routine of the viewer, the pictures decoded ahead, the
-// wallpaper and the Catalog's thumbnails. The decoder is chosen by the file's
-// signature: a JPEG is decoded by libjpeg-turbo straight at the least scale
-// that still covers the size it is wanted at, everything else by GDI+ at its
-// full size. The file is read into memory and
-// closed before the decoder starts, so another program may rename, delete or
-// overwrite it the moment it has been read; its header is judged first, so
-// empty, unknown and impossible files never reach the decoder and a size
-// beyond the caller's pixel limit is refused before the decoder allocates for
-// it; a metafile is checked whole; large pictures may be let through a gate
+// Turning a picture file into a decoded picture, on any thread: the one guarded
+// decode routine of the viewer, the pictures decoded ahead, the wallpaper and
+// the Catalog's thumbnails. The decoder is chosen by the file's signature: a
+// JPEG is decoded by libjpeg-turbo straight at the least scale that still
+// covers the size it is wanted at, a WebP by libwebp at the least size that
+// covers it, everything else by GDI+ at its full size. The file is read into
+// memory and closed before the decoder starts, so another program may rename,
+// delete or overwrite it the moment it has been read; its header is judged
+// first, so empty, unknown and impossible files never reach the decoder and a
+// size beyond the caller's pixel limit is refused before the decoder allocates
+// for it; a metafile is checked whole; large pictures may be let through a gate
 // one at a time; and the result keeps its own copy of the bytes, which a
-// metafile is played from and a decoder may read on demand. A decoder can
-// still take long on a file that passes all this: the callers run it on
-// workers with a deadline (PictureCache, ThumbnailCache).
+// metafile is played from and a decoder may read on demand. A decoder can still
+// take long on a file that passes all this: the callers run it on workers with
+// a deadline (PictureCache, ThumbnailCache).
 #pragma once
 
 #include <windows.h>

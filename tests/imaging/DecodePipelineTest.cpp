@@ -125,8 +125,8 @@ TEST(DecodePipeline, JpegFramesMatchGdiplusAtDisplayScaleAndAtFullSize) {
     }
 }
 
-// The decoder is the one the bytes name, whatever the file is called; the
-// JPEG path keeps the damaged-file and budget rules of every other.
+// The decoder is the one the bytes name, whatever the file is called; our own
+// decoders keep the damaged-file and budget rules of every other.
 TEST(DecodePipeline, TheBytesChooseTheDecoderAndTheRulesStay) {
     TempFolder folder{L"oxpipe"};
     const ShowPlan eighth = [] {
@@ -146,6 +146,9 @@ TEST(DecodePipeline, TheBytesChooseTheDecoderAndTheRulesStay) {
         {L"named.jpg", DataPath(L"formats\\bits32.png"), PicturePixelLimit(), DecodeOutcome::Decoded, false, 32},
         {L"cut.jpg", DataPath(L"e2e\\truncated.jpg"), PicturePixelLimit(), DecodeOutcome::Damaged, false, 0},
         {L"big.jpg", JpegPath(L"progressive"), 204 * 124 - 1, DecodeOutcome::TooLarge, false, 0},
+        // WebP scales to the least size of its shape: 27 x 16 covers 26 x 16.
+        {L"really-a-webp.jpg", DataPath(L"webp\\lossy-alpha.webp"), PicturePixelLimit(), DecodeOutcome::Decoded, true, 27},
+        {L"big.webp", DataPath(L"webp\\lossless.webp"), 204 * 124 - 1, DecodeOutcome::TooLarge, false, 0},
     };
     for (const auto& c : cases) {
         folder.File(c.name, ReadBytes(c.from));

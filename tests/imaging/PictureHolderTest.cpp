@@ -173,9 +173,26 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
     for (const uint16_t tag : {256, 257})   // LONG 70000
         tiff += std::string{char(tag), char(tag >> 8), 4, 0, 1, 0, 0, 0, char(0x70), char(0x11), 1, 0};
     tiff += std::string(4, '\0');
+    // WebP: the test files, and extended files' heads claiming a canvas of w x h.
+    const std::string lossless = ReadBytes(DataPath(L"webp\\lossless.webp")), lossy = ReadBytes(DataPath(L"webp\\lossy.webp"));
+    const auto canvas = [](uint32_t w, uint32_t h) {
+        --w, --h;
+        return std::string("RIFF\xF0\x0F\0\0WEBPVP8X\x0A\0\0\0\0\0\0\0", 24) +
+               std::string{char(w), char(w >> 8), char(w >> 16), char(h), char(h >> 8), char(h >> 16)};
+    };
+    std::string unstarted = lossy;
+    unstarted[23] = 0;
     const struct { const char* what; std::string head; uint64_t fileSize, limit; HeaderVerdict verdict; } cases[] = {
         {"empty", "", 0, kRoomy, HeaderVerdict::Damaged},
-        {"no picture signature", "RIFF\x10\0\0\0WEBPVP8 ", 4000, kRoomy, HeaderVerdict::Damaged},
+        {"no picture signature", std::string("RIFF\x10\0\0\0WAVEfmt ", 16), 4000, kRoomy, HeaderVerdict::Damaged},
+        {"WebP", lossless, lossless.size(), kRoomy, HeaderVerdict::Decodable},
+        {"WebP beyond the budget", lossy, lossy.size(), 204 * 124 - 1, HeaderVerdict::TooLarge},
+        {"WebP shorter than its RIFF size", lossless, lossless.size() - 1, kRoomy, HeaderVerdict::Damaged},
+        {"WebP whose size comes later", canvas(1, 1).substr(0, 20), 4096, kRoomy, HeaderVerdict::Decodable},
+        {"WebP with no image chunk", std::string("RIFF\4\0\0\0WEBP", 12), 12, kRoomy, HeaderVerdict::Damaged},
+        {"WebP lossy frame without its start code", unstarted, unstarted.size(), kRoomy, HeaderVerdict::Damaged},
+        {"WebP canvas of 60000 x 60000", canvas(60000, 60000), 4096, kRoomy, HeaderVerdict::TooLarge},
+        {"WebP canvas of 2^32 pixels", canvas(65536, 65536), 4096, kRoomy, HeaderVerdict::Damaged},
         {"more pixels than the file can hold", impossible, impossible.size(), kRoomy, HeaderVerdict::Damaged},
         {"above 2^27 pixels, held by the file", twelveK, 1 << 20, kRoomy, HeaderVerdict::Decodable},
         {"beyond the budget", twelveK, 1 << 20, 100'000'000, HeaderVerdict::TooLarge},
