@@ -143,8 +143,8 @@ HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, u
         // The RIFF size counts the bytes after it, which the decoder insists on
         // having; a side of 0 or a canvas of 2^32 pixels or more is no WebP.
         const uint64_t riffSize = Le32(head + 4);
-        if (riffSize < 12 || riffSize + 8 > fileSize || (claimed.known && (claimed.width == 0 || claimed.height == 0)) ||
-            uint64_t(claimed.width) * claimed.height > UINT32_MAX)
+        const bool noSide = claimed.known && (claimed.width == 0 || claimed.height == 0);
+        if (riffSize < 12 || riffSize + 8 > fileSize || noSide || uint64_t(claimed.width) * claimed.height > UINT32_MAX)
             return HeaderVerdict::Damaged;
     }
     // The decoder needs a JPEG's frame header before its scan data, and a

@@ -147,7 +147,7 @@ TEST(DecodePipeline, TheBytesChooseTheDecoderAndTheRulesStay) {
         {L"cut.jpg", DataPath(L"e2e\\truncated.jpg"), PicturePixelLimit(), DecodeOutcome::Damaged, false, 0},
         {L"big.jpg", JpegPath(L"progressive"), 204 * 124 - 1, DecodeOutcome::TooLarge, false, 0},
         // WebP scales to the least size of its shape: 27 x 16 covers 26 x 16.
-        {L"really-a-webp.jpg", DataPath(L"webp\\lossy-alpha.webp"), PicturePixelLimit(), DecodeOutcome::Decoded, true, 27},
+        {L"webp.jpg", DataPath(L"webp\\lossy-alpha.webp"), PicturePixelLimit(), DecodeOutcome::Decoded, true, 27},
         {L"big.webp", DataPath(L"webp\\lossless.webp"), 204 * 124 - 1, DecodeOutcome::TooLarge, false, 0},
     };
     for (const auto& c : cases) {

@@ -174,7 +174,8 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
         tiff += std::string{char(tag), char(tag >> 8), 4, 0, 1, 0, 0, 0, char(0x70), char(0x11), 1, 0};
     tiff += std::string(4, '\0');
     // WebP: the test files, and extended files' heads claiming a canvas of w x h.
-    const std::string lossless = ReadBytes(DataPath(L"webp\\lossless.webp")), lossy = ReadBytes(DataPath(L"webp\\lossy.webp"));
+    const std::string lossless = ReadBytes(DataPath(L"webp\\lossless.webp"));
+    const std::string lossy = ReadBytes(DataPath(L"webp\\lossy.webp"));
     const auto canvas = [](uint32_t w, uint32_t h) {
         --w, --h;
         return std::string("RIFF\xF0\x0F\0\0WEBPVP8X\x0A\0\0\0\0\0\0\0", 24) +

@@ -28,7 +28,9 @@ DecodedPixels Decode(const Bytes& b, uint32_t w = 0, uint32_t h = 0, uint64_t li
 
 const uint8_t* Pixel(const DecodedPixels& p, uint32_t x, uint32_t y) { return &p.pixels[y * p.Stride() + x * 4]; }
 
-void Append32(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); }
+void Append32(Bytes& b, uint32_t v) {
+    b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+}
 
 void AppendChunk(Bytes& b, const char* fourcc, const Bytes& body) {
     b.insert(b.end(), fourcc, fourcc + 4);
@@ -95,11 +97,13 @@ TEST(WebpDecode, EveryKindAtFullAndReducedSizeKeepsItsCornerColours) {
             EXPECT_TRUE(p.iccProfile.empty());
             // A pixel inside each 24 x 24 corner, whatever the scale.
             const uint32_t in = p.width < 20 ? 0 : 2;
-            const uint32_t xs[4] = {in, p.width - 1 - in, p.width - 1 - in, in}, ys[4] = {in, in, p.height - 1 - in, p.height - 1 - in};
+            const uint32_t right = p.width - 1 - in, bottom = p.height - 1 - in;
+            const uint32_t xs[4] = {in, right, right, in}, ys[4] = {in, in, bottom, bottom};
             const int slack = w == 0 ? kind.tolerance : std::max(kind.tolerance, 16);
             for (int c = 0; c < 4; ++c)
                 for (int k = 0; k < 4; ++k)
-                    EXPECT_NEAR(Pixel(p, xs[c], ys[c])[k], (kind.hasAlpha ? alpha : opaque)[c][k], slack) << c << "," << k;
+                    EXPECT_NEAR(Pixel(p, xs[c], ys[c])[k], (kind.hasAlpha ? alpha : opaque)[c][k], slack)
+                        << c << "," << k;
         }
     }
     // Away from the corners: the lossy picture stays close to the exact one everywhere.
