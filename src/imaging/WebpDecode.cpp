@@ -110,8 +110,11 @@ DecodedPixels DecodeWebp(const uint8_t* bytes, size_t size, const PixelRequest& 
     out.fullWidth = uint32_t(features.width);
     out.fullHeight = uint32_t(features.height);
     out.bitsPerPixel = features.has_alpha ? 32 : 24;
-    // The budget is checked before the library or we allocate anything for the pixels.
-    if (uint64_t(out.fullWidth) * out.fullHeight > request.pixelLimit) {
+    // The budget is checked before the library or we allocate anything for the
+    // pixels. An animation's decoder holds two canvases besides our copy: it
+    // counts three times.
+    const uint64_t held = uint64_t(out.fullWidth) * out.fullHeight * (features.has_animation ? 3 : 1);
+    if (held > request.pixelLimit) {
         out.outcome = PixelOutcome::TooLarge;
         return out;
     }

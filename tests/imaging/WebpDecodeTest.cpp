@@ -171,7 +171,8 @@ TEST(WebpDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUnread) {
          PixelOutcome::Decoded},
         {"one pixel over the budget", L"lossy", nullptr, kW * kH - 1, PixelOutcome::TooLarge},
         {"lossless, just within the budget", L"lossless", nullptr, kW * kH, PixelOutcome::Decoded},
-        {"animation, one pixel over the budget", L"animation", nullptr, 32 * 16 - 1, PixelOutcome::TooLarge},
+        {"animation, its three canvases one pixel over the budget", L"animation", nullptr, 3 * 32 * 16 - 1,
+         PixelOutcome::TooLarge},
     };
     for (const auto& c : cases) {
         Bytes bytes = TestWebp(c.file);
