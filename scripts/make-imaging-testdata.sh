@@ -6,12 +6,15 @@
 # formats/: one file per pixel depth for the bit-depth read-out.
 # jpeg/: one 204 x 124 picture (a seeded plasma with solid red, lime, blue and
 # white 24 x 24 corners, clockwise from top left) in each way a JPEG is coded.
+# heif/: the same plasma as an HEIC (HEVC, libheif's heif-enc with x265) and as
+# AVIFs (AV1, avifenc with aom) of 8 and 10 bits, all with 4:2:0 chroma.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
 formats="$here/tests/data/formats"
 jpeg="$here/tests/data/jpeg"
-mkdir -p "$exif" "$formats" "$jpeg"
+heif="$here/tests/data/heif"
+mkdir -p "$exif" "$formats" "$jpeg" "$heif"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -84,3 +87,7 @@ int main(int argc, char** argv) {
 C
 cc -o "$tmp/recode" "$tmp/recode.c" -ljpeg
 "$tmp/recode" "$jpeg/ycck.jpg" "$jpeg/cmyk.jpg"
+
+heif-enc -q 90 -o "$heif/plasma.heic" "$tmp/plasma.png" >/dev/null
+avifenc -s 6 --min 0 --max 12 -y 420 "$tmp/plasma.png" "$heif/plasma.avif" >/dev/null
+avifenc -s 6 --min 0 --max 12 -y 420 -d 10 "$tmp/plasma.png" "$heif/plasma-10bit.avif" >/dev/null

@@ -21,6 +21,9 @@ have exiftool || need+=(libimage-exiftool-perl)
 # Test JPEGs coded the less common ways (scripts/make-imaging-testdata.sh).
 have cjpeg || need+=(libjpeg-turbo-progs)
 [ -f /usr/include/jpeglib.h ] || need+=(libjpeg62-turbo-dev)
+# ... and HEIC and AVIF test pictures.
+have heif-enc || need+=(libheif-examples)
+have avifenc || need+=(libavif-bin)
 have python3 || need+=(python3)
 # The release: the installer and the portable zip.
 have makensis || need+=(nsis)
