@@ -146,7 +146,10 @@ list(APPEND CMAKE_FIND_ROOT_PATH $5)
 EOF
     case "$kind" in
     cmake)
+        # pkg-config sees only the rows built before this one, never the
+        # machine's own libraries (as pkg_config_libdir below for meson).
         # shellcheck disable=SC2086   # the options are words
+        PKG_CONFIG_LIBDIR="$5/lib/pkgconfig" PKG_CONFIG_PATH="" \
         cmake -S "$3" -B "$work/build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" -DCMAKE_INSTALL_PREFIX="$4" -DCMAKE_PREFIX_PATH="$5" \
             -DBUILD_SHARED_LIBS=OFF \

@@ -9,13 +9,16 @@
 # webp/: the same picture made by cwebp, lossy and lossless, each also with an
 # alpha channel (the lime corner half transparent, the blue one transparent),
 # and a two-frame animation of the 32x16 reference picture.
+# heif/: the same plasma as an HEIC (HEVC, libheif's heif-enc with x265) and as
+# AVIFs (AV1, avifenc with aom) of 8 and 10 bits, all with 4:2:0 chroma.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
 formats="$here/tests/data/formats"
 jpeg="$here/tests/data/jpeg"
 webp="$here/tests/data/webp"
-mkdir -p "$exif" "$formats" "$jpeg" "$webp"
+heif="$here/tests/data/heif"
+mkdir -p "$exif" "$formats" "$jpeg" "$webp" "$heif"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -98,3 +101,6 @@ cwebp -quiet -q 90 -alpha_q 100 "$tmp/alpha.png" -o "$webp/lossy-alpha.webp"
 cwebp -quiet -lossless "$tmp/alpha.png" -o "$webp/lossless-alpha.webp"
 convert "$tmp/reference.png" -rotate 180 "$tmp/second.png"
 img2webp -loop 0 -lossless -d 500 "$tmp/reference.png" -d 500 "$tmp/second.png" -o "$webp/animation.webp"
+heif-enc -q 90 -o "$heif/plasma.heic" "$tmp/plasma.png" >/dev/null
+avifenc -s 6 --min 0 --max 12 -y 420 "$tmp/plasma.png" "$heif/plasma.avif" >/dev/null
+avifenc -s 6 --min 0 --max 12 -y 420 -d 10 "$tmp/plasma.png" "$heif/plasma-10bit.avif" >/dev/null

@@ -23,6 +23,9 @@ have cjpeg || need+=(libjpeg-turbo-progs)
 [ -f /usr/include/jpeglib.h ] || need+=(libjpeg62-turbo-dev)
 # Test WebPs, lossy, lossless and with alpha, and their chunks put together.
 have cwebp || need+=(webp)
+# ... and HEIC and AVIF test pictures.
+have heif-enc || need+=(libheif-examples)
+have avifenc || need+=(libavif-bin)
 have python3 || need+=(python3)
 # The release: the installer and the portable zip.
 have makensis || need+=(nsis)
