@@ -6,12 +6,15 @@
 # formats/: one file per pixel depth for the bit-depth read-out.
 # jpeg/: one 204 x 124 picture (a seeded plasma with solid red, lime, blue and
 # white 24 x 24 corners, clockwise from top left) in each way a JPEG is coded.
+# jxl/: the 32x16 reference picture coded losslessly by Debian's cjxl
+# (libjxl-tools), for the JPEG XL library's link test.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
 formats="$here/tests/data/formats"
 jpeg="$here/tests/data/jpeg"
-mkdir -p "$exif" "$formats" "$jpeg"
+jxl="$here/tests/data/jxl"
+mkdir -p "$exif" "$formats" "$jpeg" "$jxl"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -34,6 +37,8 @@ for n in 1 2 3 4 5 6 7 8; do
     done
 done
 convert "$tmp/reference.png" -strip -quality 100 -sampling-factor 1x1 "$exif/plain.jpg"
+convert "$tmp/reference.png" -strip -type truecolor "PNG24:$tmp/reference24.png"
+cjxl --quiet -d 0 "$tmp/reference24.png" "$jxl/quadrants.jxl"
 
 # A camera's kind of file: a 640 x 320 picture stored turned (320 x 640, orientation 6),
 # carrying a 120 x 160 thumbnail of itself, stored alike, in its EXIF block, big-endian.
