@@ -36,3 +36,8 @@ foreach(row ${ox_dep_rows})
   set_target_properties(Oxbrill::${name} PROPERTIES IMPORTED_LOCATION ${first}
     INTERFACE_INCLUDE_DIRECTORIES ${OX_DEPS_DIR}/include INTERFACE_LINK_LIBRARIES "${links}")
 endforeach()
+
+# The JPEG XL library's headers declare its functions imported from a DLL unless told it is linked statically.
+if(TARGET Oxbrill::jxl)
+  set_property(TARGET Oxbrill::jxl APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS JXL_STATIC_DEFINE JXL_THREADS_STATIC_DEFINE)
+endif()

@@ -181,7 +181,10 @@ EOF
     esac
     # Only the headers, the libraries and the licences are kept; pkg-config
     # files find their prefix from their own place, as the tree is copied.
+    # A library whose build makes DLLs too leaves their import libraries
+    # (lib*.dll.a): dropped, so that nothing links against a DLL by mistake.
     rm -rf "${4:?}/bin" "$4/share" "$4/doc"
+    rm -f "$4"/lib/*.dll.a
     for file in "$4"/lib/pkgconfig/*.pc; do
         [ -f "$file" ] && sed -i "s|$4|\${pcfiledir}/../..|g" "$file"
     done

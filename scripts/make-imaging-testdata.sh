@@ -11,6 +11,8 @@
 # and a two-frame animation of the 32x16 reference picture.
 # heif/: the same plasma as an HEIC (HEVC, libheif's heif-enc with x265) and as
 # AVIFs (AV1, avifenc with aom) of 8 and 10 bits, all with 4:2:0 chroma.
+# jxl/: the 32x16 reference picture coded losslessly by Debian's cjxl
+# (libjxl-tools), for the JPEG XL library's link test.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
@@ -18,7 +20,8 @@ formats="$here/tests/data/formats"
 jpeg="$here/tests/data/jpeg"
 webp="$here/tests/data/webp"
 heif="$here/tests/data/heif"
-mkdir -p "$exif" "$formats" "$jpeg" "$webp" "$heif"
+jxl="$here/tests/data/jxl"
+mkdir -p "$exif" "$formats" "$jpeg" "$webp" "$heif" "$jxl"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -41,6 +44,8 @@ for n in 1 2 3 4 5 6 7 8; do
     done
 done
 convert "$tmp/reference.png" -strip -quality 100 -sampling-factor 1x1 "$exif/plain.jpg"
+convert "$tmp/reference.png" -strip -type truecolor "PNG24:$tmp/reference24.png"
+cjxl --quiet -d 0 "$tmp/reference24.png" "$jxl/quadrants.jxl"
 
 # A camera's kind of file: a 640 x 320 picture stored turned (320 x 640, orientation 6),
 # carrying a 120 x 160 thumbnail of itself, stored alike, in its EXIF block, big-endian.

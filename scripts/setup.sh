@@ -18,6 +18,8 @@ have xdpyinfo || need+=(x11-utils)
 # brings "import" (screenshots) with it.
 { have convert && convert -version 2>/dev/null | grep -q ImageMagick && have import; } || need+=(imagemagick)
 have exiftool || need+=(libimage-exiftool-perl)
+# Test JPEG XL files (scripts/make-imaging-testdata.sh).
+have cjxl || need+=(libjxl-tools)
 # Test JPEGs coded the less common ways (scripts/make-imaging-testdata.sh).
 have cjpeg || need+=(libjpeg-turbo-progs)
 [ -f /usr/include/jpeglib.h ] || need+=(libjpeg62-turbo-dev)
