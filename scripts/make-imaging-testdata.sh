@@ -11,8 +11,16 @@
 # and a two-frame animation of the 32x16 reference picture.
 # heif/: the same plasma as an HEIC (HEVC, libheif's heif-enc with x265) and as
 # AVIFs (AV1, avifenc with aom) of 8 and 10 bits, all with 4:2:0 chroma.
-# jxl/: the 32x16 reference picture coded losslessly by Debian's cjxl
-# (libjxl-tools), for the JPEG XL library's link test.
+# jxl/: made by Debian's cjxl (libjxl-tools): the 32x16 reference picture coded
+# losslessly as a bare codestream; a solid rgb(40,120,200) 16x16 (lossy) and
+# 1024x1024 (lossless, large enough to be decoded by several threads); a 64x16
+# red-to-blue gradient, lossy and lossless; the reference picture with alpha
+# (the lime quadrant half transparent, the blue one transparent); the reference
+# picture stored turned with orientation 6 in its header (cjxl takes it from
+# the PNG's EXIF block; a container file); a 64x1 16-bit gradient from black to
+# rgb(65535,30002,10001); a 64x16 grey gradient; the red-to-blue gradient
+# marked gamma 0.7 (not sRGB: its colours need a profile); and a two-frame
+# animation from a GIF, the reference picture then the same turned 180 degrees.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
@@ -46,6 +54,30 @@ done
 convert "$tmp/reference.png" -strip -quality 100 -sampling-factor 1x1 "$exif/plain.jpg"
 convert "$tmp/reference.png" -strip -type truecolor "PNG24:$tmp/reference24.png"
 cjxl --quiet -d 0 "$tmp/reference24.png" "$jxl/quadrants.jxl"
+convert -size 16x16 xc:'rgb(40,120,200)' -strip -type truecolor "PNG24:$tmp/solid.png"
+cjxl --quiet -d 1 "$tmp/solid.png" "$jxl/solid.jxl"
+convert -size 1024x1024 xc:'rgb(40,120,200)' -strip -type truecolor "PNG24:$tmp/large.png"
+cjxl --quiet -d 0 "$tmp/large.png" "$jxl/large.jxl"
+convert -size 16x64 gradient:red-blue -rotate 90 -strip -type truecolor "PNG24:$tmp/gradient.png"
+cjxl --quiet -d 1 "$tmp/gradient.png" "$jxl/gradient-lossy.jxl"
+cjxl --quiet -d 0 "$tmp/gradient.png" "$jxl/gradient-lossless.jxl"
+convert "$tmp/reference.png" \( -size 32x16 xc:white -fill gray50 -draw "rectangle 16,0 31,7" \
+    -fill black -draw "rectangle 0,8 15,15" \) -alpha off -compose CopyOpacity -composite -strip "PNG32:$tmp/alpha.png"
+cjxl --quiet -d 0 "$tmp/alpha.png" "$jxl/alpha.jxl"
+convert "$tmp/reference.png" -rotate 270 -strip -type truecolor "PNG24:$tmp/turned.png"
+exiftool -q -overwrite_original -Orientation=6 -n "$tmp/turned.png"
+cjxl --quiet -d 0 "$tmp/turned.png" "$jxl/turned.jxl"
+convert -size 1x64 gradient:'rgb(100%,45.78%,15.26%)'-black -rotate 90 -depth 16 -strip -type truecolor \
+    "PNG48:$tmp/deep.png"
+cjxl --quiet -d 0 "$tmp/deep.png" "$jxl/deep16.jxl"
+convert -size 16x64 gradient:black-white -rotate 90 -colorspace Gray -depth 8 -strip -define png:color-type=0 \
+    "PNG:$tmp/grey.png"
+cjxl --quiet -d 0 "$tmp/grey.png" "$jxl/grey.jxl"
+convert "$tmp/gradient.png" -strip -set gamma 0.7 -define png:include-chunk=gAMA "PNG24:$tmp/gamma.png"
+cjxl --quiet -d 1 "$tmp/gamma.png" "$jxl/gamma.jxl"
+convert "$tmp/reference.png" -rotate 180 "$tmp/second.png"
+convert -delay 50 "$tmp/reference.png" "$tmp/second.png" -loop 0 "$tmp/animation.gif"
+cjxl --quiet -d 0 "$tmp/animation.gif" "$jxl/animation.jxl"
 
 # A camera's kind of file: a 640 x 320 picture stored turned (320 x 640, orientation 6),
 # carrying a 120 x 160 thumbnail of itself, stored alike, in its EXIF block, big-endian.

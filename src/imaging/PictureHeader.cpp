@@ -94,6 +94,85 @@ ClaimedSize WebpSize(const uint8_t* data, size_t size) {
     return Known(0, 0);   // the first chunk must be one of these
 }
 
+constexpr uint8_t kJxlContainer[12] = {0, 0, 0, 0x0C, 'J', 'X', 'L', ' ', '\r', '\n', 0x87, '\n'};
+
+bool IsJxlCodestream(const uint8_t* data, size_t size) { return size >= 2 && data[0] == 0xFF && data[1] == 0x0A; }
+bool IsJxlContainer(const uint8_t* data, size_t size) { return size >= 12 && std::memcmp(data, kJxlContainer, 12) == 0; }
+
+// A JPEG XL codestream's bits, least significant first; reading past the end
+// gives zeros and marks the reader short.
+struct JxlBits {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;   // in bits
+    bool shortOf = false;
+    uint32_t Read(int count) {
+        uint32_t value = 0;
+        for (int i = 0; i < count; ++i, ++at) {
+            if (at / 8 >= size) {
+                shortOf = true;
+                return 0;
+            }
+            value |= uint32_t((data[at / 8] >> (at % 8)) & 1) << i;
+        }
+        return value;
+    }
+    // A side of the picture: two bits choose how many bits it takes.
+    uint32_t Side() {
+        static constexpr int kBits[4] = {9, 13, 18, 30};
+        return Read(kBits[Read(2)]) + 1;
+    }
+};
+
+// The size in the codestream's first header, as the picture shows once
+// turned by the orientation that follows it (the decoder applies it).
+ClaimedSize JxlCodestreamSize(const uint8_t* data, size_t size) {
+    if (!IsJxlCodestream(data, size)) return Known(0, 0);
+    // Width over height of the seven ratios a header may name instead of a width.
+    static constexpr uint32_t kRatios[8][2] = {{0, 1}, {1, 1}, {12, 10}, {4, 3}, {3, 2}, {16, 9}, {5, 4}, {2, 1}};
+    JxlBits bits{data + 2, size - 2};
+    const bool small = bits.Read(1);
+    const uint32_t height = small ? (bits.Read(5) + 1) * 8 : bits.Side();
+    const uint32_t ratio = bits.Read(3);
+    const uint32_t width = ratio ? uint32_t(uint64_t(height) * kRatios[ratio][0] / kRatios[ratio][1])
+                           : small ? (bits.Read(5) + 1) * 8 : bits.Side();
+    int orientation = 1;
+    if (!bits.Read(1) && bits.Read(1)) orientation = int(bits.Read(3)) + 1;   // not all default; extra fields
+    if (bits.shortOf) return {};
+    return orientation > 4 ? Known(height, width) : Known(width, height);
+}
+
+// The size a JPEG XL container's codestream claims: the codestream is the body
+// of its one "jxlc" box, or the bodies (after a 4-byte index) of its "jxlp" boxes in order.
+ClaimedSize JxlContainerSize(const uint8_t* data, size_t size) {
+    uint8_t stream[16];
+    size_t got = 0, pos = 0;
+    while (got < sizeof stream && pos < size && size - pos >= 8) {
+        uint64_t length = Be32(data + pos);
+        size_t header = 8;
+        if (length == 1) {
+            if (size - pos < 16) break;
+            length = (uint64_t(Be32(data + pos + 8)) << 32) | Be32(data + pos + 12);
+            header = 16;
+        } else if (length == 0) {
+            length = size - pos;   // the last box runs to the end of the file
+        }
+        if (length < header) return Known(0, 0);
+        const bool whole = std::memcmp(data + pos + 4, "jxlc", 4) == 0;
+        const bool part = std::memcmp(data + pos + 4, "jxlp", 4) == 0;
+        if (whole || part) {
+            const size_t skip = header + (part ? 4 : 0);
+            const size_t end = size_t(std::min<uint64_t>(length, size - pos));
+            for (size_t i = pos + skip; i < pos + end && got < sizeof stream; ++i) stream[got++] = data[i];
+            if (whole) break;
+        }
+        if (length >= size - pos) break;
+        pos += size_t(length);
+    }
+    if (got < 2) return {};
+    return JxlCodestreamSize(stream, got);
+}
+
 }  // namespace
 
 ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
@@ -115,6 +194,8 @@ ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
     if (size >= 8 && (std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0))
         return TiffSize(data, size);
     if (IsWebp(data, size)) return WebpSize(data, size);
+    if (IsJxlCodestream(data, size)) return JxlCodestreamSize(data, size);
+    if (IsJxlContainer(data, size)) return JxlContainerSize(data, size);
     return {};
 }
 
@@ -129,6 +210,7 @@ PictureFormat FormatOf(const uint8_t* data, size_t size) {
     if (data[0] == 0 && data[1] == 0 && (data[2] == 1 || data[2] == 2) && data[3] == 0) return PictureFormat::Icon;
     if (MetafileKindOf(data, size) != MetafileKind::None) return PictureFormat::Metafile;
     if (IsWebp(data, size)) return PictureFormat::Webp;
+    if (IsJxlCodestream(data, size) || IsJxlContainer(data, size)) return PictureFormat::Jxl;
     return PictureFormat::Unknown;
 }
 
@@ -147,9 +229,13 @@ HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, u
         if (riffSize < 12 || riffSize + 8 > fileSize || noSide || uint64_t(claimed.width) * claimed.height > UINT32_MAX)
             return HeaderVerdict::Damaged;
     }
-    // The decoder needs a JPEG's frame header before its scan data, and a
-    // WebP's first chunk: a whole file without one is no picture.
-    const bool sizeFirst = format == PictureFormat::Jpeg || format == PictureFormat::Webp;
+    // A JPEG XL side is never 0: 0 stands for a container whose codestream is none.
+    if (format == PictureFormat::Jxl && claimed.known && (claimed.width == 0 || claimed.height == 0))
+        return HeaderVerdict::Damaged;
+    // The decoder needs a JPEG's frame header before its scan data, a WebP's
+    // first chunk and a JPEG XL codestream's size: a whole file without one is no picture.
+    const bool sizeFirst =
+        format == PictureFormat::Jpeg || format == PictureFormat::Webp || format == PictureFormat::Jxl;
     if (!claimed.known) return sizeFirst && size >= fileSize ? HeaderVerdict::Damaged : HeaderVerdict::Decodable;
     const uint64_t pixels = uint64_t(claimed.width) * claimed.height;
     // The most pixels one byte of the file can stand for, with room to spare:
@@ -157,7 +243,7 @@ HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, u
     // least; GIF codes stand for at most 4096 pixels in 12 bits; an empty
     // JPEG block of 64 pixels needs at least two bits. Other formats (RLE
     // bitmaps with skips, fax-coded TIFF, a WebP whose every code has a single
-    // symbol) have no useful bound.
+    // symbol, a JPEG XL of one colour) have no useful bound.
     uint64_t perByte = 0;
     if (format == PictureFormat::Png) perByte = 9000;
     else if (format == PictureFormat::Gif) perByte = 4096;

@@ -2,15 +2,17 @@
 
 #include "imaging/ExifOrientation.h"
 #include "imaging/JpegDecode.h"
+#include "imaging/JxlDecode.h"
 #include "imaging/WebpDecode.h"
 
 namespace {
 
 // GDI+ decodes BMP, GIF, ICO, TIFF, PNG and the metafiles well; JPEG it
-// decodes only at its full size, slowly, and WebP not at all.
+// decodes only at its full size, slowly, and WebP and JPEG XL not at all.
 constexpr PixelDecoderRow kDecoders[] = {
     {PictureFormat::Jpeg, DecodeJpeg, ExifOrientationFromJpeg},
     {PictureFormat::Webp, DecodeWebp, ExifOrientationFromWebp},
+    {PictureFormat::Jxl, DecodeJxl, OrientationFromJxl},
 };
 
 }  // namespace

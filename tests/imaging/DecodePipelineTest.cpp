@@ -149,6 +149,8 @@ TEST(DecodePipeline, TheBytesChooseTheDecoderAndTheRulesStay) {
         // WebP scales to the least size of its shape: 27 x 16 covers 26 x 16.
         {L"webp.jpg", DataPath(L"webp\\lossy-alpha.webp"), PicturePixelLimit(), DecodeOutcome::Decoded, true, 27},
         {L"big.webp", DataPath(L"webp\\lossless.webp"), 204 * 124 - 1, DecodeOutcome::TooLarge, false, 0},
+        // JPEG XL is decoded whole, turned upright by its header: stored 16 x 32, 32 x 16 upright.
+        {L"jxl.bmp", DataPath(L"jxl\\turned.jxl"), PicturePixelLimit(), DecodeOutcome::Decoded, true, 32},
     };
     for (const auto& c : cases) {
         folder.File(c.name, ReadBytes(c.from));

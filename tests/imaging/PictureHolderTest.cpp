@@ -183,6 +183,10 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
     };
     std::string unstarted = lossy;
     unstarted[23] = 0;
+    // JPEG XL: a bare codestream, a container, and containers of a box or two.
+    const std::string codestream = ReadBytes(DataPath(L"jxl\\quadrants.jxl"));
+    const std::string container = ReadBytes(DataPath(L"jxl\\turned.jxl"));
+    const std::string signature("\0\0\0\x0CJXL \r\n\x87\n", 12);
     const struct { const char* what; std::string head; uint64_t fileSize, limit; HeaderVerdict verdict; } cases[] = {
         {"empty", "", 0, kRoomy, HeaderVerdict::Damaged},
         {"no picture signature", std::string("RIFF\x10\0\0\0WAVEfmt ", 16), 4000, kRoomy, HeaderVerdict::Damaged},
@@ -194,6 +198,13 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
         {"WebP lossy frame without its start code", unstarted, unstarted.size(), kRoomy, HeaderVerdict::Damaged},
         {"WebP canvas of 60000 x 60000", canvas(60000, 60000), 4096, kRoomy, HeaderVerdict::TooLarge},
         {"WebP canvas of 2^32 pixels", canvas(65536, 65536), 4096, kRoomy, HeaderVerdict::Damaged},
+        {"JPEG XL codestream", codestream, codestream.size(), kRoomy, HeaderVerdict::Decodable},
+        {"JPEG XL container beyond the budget", container, container.size(), 32 * 16 - 1, HeaderVerdict::TooLarge},
+        {"JPEG XL cut in its size", std::string("\xFF\x0A\xFA\xFF", 4), 4, kRoomy, HeaderVerdict::Damaged},
+        {"JPEG XL container whose codestream comes later", signature, 4096, kRoomy, HeaderVerdict::Decodable},
+        {"JPEG XL container without a codestream", signature, signature.size(), kRoomy, HeaderVerdict::Damaged},
+        {"JPEG XL container whose codestream is none", signature + std::string("\0\0\0\x10jxlcJPEG", 12), 24, kRoomy,
+         HeaderVerdict::Damaged},
         {"more pixels than the file can hold", impossible, impossible.size(), kRoomy, HeaderVerdict::Damaged},
         {"above 2^27 pixels, held by the file", twelveK, 1 << 20, kRoomy, HeaderVerdict::Decodable},
         {"beyond the budget", twelveK, 1 << 20, 100'000'000, HeaderVerdict::TooLarge},
