@@ -60,6 +60,15 @@ Bytes Claiming(const Bytes& file, uint32_t w, uint32_t h) {
     return out.bytes;
 }
 
+// The bare codestream `file` in a container, in two parts split inside its
+// size header, the last in a box that runs to the end of the file.
+Bytes InParts(const Bytes& file) {
+    const std::string stream = AsString(file);
+    const std::string b = std::string("\0\0\0\x0CJXL \r\n\x87\n\0\0\0\x14" "ftypjxl \0\0\0\0jxl \0\0\0\x0Fjxlp\0\0\0\0", 44) +
+                          stream.substr(0, 3) + std::string("\0\0\0\0jxlp\x80\0\0\x01", 12) + stream.substr(3);
+    return Bytes(b.begin(), b.end());
+}
+
 }  // namespace
 
 TEST(JxlDecode, EachFileDecodesUprightWithItsColours) {
@@ -148,6 +157,8 @@ TEST(JxlDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUnread) {
         {"container, its codestream box renamed", L"turned", [](Bytes b) { return b[0x24 + 3] = 'x', b; }, kRoomy, PixelOutcome::Damaged, 0, 0},
         {"cut just after the signature", L"quadrants", [](Bytes b) { return b.resize(2), b; }, kRoomy, PixelOutcome::Damaged, 0, 0},
         {"claiming more pixels than it codes", L"quadrants", [](Bytes b) { return Claiming(b, 64, 32); }, kRoomy, PixelOutcome::Damaged, 0, 0},
+        {"in a container of two parts", L"quadrants", [](Bytes b) { return InParts(b); }, kRoomy, PixelOutcome::Decoded, 32, 16},
+        {"in a container of two parts, over the budget", L"quadrants", [](Bytes b) { return InParts(b); }, 32 * 16 - 1, PixelOutcome::TooLarge, 32, 16},
         {"trailing bytes after the codestream", L"quadrants", [](Bytes b) { return b.resize(b.size() + 9), b; }, kRoomy, PixelOutcome::Decoded, 32, 16},
         {"claiming 2^30 x 2^30", L"quadrants", [](Bytes b) { return Claiming(b, 1u << 30, 1u << 30); }, kRoomy, PixelOutcome::TooLarge, 1u << 30, 1u << 30},
         // Budgets: our pixels and one plane per channel the library holds (two for an animation).
@@ -163,6 +174,9 @@ TEST(JxlDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUnread) {
         if (c.edit) bytes = c.edit(bytes);
         const DecodedPixels p = Decode(bytes, c.limit);
         EXPECT_EQ(p.outcome, c.outcome) << c.what;
+        // The header judge reads the same size as the library, or none from a damaged file.
+        const ClaimedSize claimed = PeekPictureSize(bytes.data(), bytes.size());
+        EXPECT_TRUE(!c.w || (claimed.known && claimed.width == c.w && claimed.height == c.h)) << c.what;
         EXPECT_EQ(p.pixels != nullptr, c.outcome == PixelOutcome::Decoded) << c.what;
         if (c.w) {
             EXPECT_TRUE(p.fullWidth == c.w && p.fullHeight == c.h) << c.what << ": " << p.fullWidth << "x" << p.fullHeight;
