@@ -97,7 +97,9 @@ ClaimedSize WebpSize(const uint8_t* data, size_t size) {
 constexpr uint8_t kJxlContainer[12] = {0, 0, 0, 0x0C, 'J', 'X', 'L', ' ', '\r', '\n', 0x87, '\n'};
 
 bool IsJxlCodestream(const uint8_t* data, size_t size) { return size >= 2 && data[0] == 0xFF && data[1] == 0x0A; }
-bool IsJxlContainer(const uint8_t* data, size_t size) { return size >= 12 && std::memcmp(data, kJxlContainer, 12) == 0; }
+bool IsJxlContainer(const uint8_t* data, size_t size) {
+    return size >= 12 && std::memcmp(data, kJxlContainer, 12) == 0;
+}
 
 // A JPEG XL codestream's bits, least significant first; reading past the end
 // gives zeros and marks the reader short.
