@@ -5,8 +5,8 @@
 
 #include <jxl/decode.h>
 
-#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "imaging/JxlDecode.h"
 #include "support/Pictures.h"
