@@ -118,13 +118,11 @@
 #define ID_AUTO_FIND_CREATED         1116
 #define ID_AUTO_FIND_MODIFIED        1117
 #define ID_AUTO_FIND_ACCESSED        1118
-#define ID_FORMAT_BMP                1121
-#define ID_FORMAT_EMF                1122
-#define ID_FORMAT_GIF                1123
-#define ID_FORMAT_ICO                1124
-#define ID_FORMAT_JPG                1125
-#define ID_FORMAT_PNG                1126
-#define ID_FORMAT_TIF                1127
+// The Formats items, one per row of src/exhibit/PictureFormats.h in its
+// order, are added when the menu is loaded: the first seven take 1121-1127,
+// the later ones 1181-1199.
+#define ID_FORMAT_FIRST              1121
+#define ID_FORMAT_LATER              1181
 #define ID_CLEAR_UNLOADABLE          1131
 #define ID_LOG_ERRORS                1132
 #define ID_LOG_LINK_FAILURE          1133

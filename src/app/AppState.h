@@ -134,8 +134,8 @@ struct AppState {
     bool autorefresh = true;
     int32_t autofindtype = kAutoFindNone;
     bool threadedBuild = true;     // run-time, always on
-    // [Formats]
-    bool bmp = true, emf = false, gif = true, ico = false, jpg = true, png = true, tif = false;
+    // [Formats]: one key per row of exhibit/PictureFormats.h
+    ShownFormats formats;
     // [Errors]
     bool removefail = true;
     bool logerrors = true;

@@ -79,13 +79,8 @@ enum CommandId : uint16_t {
     kCmdAutoFindCreated = ID_AUTO_FIND_CREATED,
     kCmdAutoFindModified = ID_AUTO_FIND_MODIFIED,
     kCmdAutoFindAccessed = ID_AUTO_FIND_ACCESSED,
-    kCmdFormatBmp = ID_FORMAT_BMP,
-    kCmdFormatEmf = ID_FORMAT_EMF,
-    kCmdFormatGif = ID_FORMAT_GIF,
-    kCmdFormatIco = ID_FORMAT_ICO,
-    kCmdFormatJpg = ID_FORMAT_JPG,
-    kCmdFormatPng = ID_FORMAT_PNG,
-    kCmdFormatTif = ID_FORMAT_TIF,
+    kCmdFormatFirst = ID_FORMAT_FIRST,   // the Formats items: see FormatCommand below
+    kCmdFormatLater = ID_FORMAT_LATER,
     kCmdClearUnloadable = ID_CLEAR_UNLOADABLE,
     kCmdLogErrors = ID_LOG_ERRORS,
     kCmdLogLinkFailure = ID_LOG_LINK_FAILURE,
@@ -283,3 +278,12 @@ enum CommandId : uint16_t {
 // First and last of the fifteen transition toggles (effect number = id - kCmdShuttersRight).
 constexpr uint16_t kCmdTransitionFirst = kCmdShuttersRight;
 constexpr uint16_t kCmdTransitionLast = kCmdCrossfade;
+
+// The Formats item of row `format` of the format table (exhibit/PictureFormats.h):
+// the first seven rows keep the ids they always had, the later ones follow from
+// kCmdFormatLater, as the ids after the seventh were taken.
+constexpr int kFormatsFirstBlock = 7;
+constexpr uint16_t FormatCommand(int format) {
+    return static_cast<uint16_t>(format < kFormatsFirstBlock ? kCmdFormatFirst + format
+                                                             : kCmdFormatLater + format - kFormatsFirstBlock);
+}

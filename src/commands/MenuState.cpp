@@ -7,6 +7,7 @@
 #include "commands/CommandIds.h"
 #include "commands/MenuLayout.h"
 #include "commands/SettingCommands.h"
+#include "exhibit/PictureFormats.h"
 #include "imaging/TransitionPlan.h"
 
 namespace {
@@ -28,7 +29,7 @@ void Grey(HMENU menu, UINT id, bool on) {
 // left as they are.
 void MarkSettingItems(HMENU menu, const AppState& s) {
     for (const ToggleRow& row : ToggleRows())
-        if (row.command) Check(menu, row.command, row.checked ? row.checked(s) : s.*row.field);
+        if (row.command) Check(menu, row.command, row.checked ? row.checked(s) : Flag(s, row));
     for (const ChoiceRow& row : ChoiceRows())
         for (int32_t i = 0; i < row.count; ++i) Check(menu, row.first + static_cast<UINT>(i), s.*row.field == row.values[i]);
 }
@@ -38,6 +39,18 @@ void MarkSubmenuPin(HMENU menu, int32_t pinnedSubmenu) {
 }
 
 }  // namespace
+
+HMENU LoadProgramMenu(HINSTANCE module, int id) {
+    HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(id));
+    if (!menu || id != IDM_POPUP) return menu;
+    for (const NestedMenu& nested : kNestedMenus) {
+        if (nested.pin != kCmdPinFormats) continue;
+        HMENU formats = GetSubMenu(GetSubMenu(GetSubMenu(menu, 0), nested.parent), nested.position);
+        for (int i = 0; formats && i < kPictureFormatCount; ++i)
+            AppendMenuW(formats, MF_STRING, FormatCommand(i), kPictureFormats[i].label);
+    }
+    return menu;
+}
 
 bool HasFitAndFillWallpaper(OsVersion version) {
     return version.major > 6 || (version.major == 6 && version.minor >= 1);

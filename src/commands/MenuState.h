@@ -19,6 +19,12 @@ struct OsVersion {
 // Fit and Fill wallpaper styles arrived with version 6.1.
 bool HasFitAndFillWallpaper(OsVersion version);
 
+// Loads menu resource `id` (IDM_POPUP or IDM_CATALOG) from `module` as the
+// program shows it: the viewer menu's Formats submenu gets one item per row of
+// the format table (exhibit/PictureFormats.h). Its popup is the first submenu;
+// the caller destroys the menu. Null when the resource is missing.
+HMENU LoadProgramMenu(HINSTANCE module, int id);
+
 // Check marks and greyed items of the viewer menu for state `s`. `menu` is the
 // main menu or one of its submenus; position marks (Slideshow, Zoom, Rotate)
 // apply only when `isMainMenu`.

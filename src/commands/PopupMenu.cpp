@@ -13,7 +13,7 @@ namespace {
 // The resource menu for the time of one opening.
 class LoadedMenu {
 public:
-    explicit LoadedMenu(int id) : menu_(LoadMenuW(g_app.instance, MAKEINTRESOURCEW(id))) {}
+    explicit LoadedMenu(int id) : menu_(LoadProgramMenu(g_app.instance, id)) {}
     ~LoadedMenu() {
         if (menu_) DestroyMenu(menu_);
     }

@@ -1,6 +1,9 @@
 #include "commands/SettingCommands.h"
 
+#include <cstdio>
 #include <cwchar>
+#include <iterator>
+#include <vector>
 
 #include "app/AppState.h"
 
@@ -44,8 +47,8 @@ constexpr ToggleRow kToggles[] = {
      [](const S& s) { return !s.wheelnav; }},
     {&S::autoscroll, kCmdAutoscroll, L"-autoscroll", L"-noautoscroll"},
     {&S::quietautoscroll, kCmdAutoscrollQuietly, L"-quietscroll", L"-animatescroll"},
-    // Exhibit: the folder switches rebuild the viewed folder; the format
-    // switches may reach a running build, which the rebuild waits for.
+    // Exhibit: the folder switches rebuild the viewed folder. The format
+    // switches follow at the end, made from the format table.
     {&S::subfolders, kCmdSubfolders, L"-subfolders", L"-nosubfolders", nullptr, WhileBuilding, ReloadFolder},
     {&S::hidden, kCmdHiddenFolders, L"-hidden", L"-nohidden", nullptr, WhileBuilding, ReloadFolder},
     {&S::autorefresh, kCmdAutoRefresh, L"-autorefresh", L"-noautorefresh", nullptr, nullptr,
@@ -53,13 +56,6 @@ constexpr ToggleRow kToggles[] = {
          if (s.autorefresh) s.StartWatcher();
          else s.StopWatcher();
      }},
-    {&S::bmp, kCmdFormatBmp, L"-bmp", L"-nobmp", nullptr, nullptr, ReloadFolder},
-    {&S::emf, kCmdFormatEmf, L"-emf", L"-noemf", nullptr, nullptr, ReloadFolder},
-    {&S::gif, kCmdFormatGif, L"-gif", L"-nogif", nullptr, nullptr, ReloadFolder},
-    {&S::ico, kCmdFormatIco, L"-ico", L"-noico", nullptr, nullptr, ReloadFolder},
-    {&S::jpg, kCmdFormatJpg, L"-jpg", L"-nojpg", nullptr, nullptr, ReloadFolder},
-    {&S::png, kCmdFormatPng, L"-png", L"-nopng", nullptr, nullptr, ReloadFolder},
-    {&S::tif, kCmdFormatTif, L"-tif", L"-notif", nullptr, nullptr, ReloadFolder},
     {&S::removefail, kCmdClearUnloadable, L"-removefail", L"-noremovefail"},
     {&S::logerrors, kCmdLogErrors, L"-logerrors", L"-nologerrors"},
     {&S::loglnkfail, kCmdLogLinkFailure, L"-loglnkfail", L"-nologlnkfail"},
@@ -180,14 +176,39 @@ constexpr ChoiceRow kChoices[] = {
      }},
 };
 
+static_assert(kPictureFormatCount <= kFormatsFirstBlock + 19, "the later Formats items have the ids up to 1199");
+
+// The rows above and one per picture format. A format switch may reach a
+// running build, which the rebuild waits for.
+std::vector<ToggleRow> MakeToggles() {
+    static wchar_t switches[kPictureFormatCount][2][16];
+    std::vector<ToggleRow> rows(std::begin(kToggles), std::end(kToggles));
+    for (int i = 0; i < kPictureFormatCount; ++i) {
+        swprintf(switches[i][0], std::size(switches[i][0]), L"-%ls", kPictureFormats[i].key);
+        swprintf(switches[i][1], std::size(switches[i][1]), L"-no%ls", kPictureFormats[i].key);
+        ToggleRow row{nullptr, FormatCommand(i), switches[i][0], switches[i][1], nullptr, nullptr, ReloadFolder};
+        row.format = i;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+const std::vector<ToggleRow>& Toggles() {
+    static const std::vector<ToggleRow> rows = MakeToggles();
+    return rows;
+}
+
 }  // namespace
 
-std::span<const ToggleRow> ToggleRows() { return kToggles; }
+bool& Flag(AppState& s, const ToggleRow& row) { return row.field ? s.*row.field : s.formats.on[row.format]; }
+bool Flag(const AppState& s, const ToggleRow& row) { return row.field ? s.*row.field : s.formats.on[row.format]; }
+
+std::span<const ToggleRow> ToggleRows() { return Toggles(); }
 std::span<const ChoiceRow> ChoiceRows() { return kChoices; }
 
 const ToggleRow* FindToggle(int command) {
     if (command <= 0) return nullptr;
-    for (const ToggleRow& row : kToggles)
+    for (const ToggleRow& row : Toggles())
         if (row.command == command) return &row;
     return nullptr;
 }
@@ -200,14 +221,14 @@ const ChoiceRow* FindChoice(int command) {
 
 bool ApplySettingSwitch(AppState& s, const wchar_t* option) {
     const auto named = [option](const wchar_t* name) { return name && wcscmp(name, option) == 0; };
-    for (const ToggleRow& row : kToggles) {
+    for (const ToggleRow& row : Toggles()) {
         if (named(row.onSwitch)) {
-            s.*row.field = true;
+            Flag(s, row) = true;
             if (row.clears) s.*row.clears = false;
             return true;
         }
         if (named(row.offSwitch)) {
-            s.*row.field = false;
+            Flag(s, row) = false;
             return true;
         }
     }
@@ -223,7 +244,7 @@ bool ApplySettingSwitch(AppState& s, const wchar_t* option) {
 
 void RunToggle(AppState& s, const ToggleRow& row) {
     if (row.refused && row.refused(s)) return;
-    bool& value = s.*row.field;
+    bool& value = Flag(s, row);
     value = !value;
     if (value && row.clears) s.*row.clears = false;
     if (row.after) row.after(s);

@@ -12,7 +12,7 @@ struct AppState;
 
 // A boolean setting that a command turns over.
 struct ToggleRow {
-    bool AppState::*field;
+    bool AppState::*field;               // null for a format row, see `format`
     uint16_t command;                    // 0: no command, switches only
     const wchar_t* onSwitch;             // command-line option that sets it, or null
     const wchar_t* offSwitch;            // ... that clears it, or null
@@ -20,7 +20,12 @@ struct ToggleRow {
     bool (*refused)(const AppState&) = nullptr;   // the command does nothing while this holds
     void (*after)(AppState&) = nullptr;           // what the command does after the change
     bool (*checked)(const AppState&) = nullptr;   // when the menu item is marked, if not by the field
+    int format = -1;                     // a row of the format table: the setting is formats.on[format]
 };
+
+// The setting a row switches.
+bool& Flag(AppState& s, const ToggleRow& row);
+bool Flag(const AppState& s, const ToggleRow& row);
 
 // A coded setting that a run of commands chooses from: command `first` + i
 // sets values[i].
@@ -35,6 +40,8 @@ struct ChoiceRow {
     void (*after)(AppState&) = nullptr;
 };
 
+// The toggles, those of the picture formats (exhibit/PictureFormats.h) made
+// from the format table: "-<key>" and "-no<key>", the Formats item, a reload.
 std::span<const ToggleRow> ToggleRows();
 std::span<const ChoiceRow> ChoiceRows();
 

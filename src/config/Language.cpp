@@ -1,6 +1,7 @@
 // Built-in English texts, the menu text tables and the language file.
 #include "config/Language.h"
 
+#include <array>
 #include <cwchar>
 #include <iterator>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "app/AppState.h"
 #include "commands/MenuLayout.h"
+#include "commands/MenuState.h"
 #include "config/IniFile.h"
 #include "fileops/FileTransfer.h"
 #include "../resources/resource.h"
@@ -99,7 +101,7 @@ const wchar_t* const kMessageDefaults[kMessageTextCount] = {
 static_assert(std::size(kMainSubmenus) == kLevel2MenuCount && std::size(kNestedMenus) == kLevel3MenuCount &&
               std::size(kCatalogSubmenus) == kCatalogLevel2Count);
 
-constexpr int32_t kMenuItemIds[kMenuItemCount] = {
+constexpr int32_t kItemsBeforeFormats[] = {
     kCmdPinMain, kCmdPinSlideshow, kCmdSlideshow, kCmdTimer, kCmdWindowed, kCmdFullscreen, kCmdWallpaper,
     kCmdStayOnTop, kCmdPinTransparency, kCmdBlend, kCmdOpacity, kCmdPinLoop, kCmdLoopRepeat, kCmdLoopPause,
     kCmdLoopExit, kCmdLoopReshuffle, kCmdPinSort, kCmdSortForward, kCmdSortReverse, kCmdSortRandom,
@@ -110,8 +112,9 @@ constexpr int32_t kMenuItemIds[kMenuItemCount] = {
     kCmdNoteScrollAlt, kCmdNoteScrollMouse, kCmdAutoscroll, kCmdAutoscrollQuietly, kCmdPinView, kCmdViewExhibit,
     kCmdViewFavorites, kCmdViewDesktop, kCmdViewArchive, kCmdViewImageFolder, kCmdViewLinkTarget,
     kCmdPinExhibit, kCmdExhibitFolder, kCmdRefresh, kCmdSubfolders, kCmdHiddenFolders, kCmdAutoRefresh,
-    kCmdAutoFindCreated, kCmdAutoFindModified, kCmdAutoFindAccessed, kCmdPinFormats, kCmdFormatBmp,
-    kCmdFormatEmf, kCmdFormatGif, kCmdFormatIco, kCmdFormatJpg, kCmdFormatPng, kCmdFormatTif,
+    kCmdAutoFindCreated, kCmdAutoFindModified, kCmdAutoFindAccessed, kCmdPinFormats,
+};
+constexpr int32_t kItemsAfterFormats[] = {
     kCmdClearUnloadable, kCmdLogErrors, kCmdLogLinkFailure, kCmdPinFind, kCmdFindFilter, kCmdFindNext,
     kCmdLandscape, kCmdPortrait, kCmdBookmark, kCmdGoToMark, kCmdMarkOnExit, kCmdGoTo, kCmdPinFavorites,
     kCmdSendShortcut, kCmdSendCopy, kCmdShortcutToDesktop, kCmdCopyToDesktop, kCmdFavoritesFolder,
@@ -139,6 +142,17 @@ constexpr int32_t kMenuItemIds[kMenuItemCount] = {
     kCmdRaiseCaption, kCmdLengthenWindow, kCmdPinSettings, kCmdSaveNow, kCmdSaveSettingsAs, kCmdSaveOnExit,
     kCmdSaveFolder, kCmdPinInfo, kCmdMenu, kCmdMenuAtCursor, kCmdHelp, kCmdAbout, kCmdExit,
 };
+
+// The Formats items come from the format table, between the two runs.
+static_assert(std::size(kItemsBeforeFormats) + kPictureFormatCount + std::size(kItemsAfterFormats) == kMenuItemCount);
+constexpr auto kMenuItemIds = [] {
+    std::array<int32_t, kMenuItemCount> ids{};
+    size_t n = 0;
+    for (const int32_t id : kItemsBeforeFormats) ids[n++] = id;
+    for (int format = 0; format < kPictureFormatCount; ++format) ids[n++] = FormatCommand(format);
+    for (const int32_t id : kItemsAfterFormats) ids[n++] = id;
+    return ids;
+}();
 
 constexpr int32_t kCatalogItemIds[kCatalogItemCount] = {
     kCmdPinMain, kCmdExhibitFolder, kCmdRefresh, kCmdViewExhibit, kCmdViewFavorites, kCmdViewDesktop,
@@ -247,8 +261,8 @@ HINSTANCE ResourceModule() { return g_app.instance ? g_app.instance : GetModuleH
 // submenus. Returns whether both menus were found.
 bool CollectFromResources() {
     HINSTANCE module = ResourceModule();
-    HMENU main = LoadMenuW(module, MAKEINTRESOURCEW(IDM_POPUP));
-    HMENU catalog = LoadMenuW(module, MAKEINTRESOURCEW(IDM_CATALOG));
+    HMENU main = LoadProgramMenu(module, IDM_POPUP);
+    HMENU catalog = LoadProgramMenu(module, IDM_CATALOG);
     if (main) CollectMenuTexts(GetSubMenu(main, 0));
     if (catalog) CollectCatalogMenuTexts(GetSubMenu(catalog, 0));
     if (main) DestroyMenu(main);

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "exhibit/PictureFormats.h"
+
 constexpr int kLangTextSize = 50;
 
 struct LangRecord {
@@ -34,7 +36,8 @@ enum AddedMessage {
     kMessageLogNotWritten,      // "<log> cannot be written...": once a run for each log
     kMessageSourceKept,         // a move across volumes that could not delete its source
 };
-constexpr int kMenuItemCount = 227;
+// The main menu's items: 220 of its own and the Formats item of each picture format.
+constexpr int kMenuItemCount = 220 + kPictureFormatCount;
 constexpr int kLevel2MenuCount = 17;
 constexpr int kLevel3MenuCount = 8;
 constexpr int kCatalogItemCount = 38;

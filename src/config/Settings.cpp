@@ -139,16 +139,8 @@ void AppState::TransferSettings(int direction) {
         {L"autofindtype", kIniShort, &autofindtype},
         {nullptr, 0, nullptr},
     };
-    const IniEntry formatRows[] = {
-        {L"bmp", kIniBool, &bmp},
-        {L"emf", kIniBool, &emf},
-        {L"gif", kIniBool, &gif},
-        {L"ico", kIniBool, &ico},
-        {L"jpg", kIniBool, &jpg},
-        {L"png", kIniBool, &png},
-        {L"tif", kIniBool, &tif},
-        {nullptr, 0, nullptr},
-    };
+    IniEntry formatRows[kPictureFormatCount + 1] = {};   // the last, left empty, ends the table
+    for (int i = 0; i < kPictureFormatCount; ++i) formatRows[i] = {kPictureFormats[i].key, kIniBool, &formats.on[i]};
     const IniEntry errorRows[] = {
         {L"removefail", kIniBool, &removefail},
         {L"logerrors", kIniBool, &logerrors},

@@ -122,13 +122,7 @@ private:
 
 ScanOptions AppState::CurrentScanOptions() const {
     ScanOptions options;
-    options.formats.jpg = jpg;
-    options.formats.gif = gif;
-    options.formats.bmp = bmp;
-    options.formats.png = png;
-    options.formats.tif = tif;
-    options.formats.emf = emf;
-    options.formats.ico = ico;
+    options.formats = formats;
     options.subfolders = subfolders;
     options.hidden = hidden;
     return options;

@@ -5,18 +5,8 @@
 #include <cwchar>
 
 bool IsShownFormat(const wchar_t* name, const ShownFormats& formats) {
-    if (!name) return false;
-    const wchar_t* dot = wcsrchr(name, L'.');
-    if (!dot) return false;
-    auto is = [dot](const wchar_t* extension) { return _wcsicmp(dot, extension) == 0; };
-    if (formats.jpg && (is(L".jpg") || is(L".jpeg"))) return true;
-    if (formats.gif && is(L".gif")) return true;
-    if (formats.bmp && is(L".bmp")) return true;
-    if (formats.png && is(L".png")) return true;
-    if (formats.tif && (is(L".tif") || is(L".tiff"))) return true;
-    if (formats.emf && is(L".emf")) return true;
-    if (formats.ico && is(L".ico")) return true;
-    return false;
+    const int format = PictureFormatOfName(name);
+    return format >= 0 && formats.on[format];
 }
 
 ImageEntry MakeImageEntry(const wchar_t* path) {

@@ -2,12 +2,7 @@
 #pragma once
 
 #include "exhibit/ImageEntry.h"
-
-// The seven format switches, in the order the name test tries them.
-struct ShownFormats {
-    bool jpg = true, gif = true, bmp = true, png = true, tif = false, emf = false, ico = false;
-    bool operator==(const ShownFormats&) const = default;
-};
+#include "exhibit/PictureFormats.h"
 
 // Whether `name` (a file name or a path) ends in the extension of an enabled
 // format: the text from its last "." compared in any case. No "." never is.

@@ -9,6 +9,10 @@
 #include "commands/MenuLayout.h"
 #include "commands/Dialogs.h"
 
+namespace {
+bool Shown(const AppState& s, const wchar_t* key) { return s.formats.on[PictureFormatByKey(key)]; }
+}  // namespace
+
 TEST(CommandGates, NoShellShutsOutTheShellAndCatalogNoMenuAllBelowAboutButMenu) {
     const struct { int id; bool noShell, noMenu; } gated[] = {
         {1401, true, true},   {1456, true, true},  {1171, true, true},   {1457, false, true},  {1201, false, true},
@@ -41,6 +45,10 @@ TEST(Commands, TogglesChoicesAndPinsWithoutAWindow) {
         // The auto-find type in force, chosen again, turns auto-find off.
         {kCmdAutoFindModified, [](const AppState& s) { return s.autofindtype == kAutoFindNone; }},
         {kCmdLoopExit, [](const AppState& s) { return s.loop == kLoopExit; }},
+        // A format item turns its format over.
+        {FormatCommand(PictureFormatByKey(L"heic")), [](const AppState& s) { return !Shown(s, L"heic"); }},
+        {FormatCommand(PictureFormatByKey(L"jxl")), [](const AppState& s) { return !Shown(s, L"jxl"); }},
+        {FormatCommand(PictureFormatByKey(L"heic")), [](const AppState& s) { return Shown(s, L"heic"); }},
     };
     auto s = std::make_unique<AppState>();
     for (const auto& [command, holds] : steps) {

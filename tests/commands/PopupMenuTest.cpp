@@ -45,7 +45,7 @@ TEST_F(MenuMarks, EverySettingRowMarksItsItemAndAChoiceExactlyOne) {
     for (const ToggleRow& row : ToggleRows()) {
         if (!row.command || row.checked) continue;
         for (const bool on : {true, false}) {
-            s.*row.field = on;
+            Flag(s, row) = on;
             EXPECT_EQ(Checked(Mark(), row.command), on) << row.command;
         }
     }
@@ -58,6 +58,28 @@ TEST_F(MenuMarks, EverySettingRowMarksItsItemAndAChoiceExactlyOne) {
         s.*row.field = -1;
         EXPECT_TRUE(CheckedIn(Mark(), row.first, last).empty()) << "a value outside the choice, at " << row.first;
     }
+}
+
+// The Formats submenu: Pin, a separator and an item per format row, the first
+// seven with the ids they always had, each checked while its format is shown.
+TEST_F(MenuMarks, FormatItemsFollowTheFormatTable) {
+    const std::vector<std::pair<UINT, std::wstring>> expected = {
+        {1121, L"BMP"}, {1122, L"EMF"}, {1123, L"GIF"}, {1124, L"ICO"}, {1125, L"JPG"}, {1126, L"PNG"},
+        {1127, L"TIF"}, {1181, L"WEBP"}, {1182, L"AVIF"}, {1183, L"HEIC"}, {1184, L"JXL"}};
+    s.formats.on[PictureFormatByKey(L"avif")] = false;
+    s.formats.on[PictureFormatByKey(L"ico")] = true;
+    const HMENU formats = GetSubMenu(GetSubMenu(Mark(), kMenuExhibit), kNestedMenus[3].position);
+    ASSERT_EQ(GetMenuItemID(formats, 0), UINT(kCmdPinFormats));
+    std::vector<std::pair<UINT, std::wstring>> items;
+    std::wstring checked;
+    for (int i = 2; i < GetMenuItemCount(formats); ++i) {
+        wchar_t text[32] = {};
+        GetMenuStringW(formats, UINT(i), text, 32, MF_BYPOSITION);
+        items.push_back({GetMenuItemID(formats, i), text});
+        if (CheckedAt(formats, i)) checked += L" " + std::wstring(text);
+    }
+    EXPECT_EQ(items, expected);
+    EXPECT_EQ(checked, L" BMP GIF ICO JPG PNG WEBP HEIC JXL");
 }
 
 // Items marked or greyed by more than a setting of their own, each case on a

@@ -22,6 +22,8 @@ void Parse(AppState& state, std::vector<std::wstring> args) {
 
 std::string Name(const wchar_t* option) { return testing::PrintToString(std::wstring(option)); }
 
+bool Shown(const AppState& s, const wchar_t* key) { return s.formats.on[PictureFormatByKey(key)]; }
+
 }  // namespace
 
 TEST(CommandLineOptions, EverySettingRowSwitchSetsItsField) {
@@ -30,10 +32,10 @@ TEST(CommandLineOptions, EverySettingRowSwitchSetsItsField) {
             const wchar_t* option = on ? row.onSwitch : row.offSwitch;
             if (!option) continue;
             AppState state;
-            state.*row.field = !on;
+            Flag(state, row) = !on;
             if (row.clears) state.*row.clears = true;
             Parse(state, {option});
-            EXPECT_EQ(state.*row.field, on) << Name(option);
+            EXPECT_EQ(Flag(state, row), on) << Name(option);
             EXPECT_TRUE(!row.clears || !on || !(state.*row.clears)) << Name(option) << " clears its partner";
             // Off switches are the on switch with "no", but for a few named pairs.
             static const std::wstring kPairs = L" -ontop-notop -wheelnav-wheelzoom -quietscroll-animatescroll"
@@ -67,6 +69,14 @@ TEST(CommandLineOptions, NamedValueAndFitOptions) {
         {{L"-notop", L"-wheelzoom", L"-taskbar"},
          [](const AppState& s) { return !s.ontop && !s.wheelnav && !s.trayicon; }},
         {{L"-wrap", L"-preset1"}, [](const AppState& s) { return !s.wrap; }},
+        // The format switches, the last one for a format winning.
+        {{L"-nowebp", L"-noavif", L"-noheic", L"-nojxl", L"-tif", L"-noemf"},
+         [](const AppState& s) {
+             return !Shown(s, L"webp") && !Shown(s, L"avif") && !Shown(s, L"heic") && !Shown(s, L"jxl")
+                 && Shown(s, L"tif") && !Shown(s, L"emf") && Shown(s, L"jpg");
+         }},
+        {{L"-nojxl", L"-noheic", L"-jxl", L"-heic", L"-noheif", L"-JXL"},
+         [](const AppState& s) { return Shown(s, L"jxl") && Shown(s, L"heic"); }},
         // Value options: the second character picks the field, the rest is the number.
         {{L"-t3000", L"-b200", L"-z150", L"-r-90"},
          [](const AppState& s) { return s.timer == 3000 && s.opacity == 200 && s.zoom == 150 && s.rotation == -90; }},

@@ -98,3 +98,21 @@ TEST_F(LanguageTest, MenuTextsAreCollectedAndAppliedByIdAndPosition) {
               L"Schwarzkasten");
     EXPECT_EQ(MenuString(target.Popup(), kCmdSlideshow, MF_BYCOMMAND), slideshow);
 }
+
+// The template gives each format item its row, after the Pin of the Formats
+// submenu and in the table's order; a translation reaches the item the menu adds.
+TEST_F(LanguageTest, FormatItemsHaveTheirRowsInTheTemplate) {
+    const std::wstring path = scratch_.Path(L"template.ini");
+    ASSERT_TRUE(WriteTranslationTemplate(path.c_str()));
+    EXPECT_NE(ReadUtf16File(path).find(L"\r\nPin=Pin\r\nBMP=BMP\r\nEMF=EMF\r\nGIF=GIF\r\nICO=ICO\r\nJPG=JPG\r\n"
+                                       L"PNG=PNG\r\nTIF=TIF\r\nWEBP=WEBP\r\nAVIF=AVIF\r\nHEIC=HEIC\r\nJXL=JXL\r\n"
+                                       L"Clear Unloadable=Clear Unloadable\r\n"),
+              std::wstring::npos);
+    Read(Utf16(L"[Menu Items]\r\nWEBP=WebP-Bilder\r\nJXL=JPEG XL\r\n"));
+    ResourceMenu menu(IDM_POPUP);
+    ApplyMenuTexts(menu.Popup());
+    const auto item = [&](const wchar_t* key) {
+        return MenuString(menu.Popup(), FormatCommand(PictureFormatByKey(key)), MF_BYCOMMAND);
+    };
+    EXPECT_TRUE(item(L"webp") == L"WebP-Bilder" && item(L"jxl") == L"JPEG XL" && item(L"heic") == L"HEIC");
+}

@@ -78,7 +78,8 @@ TEST_F(SettingsFile, AHandWrittenFileReadsIntoItsFields) {
                                s->bbWallpaperStyle,   s->bookmark,         s->hidekey};
     EXPECT_EQ(std::vector<int32_t>(std::begin(numbers), std::end(numbers)),
               (std::vector<int32_t>{9000, 35, 90000, 1, 3, -40000, 270, 0xFF00FF, 2, 70000, 120}));
-    EXPECT_TRUE(s->tif && s->loglnkfail && !s->hideViewer && !s->atCursor && s->transitionList.size() == 14u);
+    EXPECT_TRUE(s->formats.on[PictureFormatByKey(L"tif")] && s->loglnkfail && !s->hideViewer && !s->atCursor
+                && s->transitionList.size() == 14u);
     s->TransferSettings(1);
     EXPECT_TRUE(Contains(Saved(), L"\r\n;=for portability set savefolder=FALSE and use relative paths, eg. \\pics\r\n"))
         << "the remark row is the program's own";
@@ -256,6 +257,30 @@ TEST_F(SettingsFile, HostileNumbersAreReadIntoRange) {
                 || line.starts_with(L"bookmark=")) continue;
             EXPECT_NE(line.substr(equals + 1), hostile) << name << ": " << testing::PrintToString(line);
         }
+    }
+}
+
+// The format keys after the first seven: a file from before them shows those
+// formats; each reads and saves as the others do.
+TEST_F(SettingsFile, FormatKeysMissingAreShownAndEachRoundTrips) {
+    const std::wstring old = L"bmp=FALSE\r\nemf=FALSE\r\ngif=TRUE\r\nico=TRUE\r\njpg=TRUE\r\npng=TRUE\r\ntif=TRUE\r\n";
+    const struct { std::wstring file, saved; } cases[] = {
+        {old, old + L"webp=TRUE\r\navif=TRUE\r\nheic=TRUE\r\njxl=TRUE\r\n"},
+        {L"webp=FALSE\r\navif=FALSE\r\nheic=FALSE\r\njxl=FALSE\r\n",
+         L"bmp=TRUE\r\nemf=FALSE\r\ngif=TRUE\r\nico=FALSE\r\njpg=TRUE\r\npng=TRUE\r\ntif=FALSE\r\n"
+         L"webp=FALSE\r\navif=FALSE\r\nheic=FALSE\r\njxl=FALSE\r\n"},
+        {old + L"jxl=FALSE\r\navif=FALSE\r\n", old + L"webp=TRUE\r\navif=FALSE\r\nheic=TRUE\r\njxl=FALSE\r\n"},
+    };
+    for (const auto& [file, saved] : cases) {
+        WriteUtf16File(path, L"[Formats]\r\n" + file);
+        auto state = StateFor(path);
+        state->TransferSettings(0);
+        state->TransferSettings(1);
+        EXPECT_TRUE(Contains(Saved(), L"\r\n[Formats]\r\n" + saved + L"\r\n[Errors]\r\n"))
+            << testing::PrintToString(file);
+        for (const wchar_t* key : {L"webp", L"avif", L"heic", L"jxl"})
+            EXPECT_EQ(state->formats.on[PictureFormatByKey(key)], Contains(saved, key + std::wstring(L"=TRUE")))
+                << testing::PrintToString(key);
     }
 }
 

@@ -2,24 +2,43 @@
 // by folders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+
 #include "exhibit/ExhibitFiles.h"
 #include "exhibit/FolderSteps.h"
 
+// Each name with the key of the format it is ("" for none): it is shown when
+// that format is on, whatever the others are.
 TEST(ShownFormats, ExtensionsFollowTheSwitchesInAnyCase) {
-    ShownFormats all;
-    all.tif = all.emf = all.ico = true;
-    for (const wchar_t* name :
-         {L"a.jpg", L"a.JPEG", L"C:\\x.y\\b.Gif", L"b.bmp", L"c.PNG", L"d.tiff", L"e.emf", L"f.ICO", L"x.lnk.jpg"})
-        EXPECT_TRUE(IsShownFormat(name, all)) << name;
-    for (const wchar_t* name : {L"jpg", L"C:\\pics.jpg\\readme", L"a.jpe", L"a.jpg.lnk", L"a.jpg ", L".", L"",
-                                L"a.tifff", L"a.wmf"})
-        EXPECT_FALSE(IsShownFormat(name, all)) << name;
+    const std::pair<const wchar_t*, const wchar_t*> names[] = {
+        {L"a.jpg", L"jpg"},   {L"a.JPEG", L"jpg"},  {L"C:\\x.y\\b.Gif", L"gif"}, {L"b.bmp", L"bmp"},
+        {L"c.PNG", L"png"},   {L"d.tiff", L"tif"},  {L"d.Tif", L"tif"},          {L"e.emf", L"emf"},
+        {L"f.ICO", L"ico"},   {L"x.lnk.jpg", L"jpg"}, {L"g.webp", L"webp"},      {L"g.WebP", L"webp"},
+        {L"h.avif", L"avif"}, {L"h.AVIF", L"avif"}, {L"i.heic", L"heic"},       {L"i.HEIF", L"heic"},
+        {L"i.Heif", L"heic"}, {L"j.jxl", L"jxl"},   {L"j.JXL", L"jxl"},         {L"jpg", L""},
+        {L"C:\\pics.jpg\\readme", L""}, {L"a.jpe", L""}, {L"a.jpg.lnk", L""}, {L"a.jpg ", L""}, {L".", L""},
+        {L"", L""}, {L"a.tifff", L""}, {L"a.wmf", L""}, {L"a.web", L""}, {L"a.heics", L""}, {L"a.jxl.lnk", L""},
+    };
+    ShownFormats all, none;
+    std::fill(std::begin(all.on), std::end(all.on), true);
+    std::fill(std::begin(none.on), std::end(none.on), false);
+    for (const auto& [name, key] : names) {
+        const int format = PictureFormatByKey(key);
+        EXPECT_EQ(PictureFormatOfName(name), format) << name;
+        EXPECT_EQ(IsShownFormat(name, all), format >= 0) << name;
+        EXPECT_FALSE(IsShownFormat(name, none)) << name;
+        if (format < 0) continue;
+        ShownFormats only = none, allBut = all;
+        only.on[format] = true, allBut.on[format] = false;
+        EXPECT_TRUE(IsShownFormat(name, only) && !IsShownFormat(name, allBut)) << name;
+    }
     EXPECT_FALSE(IsShownFormat(nullptr, all));
-    ShownFormats tifOnly;
-    tifOnly.jpg = tifOnly.gif = tifOnly.bmp = tifOnly.png = false;
-    tifOnly.tif = true;
-    EXPECT_TRUE(IsShownFormat(L"a.TIFF", tifOnly) && !IsShownFormat(L"a.jpg", tifOnly)
-                && !IsShownFormat(L"a.png", tifOnly));
+    // The defaults: all but EMF, ICO and TIF.
+    const std::wstring off = L" emf ico tif ";
+    for (int i = 0; i < kPictureFormatCount; ++i)
+        EXPECT_EQ(ShownFormats().on[i], off.find(L" " + std::wstring(kPictureFormats[i].key) + L" ") == off.npos) << i;
 }
 
 TEST(FolderSteps, FoldersAreRunsOfExactlyTheSamePathAndStepsWrap) {

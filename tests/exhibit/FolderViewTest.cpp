@@ -46,7 +46,7 @@ TEST(FolderViews, ViewExhibitNeverBringsBackTheHomeListFromBeforeARebuild) {
     state.OpenFolderView(state.exhibitFolder, true);
     EXPECT_EQ(Names(state), (List{L"a.png", L"b.jpg"}));
     // At home, a format switch rebuilds the home exhibit itself, and that list is the one kept.
-    state.png = false;
+    state.formats.on[PictureFormatByKey(L"png")] = false;
     state.OpenFolderView(state.exhibit->ViewedFolder().c_str(), false);
     state.OpenFolderView(state.exhibitFolder, true);
     EXPECT_EQ(Names(state), (List{L"b.jpg", L"late.jpg"}));

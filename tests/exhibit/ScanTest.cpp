@@ -78,6 +78,22 @@ TEST(ExhibitScan, ShortcutsToPicturesAreEntriesWithTheTargetsTimes) {
                     && e.accessed.dwLowDateTime == 1u);
 }
 
+// The formats after the first seven are found like JPG: in subfolders and
+// behind shortcuts, in any case, and not while their key is FALSE.
+TEST(ExhibitScan, NewerFormatsAreFoundLikeTheOthers) {
+    TempFolder tree(L"newer");
+    for (const wchar_t* name : {L"r\\a.webp", L"r\\sub\\b.AVIF", L"r\\sub\\c.heic", L"r\\d.Heif", L"r\\e.jxl",
+                                L"store\\f.JXL", L"store\\g.webp"})
+        tree.File(name, "x");
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"r\\f.lnk"), tree.Path(L"store\\f.JXL")));
+    ASSERT_TRUE(MakeShortcut(tree.Path(L"r\\sub\\g.lnk"), tree.Path(L"store\\g.webp")));
+    AppState all, some;
+    EXPECT_EQ(ScanRelative(all, tree, {tree.Path(L"r")}), (Names{L"r\\a.webp", L"r\\d.Heif", L"r\\e.jxl", L"r\\f.lnk",
+                                                                L"r\\sub\\b.AVIF", L"r\\sub\\c.heic", L"r\\sub\\g.lnk"}));
+    for (const wchar_t* key : {L"webp", L"heic"}) some.formats.on[PictureFormatByKey(key)] = false;
+    EXPECT_EQ(ScanRelative(some, tree, {tree.Path(L"r")}), (Names{L"r\\e.jxl", L"r\\f.lnk", L"r\\sub\\b.AVIF"}));
+}
+
 // However a folder is reached (shortcuts to it, to an ancestor, in a cycle,
 // spelt in other letters, symbolic links to itself or its parent), it is
 // scanned once.

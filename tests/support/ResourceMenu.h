@@ -1,14 +1,16 @@
 // A menu resource of the test executable, which carries the program's own
-// resources, and the state of its items.
+// resources, loaded as the program loads it, and the state of its items.
 #pragma once
 
 #include <windows.h>
 
 #include <vector>
 
+#include "commands/MenuState.h"
+
 class ResourceMenu {
 public:
-    explicit ResourceMenu(int id) : menu_(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id))) {}
+    explicit ResourceMenu(int id) : menu_(LoadProgramMenu(GetModuleHandleW(nullptr), id)) {}
     ~ResourceMenu() { DestroyMenu(menu_); }
     ResourceMenu(const ResourceMenu&) = delete;
     ResourceMenu& operator=(const ResourceMenu&) = delete;
