@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/HeifBoxes.h"
 #include "imaging/MetafileCheck.h"
 
 namespace {
@@ -198,6 +199,10 @@ ClaimedSize PeekPictureSize(const uint8_t* data, size_t size) {
     if (IsWebp(data, size)) return WebpSize(data, size);
     if (IsJxlCodestream(data, size)) return JxlCodestreamSize(data, size);
     if (IsJxlContainer(data, size)) return JxlContainerSize(data, size);
+    if (IsHeifFile(data, size)) {
+        const HeifFacts heif = ReadHeifBoxes(data, size, size);
+        return heif.sizeKnown ? Known(heif.width, heif.height) : ClaimedSize{};
+    }
     return {};
 }
 
@@ -213,6 +218,7 @@ PictureFormat FormatOf(const uint8_t* data, size_t size) {
     if (MetafileKindOf(data, size) != MetafileKind::None) return PictureFormat::Metafile;
     if (IsWebp(data, size)) return PictureFormat::Webp;
     if (IsJxlCodestream(data, size) || IsJxlContainer(data, size)) return PictureFormat::Jxl;
+    if (IsHeifFile(data, size)) return PictureFormat::Heif;
     return PictureFormat::Unknown;
 }
 
@@ -234,6 +240,11 @@ HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, u
     // A JPEG XL side is never 0: 0 stands for a container whose codestream is none.
     if (format == PictureFormat::Jxl && claimed.known && (claimed.width == 0 || claimed.height == 0))
         return HeaderVerdict::Damaged;
+    if (format == PictureFormat::Heif) {
+        // Its boxes must fit in the file; a side of 0 is no picture.
+        const HeifFacts heif = ReadHeifBoxes(head, size, fileSize);
+        if (!heif.fits || (claimed.known && (claimed.width == 0 || claimed.height == 0))) return HeaderVerdict::Damaged;
+    }
     // The decoder needs a JPEG's frame header before its scan data, a WebP's
     // first chunk and a JPEG XL codestream's size: a whole file without one is no picture.
     const bool sizeFirst =

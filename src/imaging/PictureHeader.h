@@ -1,5 +1,5 @@
 // What a picture file's first bytes tell before any decoder sees them: its
-// format, the pixel size it claims (PNG, GIF, BMP, JPEG, TIFF, WebP, JPEG XL) and whether the file
+// format, the pixel size it claims (PNG, GIF, BMP, JPEG, TIFF, WebP, JPEG XL, HEIF) and whether the file
 // can hold that many pixels at all, so that empty, unknown and impossible
 // files are refused without decoding and absurd sizes are refused before the
 // decoder allocates for them. Bounded: reads nothing outside the given bytes.
@@ -16,7 +16,7 @@ struct ClaimedSize {
 
 ClaimedSize PeekPictureSize(const uint8_t* data, size_t size);
 
-enum class PictureFormat { Unknown, Png, Gif, Bmp, Jpeg, Tiff, Icon, Metafile, Webp, Jxl };
+enum class PictureFormat { Unknown, Png, Gif, Bmp, Jpeg, Tiff, Icon, Metafile, Webp, Jxl, Heif };
 
 // The format the signature announces; Unknown for anything the decoder would not take.
 PictureFormat FormatOf(const uint8_t* data, size_t size);

@@ -1,0 +1,259 @@
+#include "imaging/HeifBoxes.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t Tag(const char (&name)[5]) {
+    return (uint32_t(uint8_t(name[0])) << 24) | (uint32_t(uint8_t(name[1])) << 16) |
+           (uint32_t(uint8_t(name[2])) << 8) | uint32_t(uint8_t(name[3]));
+}
+
+uint64_t Be(const uint8_t* p, unsigned bytes) {
+    uint64_t value = 0;
+    for (unsigned i = 0; i < bytes; ++i) value = (value << 8) | p[i];
+    return value;
+}
+
+// The brands of still pictures and sequences coded in HEVC or AV1, and
+// the plain image-file brands they are all compatible with.
+constexpr uint32_t kBrands[] = {Tag("heic"), Tag("heix"), Tag("hevc"), Tag("hevx"), Tag("heim"),
+                                Tag("heis"), Tag("mif1"), Tag("msf1"), Tag("avif"), Tag("avis")};
+
+bool KnownBrand(uint32_t brand) { return std::find(std::begin(kBrands), std::end(kBrands), brand) != std::end(kBrands); }
+
+struct Box {
+    uint32_t type = 0;
+    uint64_t body = 0;   // offset of the body, after the header
+    uint64_t end = 0;    // offset just past the box
+};
+
+enum class Header { Read, Beyond, Bad };
+
+// The header of the box at `pos` inside a parent that ends at `limit`, from
+// bytes `size` long: Beyond when it lies past the bytes, Bad when the box has
+// a size no box may have or runs past its parent.
+Header ReadBox(const uint8_t* data, uint64_t size, uint64_t pos, uint64_t limit, Box& box) {
+    if (limit - pos < 8) return Header::Bad;
+    if (size < 8 || pos > size - 8) return Header::Beyond;
+    uint64_t length = Be(data + pos, 4), header = 8;
+    box.type = uint32_t(Be(data + pos + 4, 4));
+    if (length == 1) {   // a 64-bit size follows the type
+        if (limit - pos < 16) return Header::Bad;
+        if (size < 16 || pos > size - 16) return Header::Beyond;
+        length = Be(data + pos + 8, 8);
+        header = 16;
+    } else if (length == 0) {   // to the end of its parent
+        length = limit - pos;
+    }
+    if (length < header || length > limit - pos) return Header::Bad;
+    box.body = pos + header;
+    box.end = pos + length;
+    return Header::Read;
+}
+
+// Calls `visit(box)` for each child box in [from, to), all within the bytes;
+// false when one of them is malformed.
+template <class Visit>
+bool WalkBoxes(const uint8_t* data, uint64_t size, uint64_t from, uint64_t to, Visit visit) {
+    for (uint64_t pos = from; pos < to;) {
+        Box box;
+        if (ReadBox(data, size, pos, to, box) != Header::Read) return false;
+        visit(box);
+        pos = box.end;
+    }
+    return true;
+}
+
+// Big-endian fields read in turn from [pos, end); a read past the end reads
+// 0 and spoils the rest.
+struct Fields {
+    const uint8_t* data;
+    uint64_t pos;
+    uint64_t end;
+    bool ok = true;
+
+    uint64_t Take(uint64_t bytes) {
+        if (!ok || bytes > 8 || end - pos < bytes) {
+            ok = false;
+            return 0;
+        }
+        const uint64_t value = Be(data + pos, unsigned(bytes));
+        pos += bytes;
+        return value;
+    }
+};
+
+Fields FieldsOf(const uint8_t* data, const Box& box) { return Fields{data, box.body, box.end}; }
+
+// The meta box's parts the primary picture's size is found from.
+struct MetaParts {
+    uint32_t primary = 0;
+    bool hasPrimary = false;
+    Box iinf, iloc, idat, ipco;
+    std::vector<Box> ipma;
+};
+
+bool IsGrid(const uint8_t* data, uint64_t size, const MetaParts& meta) {
+    if (meta.iinf.type == 0) return false;
+    Fields f = FieldsOf(data, meta.iinf);
+    const uint64_t version = f.Take(1);
+    f.Take(3);
+    f.Take(version == 0 ? 2 : 4);   // the entry count: the boxes themselves tell
+    if (!f.ok) return false;
+    bool grid = false;
+    WalkBoxes(data, size, f.pos, meta.iinf.end, [&](const Box& infe) {
+        if (infe.type != Tag("infe")) return;
+        Fields e = FieldsOf(data, infe);
+        const uint64_t v = e.Take(1);
+        e.Take(3);
+        if (v < 2) return;   // the early entries name no item type
+        const uint64_t id = e.Take(v == 2 ? 2 : 4);
+        e.Take(2);   // protection
+        const uint64_t type = e.Take(4);
+        if (e.ok && id == meta.primary) grid = type == Tag("grid");
+    });
+    return grid;
+}
+
+// The property indices (1-based, in ipco's order) associated with the primary item.
+std::vector<uint64_t> PrimaryProperties(const uint8_t* data, const MetaParts& meta) {
+    std::vector<uint64_t> indices;
+    for (const Box& ipma : meta.ipma) {
+        Fields f = FieldsOf(data, ipma);
+        const uint64_t version = f.Take(1), flags = f.Take(3), count = f.Take(4);
+        for (uint64_t i = 0; i < count && f.ok; ++i) {
+            const uint64_t id = f.Take(version < 1 ? 2 : 4), associations = f.Take(1);
+            for (uint64_t a = 0; a < associations && f.ok; ++a) {
+                const uint64_t entry = (flags & 1) ? f.Take(2) & 0x7FFF : f.Take(1) & 0x7F;
+                if (f.ok && id == meta.primary && entry != 0 && indices.size() < 64) indices.push_back(entry);
+            }
+        }
+    }
+    return indices;
+}
+
+// The output size of the primary grid from its description in the item's
+// first extent, in the file or in the meta box's idat.
+bool GridSize(const uint8_t* data, uint64_t size, const MetaParts& meta, uint32_t& w, uint32_t& h) {
+    if (meta.iloc.type == 0) return false;
+    Fields f = FieldsOf(data, meta.iloc);
+    const uint64_t version = f.Take(1);
+    f.Take(3);
+    const uint64_t sizes = f.Take(1), more = f.Take(1);
+    const uint64_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = more >> 4;
+    const uint64_t indexSize = (version == 1 || version == 2) ? more & 15 : 0;
+    for (const uint64_t s : {offsetSize, lengthSize, baseSize, indexSize})
+        if (s != 0 && s != 4 && s != 8) return false;
+    const uint64_t count = f.Take(version < 2 ? 2 : 4);
+    for (uint64_t i = 0; i < count && f.ok; ++i) {
+        const uint64_t id = f.Take(version < 2 ? 2 : 4);
+        const uint64_t method = (version == 1 || version == 2) ? f.Take(2) & 15 : 0;
+        f.Take(2);   // data reference
+        const uint64_t base = f.Take(baseSize), extents = f.Take(2);
+        uint64_t offset = 0;
+        for (uint64_t e = 0; e < extents && f.ok; ++e) {
+            f.Take(indexSize);
+            const uint64_t extentOffset = f.Take(offsetSize);
+            f.Take(lengthSize);
+            if (e == 0) offset = extentOffset;
+        }
+        if (!f.ok || id != meta.primary) continue;
+        if (extents == 0 || method > 1 || (method == 1 && meta.idat.type == 0)) return false;
+        const uint64_t from = method == 1 ? meta.idat.body : 0, to = method == 1 ? meta.idat.end : size;
+        if (base > to - from || offset > to - from - base) return false;
+        Fields grid{data, from + base + offset, to};
+        const uint64_t gridVersion = grid.Take(1), gridFlags = grid.Take(1);
+        grid.Take(2);   // rows and columns
+        const uint64_t side = (gridFlags & 1) ? 4 : 2;
+        const uint64_t gw = grid.Take(side), gh = grid.Take(side);
+        if (!grid.ok || gridVersion != 0) return false;
+        w = uint32_t(gw);
+        h = uint32_t(gh);
+        return true;
+    }
+    return false;
+}
+
+void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, HeifFacts& facts) {
+    MetaParts meta;
+    const bool walked = WalkBoxes(data, size, metaBox.body + 4, metaBox.end, [&](const Box& box) {
+        if (box.type == Tag("pitm")) {
+            Fields f = FieldsOf(data, box);
+            const uint64_t version = f.Take(1);
+            f.Take(3);
+            meta.primary = uint32_t(f.Take(version == 0 ? 2 : 4));
+            meta.hasPrimary = f.ok;
+        } else if (box.type == Tag("iinf")) {
+            meta.iinf = box;
+        } else if (box.type == Tag("iloc")) {
+            meta.iloc = box;
+        } else if (box.type == Tag("idat")) {
+            meta.idat = box;
+        } else if (box.type == Tag("iprp")) {
+            WalkBoxes(data, size, box.body, box.end, [&](const Box& part) {
+                if (part.type == Tag("ipco")) meta.ipco = part;
+                else if (part.type == Tag("ipma") && meta.ipma.size() < 8) meta.ipma.push_back(part);
+            });
+        }
+    });
+    if (!walked || !meta.hasPrimary || meta.ipco.type == 0) return;
+
+    const std::vector<uint64_t> wanted = PrimaryProperties(data, meta);
+    uint64_t index = 0;
+    bool spatial = false, quarter = false;
+    uint32_t w = 0, h = 0;
+    WalkBoxes(data, size, meta.ipco.body, meta.ipco.end, [&](const Box& property) {
+        ++index;
+        if (std::find(wanted.begin(), wanted.end(), index) == wanted.end()) return;
+        Fields f = FieldsOf(data, property);
+        if (property.type == Tag("ispe")) {
+            f.Take(4);
+            const uint64_t pw = f.Take(4), ph = f.Take(4);
+            if (f.ok && !spatial) w = uint32_t(pw), h = uint32_t(ph), spatial = true;
+        } else if (property.type == Tag("irot")) {
+            quarter = (f.Take(1) & 1) != 0;
+        }
+    });
+    if (IsGrid(data, size, meta) && GridSize(data, size, meta, w, h)) spatial = true;
+    if (!spatial) return;
+    facts.sizeKnown = true;
+    facts.width = quarter ? h : w;
+    facts.height = quarter ? w : h;
+}
+
+}  // namespace
+
+bool IsHeifFile(const uint8_t* data, size_t size) {
+    if (!data || size < 16 || Be(data + 4, 4) != Tag("ftyp")) return false;
+    const uint64_t length = std::min<uint64_t>(Be(data, 4), size);
+    if (length < 16) return false;
+    if (KnownBrand(uint32_t(Be(data + 8, 4)))) return true;
+    for (uint64_t at = 16; at + 4 <= length; at += 4)
+        if (KnownBrand(uint32_t(Be(data + at, 4)))) return true;
+    return false;
+}
+
+HeifFacts ReadHeifBoxes(const uint8_t* data, size_t size, uint64_t fileSize) {
+    HeifFacts facts;
+    if (!IsHeifFile(data, size) || size > fileSize) return facts;
+    Box meta;
+    facts.fits = true;
+    for (uint64_t pos = 0; pos < fileSize;) {
+        // A few stray bytes after the last box are left to the decoder.
+        if (fileSize - pos < 8) break;
+        Box box;
+        const Header header = ReadBox(data, size, pos, fileSize, box);
+        if (header == Header::Beyond) break;
+        if (header == Header::Bad) {
+            facts.fits = false;
+            break;
+        }
+        if (box.type == Tag("meta") && meta.type == 0) meta = box;
+        pos = box.end;
+    }
+    if (meta.type == 0 && size >= fileSize) facts.fits = false;
+    if (meta.type != 0 && meta.end <= size && meta.end - meta.body >= 4) ReadPrimarySize(data, size, meta, facts);
+    return facts;
+}

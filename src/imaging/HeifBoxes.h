@@ -1,0 +1,27 @@
+// What the boxes of an HEIF file (HEIC, AVIF) tell before its decoder sees
+// them: whether its file type box names a still-picture brand, whether its
+// top-level boxes fit in the file, and the size of its primary picture as
+// shown (its `ispe`, or a grid's output size, which is what the decoder
+// allocates, turned by its `irot`). Bounded: reads nothing outside the
+// given bytes, and each walk moves forward. No libraries, no windows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// True when the bytes open with an `ftyp` box whose major or compatible
+// brands name an HEIF or AVIF picture or sequence.
+bool IsHeifFile(const uint8_t* data, size_t size);
+
+struct HeifFacts {
+    // False when a top-level box runs past the end of a file of `fileSize`
+    // bytes, has a size no box may have, or, the whole file given, there is no
+    // `meta` box to find a picture in.
+    bool fits = false;
+    bool sizeKnown = false;   // the primary picture's size was found within the bytes
+    uint32_t width = 0;       // as shown, after a quarter turn of the container
+    uint32_t height = 0;
+};
+
+// The facts of a file of `fileSize` bytes whose first `size` bytes are `data`.
+HeifFacts ReadHeifBoxes(const uint8_t* data, size_t size, uint64_t fileSize);
