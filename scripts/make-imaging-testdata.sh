@@ -10,7 +10,15 @@
 # alpha channel (the lime corner half transparent, the blue one transparent),
 # and a two-frame animation of the 32x16 reference picture.
 # heif/: the same plasma as an HEIC (HEVC, libheif's heif-enc with x265) and as
-# AVIFs (AV1, avifenc with aom) of 8 and 10 bits, all with 4:2:0 chroma.
+# AVIFs (AV1, avifenc with aom) of 8 and 10 bits, all with 4:2:0 chroma; and
+# small pictures made both ways where the tools allow: a solid colour (the AVIF
+# with a made-up colour profile), a black-to-white gradient, the 32x16
+# reference picture with alpha (the lime quadrant half transparent, the blue
+# one transparent), 10- and 12-bit solid colours coded losslessly whose 8-bit
+# values need rounding, and AVIFs only (heif-enc cannot): the reference stored
+# turned with the container turning it back, once with an EXIF orientation
+# saying the same, and a 2x2 grid of it at 128 x 128. heif-enc keeps a JPEG's
+# EXIF orientation without turning anything: exif6.heic is stored 16 x 32.
 # jxl/: made by Debian's cjxl (libjxl-tools): the 32x16 reference picture coded
 # losslessly as a bare codestream; a solid rgb(40,120,200) 16x16 (lossy) and
 # 1024x1024 (lossless, large enough to be decoded by several threads); a 64x16
@@ -141,3 +149,29 @@ img2webp -loop 0 -lossless -d 500 "$tmp/reference.png" -d 500 "$tmp/second.png" 
 heif-enc -q 90 -o "$heif/plasma.heic" "$tmp/plasma.png" >/dev/null
 avifenc -s 6 --min 0 --max 12 -y 420 "$tmp/plasma.png" "$heif/plasma.avif" >/dev/null
 avifenc -s 6 --min 0 --max 12 -y 420 -d 10 "$tmp/plasma.png" "$heif/plasma-10bit.avif" >/dev/null
+
+# Small HEIF pictures (see above).
+convert -size 32x16 xc:'rgb(200,100,50)' -type truecolor "PNG24:$tmp/solid.png"
+convert -size 16x64 gradient:black-white -rotate 270 -type truecolor "PNG24:$tmp/gradient.png"
+convert "$tmp/reference.png" \( -size 32x16 xc:white -fill gray50 -draw "rectangle 16,0 31,7" \
+    -fill black -draw "rectangle 0,8 15,15" \) -alpha off -compose CopyOpacity -composite "PNG32:$tmp/alpha.png"
+# 10 bits: 339, 255, 7 (84.75, 63.75, 1.75 in 8 bits); 12 bits: 815, 1023, 31.
+convert -size 32x16 xc:'#54D53FD001C0' -depth 16 "PNG48:$tmp/deep10.png"
+convert -size 32x16 xc:'#32F33FF401F0' -depth 16 "PNG48:$tmp/deep12.png"
+convert "$tmp/reference.png" -rotate 90 -type truecolor "PNG24:$tmp/turned90.png"
+convert "$tmp/reference.png" -rotate 270 -type truecolor "PNG24:$tmp/turned270.png"
+convert "$tmp/reference.png" -filter point -resize 128x128! -type truecolor "PNG24:$tmp/big.png"
+printf 'not a colour profile, only its bytes' >"$tmp/profile.icc"
+exiftool -b -EXIF "$exif/o6-mm.jpg" >"$tmp/exif6.bin"
+avif() { avifenc -s 6 --min 0 --max 10 -y 420 "$@" >/dev/null; }
+avif --icc "$tmp/profile.icc" "$tmp/solid.png" "$heif/solid.avif"
+avif "$tmp/gradient.png" "$heif/gradient.avif"
+avif --minalpha 0 --maxalpha 0 "$tmp/alpha.png" "$heif/alpha.avif"
+avif --irot 1 "$tmp/turned90.png" "$heif/irot.avif"
+avif --irot 3 --exif "$tmp/exif6.bin" "$tmp/turned270.png" "$heif/irot-exif6.avif"
+avif -g 2x2 "$tmp/big.png" "$heif/grid.avif"
+avifenc -s 6 -l -d 10 "$tmp/deep10.png" "$heif/deep10.avif" >/dev/null 2>&1
+avifenc -s 6 -l -d 12 "$tmp/deep12.png" "$heif/deep12.avif" >/dev/null 2>&1
+for name in solid gradient alpha; do heif-enc -q 90 -o "$heif/$name.heic" "$tmp/$name.png" >/dev/null; done
+heif-enc -q 90 -o "$heif/exif6.heic" "$exif/o6-mm.jpg" >/dev/null
+heif-enc -L -p chroma=444 --matrix_coefficients=0 -o "$heif/deep10.heic" "$tmp/deep10.png" >/dev/null

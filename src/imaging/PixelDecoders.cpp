@@ -1,6 +1,7 @@
 #include "imaging/PixelDecoders.h"
 
 #include "imaging/ExifOrientation.h"
+#include "imaging/HeifDecode.h"
 #include "imaging/JpegDecode.h"
 #include "imaging/JxlDecode.h"
 #include "imaging/WebpDecode.h"
@@ -8,11 +9,12 @@
 namespace {
 
 // GDI+ decodes BMP, GIF, ICO, TIFF, PNG and the metafiles well; JPEG it
-// decodes only at its full size, slowly, and WebP and JPEG XL not at all.
+// decodes only at its full size, slowly, and WebP, JPEG XL and HEIF not at all.
 constexpr PixelDecoderRow kDecoders[] = {
     {PictureFormat::Jpeg, DecodeJpeg, ExifOrientationFromJpeg},
     {PictureFormat::Webp, DecodeWebp, ExifOrientationFromWebp},
     {PictureFormat::Jxl, DecodeJxl, OrientationFromJxl},
+    {PictureFormat::Heif, DecodeHeif, HeifOrientation},
 };
 
 }  // namespace

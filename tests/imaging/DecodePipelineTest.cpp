@@ -151,6 +151,9 @@ TEST(DecodePipeline, TheBytesChooseTheDecoderAndTheRulesStay) {
         {L"big.webp", DataPath(L"webp\\lossless.webp"), 204 * 124 - 1, DecodeOutcome::TooLarge, false, 0},
         // JPEG XL is decoded whole, turned upright by its header: stored 16 x 32, 32 x 16 upright.
         {L"jxl.bmp", DataPath(L"jxl\\turned.jxl"), PicturePixelLimit(), DecodeOutcome::Decoded, true, 32},
+        // HEIF is decoded at its full size only.
+        {L"heic.jpg", DataPath(L"heif\\plasma.heic"), PicturePixelLimit(), DecodeOutcome::Decoded, true, 204},
+        {L"big.avif", DataPath(L"heif\\plasma.avif"), 204 * 124 - 1, DecodeOutcome::TooLarge, false, 0},
     };
     for (const auto& c : cases) {
         folder.File(c.name, ReadBytes(c.from));

@@ -176,6 +176,10 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
     // WebP: the test files, and extended files' heads claiming a canvas of w x h.
     const std::string lossless = ReadBytes(DataPath(L"webp\\lossless.webp"));
     const std::string lossy = ReadBytes(DataPath(L"webp\\lossy.webp"));
+    // HEIF: a file judged whole, cut short, and with its brands made unknown.
+    const std::string heic = ReadBytes(DataPath(L"heif\\plasma.heic"));
+    std::string noBrand = heic;
+    for (size_t at = 8; at < 28; at += 4) noBrand.replace(at, 4, "mp42");
     const auto canvas = [](uint32_t w, uint32_t h) {
         --w, --h;
         return std::string("RIFF\xF0\x0F\0\0WEBPVP8X\x0A\0\0\0\0\0\0\0", 24) +
@@ -211,6 +215,11 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
         {"JPEG whose size comes later", "\xFF\xD8\xFF\xE1", 1 << 20, kRoomy, HeaderVerdict::Decodable},
         {"JPEG without a frame header", "\xFF\xD8\xFF\xD9", 4, kRoomy, HeaderVerdict::Damaged},
         {"JPEG frame header after stray bytes", sof, sof.size(), 32 * 16 - 1, HeaderVerdict::TooLarge},
+        {"HEIF", heic, heic.size(), kRoomy, HeaderVerdict::Decodable},
+        {"HEIF beyond the budget", heic, heic.size(), 204 * 124 - 1, HeaderVerdict::TooLarge},
+        {"HEIF shorter than its boxes", heic.substr(0, heic.size() - 1), heic.size() - 1, kRoomy, HeaderVerdict::Damaged},
+        {"HEIF head whose boxes go on", heic.substr(0, 100), heic.size(), kRoomy, HeaderVerdict::Decodable},
+        {"HEIF without a picture brand", noBrand, noBrand.size(), kRoomy, HeaderVerdict::Damaged},
         {"TIFF claiming 70000 x 70000", tiff, 4000, kRoomy, HeaderVerdict::TooLarge},
         {"TIFF", std::string("II*\0\x08\0\0\0", 8), 1000, kRoomy, HeaderVerdict::Decodable},
         {"icon", std::string("\0\0\1\0\1\0", 6), 1000, kRoomy, HeaderVerdict::Decodable},

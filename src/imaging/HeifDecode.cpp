@@ -1,0 +1,185 @@
+#include "imaging/HeifDecode.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include <libheif/heif.h>
+
+#include "imaging/PictureHeader.h"
+
+namespace {
+
+// The library's default ceiling on a picture's side.
+constexpr uint64_t kLargestSide = 32768;
+
+// The library registers its decoders itself; its reference-counted start is
+// still made once, as it asks, from whichever thread decodes first, and the
+// library is left started until the program ends.
+void StartLibrary() {
+    static const bool started = [] {
+        heif_init(nullptr);
+        return true;
+    }();
+    (void)started;
+}
+
+struct ContextFree {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleFree {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageFree {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+bool Allocate(DecodedPixels& out, uint32_t width, uint32_t height) {
+    const uint64_t bytes = uint64_t(width) * height * 4;
+    if (bytes == 0 || bytes > SIZE_MAX / 2) return false;
+    out.pixels.reset(new (std::nothrow) uint8_t[size_t(bytes)]);
+    if (!out.pixels) {
+        out.outcome = PixelOutcome::TooLarge;
+        return false;
+    }
+    out.width = width;
+    out.height = height;
+    return true;
+}
+
+uint32_t Premultiplied(uint32_t value, uint32_t alpha) { return (value * alpha + 127) / 255; }
+
+// One row of 8-bit R, G, B (and A) samples into premultiplied B, G, R, A.
+void Row8(const uint8_t* in, uint8_t* out, uint32_t width, bool alpha, bool premultiplied) {
+    const int step = alpha ? 4 : 3;
+    for (uint32_t x = 0; x < width; ++x, in += step, out += 4) {
+        const uint32_t a = alpha ? in[3] : 255;
+        const bool scale = alpha && !premultiplied && a != 255;
+        out[0] = uint8_t(scale ? Premultiplied(in[2], a) : std::min<uint32_t>(in[2], a));
+        out[1] = uint8_t(scale ? Premultiplied(in[1], a) : std::min<uint32_t>(in[1], a));
+        out[2] = uint8_t(scale ? Premultiplied(in[0], a) : std::min<uint32_t>(in[0], a));
+        out[3] = uint8_t(a);
+    }
+}
+
+// One row of little-endian 16-bit samples of `max` at most, rounded to the
+// nearest of 8 bits (the library would cut the low bits off), likewise.
+void RowDeep(const uint8_t* in, uint8_t* out, uint32_t width, bool alpha, bool premultiplied, uint32_t max) {
+    const int step = alpha ? 8 : 6;
+    const auto eight = [max](const uint8_t* p) {
+        const uint32_t v = std::min<uint32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8), max);
+        return (v * 255 + max / 2) / max;
+    };
+    for (uint32_t x = 0; x < width; ++x, in += step, out += 4) {
+        const uint32_t a = alpha ? eight(in + 6) : 255;
+        const bool scale = alpha && !premultiplied && a != 255;
+        const uint32_t r = eight(in), g = eight(in + 2), b = eight(in + 4);
+        out[0] = uint8_t(scale ? Premultiplied(b, a) : std::min(b, a));
+        out[1] = uint8_t(scale ? Premultiplied(g, a) : std::min(g, a));
+        out[2] = uint8_t(scale ? Premultiplied(r, a) : std::min(r, a));
+        out[3] = uint8_t(a);
+    }
+}
+
+bool Refused(const heif_error& error) { return error.subcode == heif_suberror_Security_limit_exceeded; }
+
+}  // namespace
+
+DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& request) {
+    DecodedPixels out;
+    if (!bytes || FormatOf(bytes, size) != PictureFormat::Heif) return out;
+    // Boxes running past the end, or a size no picture may have, are refused
+    // unread; a grid's output size, which the library takes without checking
+    // it against the picture's, counts as the size.
+    ClaimedSize claimed;
+    const HeaderVerdict verdict = JudgeHeader(bytes, size, size, request.pixelLimit, &claimed);
+    out.fullWidth = claimed.width;
+    out.fullHeight = claimed.height;
+    if (verdict != HeaderVerdict::Decodable) {
+        out.outcome = verdict == HeaderVerdict::TooLarge ? PixelOutcome::TooLarge : PixelOutcome::Damaged;
+        return out;
+    }
+
+    StartLibrary();
+    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    if (!context) return out;
+    heif_context_set_maximum_image_size_limit(
+        context.get(), int(std::clamp<uint64_t>(request.pixelLimit, 1, kLargestSide)));
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes, size, nullptr);
+    if (error.code != heif_error_Ok) {
+        if (Refused(error)) out.outcome = PixelOutcome::TooLarge;
+        return out;
+    }
+    heif_image_handle* rawHandle = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+    const std::unique_ptr<heif_image_handle, HandleFree> handle(rawHandle);
+    if (error.code != heif_error_Ok || !handle) return out;
+
+    const int w = heif_image_handle_get_width(handle.get()), h = heif_image_handle_get_height(handle.get());
+    if (w <= 0 || h <= 0) return out;
+    out.fullWidth = uint32_t(w);
+    out.fullHeight = uint32_t(h);
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const int bits = std::max(heif_image_handle_get_luma_bits_per_pixel(handle.get()), 8);
+    const bool deep = bits > 8;
+    out.bitsPerPixel = bits * (alpha ? 4 : 3);
+    // The budget, before the library decodes anything: the larger of the
+    // picture as its container shows it and the size its header claims.
+    const uint64_t pixels = std::max(uint64_t(out.fullWidth) * out.fullHeight,
+                                     claimed.known ? uint64_t(claimed.width) * claimed.height : 0);
+    if (pixels * (deep ? 5 : 3) > request.pixelLimit) {
+        out.outcome = PixelOutcome::TooLarge;
+        return out;
+    }
+
+    const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+    if (!options) return out;
+    options->ignore_transformations = 0;
+    options->convert_hdr_to_8bit = 0;
+    const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                                    : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    heif_image* rawImage = nullptr;
+    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get());
+    const std::unique_ptr<heif_image, ImageFree> image(rawImage);
+    if (error.code != heif_error_Ok || !image) {
+        if (Refused(error)) out.outcome = PixelOutcome::TooLarge;
+        return out;
+    }
+    const int iw = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int ih = heif_image_get_height(image.get(), heif_channel_interleaved);
+    int stride = 0;
+    const uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int range = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
+    // The picture as decoded is the one shown, even where its container said otherwise.
+    if (!plane || iw <= 0 || ih <= 0 || stride <= 0 || (deep && (range <= 8 || range > 16))) return out;
+    out.fullWidth = uint32_t(iw);
+    out.fullHeight = uint32_t(ih);
+    if (uint64_t(out.fullWidth) * out.fullHeight > request.pixelLimit) {
+        out.outcome = PixelOutcome::TooLarge;
+        return out;
+    }
+    if (size_t(stride) < size_t(iw) * (deep ? 2 : 1) * (alpha ? 4 : 3) || !Allocate(out, out.fullWidth, out.fullHeight))
+        return out;
+    const bool premultiplied = heif_image_is_premultiplied_alpha(image.get()) != 0;
+    const uint32_t max = (1u << range) - 1;
+    for (uint32_t y = 0; y < out.height; ++y) {
+        const uint8_t* in = plane + size_t(y) * size_t(stride);
+        uint8_t* row = out.pixels.get() + y * out.Stride();
+        if (deep) RowDeep(in, row, out.width, alpha, premultiplied, max);
+        else Row8(in, row, out.width, alpha, premultiplied);
+    }
+
+    const size_t profileSize = heif_image_handle_get_raw_color_profile_size(handle.get());
+    if (profileSize > 0 && profileSize <= size) {
+        out.iccProfile.resize(profileSize);
+        if (heif_image_handle_get_raw_color_profile(handle.get(), out.iccProfile.data()).code != heif_error_Ok)
+            out.iccProfile.clear();
+    }
+    out.outcome = PixelOutcome::Decoded;
+    return out;
+}
+
+int HeifOrientation(const uint8_t*, size_t) { return 0; }
