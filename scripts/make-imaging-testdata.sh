@@ -12,10 +12,11 @@
 # heif/: the same plasma as an HEIC (HEVC, libheif's heif-enc with x265) and as
 # AVIFs (AV1, avifenc with aom) of 8 and 10 bits, all with 4:2:0 chroma; and
 # small pictures made both ways where the tools allow: a solid colour (the AVIF
-# with a made-up colour profile), a black-to-white gradient, the 32x16
-# reference picture with alpha (the lime quadrant half transparent, the blue
-# one transparent), 10- and 12-bit solid colours coded losslessly whose 8-bit
-# values need rounding, and AVIFs only (heif-enc cannot): the reference stored
+# with a made-up colour profile), a black-to-white gradient (also as a grey
+# AVIF), the 32x16 reference picture with alpha (the lime quadrant half
+# transparent, the blue one transparent; also as a 10-bit AVIF), 10- and
+# 12-bit solid colours coded losslessly whose 8-bit values need rounding, and
+# AVIFs only (heif-enc cannot): the reference stored
 # turned with the container turning it back, once with an EXIF orientation
 # saying the same, and a 2x2 grid of it at 128 x 128. heif-enc keeps a JPEG's
 # EXIF orientation without turning anything: exif6.heic is stored 16 x 32.
@@ -167,6 +168,8 @@ avif() { avifenc -s 6 --min 0 --max 10 -y 420 "$@" >/dev/null; }
 avif --icc "$tmp/profile.icc" "$tmp/solid.png" "$heif/solid.avif"
 avif "$tmp/gradient.png" "$heif/gradient.avif"
 avif --minalpha 0 --maxalpha 0 "$tmp/alpha.png" "$heif/alpha.avif"
+avif --minalpha 0 --maxalpha 0 -d 10 "$tmp/alpha.png" "$heif/alpha10.avif"
+avifenc -s 6 --min 0 --max 10 -y 400 "$tmp/gradient.png" "$heif/grey.avif" >/dev/null
 avif --irot 1 "$tmp/turned90.png" "$heif/irot.avif"
 avif --irot 3 --exif "$tmp/exif6.bin" "$tmp/turned270.png" "$heif/irot-exif6.avif"
 avif -g 2x2 "$tmp/big.png" "$heif/grid.avif"

@@ -76,6 +76,8 @@ TEST(HeifDecode, EachKindDecodesToItsSizeAndColours) {
         {L"gradient.avif", 64, 16, 24, 6, gradient},
         {L"alpha.heic", 32, 16, 32, 6, alpha},
         {L"alpha.avif", 32, 16, 32, 6, alpha},
+        {L"alpha10.avif", 32, 16, 40, 6, alpha},
+        {L"grey.avif", 64, 16, 24, 6, gradient},
         {L"deep10.heic", 32, 16, 30, 0, deep10},
         {L"deep10.avif", 32, 16, 30, 0, deep10},
         {L"deep12.avif", 32, 16, 36, 0, deep12},
