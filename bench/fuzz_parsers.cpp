@@ -1,6 +1,6 @@
 // Mutation fuzzing of the parsers that read files from outside: the picture
 // header judge, the EXIF orientation and embedded-thumbnail readers, the
-// metafile check, the JPEG, WebP and JPEG XL decoders, the INI and language readers, the
+// metafile check, the JPEG, WebP, JPEG XL and HEIF decoders, the INI and language readers, the
 // shortcut check and the shortcut reader.
 //
 //   fuzz_parsers.exe <work folder> <data folder> [count] [seconds] [seed]
@@ -36,6 +36,7 @@
 #include "exhibit/ShellLink.h"
 #include "exhibit/ShortcutCheck.h"
 #include "imaging/ExifOrientation.h"
+#include "imaging/HeifDecode.h"
 #include "imaging/JpegDecode.h"
 #include "imaging/JxlDecode.h"
 #include "imaging/MetafileCheck.h"
@@ -46,9 +47,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-enum Parser { kHeader, kExif, kMetafile, kIni, kLanguage, kShortcutCheck, kShortcut, kJpeg, kWebp, kJxl, kParsers };
-const char* const kNames[kParsers] = {"header",   "exif",     "metafile", "ini",  "language",
-                                     "lnkcheck", "shortcut", "jpeg",     "webp", "jxl"};
+enum Parser { kHeader, kExif, kMetafile, kIni, kLanguage, kShortcutCheck, kShortcut, kJpeg, kWebp, kJxl, kHeif,
+              kParsers };
+const char* const kNames[kParsers] = {"header",   "exif",     "metafile", "ini",  "language", "lnkcheck",
+                                     "shortcut", "jpeg",     "webp",     "jxl",  "heif"};
 
 constexpr size_t kMaxInput = size_t(4) << 20;
 constexpr DWORD kStallMs = 10000;
@@ -326,6 +328,13 @@ void RunJxl(const Bytes& input) {
     g_sink += uint64_t(OrientationFromJxl(g.data(), input.size()));
 }
 
+// Decoded within a budget of 4 megapixels (the library decodes at full size only).
+void RunHeif(const Bytes& input) {
+    const Guarded g(input);
+    const DecodedPixels p = DecodeHeif(g.data(), input.size(), PixelRequest{0, 0, false, 1u << 22});
+    g_sink += uint64_t(p.outcome) + p.width + p.height + (p.pixels ? p.pixels[p.Stride() * p.height - 1] : 0);
+}
+
 void RunMetafile(const Bytes& input) {
     const Guarded g(input);
     g_sink += uint64_t(MetafileKindOf(g.data(), input.size())) + uint64_t(CheckMetafile(g.data(), input.size()));
@@ -407,6 +416,7 @@ Parser ParserFor(uint64_t n) {
     if (k < 5) return kJpeg;
     if (k < 6) return kWebp;
     if (k < 7) return kJxl;
+    if (k < 8) return kHeif;
     if (k < 10) return kExif;
     if (k < 14) return kMetafile;
     if (k < 17) return kIni;
@@ -423,6 +433,7 @@ void RunParser(int parser, const Bytes& input, const std::wstring& path) {
     case kJpeg: RunJpeg(input); break;
     case kWebp: RunWebp(input); break;
     case kJxl: RunJxl(input); break;
+    case kHeif: RunHeif(input); break;
     case kIni: RunIni(path); break;
     case kLanguage: RunLanguage(path); break;
     case kShortcutCheck: RunShortcutCheck(input); break;
@@ -492,6 +503,7 @@ int main(int argc, char** argv) {
     AddFolder(data + L"\\jpeg", pictures);
     AddFolder(data + L"\\webp", pictures);
     AddFolder(data + L"\\jxl", pictures);
+    AddFolder(data + L"\\heif", pictures);
     for (const Bytes& made : {Png(64, 48), Png(20000, 20000), Tiff(false, 64, 48), Tiff(true, 70000, 70000),
                               ExifJpeg(), Emf(), Wmf()})
         pictures.push_back(made);
@@ -514,13 +526,14 @@ int main(int argc, char** argv) {
         if (link.CreateShortcut(target.c_str(), linkPath.c_str())) links.push_back(ReadWhole(linkPath));
     }
     if (links.empty()) links.push_back(Bytes{'L', 0, 0, 0, 1, 0x14, 2, 0});
-    // Metafile, EXIF, WebP and JPEG XL inputs start from their own kinds more often.
-    std::vector<Bytes> metafiles, jpegs, webps, jxls;
+    // Metafile, EXIF, WebP, JPEG XL and HEIF inputs start from their own kinds more often.
+    std::vector<Bytes> metafiles, jpegs, webps, jxls, heifs;
     for (const Bytes& p : pictures) {
         if (MetafileKindOf(p.data(), p.size()) != MetafileKind::None) metafiles.push_back(p);
         if (p.size() > 2 && p[0] == 0xFF && p[1] == 0xD8) jpegs.push_back(p);
         if (FormatOf(p.data(), p.size()) == PictureFormat::Webp) webps.push_back(p);
         if (FormatOf(p.data(), p.size()) == PictureFormat::Jxl) jxls.push_back(p);
+        if (FormatOf(p.data(), p.size()) == PictureFormat::Heif) heifs.push_back(p);
     }
     std::printf("fuzz_parsers: %zu picture, %zu text and %zu shortcut seeds; from input %llu\n", pictures.size(),
                 texts.size(), links.size(), (unsigned long long)r.next);
@@ -540,6 +553,7 @@ int main(int argc, char** argv) {
         else if ((parser == kExif || parser == kJpeg) && !jpegs.empty() && rng() % 4 != 0) pool = &jpegs;
         else if (parser == kWebp && !webps.empty() && rng() % 4 != 0) pool = &webps;
         else if (parser == kJxl && !jxls.empty() && rng() % 4 != 0) pool = &jxls;
+        else if (parser == kHeif && !heifs.empty() && rng() % 4 != 0) pool = &heifs;
         const Bytes input = Mutate((*pool)[rng() % pool->size()], rng);
 
         r.parser = parser;

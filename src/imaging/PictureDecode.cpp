@@ -164,7 +164,7 @@ void StoredTarget(const ShowPlan& target, int orientation, uint32_t w, uint32_t 
 
 // A picture one of our own decoders reads, decoded no larger than it is wanted
 // (a JPEG at the least DCT scale that covers that size, a WebP at the least
-// size that does, a JPEG XL whole); `out` gets a premultiplied 32-bit bitmap over its pixels.
+// size that does, a JPEG XL or an HEIF whole); `out` gets a premultiplied 32-bit bitmap over its pixels.
 void DecodeOwn(const PixelDecoderRow& decoder, const uint8_t* bytes, size_t size, const DecodeLimits& limits,
                const ClaimedSize& claimed, DecodedPicture& out) {
     const int fromFile = decoder.orientation(bytes, size);
