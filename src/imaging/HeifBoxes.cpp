@@ -83,6 +83,10 @@ struct Fields {
         pos += bytes;
         return value;
     }
+    void Skip(uint64_t bytes) {
+        if (!ok || end - pos < bytes) ok = false;
+        else pos += bytes;
+    }
 };
 
 Fields FieldsOf(const uint8_t* data, const Box& box) { return Fields{data, box.body, box.end}; }
@@ -176,6 +180,83 @@ bool GridSize(const uint8_t* data, uint64_t size, const MetaParts& meta, uint32_
     return false;
 }
 
+// The bits of a parameter set, read in turn; a read past the end reads 0
+// and spoils the rest.
+struct Bits {
+    std::vector<uint8_t> bytes;
+    uint64_t at = 0;   // in bits
+    bool ok = true;
+
+    uint64_t Read(unsigned count) {
+        uint64_t value = 0;
+        for (unsigned i = 0; i < count; ++i, ++at) {
+            if (at / 8 >= bytes.size()) {
+                ok = false;
+                return 0;
+            }
+            value = (value << 1) | ((bytes[at / 8] >> (7 - at % 8)) & 1);
+        }
+        return value;
+    }
+    // An unsigned Exp-Golomb code.
+    uint64_t Ue() {
+        unsigned zeros = 0;
+        while (ok && Read(1) == 0)
+            if (++zeros > 31) ok = false;
+        return ok ? (uint64_t(1) << zeros) - 1 + Read(zeros) : 0;
+    }
+};
+
+// The coded size (luma samples) of an HEVC sequence parameter set, 0 when
+// it cannot be read. The HEVC decoder allocates for it whatever the
+// container says, up to 65535 on a side.
+uint64_t SequencePixels(const uint8_t* nal, uint64_t length) {
+    if (length < 3 || ((nal[0] >> 1) & 0x3F) != 33) return 0;
+    Bits bits;
+    // The size comes within the first few hundred bytes; emulation prevention bytes are taken out.
+    unsigned zeros = 0;
+    for (uint64_t i = 2; i < std::min<uint64_t>(length, 512); ++i) {
+        if (zeros >= 2 && nal[i] == 3) {
+            zeros = 0;
+            continue;
+        }
+        bits.bytes.push_back(nal[i]);
+        zeros = nal[i] == 0 ? zeros + 1 : 0;
+    }
+    bits.Read(4);   // video parameter set
+    const uint64_t subLayers = bits.Read(3);
+    if (subLayers > 6) return 0;
+    bits.Read(1);
+    bits.Read(96);   // the general profile, tier and level
+    bool profile[6] = {}, level[6] = {};
+    for (uint64_t i = 0; i < subLayers; ++i) profile[i] = bits.Read(1), level[i] = bits.Read(1);
+    if (subLayers > 0) bits.Read(unsigned(2 * (8 - subLayers)));
+    for (uint64_t i = 0; i < subLayers; ++i) bits.Read((profile[i] ? 88 : 0) + (level[i] ? 8 : 0));
+    bits.Ue();   // its own id
+    if (bits.Ue() == 3) bits.Read(1);   // 4:4:4, its planes maybe apart
+    const uint64_t w = bits.Ue(), h = bits.Ue();
+    return bits.ok ? w * h : 0;
+}
+
+// The largest coded size of the sequence parameter sets of an HEVC configuration box.
+uint64_t HevcConfigPixels(const uint8_t* data, const Box& hvcC) {
+    Fields f = FieldsOf(data, hvcC);
+    f.Skip(22);
+    const uint64_t arrays = f.Take(1);
+    uint64_t largest = 0;
+    for (uint64_t a = 0; a < arrays && f.ok; ++a) {
+        f.Take(1);
+        const uint64_t units = f.Take(2);
+        for (uint64_t u = 0; u < units && f.ok; ++u) {
+            const uint64_t length = f.Take(2);
+            if (!f.ok || length > f.end - f.pos) break;
+            largest = std::max(largest, SequencePixels(data + f.pos, length));
+            f.Skip(length);
+        }
+    }
+    return largest;
+}
+
 void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, HeifFacts& facts) {
     MetaParts meta;
     const bool walked = WalkBoxes(data, size, metaBox.body + 4, metaBox.end, [&](const Box& box) {
@@ -206,6 +287,7 @@ void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, Hei
     uint32_t w = 0, h = 0;
     WalkBoxes(data, size, meta.ipco.body, meta.ipco.end, [&](const Box& property) {
         ++index;
+        if (property.type == Tag("hvcC")) facts.codedPixels = std::max(facts.codedPixels, HevcConfigPixels(data, property));
         if (std::find(wanted.begin(), wanted.end(), index) == wanted.end()) return;
         Fields f = FieldsOf(data, property);
         if (property.type == Tag("ispe")) {

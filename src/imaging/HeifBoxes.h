@@ -2,7 +2,8 @@
 // them: whether its file type box names a still-picture brand, whether its
 // top-level boxes fit in the file, and the size of its primary picture as
 // shown (its `ispe`, or a grid's output size, which is what the decoder
-// allocates, turned by its `irot`). Bounded: reads nothing outside the
+// allocates, turned by its `irot`), and the coded size its HEVC parameter
+// sets give. Bounded: reads nothing outside the
 // given bytes, and each walk moves forward. No libraries, no windows.
 #pragma once
 
@@ -21,6 +22,11 @@ struct HeifFacts {
     bool sizeKnown = false;   // the primary picture's size was found within the bytes
     uint32_t width = 0;       // as shown, after a quarter turn of the container
     uint32_t height = 0;
+    // The most luma samples an HEVC decoder is told to allocate by the
+    // parameter sets in the container (tiles and thumbnails included), 0
+    // when there are none; it may be more than the size shown, and the
+    // decoder takes it whatever the container says.
+    uint64_t codedPixels = 0;
 };
 
 // The facts of a file of `fileSize` bytes whose first `size` bytes are `data`.

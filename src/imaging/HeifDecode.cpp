@@ -6,6 +6,7 @@
 
 #include <libheif/heif.h>
 
+#include "imaging/HeifBoxes.h"
 #include "imaging/PictureHeader.h"
 
 namespace {
@@ -126,10 +127,12 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     const int bits = std::max(heif_image_handle_get_luma_bits_per_pixel(handle.get()), 8);
     const bool deep = bits > 8;
     out.bitsPerPixel = bits * (alpha ? 4 : 3);
-    // The budget, before the library decodes anything: the larger of the
-    // picture as its container shows it and the size its header claims.
-    const uint64_t pixels = std::max(uint64_t(out.fullWidth) * out.fullHeight,
-                                     claimed.known ? uint64_t(claimed.width) * claimed.height : 0);
+    // The budget, before the library decodes anything: the largest of the
+    // picture as its container shows it, the size its header claims and the
+    // coded size its HEVC decoder would allocate.
+    const uint64_t pixels = std::max({uint64_t(out.fullWidth) * out.fullHeight,
+                                      claimed.known ? uint64_t(claimed.width) * claimed.height : 0,
+                                      ReadHeifBoxes(bytes, size, size).codedPixels});
     if (pixels * (deep ? 5 : 3) > request.pixelLimit) {
         out.outcome = PixelOutcome::TooLarge;
         return out;

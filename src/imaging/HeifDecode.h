@@ -17,8 +17,9 @@
 // not used, and the picture is shrunk afterwards like any other. While it
 // works the library holds the coded planes and an RGB picture beside ours,
 // so the budget is checked before anything is decoded against 3 pixels a
-// pixel of an 8-bit picture and 5 of a deeper one, and the library's own
-// ceiling on a side is lowered to the budget. Bits per pixel are those of
+// pixel of an 8-bit picture and 5 of a deeper one, the picture being the
+// largest of its shown size, its grid and the coded size of its HEVC
+// parameter sets; the library's own ceiling on a side is lowered to the budget. Bits per pixel are those of
 // the luma samples times the channels: 24 or 32 (alpha), 30 or 40 for 10 bits.
 DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& request);
 

@@ -163,12 +163,16 @@ TEST(HeifDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUndecoded) {
          PixelOutcome::Damaged},
         {"trailing bytes after the last box", L"solid.avif", [](Bytes b) { return b.resize(b.size() + 5), b; }, kRoomy,
          PixelOutcome::Decoded},
-        {"8 bits, one pixel over three times the budget", L"solid.heic", nullptr, 3 * 32 * 16 - 1,
+        {"8 bits, one pixel over three times the budget", L"solid.avif", nullptr, 3 * 32 * 16 - 1,
          PixelOutcome::TooLarge},
         {"8 bits, three times the budget", L"solid.avif", nullptr, 3 * 32 * 16, PixelOutcome::Decoded},
         {"10 bits, one pixel over five times the budget", L"deep10.avif", nullptr, 5 * 32 * 16 - 1,
          PixelOutcome::TooLarge},
-        {"10 bits, five times the budget", L"deep10.heic", nullptr, 5 * 32 * 16, PixelOutcome::Decoded},
+        {"10 bits, five times the budget", L"deep10.avif", nullptr, 5 * 32 * 16, PixelOutcome::Decoded},
+        // heif-enc codes a small picture as a tile of 64 x 64, which is what the HEVC decoder allocates.
+        {"HEIC within the budget, its coded tile one pixel over", L"solid.heic", nullptr, 3 * 64 * 64 - 1,
+         PixelOutcome::TooLarge},
+        {"HEIC and its coded tile within the budget", L"solid.heic", nullptr, 3 * 64 * 64, PixelOutcome::Decoded},
         {"spatial extent of 20000 x 20000", L"solid.avif",
          [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 20000), PutBe32(b, FindTag(b, "ispe") + 12, 20000), b; },
          kRoomy, PixelOutcome::TooLarge},
@@ -178,6 +182,9 @@ TEST(HeifDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUndecoded) {
              return PutBe16(b, at + 4, 60000), PutBe16(b, at + 6, 60000), b;
          },
          kRoomy, PixelOutcome::TooLarge},
+        {"HEVC coded at 204 x 124 in spatial extents of 32 x 16", L"plasma.heic",
+         [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 32), PutBe32(b, FindTag(b, "ispe") + 12, 16), b; },
+         3 * 204 * 128 - 1, PixelOutcome::TooLarge},
         {"spatial extent of 0 x 16", L"irot.avif", [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 0), b; },
          kRoomy, PixelOutcome::Damaged},
     };
