@@ -156,12 +156,14 @@ bool GridSize(const uint8_t* data, uint64_t size, const MetaParts& meta, uint32_
         const uint64_t method = (version == 1 || version == 2) ? f.Take(2) & 15 : 0;
         f.Take(2);   // data reference
         const uint64_t base = f.Take(baseSize), extents = f.Take(2);
+        // Only the first extent matters; the rest are stepped over whole
+        // (extents of no bytes at all cost no walk).
         uint64_t offset = 0;
-        for (uint64_t e = 0; e < extents && f.ok; ++e) {
+        if (extents > 0) {
             f.Take(indexSize);
-            const uint64_t extentOffset = f.Take(offsetSize);
+            offset = f.Take(offsetSize);
             f.Take(lengthSize);
-            if (e == 0) offset = extentOffset;
+            f.Skip((extents - 1) * (indexSize + offsetSize + lengthSize));
         }
         if (!f.ok || id != meta.primary) continue;
         if (extents == 0 || method > 1 || (method == 1 && meta.idat.type == 0)) return false;
