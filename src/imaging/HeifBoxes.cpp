@@ -99,14 +99,15 @@ struct MetaParts {
     std::vector<Box> ipma;
 };
 
-bool IsGrid(const uint8_t* data, uint64_t size, const MetaParts& meta) {
-    if (meta.iinf.type == 0) return false;
+// Calls `visit(id, type)` for each item entry of the iinf box that names its type.
+template <class Visit>
+void WalkItemTypes(const uint8_t* data, uint64_t size, const MetaParts& meta, Visit visit) {
+    if (meta.iinf.type == 0) return;
     Fields f = FieldsOf(data, meta.iinf);
     const uint64_t version = f.Take(1);
     f.Take(3);
     f.Take(version == 0 ? 2 : 4);   // the entry count: the boxes themselves tell
-    if (!f.ok) return false;
-    bool grid = false;
+    if (!f.ok) return;
     WalkBoxes(data, size, f.pos, meta.iinf.end, [&](const Box& infe) {
         if (infe.type != Tag("infe")) return;
         Fields e = FieldsOf(data, infe);
@@ -116,7 +117,14 @@ bool IsGrid(const uint8_t* data, uint64_t size, const MetaParts& meta) {
         const uint64_t id = e.Take(v == 2 ? 2 : 4);
         e.Take(2);   // protection
         const uint64_t type = e.Take(4);
-        if (e.ok && id == meta.primary) grid = type == Tag("grid");
+        if (e.ok) visit(id, uint32_t(type));
+    });
+}
+
+bool IsGrid(const uint8_t* data, uint64_t size, const MetaParts& meta) {
+    bool grid = false;
+    WalkItemTypes(data, size, meta, [&](uint64_t id, uint32_t type) {
+        if (id == meta.primary) grid = type == Tag("grid");
     });
     return grid;
 }
@@ -138,10 +146,12 @@ std::vector<uint64_t> PrimaryProperties(const uint8_t* data, const MetaParts& me
     return indices;
 }
 
-// The output size of the primary grid from its description in the item's
-// first extent, in the file or in the meta box's idat.
-bool GridSize(const uint8_t* data, uint64_t size, const MetaParts& meta, uint32_t& w, uint32_t& h) {
-    if (meta.iloc.type == 0) return false;
+// Calls `visit(id, from, to)` for each item of the iloc box whose first
+// extent starts within the bytes (in the file or in the meta box's idat):
+// its data lies in [from, to), `to` the end of the bytes or of the idat.
+template <class Visit>
+void WalkItemLocations(const uint8_t* data, uint64_t size, const MetaParts& meta, Visit visit) {
+    if (meta.iloc.type == 0) return;
     Fields f = FieldsOf(data, meta.iloc);
     const uint64_t version = f.Take(1);
     f.Take(3);
@@ -149,7 +159,7 @@ bool GridSize(const uint8_t* data, uint64_t size, const MetaParts& meta, uint32_
     const uint64_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = more >> 4;
     const uint64_t indexSize = (version == 1 || version == 2) ? more & 15 : 0;
     for (const uint64_t s : {offsetSize, lengthSize, baseSize, indexSize})
-        if (s != 0 && s != 4 && s != 8) return false;
+        if (s != 0 && s != 4 && s != 8) return;
     const uint64_t count = f.Take(version < 2 ? 2 : 4);
     for (uint64_t i = 0; i < count && f.ok; ++i) {
         const uint64_t id = f.Take(version < 2 ? 2 : 4);
@@ -165,21 +175,29 @@ bool GridSize(const uint8_t* data, uint64_t size, const MetaParts& meta, uint32_
             f.Take(lengthSize);
             f.Skip((extents - 1) * (indexSize + offsetSize + lengthSize));
         }
-        if (!f.ok || id != meta.primary) continue;
-        if (extents == 0 || method > 1 || (method == 1 && meta.idat.type == 0)) return false;
+        if (!f.ok || extents == 0 || method > 1 || (method == 1 && meta.idat.type == 0)) continue;
         const uint64_t from = method == 1 ? meta.idat.body : 0, to = method == 1 ? meta.idat.end : size;
-        if (base > to - from || offset > to - from - base) return false;
-        Fields grid{data, from + base + offset, to};
+        if (base > to - from || offset > to - from - base) continue;
+        visit(id, from + base + offset, to);
+    }
+}
+
+// The output size of the primary grid from its description.
+bool GridSize(const uint8_t* data, uint64_t size, const MetaParts& meta, uint32_t& w, uint32_t& h) {
+    bool found = false;
+    WalkItemLocations(data, size, meta, [&](uint64_t id, uint64_t from, uint64_t to) {
+        if (id != meta.primary || found) return;
+        Fields grid{data, from, to};
         const uint64_t gridVersion = grid.Take(1), gridFlags = grid.Take(1);
         grid.Take(2);   // rows and columns
         const uint64_t side = (gridFlags & 1) ? 4 : 2;
         const uint64_t gw = grid.Take(side), gh = grid.Take(side);
-        if (!grid.ok || gridVersion != 0) return false;
+        if (!grid.ok || gridVersion != 0) return;
         w = uint32_t(gw);
         h = uint32_t(gh);
-        return true;
-    }
-    return false;
+        found = true;
+    });
+    return found;
 }
 
 // The bits of a parameter set, read in turn; a read past the end reads 0
@@ -259,6 +277,85 @@ uint64_t HevcConfigPixels(const uint8_t* data, const Box& hvcC) {
     return largest;
 }
 
+// An unsigned variable-length code of AV1 (leading zeros, then as many bits).
+uint64_t Uvlc(Bits& bits) {
+    unsigned zeros = 0;
+    while (bits.ok && bits.Read(1) == 0) ++zeros;
+    if (zeros >= 32) return UINT32_MAX;
+    return bits.Read(zeros) + (uint64_t(1) << zeros) - 1;
+}
+
+// The largest frame (luma samples) an AV1 sequence header allows, 0 when it
+// cannot be read. The AV1 decoder allocates for its frames whatever the
+// container says, up to 2^30 samples.
+uint64_t Av1SequencePixels(const uint8_t* header, uint64_t length) {
+    Bits bits;
+    bits.bytes.assign(header, header + std::min<uint64_t>(length, 512));
+    bits.Read(4);   // profile and still picture
+    if (bits.Read(1)) {   // the reduced header of a still picture
+        bits.Read(5);
+    } else {
+        bool decoderModel = false;
+        unsigned delayBits = 0;
+        if (bits.Read(1)) {   // timing
+            bits.Read(64);
+            if (bits.Read(1)) Uvlc(bits);
+            decoderModel = bits.Read(1) != 0;
+            if (decoderModel) {
+                delayBits = unsigned(bits.Read(5)) + 1;
+                bits.Read(42);
+            }
+        }
+        const bool displayDelay = bits.Read(1) != 0;
+        const uint64_t points = bits.Read(5) + 1;
+        for (uint64_t i = 0; i < points && bits.ok; ++i) {
+            bits.Read(12);
+            if (bits.Read(5) > 7) bits.Read(1);
+            if (decoderModel && bits.Read(1)) bits.Read(2 * delayBits + 1);
+            if (displayDelay && bits.Read(1)) bits.Read(4);
+        }
+    }
+    const unsigned widthBits = unsigned(bits.Read(4)) + 1, heightBits = unsigned(bits.Read(4)) + 1;
+    const uint64_t w = bits.Read(widthBits) + 1, h = bits.Read(heightBits) + 1;
+    return bits.ok ? w * h : 0;
+}
+
+// The frame size of the first sequence header among the first few AV1 OBUs in [from, to).
+uint64_t Av1ObuPixels(const uint8_t* data, uint64_t from, uint64_t to) {
+    uint64_t pos = from;
+    for (int n = 0; n < 8 && pos < to; ++n) {
+        const uint8_t header = data[pos];
+        pos += (header & 4) ? 2 : 1;   // an extension byte
+        if (!(header & 2)) return 0;   // no size: not as a container holds them
+        uint64_t length = 0;
+        for (int i = 0; i < 8; ++i) {
+            if (pos >= to) return 0;
+            const uint8_t b = data[pos++];
+            length |= uint64_t(b & 0x7F) << (7 * i);
+            if (!(b & 0x80)) break;
+        }
+        if (pos > to || length > to - pos) return 0;
+        if (((header >> 3) & 15) == 1) return Av1SequencePixels(data + pos, length);
+        pos += length;
+    }
+    return 0;
+}
+
+// The largest frame the AV1 items (tiles and thumbnails included) allow.
+uint64_t Av1ItemsPixels(const uint8_t* data, uint64_t size, const MetaParts& meta) {
+    std::vector<uint64_t> av1;
+    WalkItemTypes(data, size, meta, [&](uint64_t id, uint32_t type) {
+        if (type == Tag("av01") && av1.size() < 4096) av1.push_back(id);
+    });
+    if (av1.empty()) return 0;
+    std::sort(av1.begin(), av1.end());
+    uint64_t largest = 0;
+    WalkItemLocations(data, size, meta, [&](uint64_t id, uint64_t from, uint64_t to) {
+        if (std::binary_search(av1.begin(), av1.end(), id)) largest = std::max(largest, Av1ObuPixels(data, from, to));
+    });
+    return largest;
+}
+
 void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, HeifFacts& facts) {
     MetaParts meta;
     const bool walked = WalkBoxes(data, size, metaBox.body + 4, metaBox.end, [&](const Box& box) {
@@ -290,6 +387,8 @@ void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, Hei
     WalkBoxes(data, size, meta.ipco.body, meta.ipco.end, [&](const Box& property) {
         ++index;
         if (property.type == Tag("hvcC")) facts.codedPixels = std::max(facts.codedPixels, HevcConfigPixels(data, property));
+        if (property.type == Tag("av1C") && property.end - property.body > 4)
+            facts.codedPixels = std::max(facts.codedPixels, Av1ObuPixels(data, property.body + 4, property.end));
         if (std::find(wanted.begin(), wanted.end(), index) == wanted.end()) return;
         Fields f = FieldsOf(data, property);
         if (property.type == Tag("ispe")) {
@@ -300,6 +399,7 @@ void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, Hei
             quarter = (f.Take(1) & 1) != 0;
         }
     });
+    facts.codedPixels = std::max(facts.codedPixels, Av1ItemsPixels(data, size, meta));
     if (IsGrid(data, size, meta) && GridSize(data, size, meta, w, h)) spatial = true;
     if (!spatial) return;
     facts.sizeKnown = true;

@@ -3,7 +3,7 @@
 // top-level boxes fit in the file, and the size of its primary picture as
 // shown (its `ispe`, or a grid's output size, which is what the decoder
 // allocates, turned by its `irot`), and the coded size its HEVC parameter
-// sets give. Bounded: reads nothing outside the
+// sets and AV1 sequence headers give. Bounded: reads nothing outside the
 // given bytes, and each walk moves forward. No libraries, no windows.
 #pragma once
 
@@ -22,10 +22,10 @@ struct HeifFacts {
     bool sizeKnown = false;   // the primary picture's size was found within the bytes
     uint32_t width = 0;       // as shown, after a quarter turn of the container
     uint32_t height = 0;
-    // The most luma samples an HEVC decoder is told to allocate by the
-    // parameter sets in the container (tiles and thumbnails included), 0
-    // when there are none; it may be more than the size shown, and the
-    // decoder takes it whatever the container says.
+    // The most luma samples a decoder is told to allocate by the HEVC
+    // parameter sets or AV1 sequence headers within the bytes (tiles and
+    // thumbnails included), 0 when none is found; it may be more than the
+    // size shown, and the decoders take it whatever the container says.
     uint64_t codedPixels = 0;
 };
 

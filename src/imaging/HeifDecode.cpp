@@ -129,7 +129,7 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     out.bitsPerPixel = bits * (alpha ? 4 : 3);
     // The budget, before the library decodes anything: the largest of the
     // picture as its container shows it, the size its header claims and the
-    // coded size its HEVC decoder would allocate.
+    // coded size its HEVC or AV1 decoder would allocate.
     const uint64_t pixels = std::max({uint64_t(out.fullWidth) * out.fullHeight,
                                       claimed.known ? uint64_t(claimed.width) * claimed.height : 0,
                                       ReadHeifBoxes(bytes, size, size).codedPixels});

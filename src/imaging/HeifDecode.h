@@ -19,7 +19,8 @@
 // so the budget is checked before anything is decoded against 3 pixels a
 // pixel of an 8-bit picture and 5 of a deeper one, the picture being the
 // largest of its shown size, its grid and the coded size of its HEVC
-// parameter sets; the library's own ceiling on a side is lowered to the budget. Bits per pixel are those of
+// parameter sets or AV1 sequence headers; the library's own ceiling on a
+// side is lowered to the budget. Bits per pixel are those of
 // the luma samples times the channels: 24 or 32 (alpha), 30 or 40 for 10 bits.
 DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& request);
 

@@ -185,6 +185,10 @@ TEST(HeifDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUndecoded) {
         {"HEVC coded at 204 x 124 in spatial extents of 32 x 16", L"plasma.heic",
          [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 32), PutBe32(b, FindTag(b, "ispe") + 12, 16), b; },
          3 * 204 * 128 - 1, PixelOutcome::TooLarge},
+        {"AV1 coded at 204 x 124 in a spatial extent of 32 x 16", L"plasma.avif",
+         [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 32), PutBe32(b, FindTag(b, "ispe") + 12, 16), b; },
+         3 * 204 * 124 - 1, PixelOutcome::TooLarge},
+        {"AV1 coded at 204 x 124, within the budget", L"plasma.avif", nullptr, 3 * 204 * 124, PixelOutcome::Decoded},
         {"spatial extent of 0 x 16", L"irot.avif", [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 0), b; },
          kRoomy, PixelOutcome::Damaged},
     };
