@@ -16,10 +16,10 @@
 # AVIF), the 32x16 reference picture with alpha (the lime quadrant half
 # transparent, the blue one transparent; also as a 10-bit AVIF), 10- and
 # 12-bit solid colours coded losslessly whose 8-bit values need rounding, and
-# AVIFs only (heif-enc cannot): the reference stored
-# turned with the container turning it back, once with an EXIF orientation
-# saying the same, and a 2x2 grid of it at 128 x 128. heif-enc keeps a JPEG's
-# EXIF orientation without turning anything: exif6.heic is stored 16 x 32.
+# AVIFs only (heif-enc cannot): the reference stored turned with the container
+# turning it back, once with an EXIF orientation saying the same, and a 2x2
+# grid of it at 128 x 128. heif-enc keeps a JPEG's EXIF orientation without
+# turning anything: exif6.heic is stored 16 x 32.
 # jxl/: made by Debian's cjxl (libjxl-tools): the 32x16 reference picture coded
 # losslessly as a bare codestream; a solid rgb(40,120,200) 16x16 (lossy) and
 # 1024x1024 (lossless, large enough to be decoded by several threads); a 64x16

@@ -21,7 +21,9 @@ uint64_t Be(const uint8_t* p, unsigned bytes) {
 constexpr uint32_t kBrands[] = {Tag("heic"), Tag("heix"), Tag("hevc"), Tag("hevx"), Tag("heim"),
                                 Tag("heis"), Tag("mif1"), Tag("msf1"), Tag("avif"), Tag("avis")};
 
-bool KnownBrand(uint32_t brand) { return std::find(std::begin(kBrands), std::end(kBrands), brand) != std::end(kBrands); }
+bool KnownBrand(uint32_t brand) {
+    return std::find(std::begin(kBrands), std::end(kBrands), brand) != std::end(kBrands);
+}
 
 struct Box {
     uint32_t type = 0;
@@ -386,7 +388,8 @@ void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, Hei
     uint32_t w = 0, h = 0;
     WalkBoxes(data, size, meta.ipco.body, meta.ipco.end, [&](const Box& property) {
         ++index;
-        if (property.type == Tag("hvcC")) facts.codedPixels = std::max(facts.codedPixels, HevcConfigPixels(data, property));
+        if (property.type == Tag("hvcC"))
+            facts.codedPixels = std::max(facts.codedPixels, HevcConfigPixels(data, property));
         if (property.type == Tag("av1C") && property.end - property.body > 4)
             facts.codedPixels = std::max(facts.codedPixels, Av1ObuPixels(data, property.body + 4, property.end));
         if (std::find(wanted.begin(), wanted.end(), index) == wanted.end()) return;

@@ -52,6 +52,13 @@ size_t Find(const Bytes& b, const Bytes& what) {
     return size_t(std::search(b.begin(), b.end(), what.begin(), what.end()) - b.begin());
 }
 size_t FindTag(const Bytes& b, const char* tag) { return Find(b, Bytes(tag, tag + 4)); }
+// The first spatial extent box made to say w x h.
+Bytes Extent(Bytes b, uint32_t w, uint32_t h) {
+    const size_t at = FindTag(b, "ispe");
+    PutBe32(b, at + 8, w);
+    PutBe32(b, at + 12, h);
+    return b;
+}
 
 }  // namespace
 
@@ -128,8 +135,10 @@ TEST(HeifDecode, ThreadsDecodingAtOnceGetThePicturesOfOne) {
         threads.emplace_back([&, t] {
             for (int round = 0; round < 2; ++round)
                 for (size_t i = 0; i < bytes.size(); ++i) {
-                    const DecodedPixels p = DecodeHeif(bytes[i].data(), bytes[i].size(), PixelRequest{0, 0, false, kRoomy});
-                    same[size_t(t)] += p.pixels && Bytes(p.pixels.get(), p.pixels.get() + p.Stride() * p.height) == alone[i];
+                    const Bytes& b = bytes[i];
+                    const DecodedPixels p = DecodeHeif(b.data(), b.size(), PixelRequest{0, 0, false, kRoomy});
+                    same[size_t(t)] += p.pixels && Bytes(p.pixels.get(), p.pixels.get() + p.Stride() * p.height) ==
+                                                       alone[i];
                 }
         });
     for (std::thread& t : threads) t.join();
@@ -145,8 +154,8 @@ TEST(HeifDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUndecoded) {
         return b;
     };
     const struct { const char* what; const wchar_t* file; Edit edit; uint64_t limit; PixelOutcome outcome; } cases[] = {
-        {"HEIC cut in half", L"solid.heic", [](Bytes b) { return Bytes(b.begin(), b.begin() + ptrdiff_t(b.size() / 2)); },
-         kRoomy, PixelOutcome::Damaged},
+        {"HEIC cut in half", L"solid.heic",
+         [](Bytes b) { return Bytes(b.begin(), b.begin() + ptrdiff_t(b.size() / 2)); }, kRoomy, PixelOutcome::Damaged},
         {"AVIF short of its last byte", L"solid.avif", [](Bytes b) { return Bytes(b.begin(), b.end() - 1); }, kRoomy,
          PixelOutcome::Damaged},
         {"HEIC cut in its coded data, its box made to match", L"plasma.heic",
@@ -174,7 +183,7 @@ TEST(HeifDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUndecoded) {
          PixelOutcome::TooLarge},
         {"HEIC and its coded tile within the budget", L"solid.heic", nullptr, 3 * 64 * 64, PixelOutcome::Decoded},
         {"spatial extent of 20000 x 20000", L"solid.avif",
-         [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 20000), PutBe32(b, FindTag(b, "ispe") + 12, 20000), b; },
+         [](Bytes b) { return Extent(b, 20000, 20000); },
          kRoomy, PixelOutcome::TooLarge},
         {"grid of 60000 x 60000 in a spatial extent of 128 x 128", L"grid.avif",
          [](Bytes b) {
@@ -183,10 +192,10 @@ TEST(HeifDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUndecoded) {
          },
          kRoomy, PixelOutcome::TooLarge},
         {"HEVC coded at 204 x 124 in spatial extents of 32 x 16", L"plasma.heic",
-         [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 32), PutBe32(b, FindTag(b, "ispe") + 12, 16), b; },
+         [](Bytes b) { return Extent(b, 32, 16); },
          3 * 204 * 128 - 1, PixelOutcome::TooLarge},
         {"AV1 coded at 204 x 124 in a spatial extent of 32 x 16", L"plasma.avif",
-         [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 32), PutBe32(b, FindTag(b, "ispe") + 12, 16), b; },
+         [](Bytes b) { return Extent(b, 32, 16); },
          3 * 204 * 124 - 1, PixelOutcome::TooLarge},
         {"AV1 coded at 204 x 124, within the budget", L"plasma.avif", nullptr, 3 * 204 * 124, PixelOutcome::Decoded},
         {"spatial extent of 0 x 16", L"irot.avif", [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 0), b; },
