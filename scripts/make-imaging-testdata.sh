@@ -17,8 +17,9 @@
 # transparent, the blue one transparent; also as a 10-bit AVIF), 10- and
 # 12-bit solid colours coded losslessly whose 8-bit values need rounding, and
 # AVIFs only (heif-enc cannot): the reference stored turned with the container
-# turning it back, once with an EXIF orientation saying the same, and a 2x2
-# grid of it at 128 x 128. heif-enc keeps a JPEG's EXIF orientation without
+# turning it back, once with an EXIF orientation saying the same, its right
+# half cut out by the container's clean aperture, and a 2x2 grid of it at
+# 128 x 128. heif-enc keeps a JPEG's EXIF orientation without
 # turning anything: exif6.heic is stored 16 x 32.
 # jxl/: made by Debian's cjxl (libjxl-tools): the 32x16 reference picture coded
 # losslessly as a bare codestream; a solid rgb(40,120,200) 16x16 (lossy) and
@@ -173,6 +174,7 @@ avifenc -s 6 --min 0 --max 10 -y 400 "$tmp/gradient.png" "$heif/grey.avif" >/dev
 avif --irot 1 "$tmp/turned90.png" "$heif/irot.avif"
 avif --irot 3 --exif "$tmp/exif6.bin" "$tmp/turned270.png" "$heif/irot-exif6.avif"
 avif -g 2x2 "$tmp/big.png" "$heif/grid.avif"
+avif --crop 16,0,16,16 "$tmp/reference.png" "$heif/crop.avif"
 avifenc -s 6 -l -d 10 "$tmp/deep10.png" "$heif/deep10.avif" >/dev/null 2>&1
 avifenc -s 6 -l -d 12 "$tmp/deep12.png" "$heif/deep12.avif" >/dev/null 2>&1
 for name in solid gradient alpha; do heif-enc -q 90 -o "$heif/$name.heic" "$tmp/$name.png" >/dev/null; done

@@ -385,7 +385,7 @@ void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, Hei
     const std::vector<uint64_t> wanted = PrimaryProperties(data, meta);
     uint64_t index = 0;
     bool spatial = false, quarter = false;
-    uint32_t w = 0, h = 0;
+    uint32_t w = 0, h = 0, cropW = 0, cropH = 0;
     WalkBoxes(data, size, meta.ipco.body, meta.ipco.end, [&](const Box& property) {
         ++index;
         if (property.type == Tag("hvcC"))
@@ -400,11 +400,16 @@ void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, Hei
             if (f.ok && !spatial) w = uint32_t(pw), h = uint32_t(ph), spatial = true;
         } else if (property.type == Tag("irot")) {
             quarter = (f.Take(1) & 1) != 0;
+        } else if (property.type == Tag("clap")) {
+            const uint64_t wn = f.Take(4), wd = f.Take(4), hn = f.Take(4), hd = f.Take(4);
+            if (f.ok && wd != 0 && hd != 0) cropW = uint32_t((wn + wd / 2) / wd), cropH = uint32_t((hn + hd / 2) / hd);
         }
     });
     facts.codedPixels = std::max(facts.codedPixels, Av1ItemsPixels(data, size, meta));
     if (IsGrid(data, size, meta) && GridSize(data, size, meta, w, h)) spatial = true;
     if (!spatial) return;
+    // Cropped to its clean aperture, as the decoder crops it.
+    if (cropW != 0 && cropH != 0) w = std::min(w, cropW), h = std::min(h, cropH);
     facts.sizeKnown = true;
     facts.width = quarter ? h : w;
     facts.height = quarter ? w : h;

@@ -2,7 +2,7 @@
 // them: whether its file type box names a still-picture brand, whether its
 // top-level boxes fit in the file, and the size of its primary picture as
 // shown (its `ispe`, or a grid's output size, which is what the decoder
-// allocates, turned by its `irot`), and the coded size its HEVC parameter
+// allocates, cropped by its `clap` and turned by its `irot`), and the coded size its HEVC parameter
 // sets and AV1 sequence headers give. Bounded: reads nothing outside the
 // given bytes, and each walk moves forward. No libraries, no windows.
 #pragma once
@@ -20,7 +20,7 @@ struct HeifFacts {
     // `meta` box to find a picture in.
     bool fits = false;
     bool sizeKnown = false;   // the primary picture's size was found within the bytes
-    uint32_t width = 0;       // as shown, after a quarter turn of the container
+    uint32_t width = 0;       // as shown, after the container's crop and quarter turn
     uint32_t height = 0;
     // The most luma samples a decoder is told to allocate by the HEVC
     // parameter sets or AV1 sequence headers within the bytes (tiles and

@@ -1,6 +1,6 @@
 // The HEIF decoder: HEICs and AVIFs of each kind decoded against known
 // colours (solid, gradient, alpha premultiplied, turned by the container with
-// and without an EXIF orientation beside it, a grid, 10 and 12 bits rounded),
+// and without an EXIF orientation beside it, cropped, a grid, 10 and 12 bits rounded),
 // the size the header claims, the colour profile, several threads at once,
 // and damaged or huge files refused whole before anything is decoded.
 #include <gtest/gtest.h>
@@ -94,6 +94,7 @@ TEST(HeifDecode, EachKindDecodesToItsSizeAndColours) {
         // EXIF orientation 6 without a turn in the container: shown as stored.
         {L"exif6.heic", 16, 32, 24, 6, Quadrants(16, 32, kLime, kWhite, kBlue, kRed)},
         {L"grid.avif", 128, 128, 24, 6, Quadrants(128, 128, kRed, kLime, kWhite, kBlue)},
+        {L"crop.avif", 16, 16, 24, 6, Quadrants(16, 16, kLime, kLime, kWhite, kWhite)},
         {L"plasma.heic", 204, 124, 24, 12, plasma},
         {L"plasma.avif", 204, 124, 24, 12, plasma},
         {L"plasma-10bit.avif", 204, 124, 30, 12, plasma},
