@@ -171,6 +171,8 @@ TEST(HeifDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUndecoded) {
          PixelOutcome::Damaged},
         {"no primary item", L"solid.avif", [](Bytes b) { return PutBe16(b, FindTag(b, "pitm") + 8, 77), b; }, kRoomy,
          PixelOutcome::Damaged},
+        {"its last box running to the end of the file", L"solid.heic",
+         [](Bytes b) { return PutBe32(b, FindTag(b, "mdat") - 4, 0), b; }, kRoomy, PixelOutcome::Decoded},
         {"trailing bytes after the last box", L"solid.avif", [](Bytes b) { return b.resize(b.size() + 5), b; }, kRoomy,
          PixelOutcome::Decoded},
         {"8 bits, one pixel over three times the budget", L"solid.avif", nullptr, 3 * 32 * 16 - 1,

@@ -180,6 +180,10 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
     const std::string heic = ReadBytes(DataPath(L"heif\\plasma.heic"));
     std::string noBrand = heic;
     for (size_t at = 8; at < 28; at += 4) noBrand.replace(at, 4, "mp42");
+    std::string wide = heic;   // its mdat's size given in 64 bits
+    const size_t mdat = wide.find("mdat") - 4, mdatSize = wide.size() - mdat + 8;
+    const std::string largeSize{char(mdatSize >> 24), char(mdatSize >> 16), char(mdatSize >> 8), char(mdatSize)};
+    wide.replace(mdat, 8, std::string("\0\0\0\1mdat\0\0\0\0", 12) + largeSize);
     const auto canvas = [](uint32_t w, uint32_t h) {
         --w, --h;
         return std::string("RIFF\xF0\x0F\0\0WEBPVP8X\x0A\0\0\0\0\0\0\0", 24) +
@@ -221,6 +225,9 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
          HeaderVerdict::Damaged},
         {"HEIF head whose boxes go on", heic.substr(0, 100), heic.size(), kRoomy, HeaderVerdict::Decodable},
         {"HEIF without a picture brand", noBrand, noBrand.size(), kRoomy, HeaderVerdict::Damaged},
+        {"HEIF whose last box has a 64-bit size", wide, wide.size(), kRoomy, HeaderVerdict::Decodable},
+        {"HEIF whose 64-bit size runs past the end", wide.substr(0, wide.size() - 1), wide.size() - 1, kRoomy,
+         HeaderVerdict::Damaged},
         {"TIFF claiming 70000 x 70000", tiff, 4000, kRoomy, HeaderVerdict::TooLarge},
         {"TIFF", std::string("II*\0\x08\0\0\0", 8), 1000, kRoomy, HeaderVerdict::Decodable},
         {"icon", std::string("\0\0\1\0\1\0", 6), 1000, kRoomy, HeaderVerdict::Decodable},
