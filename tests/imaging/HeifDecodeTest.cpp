@@ -1,6 +1,7 @@
 // The HEIF decoder: HEICs and AVIFs of each kind decoded against known
 // colours (solid, gradient, alpha premultiplied, turned by the container with
-// and without an EXIF orientation beside it, cropped, a grid, 10 and 12 bits rounded),
+// and without an EXIF orientation beside it, an HEIC turned likewise, cropped,
+// a grid, 10 and 12 bits rounded),
 // the size the header claims, the colour profile, several threads at once,
 // and damaged or huge files refused whole before anything is decoded.
 #include <gtest/gtest.h>
@@ -120,6 +121,25 @@ TEST(HeifDecode, EachKindDecodesToItsSizeAndColours) {
         const std::string profile = "not a colour profile, only its bytes";
         EXPECT_EQ(AsString(p.iccProfile), std::wstring(c.file) == L"solid.avif" ? profile : "");
     }
+}
+
+// heif-enc writes no turn: the plasma's pixel information box is made a
+// quarter turn anticlockwise (its 16 bytes hold the turn's 1 and padding).
+TEST(HeifDecode, AnHeicTurnedByItsContainerIsShownTurned) {
+    Bytes b = TestHeif(L"plasma.heic");
+    const size_t at = FindTag(b, "pixi");
+    std::memcpy(&b[at], "irot", 4);
+    b[at + 4] = 1;
+    const ClaimedSize claimed = PeekPictureSize(b.data(), b.size());
+    EXPECT_TRUE(claimed.known && claimed.width == 124 && claimed.height == 204);
+    const DecodedPixels p = Decode(b);
+    ASSERT_EQ(p.outcome, PixelOutcome::Decoded);
+    ASSERT_TRUE(p.width == 124 && p.height == 204);
+    const Spot corners[] = {{12, 12, {0, 255, 0, 255}}, {111, 12, {255, 0, 0, 255}},
+                            {111, 191, {255, 255, 255, 255}}, {12, 191, {0, 0, 255, 255}}};
+    for (const Spot& s : corners)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(p.pixels[s.y * p.Stride() + s.x * 4 + k], s.bgra[k], 12) << s.x << "," << s.y;
 }
 
 TEST(HeifDecode, ThreadsDecodingAtOnceGetThePicturesOfOne) {
