@@ -13,6 +13,10 @@
 #                     shape but another colour (blue): the one a thumbnail uses
 #   turned.tif        stored 200x300 with orientation 6: upright it is 300x200,
 #                     cyan above blue
+# and one 128x64 picture (red and lime over blue and white) in each format with
+# a decoder of its own: quadrants.webp (lossless), quadrants.heic,
+# quadrants.jxl (lossless), and quadrants.avif stored turned a quarter
+# clockwise (64x128), its container's rotation turning it upright.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$here/tests/data/e2e"
@@ -67,3 +71,10 @@ convert -size 300x100 'xc:rgb(20,200,200)' -size 300x100 'xc:rgb(40,40,220)' -ap
 exiftool -q -overwrite_original -Orientation=6 -n "$out/turned.tif"
 [[ "$(convert "$out/turned.tif" -auto-orient -format '%w %h %[pixel:p{150,20}]' info:)" == "300 200 srgb(20,200,200)" ]] ||
     { echo "turned.tif does not turn upright" >&2; exit 1; }
+
+convert -size 64x32 xc:red xc:lime +append \( -size 64x32 xc:blue xc:white +append \) -append "PNG24:$tmp/quadrants.png"
+cwebp -quiet -lossless "$tmp/quadrants.png" -o "$out/quadrants.webp"
+heif-enc -q 95 -o "$out/quadrants.heic" "$tmp/quadrants.png" >/dev/null
+convert "$tmp/quadrants.png" -rotate 90 "PNG24:$tmp/turned.png"
+avifenc -s 8 --min 0 --max 10 --irot 1 "$tmp/turned.png" "$out/quadrants.avif" >/dev/null
+cjxl --quiet -d 0 "$tmp/quadrants.png" "$out/quadrants.jxl"

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,39 +42,6 @@ CatalogOpen OpenCatalog(const Viewer& viewer) {
 
 int Focused(HWND list) { return int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)); }
 int Count(HWND list) { return int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-// A list item's text, or selecting items, through memory in the viewer's
-// own process (the list view's messages carry pointers).
-struct InViewer {
-    explicit InViewer(const Viewer& viewer) : process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, viewer.ProcessId())) {
-        memory = static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    }
-    ~InViewer() {
-        VirtualFreeEx(process, memory, 0, MEM_RELEASE);
-        CloseHandle(process);
-    }
-    std::wstring Text(HWND list, int index) {
-        LVITEMW item{};
-        item.pszText = reinterpret_cast<wchar_t*>(memory + 512);
-        item.cchTextMax = 260;
-        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
-        SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(index), LPARAM(memory));
-        wchar_t text[260] = {};
-        ReadProcessMemory(process, memory + 512, text, sizeof text - 2, nullptr);
-        return text;
-    }
-    void Select(HWND list, std::initializer_list<int> items) {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
-        SendMessageW(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(memory));
-        item.state = item.stateMask;
-        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
-        for (const int i : items) SendMessageW(list, LVM_SETITEMSTATE, WPARAM(i), LPARAM(memory));
-    }
-    HANDLE process;
-    char* memory;
-};
 
 // The shell asks before it recycles, in a box of its own: Yes.
 void AnswerTheShell(HWND catalog) {
@@ -157,6 +125,48 @@ TEST(Catalog, ThumbnailsOfATransparentALetterboxedAndATurnedPicture) {
     EXPECT_TRUE(Width(cyan) == 100 && Width(blue) == 100 && std::abs(Height(cyan) - 33) <= 1 &&
                 cyan.bottom <= blue.top + 1)
         << "turned upright: " << Describe(cyan) << " above " << Describe(blue);
+}
+
+// A thumbnail of each format with a decoder of its own, upright (the AVIF is
+// stored turned); the shown HEIC goes to the clipboard at its own size.
+TEST(Catalog, ThumbnailsOfEachFormatWithADecoderOfItsOwn) {
+    Viewer viewer;
+    for (const std::wstring format : {L"avif", L"heic", L"jxl", L"webp"})
+        ASSERT_TRUE(CopyFileW(DataPath(L"e2e\\quadrants." + format).c_str(), viewer.Picture(L"q." + format).c_str(),
+                              FALSE));
+    ASSERT_TRUE(viewer.Launch(L"-noslide -notransitions -sortname -sortforward"));
+    EXPECT_TRUE(viewer.WaitForShown(L"q.avif"));
+    viewer.PostCommand(kCmdNext);
+    EXPECT_TRUE(viewer.WaitForShown(L"q.heic"));
+    const SIZE copied = CopiedBitmap(viewer, kCmdCopyImage);
+    EXPECT_TRUE(copied.cx == 128 && copied.cy == 64) << copied.cx << " x " << copied.cy;
+
+    const CatalogOpen catalog = OpenCatalog(viewer);
+    ASSERT_TRUE(catalog.list);
+    EXPECT_EQ(Count(catalog.list), 4);
+    RECT area{};
+    GetWindowRect(catalog.list, &area);
+    // 100 x 50 thumbnails: red (50 x 25) over blue in each, side by side.
+    const auto runs = [&](const Screenshot& shot, COLORREF colour) {
+        int most = 0;
+        for (int y = area.top; y < area.bottom; ++y) {
+            int count = 0, length = 0;
+            for (int x = area.left; x < area.right; ++x) {
+                length = NearColour(shot.Pixel(x, y), colour, 40) ? length + 1 : 0;
+                if (length == 20) ++count;
+            }
+            most = std::max(most, count);
+        }
+        return most;
+    };
+    EXPECT_TRUE(WaitUntil([&] {
+        const Screenshot shot;
+        return runs(shot, RGB(255, 0, 0)) == 4 && runs(shot, RGB(0, 0, 255)) == 4;
+    }, 15000));
+    const Screenshot shot;
+    const RECT red = ColourBox(shot, area, RGB(255, 0, 0)), blue = ColourBox(shot, area, RGB(0, 0, 255));
+    EXPECT_TRUE(red.bottom <= blue.top + 2 && std::abs(Height(red) - 25) <= 2)
+        << "upright: " << Describe(red) << " above " << Describe(blue);
 }
 
 TEST(Catalog, CommandsAndFileOperationsOnTheSelection) {

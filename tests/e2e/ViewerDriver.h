@@ -4,8 +4,10 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -151,6 +153,45 @@ void AnswerSaveDialog(const Viewer& viewer, const wchar_t* caption, const std::w
 // Empties the clipboard, posts `command` and waits for the bitmap the viewer
 // puts there: its size (0 x 0 when none came).
 SIZE CopiedBitmap(const Viewer& viewer, int command);
+
+// A list item's text, selecting items, or a status bar part's text, through
+// memory in the viewer's own process (these messages carry pointers).
+struct InViewer {
+    explicit InViewer(const Viewer& viewer) : process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, viewer.ProcessId())) {
+        memory = static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    }
+    ~InViewer() {
+        VirtualFreeEx(process, memory, 0, MEM_RELEASE);
+        CloseHandle(process);
+    }
+    std::wstring Text(HWND list, int index) {
+        LVITEMW item{};
+        item.pszText = reinterpret_cast<wchar_t*>(memory + 512);
+        item.cchTextMax = 260;
+        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
+        SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(index), LPARAM(memory));
+        wchar_t text[260] = {};
+        ReadProcessMemory(process, memory + 512, text, sizeof text - 2, nullptr);
+        return text;
+    }
+    void Select(HWND list, std::initializer_list<int> items) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
+        SendMessageW(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(memory));
+        item.state = item.stateMask;
+        WriteProcessMemory(process, memory, &item, sizeof item, nullptr);
+        for (const int i : items) SendMessageW(list, LVM_SETITEMSTATE, WPARAM(i), LPARAM(memory));
+    }
+    std::wstring StatusPart(HWND bar, int part) {
+        SendMessageW(bar, SB_GETTEXTW, WPARAM(part), LPARAM(memory));
+        wchar_t text[260] = {};
+        ReadProcessMemory(process, memory, text, sizeof text - 2, nullptr);
+        return text;
+    }
+    HANDLE process;
+    char* memory;
+};
 
 // The screen's pixels, read once: a screenshot of the whole desktop.
 class Screenshot {

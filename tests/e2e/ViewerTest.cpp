@@ -22,6 +22,15 @@ namespace {
 const std::wstring kStill = L"-noslide -notransitions";
 const COLORREF kRed = RGB(220, 20, 20), kBlue = RGB(0, 0, 255), kTeal = RGB(20, 140, 150);
 
+// The reference picture shown in `view`: red and lime over blue and white,
+// each quadrant's centre clear of the blur at the colour edges.
+void ExpectQuadrants(const RECT& view) {
+    const COLORREF quadrants[] = {RGB(255, 0, 0), RGB(0, 255, 0), kBlue, RGB(255, 255, 255)};
+    for (int q = 0; q < 4; ++q) {
+        const int x = view.left + (q % 2 * 2 + 1) * Width(view) / 4, y = view.top + (q / 2 * 2 + 1) * Height(view) / 4;
+        EXPECT_TRUE(WaitForPixel(x, y, quadrants[q], 40)) << "quadrant " << q << ": " << Hex(Screenshot().Pixel(x, y));
+    }
+}
 
 }  // namespace
 
@@ -61,11 +70,31 @@ TEST(Viewer, ExifOrientationTurnsThePictureUpright) {
     EXPECT_EQ(viewer.WaitForCaption([&](const std::wstring& t) { return t == expected; }), expected);
     const RECT view = viewer.ViewOnScreen();
     EXPECT_TRUE(Width(view) == 320 && Height(view) == 160) << Describe(view);
-    // Quadrant centres, clear of the blur at the colour edges.
-    const COLORREF quadrants[] = {RGB(255, 0, 0), RGB(0, 255, 0), kBlue, RGB(255, 255, 255)};
-    for (int q = 0; q < 4; ++q) {
-        const int x = view.left + (q % 2 * 2 + 1) * 80, y = view.top + (q / 2 * 2 + 1) * 40;
-        EXPECT_TRUE(WaitForPixel(x, y, quadrants[q], 40)) << "quadrant " << q << ": " << Hex(Screenshot().Pixel(x, y));
+    ExpectQuadrants(view);
+}
+
+// WebP, HEIC, AVIF and JPEG XL, by extensions in any letter case: each shown
+// upright (the AVIF is stored turned, its container turning it back), at its
+// own size, with its size and depth in the status bar.
+TEST(Viewer, EachFormatWithADecoderOfItsOwnShowsUprightWithItsSizeAndDepth) {
+    const struct {
+        const wchar_t* data;
+        const wchar_t* name;
+    } cases[] = {{L"quadrants.webp", L"q.WEBP"}, {L"quadrants.heic", L"q.Heic"}, {L"quadrants.heic", L"q.heif"},
+                 {L"quadrants.avif", L"q.avif"}, {L"quadrants.jxl", L"q.JXL"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name);
+        Viewer viewer;
+        ASSERT_TRUE(CopyFileW(DataPath(std::wstring(L"e2e\\") + c.data).c_str(), viewer.Picture(c.name).c_str(), FALSE));
+        ASSERT_TRUE(viewer.Launch(kStill + L" -shortname -z250"));
+        const std::wstring expected = L"q - Oxbrill (Zoom: 320 x 160)";
+        EXPECT_EQ(viewer.WaitForCaption([&](const std::wstring& t) { return t == expected; }), expected);
+        const RECT view = viewer.ViewOnScreen();
+        EXPECT_TRUE(Width(view) == 320 && Height(view) == 160) << Describe(view);
+        ExpectQuadrants(view);
+        InViewer remote(viewer);
+        EXPECT_EQ(remote.StatusPart(FindWindowExW(viewer.Main(), nullptr, STATUSCLASSNAMEW, nullptr), 1),
+                  L"\t128x64x24");
     }
 }
 
