@@ -8,6 +8,7 @@
 #include "commands/CommandIds.h"
 #include "commands/MenuLayout.h"
 #include "commands/Dialogs.h"
+#include "support/TestFiles.h"
 
 namespace {
 bool Shown(const AppState& s, const wchar_t* key) { return s.formats.on[PictureFormatByKey(key)]; }
@@ -51,6 +52,9 @@ TEST(Commands, TogglesChoicesAndPinsWithoutAWindow) {
         {FormatCommand(PictureFormatByKey(L"heic")), [](const AppState& s) { return Shown(s, L"heic"); }},
     };
     auto s = std::make_unique<AppState>();
+    // A format item reloads the folder shown: an empty one here.
+    const TempFolder shown(L"formats");
+    s->exhibit->SetViewedFolder(shown.Root());
     for (const auto& [command, holds] : steps) {
         s->ExecuteCommand(command);
         EXPECT_TRUE(holds(*s)) << command;
