@@ -16,13 +16,15 @@ build="$root/build/x86_64"
 # ... and a progressive 4000 x 3000 one.
 [ -f "$build/bench_progressive.jpg" ] ||
     convert -size 1000x750 plasma:fractal -resize 4000x3000! -quality 90 -interlace JPEG "$build/bench_progressive.jpg"
-# ... and a 4000 x 3000 picture in each of the formats decoded by libraries of their own.
+# ... and a 4000 x 3000 picture in each of the formats decoded by libraries of their own
+# (8 bits a sample, and a 10-bit AVIF).
 if [ ! -f "$build/bench_format.jxl" ]; then
-    convert -size 1000x750 plasma:fractal -resize 4000x3000! "$build/bench_format.png"
+    convert -size 1000x750 plasma:fractal -resize 4000x3000! -depth 8 "$build/bench_format.png"
     cwebp -quiet -q 90 "$build/bench_format.png" -o "$build/bench_format.webp"
     heif-enc -q 90 -o "$build/bench_format.heic" "$build/bench_format.png" >/dev/null
     avifenc -s 8 -j 2 "$build/bench_format.png" "$build/bench_format.avif" >/dev/null
     cjxl --quiet -d 1 "$build/bench_format.png" "$build/bench_format.jxl"
+    avifenc -s 8 -j 2 -d 10 "$build/bench_format.png" "$build/bench_format-10bit.avif" >/dev/null
 fi
 
 # The failure benchmark reads 200,000 empty .png files and one good picture.
@@ -49,7 +51,7 @@ fi
 # ... and 40 pictures of 3000 x 2000 in each format with a decoder of its own.
 if [ ! -f "$build/bench-catalog/formats-complete" ]; then
     (cd "$build/bench-catalog" &&
-        convert -size 750x500 plasma:fractal -resize 3000x2000! format.png &&
+        convert -size 750x500 plasma:fractal -resize 3000x2000! -depth 8 format.png &&
         mkdir -p webp heic avif jxl &&
         cwebp -quiet -q 90 format.png -o webp/IMG_0000.webp &&
         heif-enc -q 90 -o heic/IMG_0000.heic format.png >/dev/null &&
@@ -72,9 +74,9 @@ for bench in bench_startup bench_decode bench_jpeg bench_transitions bench_exhib
     if [ "$bench" = bench_decode ]; then
         echo "== bench_decode (progressive 4000 x 3000)"
         "$root/scripts/wine-run.sh" "$build/$bench.exe" "$(winepath -w "$build/bench_progressive.jpg" | tr -d '\r')" 5 0.3
-        for format in webp heic avif jxl; do
-            echo "== bench_decode (4000 x 3000 $format)"
-            "$root/scripts/wine-run.sh" "$build/$bench.exe" "$(winepath -w "$build/bench_format.$format" | tr -d '\r')" 5 1.2
+        for name in bench_format.webp bench_format.heic bench_format.avif bench_format-10bit.avif bench_format.jxl; do
+            echo "== bench_decode (4000 x 3000: $name)"
+            "$root/scripts/wine-run.sh" "$build/$bench.exe" "$(winepath -w "$build/$name" | tr -d '\r')" 5 1.2
         done
     fi
 done

@@ -53,15 +53,15 @@ bool Allocate(DecodedPixels& out, uint32_t width, uint32_t height) {
 
 uint32_t Premultiplied(uint32_t value, uint32_t alpha) { return (value * alpha + 127) / 255; }
 
-// One row of 8-bit R, G, B (and A) samples into premultiplied B, G, R, A.
+// One row of 8-bit R, G, B, A samples into premultiplied B, G, R, A, where
+// they lie or from another row; the alpha of a picture without one is 255.
 void Row8(const uint8_t* in, uint8_t* out, uint32_t width, bool alpha, bool premultiplied) {
-    const int step = alpha ? 4 : 3;
-    for (uint32_t x = 0; x < width; ++x, in += step, out += 4) {
-        const uint32_t a = alpha ? in[3] : 255;
+    for (uint32_t x = 0; x < width; ++x, in += 4, out += 4) {
+        const uint32_t a = alpha ? in[3] : 255, r = in[0], g = in[1], b = in[2];
         const bool scale = alpha && !premultiplied && a != 255;
-        out[0] = uint8_t(scale ? Premultiplied(in[2], a) : std::min<uint32_t>(in[2], a));
-        out[1] = uint8_t(scale ? Premultiplied(in[1], a) : std::min<uint32_t>(in[1], a));
-        out[2] = uint8_t(scale ? Premultiplied(in[0], a) : std::min<uint32_t>(in[0], a));
+        out[0] = uint8_t(scale ? Premultiplied(b, a) : std::min(b, a));
+        out[1] = uint8_t(scale ? Premultiplied(g, a) : std::min(g, a));
+        out[2] = uint8_t(scale ? Premultiplied(r, a) : std::min(r, a));
         out[3] = uint8_t(a);
     }
 }
@@ -142,11 +142,13 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     if (!options) return out;
     options->ignore_transformations = 0;
     options->convert_hdr_to_8bit = 0;
-    const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-                                    : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    // Eight bits come as RGBA whether the picture has an alpha or not: then
+    // each pixel is turned into ours where it lies, in the library's buffer.
+    const heif_chroma chroma = !deep ? heif_chroma_interleaved_RGBA
+                                     : alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE;
     heif_image* rawImage = nullptr;
     error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get());
-    const std::unique_ptr<heif_image, ImageFree> image(rawImage);
+    std::unique_ptr<heif_image, ImageFree> image(rawImage);
     if (error.code != heif_error_Ok || !image) {
         if (Refused(error)) out.outcome = PixelOutcome::TooLarge;
         return out;
@@ -154,7 +156,7 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     const int iw = heif_image_get_width(image.get(), heif_channel_interleaved);
     const int ih = heif_image_get_height(image.get(), heif_channel_interleaved);
     int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
     const int range = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
     // The picture as decoded is the one shown, even where its container said otherwise.
     if (!plane || iw <= 0 || ih <= 0 || stride <= 0 || (deep && (range <= 8 || range > 16))) return out;
@@ -164,15 +166,23 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
         out.outcome = PixelOutcome::TooLarge;
         return out;
     }
-    if (size_t(stride) < size_t(iw) * (deep ? 2 : 1) * (alpha ? 4 : 3) || !Allocate(out, out.fullWidth, out.fullHeight))
-        return out;
+    if (size_t(stride) < size_t(iw) * (deep ? 2 * (alpha ? 4 : 3) : 4)) return out;
     const bool premultiplied = heif_image_is_premultiplied_alpha(image.get()) != 0;
-    const uint32_t max = (1u << range) - 1;
-    for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* in = plane + size_t(y) * size_t(stride);
-        uint8_t* row = out.pixels.get() + y * out.Stride();
-        if (deep) RowDeep(in, row, out.width, alpha, premultiplied, max);
-        else Row8(in, row, out.width, alpha, premultiplied);
+    if (deep) {
+        if (!Allocate(out, out.fullWidth, out.fullHeight)) return out;
+        const uint32_t max = (1u << range) - 1;
+        for (uint32_t y = 0; y < out.height; ++y)
+            RowDeep(plane + size_t(y) * size_t(stride), out.pixels.get() + y * out.Stride(), out.width, alpha,
+                    premultiplied, max);
+    } else {
+        // Rows packed together as they are converted: a row never moves
+        // past where it was read from.
+        out.width = out.fullWidth;
+        out.height = out.fullHeight;
+        for (uint32_t y = 0; y < out.height; ++y)
+            Row8(plane + size_t(y) * size_t(stride), plane + y * out.Stride(), out.width, alpha, premultiplied);
+        out.pixels = PixelBuffer(plane, PixelRelease{[](void* owner) { heif_image_release(static_cast<heif_image*>(owner)); },
+                                                     image.release()});
     }
 
     const size_t profileSize = heif_image_handle_get_raw_color_profile_size(handle.get());

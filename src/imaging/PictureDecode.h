@@ -81,7 +81,7 @@ using GatePass = std::unique_ptr<DecodeGate, GateLeaver>;
 struct DecodedPicture {
     GatePass gatePass;        // first, so it is let go last
     DecodeOutcome outcome = DecodeOutcome::Damaged;
-    std::unique_ptr<uint8_t[]> pixels;   // what `image` is made over, when it does not own its pixels
+    PixelBuffer pixels;   // what `image` is made over, when it does not own its pixels
     GpImagePtr image;         // as decoded: may be smaller than the picture (a JPEG decoded scaled)
     ComPtr<IStream> source;   // the file's bytes, in memory
     FileStamp stamp;          // the file as it was read

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/PixelDecoders.h"
 #include "platform/Handles.h"
 
 namespace Gdiplus {
@@ -112,7 +113,7 @@ public:
     int32_t orientation = 1;     // EXIF orientation of the last file loaded
 
 private:
-    std::unique_ptr<uint8_t[]> pixels_;   // what image_ is made over, when it does not own them
+    PixelBuffer pixels_;   // what image_ is made over, when it does not own them
     GpImagePtr image_;
     uint32_t fullWidth_ = 0;
     uint32_t fullHeight_ = 0;

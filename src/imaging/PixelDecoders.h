@@ -33,9 +33,23 @@ enum class PixelOutcome {
     TooLarge,   // the decoded pixels would exceed the caller's pixel budget
 };
 
+// Decoded pixels, in a buffer of ours (freed by delete[]) or in one a library
+// allocated, given back to it through `release` when the pixels go: a decoder
+// that converts the library's pixels where they lie saves the first touch of
+// a second buffer, which costs as much as the conversion on a large picture.
+struct PixelRelease {
+    void (*release)(void* owner) = nullptr;
+    void* owner = nullptr;
+    void operator()(uint8_t* pixels) const {
+        if (release) release(owner);
+        else delete[] pixels;
+    }
+};
+using PixelBuffer = std::unique_ptr<uint8_t[], PixelRelease>;
+
 struct DecodedPixels {
     PixelOutcome outcome = PixelOutcome::Damaged;
-    std::unique_ptr<uint8_t[]> pixels;   // height rows of width * 4 bytes: B, G, R, A premultiplied
+    PixelBuffer pixels;                  // height rows of width * 4 bytes: B, G, R, A premultiplied
     uint32_t width = 0;                  // decoded
     uint32_t height = 0;
     uint32_t fullWidth = 0;              // the picture's own size (also known when TooLarge)
