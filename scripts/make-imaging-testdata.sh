@@ -9,7 +9,8 @@
 # webp/: the same picture made by cwebp, lossy and lossless, each also with an
 # alpha channel (the lime corner half transparent, the blue one transparent),
 # and a two-frame animation of the 32x16 reference picture.
-# heif/: the same plasma as an HEIC (HEVC, libheif's heif-enc with x265) and as
+# heif/: the same plasma as an HEIC (HEVC, libheif's heif-enc with x265; once more
+# carrying a thumbnail of 64 pixels across) and as
 # AVIFs (AV1, avifenc with aom) of 8 and 10 bits, all with 4:2:0 chroma; and
 # small pictures made both ways where the tools allow: a solid colour (the AVIF
 # with a made-up colour profile), a black-to-white gradient (also as a grey
@@ -149,6 +150,7 @@ cwebp -quiet -lossless "$tmp/alpha.png" -o "$webp/lossless-alpha.webp"
 convert "$tmp/reference.png" -rotate 180 "$tmp/second.png"
 img2webp -loop 0 -lossless -d 500 "$tmp/reference.png" -d 500 "$tmp/second.png" -o "$webp/animation.webp"
 heif-enc -q 90 -o "$heif/plasma.heic" "$tmp/plasma.png" >/dev/null
+heif-enc -q 90 -t 64 -o "$heif/thumbnail.heic" "$tmp/plasma.png" >/dev/null
 avifenc -s 6 --min 0 --max 12 -y 420 "$tmp/plasma.png" "$heif/plasma.avif" >/dev/null
 avifenc -s 6 --min 0 --max 12 -y 420 -d 10 "$tmp/plasma.png" "$heif/plasma-10bit.avif" >/dev/null
 

@@ -1,6 +1,7 @@
 #include "imaging/HeifDecode.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <new>
 
@@ -85,6 +86,28 @@ void RowDeep(const uint8_t* in, uint8_t* out, uint32_t width, bool alpha, bool p
     }
 }
 
+// The smallest thumbnail the file carries for `picture` that covers the
+// request's target and has the picture's shape (to within a pixel), or null.
+heif_image_handle* CoveringThumbnail(const heif_image_handle* picture, const PixelRequest& request) {
+    const int64_t w = heif_image_handle_get_width(picture), h = heif_image_handle_get_height(picture);
+    const int64_t wantW = request.quarterTurned ? request.targetHeight : request.targetWidth;
+    const int64_t wantH = request.quarterTurned ? request.targetWidth : request.targetHeight;
+    if (wantW <= 0 || wantH <= 0) return nullptr;
+    heif_item_id ids[4] = {};
+    const int count = heif_image_handle_get_list_of_thumbnail_IDs(picture, ids, 4);
+    heif_image_handle* best = nullptr;
+    for (int i = 0; i < count; ++i) {
+        heif_image_handle* thumbnail = nullptr;
+        if (heif_image_handle_get_thumbnail(picture, ids[i], &thumbnail).code != heif_error_Ok || !thumbnail) continue;
+        const int64_t tw = heif_image_handle_get_width(thumbnail), th = heif_image_handle_get_height(thumbnail);
+        const bool serves = tw >= wantW && th >= wantH && tw < w && std::llabs(tw * h - th * w) <= std::max(w, h) &&
+                            (!best || tw < heif_image_handle_get_width(best));
+        heif_image_handle_release(serves ? best : thumbnail);
+        if (serves) best = thumbnail;
+    }
+    return best;
+}
+
 bool Refused(const heif_error& error) { return error.subcode == heif_suberror_Security_limit_exceeded; }
 
 }  // namespace
@@ -123,20 +146,26 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     if (w <= 0 || h <= 0) return out;
     out.fullWidth = uint32_t(w);
     out.fullHeight = uint32_t(h);
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const int bits = std::max(heif_image_handle_get_luma_bits_per_pixel(handle.get()), 8);
-    const bool deep = bits > 8;
-    out.bitsPerPixel = bits * (alpha ? 4 : 3);
+    out.bitsPerPixel = bits * (heif_image_handle_has_alpha_channel(handle.get()) ? 4 : 3);
     // The budget, before the library decodes anything: the largest of the
     // picture as its container shows it, the size its header claims and the
     // coded size its HEVC or AV1 decoder would allocate.
     const uint64_t pixels = std::max({uint64_t(out.fullWidth) * out.fullHeight,
                                       claimed.known ? uint64_t(claimed.width) * claimed.height : 0,
                                       ReadHeifBoxes(bytes, size, size).codedPixels});
-    if (pixels * (deep ? 5 : 3) > request.pixelLimit) {
+    if (pixels * (bits > 8 ? 5 : 3) > request.pixelLimit) {
         out.outcome = PixelOutcome::TooLarge;
         return out;
     }
+
+    // A target that a thumbnail in the file covers (a Catalog's, a small
+    // window's) is served by it, as a JPEG is decoded at an eighth; zooming
+    // past it decodes the picture itself.
+    const std::unique_ptr<heif_image_handle, HandleFree> thumbnail(CoveringThumbnail(handle.get(), request));
+    const heif_image_handle* const source = thumbnail ? thumbnail.get() : handle.get();
+    const bool alpha = heif_image_handle_has_alpha_channel(source) != 0;
+    const bool deep = heif_image_handle_get_luma_bits_per_pixel(source) > 8;
 
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     if (!options) return out;
@@ -147,7 +176,7 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     const heif_chroma chroma = !deep ? heif_chroma_interleaved_RGBA
                                      : alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE;
     heif_image* rawImage = nullptr;
-    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get());
+    error = heif_decode_image(source, &rawImage, heif_colorspace_RGB, chroma, options.get());
     std::unique_ptr<heif_image, ImageFree> image(rawImage);
     if (error.code != heif_error_Ok || !image) {
         if (Refused(error)) out.outcome = PixelOutcome::TooLarge;
@@ -158,18 +187,20 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
     const int range = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
-    // The picture as decoded is the one shown, even where its container said otherwise.
     if (!plane || iw <= 0 || ih <= 0 || stride <= 0 || (deep && (range <= 8 || range > 16))) return out;
-    out.fullWidth = uint32_t(iw);
-    out.fullHeight = uint32_t(ih);
-    if (uint64_t(out.fullWidth) * out.fullHeight > request.pixelLimit) {
+    // The picture as decoded is the one shown, even where its container said otherwise.
+    if (!thumbnail) {
+        out.fullWidth = uint32_t(iw);
+        out.fullHeight = uint32_t(ih);
+    }
+    if (uint64_t(iw) * uint64_t(ih) > request.pixelLimit) {
         out.outcome = PixelOutcome::TooLarge;
         return out;
     }
     if (size_t(stride) < size_t(iw) * (deep ? 2 * (alpha ? 4 : 3) : 4)) return out;
     const bool premultiplied = heif_image_is_premultiplied_alpha(image.get()) != 0;
     if (deep) {
-        if (!Allocate(out, out.fullWidth, out.fullHeight)) return out;
+        if (!Allocate(out, uint32_t(iw), uint32_t(ih))) return out;
         const uint32_t max = (1u << range) - 1;
         for (uint32_t y = 0; y < out.height; ++y)
             RowDeep(plane + size_t(y) * size_t(stride), out.pixels.get() + y * out.Stride(), out.width, alpha,
@@ -177,8 +208,8 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     } else {
         // Rows packed together as they are converted: a row never moves
         // past where it was read from.
-        out.width = out.fullWidth;
-        out.height = out.fullHeight;
+        out.width = uint32_t(iw);
+        out.height = uint32_t(ih);
         for (uint32_t y = 0; y < out.height; ++y)
             Row8(plane + size_t(y) * size_t(stride), plane + y * out.Stride(), out.width, alpha, premultiplied);
         out.pixels = PixelBuffer(plane, PixelRelease{[](void* owner) { heif_image_release(static_cast<heif_image*>(owner)); },
@@ -191,6 +222,7 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
         if (heif_image_handle_get_raw_color_profile(handle.get(), out.iccProfile.data()).code != heif_error_Ok)
             out.iccProfile.clear();
     }
+    out.scaleDenominator = int(std::max<uint32_t>(1, out.fullWidth / out.width));
     out.outcome = PixelOutcome::Decoded;
     return out;
 }

@@ -3,7 +3,8 @@
 // and without an EXIF orientation beside it, an HEIC turned likewise, cropped,
 // a grid, 10 and 12 bits rounded),
 // the size the header claims, the colour profile, several threads at once,
-// and damaged or huge files refused whole before anything is decoded.
+// a small target served by the file's thumbnail, and damaged or huge files
+// refused whole before anything is decoded.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -140,6 +141,24 @@ TEST(HeifDecode, AnHeicTurnedByItsContainerIsShownTurned) {
     for (const Spot& s : corners)
         for (int k = 0; k < 4; ++k)
             EXPECT_NEAR(p.pixels[s.y * p.Stride() + s.x * 4 + k], s.bgra[k], 12) << s.x << "," << s.y;
+}
+
+// A target the file's 64 x 38 thumbnail covers is served by it, the
+// picture's own size still told; a larger target, or none, decodes the picture.
+TEST(HeifDecode, ASmallTargetIsServedByTheFilesThumbnail) {
+    const Bytes b = TestHeif(L"thumbnail.heic");
+    const struct { uint32_t w, h; bool turned; uint32_t decodedWidth; } cases[] = {
+        {40, 24, false, 64}, {64, 38, false, 64}, {38, 64, true, 64}, {65, 38, false, 204}, {64, 38, true, 204},
+        {0, 0, false, 204}};
+    for (const auto& c : cases) {
+        const GuardedBytes guarded(b);
+        const DecodedPixels p = DecodeHeif(guarded.data, guarded.size, PixelRequest{c.w, c.h, c.turned, kRoomy});
+        ASSERT_EQ(p.outcome, PixelOutcome::Decoded) << c.w << " x " << c.h;
+        EXPECT_TRUE(p.width == c.decodedWidth && p.fullWidth == 204 && p.fullHeight == 124)
+            << c.w << " x " << c.h << ": " << p.width << " x " << p.height;
+        // The red corner, top left, either way.
+        EXPECT_GT(p.pixels[2], 200) << c.w << " x " << c.h;
+    }
 }
 
 TEST(HeifDecode, ThreadsDecodingAtOnceGetThePicturesOfOne) {
