@@ -52,13 +52,15 @@ fi
 if [ ! -f "$build/bench-catalog/formats-complete" ]; then
     (cd "$build/bench-catalog" &&
         convert -size 750x500 plasma:fractal -resize 3000x2000! -depth 8 format.png &&
-        mkdir -p webp heic avif jxl &&
+        mkdir -p webp heic heic-thumbnail avif jxl &&
         cwebp -quiet -q 90 format.png -o webp/IMG_0000.webp &&
         heif-enc -q 90 -o heic/IMG_0000.heic format.png >/dev/null &&
+        heif-enc -q 90 -t 320 -o heic-thumbnail/IMG_0000.heic format.png >/dev/null &&
         avifenc -s 8 -j 2 format.png avif/IMG_0000.avif >/dev/null &&
         cjxl --quiet -d 1 format.png jxl/IMG_0000.jxl &&
-        for format in webp heic avif jxl; do
-            for i in $(seq -f "%04g" 1 39); do ln -f "$format/IMG_0000.$format" "$format/IMG_$i.$format"; done
+        for folder in webp heic heic-thumbnail avif jxl; do
+            first=("$folder"/IMG_0000.*)
+            for i in $(seq -f "%04g" 1 39); do ln -f "$first" "$folder/IMG_$i.${first##*.}"; done
         done && touch formats-complete)
 fi
 

@@ -39,19 +39,6 @@ struct OptionsFree {
     void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
 };
 
-bool Allocate(DecodedPixels& out, uint32_t width, uint32_t height) {
-    const uint64_t bytes = uint64_t(width) * height * 4;
-    if (bytes == 0 || bytes > SIZE_MAX / 2) return false;
-    out.pixels.reset(new (std::nothrow) uint8_t[size_t(bytes)]);
-    if (!out.pixels) {
-        out.outcome = PixelOutcome::TooLarge;
-        return false;
-    }
-    out.width = width;
-    out.height = height;
-    return true;
-}
-
 uint32_t Premultiplied(uint32_t value, uint32_t alpha) { return (value * alpha + 127) / 255; }
 
 // One row of 8-bit R, G, B, A samples into premultiplied B, G, R, A, where
@@ -200,7 +187,7 @@ DecodedPixels DecodeHeif(const uint8_t* bytes, size_t size, const PixelRequest& 
     if (size_t(stride) < size_t(iw) * (deep ? 2 * (alpha ? 4 : 3) : 4)) return out;
     const bool premultiplied = heif_image_is_premultiplied_alpha(image.get()) != 0;
     if (deep) {
-        if (!Allocate(out, uint32_t(iw), uint32_t(ih))) return out;
+        if (!AllocatePixels(out, uint32_t(iw), uint32_t(ih))) return out;
         const uint32_t max = (1u << range) - 1;
         for (uint32_t y = 0; y < out.height; ++y)
             RowDeep(plane + size_t(y) * size_t(stride), out.pixels.get() + y * out.Stride(), out.width, alpha,

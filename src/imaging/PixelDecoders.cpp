@@ -1,5 +1,8 @@
 #include "imaging/PixelDecoders.h"
 
+#include <cstdint>
+#include <new>
+
 #include "imaging/ExifOrientation.h"
 #include "imaging/HeifDecode.h"
 #include "imaging/JpegDecode.h"
@@ -18,6 +21,19 @@ constexpr PixelDecoderRow kDecoders[] = {
 };
 
 }  // namespace
+
+bool AllocatePixels(DecodedPixels& out, uint32_t width, uint32_t height) {
+    const uint64_t bytes = uint64_t(width) * height * 4;
+    if (bytes == 0 || bytes > SIZE_MAX / 2) return false;
+    out.pixels.reset(new (std::nothrow) uint8_t[size_t(bytes)]);
+    if (!out.pixels) {
+        out.outcome = PixelOutcome::TooLarge;
+        return false;
+    }
+    out.width = width;
+    out.height = height;
+    return true;
+}
 
 const PixelDecoderRow* PixelDecoderFor(PictureFormat format) {
     for (const PixelDecoderRow& row : kDecoders)

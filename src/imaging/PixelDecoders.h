@@ -61,6 +61,10 @@ struct DecodedPixels {
     size_t Stride() const { return size_t(width) * 4; }
 };
 
+// Room for `width` x `height` decoded pixels in `out`, which takes that size;
+// false when there is none (then TooLarge) or the size is empty or absurd.
+bool AllocatePixels(DecodedPixels& out, uint32_t width, uint32_t height);
+
 using PixelDecoder = DecodedPixels (*)(const uint8_t* bytes, size_t size, const PixelRequest& request);
 // The EXIF orientation (1 to 8) the bytes carry, 0 without one; read before
 // the decode, since the size a picture is wanted at depends on it.

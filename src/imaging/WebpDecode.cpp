@@ -47,19 +47,6 @@ std::vector<uint8_t> IccProfileOf(const uint8_t* bytes, size_t size) {
     return profile;
 }
 
-bool Allocate(DecodedPixels& out, uint32_t width, uint32_t height) {
-    const uint64_t bytes = uint64_t(width) * height * 4;
-    if (bytes == 0 || bytes > SIZE_MAX / 2) return false;
-    out.pixels.reset(new (std::nothrow) uint8_t[size_t(bytes)]);
-    if (!out.pixels) {
-        out.outcome = PixelOutcome::TooLarge;
-        return false;
-    }
-    out.width = width;
-    out.height = height;
-    return true;
-}
-
 struct AnimDecoderFree {
     void operator()(WebPAnimDecoder* decoder) const { WebPAnimDecoderDelete(decoder); }
 };
@@ -80,7 +67,7 @@ void DecodeFirstFrame(const uint8_t* bytes, size_t size, DecodedPixels& out) {
     uint8_t* frame = nullptr;
     int timestamp = 0;
     if (!WebPAnimDecoderGetNext(decoder.get(), &frame, &timestamp) || !frame) return;
-    if (!Allocate(out, out.fullWidth, out.fullHeight)) return;
+    if (!AllocatePixels(out, out.fullWidth, out.fullHeight)) return;
     std::memcpy(out.pixels.get(), frame, out.Stride() * out.height);
     out.outcome = PixelOutcome::Decoded;
 }
@@ -126,7 +113,7 @@ DecodedPixels DecodeWebp(const uint8_t* bytes, size_t size, const PixelRequest& 
         const WebpSize scaled = WebpScaledSize(out.fullWidth, out.fullHeight,
                                                turned ? request.targetHeight : request.targetWidth,
                                                turned ? request.targetWidth : request.targetHeight);
-        if (!Allocate(out, scaled.width, scaled.height)) return out;
+        if (!AllocatePixels(out, scaled.width, scaled.height)) return out;
         config.options.use_threads = 0;
         if (scaled.width != out.fullWidth || scaled.height != out.fullHeight) {
             config.options.use_scaling = 1;
