@@ -74,7 +74,8 @@ void RowDeep(const uint8_t* in, uint8_t* out, uint32_t width, bool alpha, bool p
 }
 
 // The smallest thumbnail the file carries for `picture` that covers the
-// request's target and has the picture's shape (to within a pixel), or null.
+// request's target and has the picture's shape, to within two pixels (the
+// sides of a 4:2:0 thumbnail are even), or null.
 heif_image_handle* CoveringThumbnail(const heif_image_handle* picture, const PixelRequest& request) {
     const int64_t w = heif_image_handle_get_width(picture), h = heif_image_handle_get_height(picture);
     const int64_t wantW = request.quarterTurned ? request.targetHeight : request.targetWidth;
@@ -87,7 +88,7 @@ heif_image_handle* CoveringThumbnail(const heif_image_handle* picture, const Pix
         heif_image_handle* thumbnail = nullptr;
         if (heif_image_handle_get_thumbnail(picture, ids[i], &thumbnail).code != heif_error_Ok || !thumbnail) continue;
         const int64_t tw = heif_image_handle_get_width(thumbnail), th = heif_image_handle_get_height(thumbnail);
-        const bool serves = tw >= wantW && th >= wantH && tw < w && std::llabs(tw * h - th * w) <= std::max(w, h) &&
+        const bool serves = tw >= wantW && th >= wantH && tw < w && std::llabs(tw * h - th * w) <= 2 * std::max(w, h) &&
                             (!best || tw < heif_image_handle_get_width(best));
         heif_image_handle_release(serves ? best : thumbnail);
         if (serves) best = thumbnail;
