@@ -212,7 +212,7 @@ DecodedPixels DecodeJpeg(const uint8_t* bytes, size_t size, const PixelRequest& 
     if (ReadIccProfile(s, &profile, &length) && profile) out.iccProfile.assign(profile, profile + length);
     std::free(profile);
 
-    out.pixels.reset(new (std::nothrow) uint8_t[size_t(bytesNeeded)]);
+    out.pixels = PixelBuffer(new (std::nothrow) uint8_t[size_t(bytesNeeded)]);
     if (!out.pixels) {
         out.outcome = PixelOutcome::TooLarge;
         return out;

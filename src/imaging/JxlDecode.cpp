@@ -139,7 +139,7 @@ DecodedPixels DecodeJxl(const uint8_t* bytes, size_t size, const PixelRequest& r
             if (out.pixels || bytesNeeded == 0 || bytesNeeded > SIZE_MAX / 2 ||
                 JxlDecoderImageOutBufferSize(d, &format, &asked) != JXL_DEC_SUCCESS || asked != bytesNeeded)
                 return out;
-            out.pixels.reset(new (std::nothrow) uint8_t[size_t(bytesNeeded)]);
+            out.pixels = PixelBuffer(new (std::nothrow) uint8_t[size_t(bytesNeeded)]);
             if (!out.pixels) {
                 out.outcome = PixelOutcome::TooLarge;
                 return out;

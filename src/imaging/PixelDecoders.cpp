@@ -25,7 +25,7 @@ constexpr PixelDecoderRow kDecoders[] = {
 bool AllocatePixels(DecodedPixels& out, uint32_t width, uint32_t height) {
     const uint64_t bytes = uint64_t(width) * height * 4;
     if (bytes == 0 || bytes > SIZE_MAX / 2) return false;
-    out.pixels.reset(new (std::nothrow) uint8_t[size_t(bytes)]);
+    out.pixels = PixelBuffer(new (std::nothrow) uint8_t[size_t(bytes)]);
     if (!out.pixels) {
         out.outcome = PixelOutcome::TooLarge;
         return false;

@@ -37,6 +37,8 @@ enum class PixelOutcome {
 // allocated, given back to it through `release` when the pixels go: a decoder
 // that converts the library's pixels where they lie saves the first touch of
 // a second buffer, which costs as much as the conversion on a large picture.
+// A buffer is always given whole with its release, never by reset(), which
+// would keep the release of the pixels it held before.
 struct PixelRelease {
     void (*release)(void* owner) = nullptr;
     void* owner = nullptr;
