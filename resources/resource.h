@@ -123,6 +123,8 @@
 // the later ones 1181-1199.
 #define ID_FORMAT_FIRST              1121
 #define ID_FORMAT_LATER              1181
+#define ID_ANIMATE                   1128
+#define ID_COLOR_MANAGE              1129
 #define ID_CLEAR_UNLOADABLE          1131
 #define ID_LOG_ERRORS                1132
 #define ID_LOG_LINK_FAILURE          1133

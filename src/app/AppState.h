@@ -156,6 +156,8 @@ struct AppState {
     int32_t rotation = 0;
     bool rotateaspect = true;
     bool exiforient = true;
+    bool animate = true;        // animated pictures play
+    bool colormanage = true;    // embedded colour profiles are honoured
     int32_t layout = kLayoutCentered;
     bool collage = false;
     int32_t collagesize = 250;

@@ -81,6 +81,8 @@ enum CommandId : uint16_t {
     kCmdAutoFindAccessed = ID_AUTO_FIND_ACCESSED,
     kCmdFormatFirst = ID_FORMAT_FIRST,   // the Formats items: see FormatCommand below
     kCmdFormatLater = ID_FORMAT_LATER,
+    kCmdAnimate = ID_ANIMATE,
+    kCmdColorManage = ID_COLOR_MANAGE,
     kCmdClearUnloadable = ID_CLEAR_UNLOADABLE,
     kCmdLogErrors = ID_LOG_ERRORS,
     kCmdLogLinkFailure = ID_LOG_LINK_FAILURE,

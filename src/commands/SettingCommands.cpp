@@ -56,6 +56,8 @@ constexpr ToggleRow kToggles[] = {
          if (s.autorefresh) s.StartWatcher();
          else s.StopWatcher();
      }},
+    {&S::animate, kCmdAnimate, L"-animate", L"-noanimate"},
+    {&S::colormanage, kCmdColorManage, L"-colormanage", L"-nocolormanage"},
     {&S::removefail, kCmdClearUnloadable, L"-removefail", L"-noremovefail"},
     {&S::logerrors, kCmdLogErrors, L"-logerrors", L"-nologerrors"},
     {&S::loglnkfail, kCmdLogLinkFailure, L"-loglnkfail", L"-nologlnkfail"},

@@ -115,7 +115,7 @@ constexpr int32_t kItemsBeforeFormats[] = {
     kCmdAutoFindCreated, kCmdAutoFindModified, kCmdAutoFindAccessed, kCmdPinFormats,
 };
 constexpr int32_t kItemsAfterFormats[] = {
-    kCmdClearUnloadable, kCmdLogErrors, kCmdLogLinkFailure, kCmdPinFind, kCmdFindFilter, kCmdFindNext,
+    kCmdAnimate, kCmdColorManage, kCmdClearUnloadable, kCmdLogErrors, kCmdLogLinkFailure, kCmdPinFind, kCmdFindFilter, kCmdFindNext,
     kCmdLandscape, kCmdPortrait, kCmdBookmark, kCmdGoToMark, kCmdMarkOnExit, kCmdGoTo, kCmdPinFavorites,
     kCmdSendShortcut, kCmdSendCopy, kCmdShortcutToDesktop, kCmdCopyToDesktop, kCmdFavoritesFolder,
     kCmdPinArchive, kCmdMoveToArchive, kCmdCopyToArchive, kCmdConfirmMove, kCmdArchiveFolder, kCmdArchiveLog,

@@ -37,7 +37,7 @@ enum AddedMessage {
     kMessageSourceKept,         // a move across volumes that could not delete its source
 };
 // The main menu's items: 220 of its own and the Formats item of each picture format.
-constexpr int kMenuItemCount = 220 + kPictureFormatCount;
+constexpr int kMenuItemCount = 222 + kPictureFormatCount;
 constexpr int kLevel2MenuCount = 17;
 constexpr int kLevel3MenuCount = 8;
 constexpr int kCatalogItemCount = 38;

@@ -172,6 +172,8 @@ void AppState::TransferSettings(int direction) {
         {L"rotation", kIniShort, &rotation},
         {L"rotateaspect", kIniBool, &rotateaspect},
         {L"exiforient", kIniBool, &exiforient},
+        {L"animate", kIniBool, &animate},
+        {L"colormanage", kIniBool, &colormanage},
         {L"layout", kIniShort, writing ? &savedLayout : &layout},
         {L"collage", kIniBool, &collage},
         {L"collagesize", kIniShort, &collagesize},

@@ -106,7 +106,7 @@ TEST_F(LanguageTest, FormatItemsHaveTheirRowsInTheTemplate) {
     ASSERT_TRUE(WriteTranslationTemplate(path.c_str()));
     EXPECT_NE(ReadUtf16File(path).find(L"\r\nPin=Pin\r\nBMP=BMP\r\nEMF=EMF\r\nGIF=GIF\r\nICO=ICO\r\nJPG=JPG\r\n"
                                        L"PNG=PNG\r\nTIF=TIF\r\nWEBP=WEBP\r\nAVIF=AVIF\r\nHEIC=HEIC\r\nJXL=JXL\r\n"
-                                       L"Clear Unloadable=Clear Unloadable\r\n"),
+                                       L"Animate=Animate\r\nColor Management=Color Management\r\n"),
               std::wstring::npos);
     Read(Utf16(L"[Menu Items]\r\nWEBP=WebP-Bilder\r\nJXL=JPEG XL\r\n"));
     ResourceMenu menu(IDM_POPUP);
