@@ -40,7 +40,9 @@
 # (2, 2) whose top left pixel is transparent, disposed of by none, background
 # or previous, then a lime pixel at (0, 0), as GIFs and as WebPs converted
 # from them; a 4 x 16 grey ramp (17 a row) interlaced, then the same upside
-# down; and a WebP of a red frame then lime at half opacity over the left half.
+# down; a WebP of a red frame then lime at half opacity over the left half;
+# and a 64 x 64 plasma of 256 colours, then the same upside down, coded in
+# codes of up to 12 bits.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
@@ -207,3 +209,5 @@ convert -loop 0 -delay 20 \( -size 4x16 gradient:black-white \) \( -size 4x16 gr
     -interlace GIF "$anim/interlaced.gif"
 convert -size 8x8 xc:none -fill 'rgba(0,255,0,0.5)' -draw 'rectangle 0,0 3,7' "PNG32:$tmp/half.png"
 img2webp -loop 0 -lossless -d 100 "$tmp/red.png" -d 100 "$tmp/half.png" -o "$anim/alpha.webp" >/dev/null
+convert -seed 7 -size 64x64 plasma:fractal -blur 0x1 +dither -colors 256 "$tmp/plasma64.png"
+convert -loop 0 -delay 10 "$tmp/plasma64.png" \( "$tmp/plasma64.png" -flip \) +dither -colors 256 "$anim/plasma.gif"

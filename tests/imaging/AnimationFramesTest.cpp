@@ -12,11 +12,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "imaging/AnimationFrames.h"
+#include "imaging/GdiplusApi.h"
 #include "support/Pictures.h"
 
 using namespace pictures;
@@ -212,6 +214,30 @@ TEST(AnimationFrames, FilesPlayTheirFramesInOrderWithDelaysLoopsAndDisposal) {
         EXPECT_TRUE(a.Width() == c.w && a.Height() == c.h && a.Loops() == c.loops) << what << ": " << a.Loops();
         CheckPass(what.c_str(), a, c.frames);
     }
+}
+
+TEST(AnimationFrames, GifFramesOf12BitCodesMatchGdiplus) {
+    const Opened opened(Anim(L"plasma.gif"));
+    ASSERT_TRUE(opened.frames);
+    Gdiplus::GpImage* image = nullptr;
+    ASSERT_EQ(gp::GdipLoadImageFromFile(DataPath(L"anim\\plasma.gif").c_str(), &image), Gdiplus::Ok);
+    const GUID time = {0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
+    DecodedPixels frame;
+    uint32_t delay = 0;
+    for (UINT index = 0; index < 2; ++index) {
+        ASSERT_TRUE(opened.frames->Next(frame, delay));
+        ASSERT_EQ(gp::GdipImageSelectActiveFrame(image, &time, index), Gdiplus::Ok);
+        Gdiplus::Rect all{0, 0, 64, 64};
+        Gdiplus::BitmapData data{};
+        ASSERT_EQ(gp::GdipBitmapLockBits(static_cast<Gdiplus::GpBitmap*>(image), &all, Gdiplus::ImageLockModeRead,
+                                         PixelFormat32bppPARGB, &data), Gdiplus::Ok);
+        int differ = 0;
+        for (uint32_t y = 0; y < 64; ++y)
+            differ += std::memcmp(static_cast<const uint8_t*>(data.Scan0) + y * data.Stride, &frame.pixels[y * 256], 256) != 0;
+        gp::GdipBitmapUnlockBits(static_cast<Gdiplus::GpBitmap*>(image), &data);
+        EXPECT_EQ(differ, 0) << "rows unlike GDI+'s in frame " << index;
+    }
+    gp::GdipDisposeImage(image);
 }
 
 TEST(AnimationFrames, GifsMadeHereComposeAndEndAsBrowsersDo) {
