@@ -98,8 +98,8 @@ std::unique_ptr<AnimationFrames> OpenWebp(const uint8_t* bytes, size_t size, uin
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(bytes, size, &features) != VP8_STATUS_OK || !features.has_animation) return nullptr;
     // The canvas is known from the header: nothing is allocated for one too large.
-    if (features.width <= 0 || features.height <= 0 || uint64_t(features.width) * uint64_t(features.height) > pixelLimit)
-        return nullptr;
+    if (features.width <= 0 || features.height <= 0) return nullptr;
+    if (uint64_t(features.width) * uint32_t(features.height) > pixelLimit) return nullptr;
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options)) return nullptr;
     options.color_mode = MODE_bgrA;
@@ -110,7 +110,8 @@ std::unique_ptr<AnimationFrames> OpenWebp(const uint8_t* bytes, size_t size, uin
     if (!decoder || !WebPAnimDecoderGetInfo(decoder.get(), &info) || info.frame_count < 2 ||
         uint64_t(info.canvas_width) * info.canvas_height > pixelLimit)
         return nullptr;
-    return std::unique_ptr<AnimationFrames>(new (std::nothrow) WebpFrames(std::move(decoder), info, features.has_alpha));
+    const bool alpha = features.has_alpha;
+    return std::unique_ptr<AnimationFrames>(new (std::nothrow) WebpFrames(std::move(decoder), info, alpha));
 }
 
 }  // namespace
