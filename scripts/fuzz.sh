@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Mutation fuzzing of the parsers that read files from outside (picture
-# headers, EXIF and embedded thumbnails, metafiles, settings and language
-# files, shortcuts) under Wine on a private Xvfb display. Not run by CI.
+# headers, EXIF and embedded thumbnails, metafiles, the decoders, the frames
+# of animated GIFs and WebPs, settings and language files, shortcuts) under
+# Wine on a private Xvfb display. Not run by CI.
 #
 #   scripts/fuzz.sh [count] [seconds] [seed]      (defaults: 2000000 inputs, 300 s, seed 1)
 #
