@@ -97,7 +97,7 @@ Fields FieldsOf(const uint8_t* data, const Box& box) { return Fields{data, box.b
 struct MetaParts {
     uint32_t primary = 0;
     bool hasPrimary = false;
-    Box iinf, iloc, idat, ipco;
+    Box iinf, iloc, idat, ipco, iref;
     std::vector<Box> ipma;
 };
 
@@ -129,6 +129,41 @@ bool IsGrid(const uint8_t* data, uint64_t size, const MetaParts& meta) {
         if (id == meta.primary) grid = type == Tag("grid");
     });
     return grid;
+}
+
+// Whether the primary picture is made, through the `dimg` references of
+// derived items (grids, overlays), from itself: the decoder would follow
+// such a loop until its stack gives out. A chain deeper than any real file
+// has counts as one.
+bool DerivedFromItself(const uint8_t* data, uint64_t size, const MetaParts& meta) {
+    if (meta.iref.type == 0) return false;
+    Fields head = FieldsOf(data, meta.iref);
+    const uint64_t idSize = head.Take(1) == 0 ? 2 : 4;
+    head.Take(3);
+    if (!head.ok) return false;
+    std::vector<std::pair<uint64_t, uint64_t>> edges;   // derived item -> an item it is made of
+    WalkBoxes(data, size, head.pos, meta.iref.end, [&](const Box& reference) {
+        if (reference.type != Tag("dimg")) return;
+        Fields f = FieldsOf(data, reference);
+        const uint64_t from = f.Take(idSize), count = f.Take(2);
+        for (uint64_t i = 0; i < count && f.ok && edges.size() < 4096; ++i) {
+            const uint64_t to = f.Take(idSize);
+            if (f.ok) edges.emplace_back(from, to);
+        }
+    });
+    constexpr int kDeepest = 8;
+    std::vector<std::pair<uint64_t, int>> open{{meta.primary, 0}};   // item, depth
+    std::vector<uint64_t> path;
+    while (!open.empty()) {
+        const auto [item, depth] = open.back();
+        open.pop_back();
+        path.resize(size_t(depth));
+        if (depth >= kDeepest || std::find(path.begin(), path.end(), item) != path.end()) return true;
+        path.push_back(item);
+        for (const auto& [from, to] : edges)
+            if (from == item) open.emplace_back(to, depth + 1);
+    }
+    return false;
 }
 
 // The property indices (1-based, in ipco's order) associated with the primary item.
@@ -373,6 +408,8 @@ void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, Hei
             meta.iloc = box;
         } else if (box.type == Tag("idat")) {
             meta.idat = box;
+        } else if (box.type == Tag("iref")) {
+            meta.iref = box;
         } else if (box.type == Tag("iprp")) {
             WalkBoxes(data, size, box.body, box.end, [&](const Box& part) {
                 if (part.type == Tag("ipco")) meta.ipco = part;
@@ -381,6 +418,10 @@ void ReadPrimarySize(const uint8_t* data, uint64_t size, const Box& metaBox, Hei
         }
     });
     if (!walked || !meta.hasPrimary || meta.ipco.type == 0) return;
+    if (DerivedFromItself(data, size, meta)) {
+        facts.fits = false;
+        return;
+    }
 
     const std::vector<uint64_t> wanted = PrimaryProperties(data, meta);
     uint64_t index = 0;

@@ -17,7 +17,8 @@ bool IsHeifFile(const uint8_t* data, size_t size);
 struct HeifFacts {
     // False when a top-level box runs past the end of a file of `fileSize`
     // bytes, has a size no box may have, or, the whole file given, there is no
-    // `meta` box to find a picture in.
+    // `meta` box to find a picture in, or its primary picture is derived
+    // (as a grid is from its tiles) from itself.
     bool fits = false;
     bool sizeKnown = false;   // the primary picture's size was found within the bytes
     uint32_t width = 0;       // as shown, after the container's crop and quarter turn

@@ -240,6 +240,8 @@ TEST(HeifDecode, DamagedFilesFailWholeAndHugeOnesAreRefusedUndecoded) {
          [](Bytes b) { return Extent(b, 32, 16); },
          3 * 204 * 124 - 1, PixelOutcome::TooLarge},
         {"AV1 coded at 204 x 124, within the budget", L"plasma.avif", nullptr, 3 * 204 * 124, PixelOutcome::Decoded},
+        {"grid with itself among its tiles", L"grid.avif",
+         [](Bytes b) { return PutBe16(b, FindTag(b, "dimg") + 8, 1), b; }, kRoomy, PixelOutcome::Damaged},
         {"spatial extent of 0 x 16", L"irot.avif", [](Bytes b) { return PutBe32(b, FindTag(b, "ispe") + 8, 0), b; },
          kRoomy, PixelOutcome::Damaged},
     };
