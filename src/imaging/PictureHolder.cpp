@@ -125,6 +125,26 @@ bool PictureHolder::TakeDetail(DecodedPicture&& fuller) {
     return true;
 }
 
+bool PictureHolder::TakeFrame(DecodedPixels&& frame) {
+    if (!image_ || frame.outcome != PixelOutcome::Decoded || !frame.pixels) return false;
+    const bool quarter = std::count_if(turns_.begin(), turns_.end(), IsQuarterTurn) % 2 == 1;
+    if (frame.width != (quarter ? fullHeight_ : fullWidth_) || frame.height != (quarter ? fullWidth_ : fullHeight_))
+        return false;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gp::GdipCreateBitmapFromScan0(int(frame.width), int(frame.height), int(frame.Stride()),
+                                      PixelFormat32bppPARGB, frame.pixels.get(), &bitmap) != Gdiplus::Ok ||
+        !bitmap)
+        return false;
+    GpImagePtr image(bitmap);
+    for (const int code : turns_)
+        if (!RotateFlipImage(image.get(), code)) return false;
+    drawing_.reset();
+    image_ = std::move(image);   // before the pixels it was made over are let go
+    pixels_ = std::move(frame.pixels);
+    memory_ = uint64_t(frame.width) * frame.height * 4;
+    return true;
+}
+
 bool PictureHolder::TakePrepared(const OrientationRules& rules, int32_t& rotation) {
     if (!preparedTurns_) return false;
     const bool same = *preparedTurns_ == rules;
