@@ -1,7 +1,7 @@
 // Mutation fuzzing of the parsers that read files from outside: the picture
 // header judge, the EXIF orientation and embedded-thumbnail readers, the
-// metafile check, the JPEG, WebP, JPEG XL and HEIF decoders, the INI and language readers, the
-// shortcut check and the shortcut reader.
+// metafile check, the JPEG, WebP, JPEG XL and HEIF decoders, the frames of animated GIFs and
+// WebPs, the INI and language readers, the shortcut check and the shortcut reader.
 //
 //   fuzz_parsers.exe <work folder> <data folder> [count] [seconds] [seed]
 //
@@ -35,6 +35,7 @@
 #include "config/Language.h"
 #include "exhibit/ShellLink.h"
 #include "exhibit/ShortcutCheck.h"
+#include "imaging/AnimationFrames.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/HeifDecode.h"
 #include "imaging/JpegDecode.h"
@@ -48,9 +49,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 enum Parser { kHeader, kExif, kMetafile, kIni, kLanguage, kShortcutCheck, kShortcut, kJpeg, kWebp, kJxl, kHeif,
-              kParsers };
-const char* const kNames[kParsers] = {"header",   "exif",     "metafile", "ini",  "language", "lnkcheck",
-                                     "shortcut", "jpeg",     "webp",     "jxl",  "heif"};
+              kGifFrames, kWebpFrames, kParsers };
+const char* const kNames[kParsers] = {"header",   "exif",     "metafile", "ini",  "language", "lnkcheck", "shortcut",
+                                     "jpeg",     "webp",     "jxl",      "heif", "gifanim",  "webpanim"};
 
 constexpr size_t kMaxInput = size_t(4) << 20;
 constexpr DWORD kStallMs = 10000;
@@ -335,6 +336,20 @@ void RunHeif(const Bytes& input) {
     g_sink += uint64_t(p.outcome) + p.width + p.height + (p.pixels ? p.pixels[p.Stride() * p.height - 1] : 0);
 }
 
+// Played within a budget of 4 megapixels: up to 40 frames, then rewound for 2 more.
+void RunAnimation(const Bytes& input) {
+    const Guarded g(input);
+    const std::unique_ptr<AnimationFrames> frames = OpenAnimation(g.data(), input.size(), 1u << 22);
+    if (!frames) return;
+    DecodedPixels frame;
+    uint32_t delay = 0;
+    uint64_t sum = frames->Width() + frames->Height() + frames->Loops();
+    for (int pass = 0; pass < 2; ++pass, frames->Rewind())
+        for (int i = 0; i < (pass ? 2 : 40) && frames->Next(frame, delay); ++i)
+            sum += delay + frame.pixels[frame.Stride() * frame.height - 1];
+    g_sink += sum;
+}
+
 void RunMetafile(const Bytes& input) {
     const Guarded g(input);
     g_sink += uint64_t(MetafileKindOf(g.data(), input.size())) + uint64_t(CheckMetafile(g.data(), input.size()));
@@ -411,7 +426,9 @@ DWORD WINAPI StallWatch(void*) {
 }
 
 Parser ParserFor(uint64_t n) {
-    const uint64_t k = n % 20;
+    const uint64_t k = n % 22;
+    if (k == 20) return kGifFrames;
+    if (k == 21) return kWebpFrames;
     if (k < 4) return kHeader;
     if (k < 5) return kJpeg;
     if (k < 6) return kWebp;
@@ -421,7 +438,7 @@ Parser ParserFor(uint64_t n) {
     if (k < 14) return kMetafile;
     if (k < 17) return kIni;
     if (k < 19) return kLanguage;
-    return (n / 20) % 5 == 0 ? kShortcut : kShortcutCheck;   // the shell is slow: one input in a hundred
+    return (n / 22) % 5 == 0 ? kShortcut : kShortcutCheck;   // the shell is slow: one input in a hundred
 }
 
 // Runs `parser` on `input`; the parsers that read a file read it from `path`.
@@ -434,6 +451,8 @@ void RunParser(int parser, const Bytes& input, const std::wstring& path) {
     case kWebp: RunWebp(input); break;
     case kJxl: RunJxl(input); break;
     case kHeif: RunHeif(input); break;
+    case kGifFrames:
+    case kWebpFrames: RunAnimation(input); break;
     case kIni: RunIni(path); break;
     case kLanguage: RunLanguage(path); break;
     case kShortcutCheck: RunShortcutCheck(input); break;
@@ -504,6 +523,7 @@ int main(int argc, char** argv) {
     AddFolder(data + L"\\webp", pictures);
     AddFolder(data + L"\\jxl", pictures);
     AddFolder(data + L"\\heif", pictures);
+    AddFolder(data + L"\\anim", pictures);
     for (const Bytes& made : {Png(64, 48), Png(20000, 20000), Tiff(false, 64, 48), Tiff(true, 70000, 70000),
                               ExifJpeg(), Emf(), Wmf()})
         pictures.push_back(made);
@@ -526,14 +546,17 @@ int main(int argc, char** argv) {
         if (link.CreateShortcut(target.c_str(), linkPath.c_str())) links.push_back(ReadWhole(linkPath));
     }
     if (links.empty()) links.push_back(Bytes{'L', 0, 0, 0, 1, 0x14, 2, 0});
-    // Metafile, EXIF, WebP, JPEG XL and HEIF inputs start from their own kinds more often.
-    std::vector<Bytes> metafiles, jpegs, webps, jxls, heifs;
+    // Metafile, EXIF, WebP, JPEG XL, HEIF and animation inputs start from their own kinds more often.
+    std::vector<Bytes> metafiles, jpegs, webps, jxls, heifs, gifs, animatedWebps;
     for (const Bytes& p : pictures) {
         if (MetafileKindOf(p.data(), p.size()) != MetafileKind::None) metafiles.push_back(p);
         if (p.size() > 2 && p[0] == 0xFF && p[1] == 0xD8) jpegs.push_back(p);
         if (FormatOf(p.data(), p.size()) == PictureFormat::Webp) webps.push_back(p);
         if (FormatOf(p.data(), p.size()) == PictureFormat::Jxl) jxls.push_back(p);
         if (FormatOf(p.data(), p.size()) == PictureFormat::Heif) heifs.push_back(p);
+        if (FormatOf(p.data(), p.size()) == PictureFormat::Gif) gifs.push_back(p);
+        if (FormatOf(p.data(), p.size()) == PictureFormat::Webp && OpenAnimation(p.data(), p.size(), 1u << 22))
+            animatedWebps.push_back(p);
     }
     std::printf("fuzz_parsers: %zu picture, %zu text and %zu shortcut seeds; from input %llu\n", pictures.size(),
                 texts.size(), links.size(), (unsigned long long)r.next);
@@ -554,6 +577,8 @@ int main(int argc, char** argv) {
         else if (parser == kWebp && !webps.empty() && rng() % 4 != 0) pool = &webps;
         else if (parser == kJxl && !jxls.empty() && rng() % 4 != 0) pool = &jxls;
         else if (parser == kHeif && !heifs.empty() && rng() % 4 != 0) pool = &heifs;
+        else if (parser == kGifFrames && !gifs.empty() && rng() % 8 != 0) pool = &gifs;
+        else if (parser == kWebpFrames && !animatedWebps.empty() && rng() % 8 != 0) pool = &animatedWebps;
         const Bytes input = Mutate((*pool)[rng() % pool->size()], rng);
 
         r.parser = parser;

@@ -32,6 +32,17 @@
 # rgb(65535,30002,10001); a 64x16 grey gradient; the red-to-blue gradient
 # marked gamma 0.7 (not sRGB: its colours need a profile); and a two-frame
 # animation from a GIF, the reference picture then the same turned 180 degrees.
+# anim/: animations of a few 8 x 8 frames, GIFs by ImageMagick and WebPs by
+# img2webp and gif2webp (webp): red, lime and blue frames shown 0, 1 and 50
+# hundredths (5, 16 and 500 ms in the WebP), played 3 times (the GIF says 2
+# repeats, the WebP 3 loops: both play 3 passes), the GIF's later
+# frames with colour tables of their own; a red frame, then a blue 4 x 4 one at
+# (2, 2) whose top left pixel is transparent, disposed of by none, background
+# or previous, then a lime pixel at (0, 0), as GIFs and as WebPs converted
+# from them; a 4 x 16 grey ramp (17 a row) interlaced, then the same upside
+# down; a WebP of a red frame then lime at half opacity over the left half;
+# and a 64 x 64 plasma of 256 colours, then the same upside down, coded in
+# codes of up to 12 bits.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
@@ -40,7 +51,8 @@ jpeg="$here/tests/data/jpeg"
 webp="$here/tests/data/webp"
 heif="$here/tests/data/heif"
 jxl="$here/tests/data/jxl"
-mkdir -p "$exif" "$formats" "$jpeg" "$webp" "$heif" "$jxl"
+anim="$here/tests/data/anim"
+mkdir -p "$exif" "$formats" "$jpeg" "$webp" "$heif" "$jxl" "$anim"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -182,3 +194,20 @@ avifenc -s 6 -l -d 12 "$tmp/deep12.png" "$heif/deep12.avif" >/dev/null 2>&1
 for name in solid gradient alpha; do heif-enc -q 90 -o "$heif/$name.heic" "$tmp/$name.png" >/dev/null; done
 heif-enc -q 90 -o "$heif/exif6.heic" "$exif/o6-mm.jpg" >/dev/null
 heif-enc -L -p chroma=444 --matrix_coefficients=0 -o "$heif/deep10.heic" "$tmp/deep10.png" >/dev/null
+
+# Animations (see above).
+convert -delay 0 -size 8x8 xc:red -delay 1 xc:lime -delay 50 xc:blue -loop 3 "$anim/delays.gif"
+for c in red lime blue; do convert -size 8x8 xc:$c "$tmp/$c.png"; done
+img2webp -loop 3 -lossless -d 5 "$tmp/red.png" -d 16 "$tmp/lime.png" -d 500 "$tmp/blue.png" -o "$anim/delays.webp" >/dev/null
+for d in none background previous; do
+    convert -loop 0 -delay 10 -dispose None -size 8x8 xc:red -dispose "$d" \
+        \( -size 4x4 xc:blue -alpha set -fill none -draw 'color 0,0 point' -repage 8x8+2+2 \) \
+        -dispose None \( -size 1x1 xc:lime -repage 8x8+0+0 \) "$anim/dispose-$d.gif"
+    gif2webp -quiet "$anim/dispose-$d.gif" -o "$anim/dispose-$d.webp"
+done
+convert -loop 0 -delay 20 \( -size 4x16 gradient:black-white \) \( -size 4x16 gradient:white-black \) \
+    -interlace GIF "$anim/interlaced.gif"
+convert -size 8x8 xc:none -fill 'rgba(0,255,0,0.5)' -draw 'rectangle 0,0 3,7' "PNG32:$tmp/half.png"
+img2webp -loop 0 -lossless -d 100 "$tmp/red.png" -d 100 "$tmp/half.png" -o "$anim/alpha.webp" >/dev/null
+convert -seed 7 -size 64x64 plasma:fractal -blur 0x1 +dither -colors 256 "$tmp/plasma64.png"
+convert -loop 0 -delay 10 "$tmp/plasma64.png" \( "$tmp/plasma64.png" -flip \) +dither -colors 256 "$anim/plasma.gif"
