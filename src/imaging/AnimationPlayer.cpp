@@ -32,6 +32,7 @@ struct AnimationPlayer::Shared {
     bool haveReady = false;
     DecodedPixels handed;   // due, for the caller to take
     bool haveHanded = false;
+    DecodedPixels spare;    // a buffer given back, for the next frame
     bool stop = false;
     bool running = false;
     bool ended = false;
@@ -47,7 +48,7 @@ struct PlayerWorker {
 };
 
 bool AnimationPlayer::Shared::ReadNext(std::unique_lock<std::mutex>& held) {
-    DecodedPixels frame;
+    DecodedPixels frame = std::move(spare);
     uint32_t delay = 0;
     held.unlock();   // the decode runs unlocked: a stop is seen meanwhile
     bool got = frames->Next(frame, delay);
@@ -176,6 +177,12 @@ bool AnimationPlayer::Take(DecodedPixels& frame) {
     shared_->haveHanded = false;
     shared_->changed.notify_all();
     return true;
+}
+
+void AnimationPlayer::Recycle(DecodedPixels&& spent) {
+    if (!spent.pixels) return;
+    std::lock_guard<std::mutex> held(shared_->lock);
+    shared_->spare = std::move(spent);
 }
 
 bool AnimationPlayer::Ended() const {

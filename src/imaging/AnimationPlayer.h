@@ -33,6 +33,8 @@ public:
     bool Playing() const { return worker_ != nullptr; }
     // The frame that is due, into `frame`; false when none waits.
     bool Take(DecodedPixels& frame);
+    // A frame's buffer no longer shown, for a later frame to be decoded into.
+    void Recycle(DecodedPixels&& spent);
     // The last pass ended (the last frame stays), or the file gave out.
     bool Ended() const;
 

@@ -63,8 +63,10 @@ public:
     bool TakeDetail(DecodedPicture&& fuller);
     // Puts a frame of the same animated picture (as stored, at its full
     // size) in the place of the pixels held, turned as they were; false, and
-    // nothing changed, unless it is the picture's size.
-    bool TakeFrame(DecodedPixels&& frame);
+    // nothing changed, unless it is the picture's size. Taken, `frame` is
+    // left with the buffer of the frame it replaced, for the next one to be
+    // decoded into, or empty.
+    bool TakeFrame(DecodedPixels& frame);
     // Whether the pixels held are fewer than drawing the picture at
     // shownWidth x shownHeight asks for, while the picture has more; the size,
     // as stored, that would serve goes to w x h.
@@ -120,6 +122,7 @@ public:
 
 private:
     PixelBuffer pixels_;   // what image_ is made over, when it does not own them
+    bool pixelsAreFrame_ = false;   // they are an animation's frame (TakeFrame)
     GpImagePtr image_;
     uint32_t fullWidth_ = 0;
     uint32_t fullHeight_ = 0;

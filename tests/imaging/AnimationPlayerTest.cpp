@@ -209,6 +209,24 @@ TEST(AnimationPlayer, AWorkerStuckInTheSourceIsWaitedForBrieflyAndPlaysNoMore) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));   // the worker ends by itself meanwhile
 }
 
+// ---- The bytes it plays from ---------------------------------------------------------
+
+// The frames are read from the bytes the shown picture keeps: GDI+ keeps every
+// picture's, our own decoders only an animation's.
+TEST(PictureDecode, AnAnimationKeepsItsBytesToPlayFrom) {
+    const struct {
+        const wchar_t* file;
+        bool kept;
+    } cases[]{{L"e2e\\steps.webp", true}, {L"e2e\\quadrants.webp", false}, {L"e2e\\steps.gif", true}};
+    for (const auto& c : cases) {
+        const std::string bytes = ReadBytes(DataPath(c.file));
+        const DecodedPicture decoded =
+            DecodePictureBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), DecodeLimits(1u << 20));
+        EXPECT_EQ(decoded.outcome, DecodeOutcome::Decoded);
+        EXPECT_EQ(decoded.source.Get() != nullptr, c.kept) << testing::PrintToString(std::wstring(c.file));
+    }
+}
+
 // ---- A frame on screen -------------------------------------------------------------
 
 // A w x h frame of four quadrants, red, green, blue and white in reading order.
@@ -245,7 +263,15 @@ TEST(PictureHolder, AFrameTakesThePicturesPlaceTurnedAsItWasAndIsWhatASaveWrites
             DecodePictureBytes(reinterpret_cast<const uint8_t*>(bmp.data()), bmp.size(), DecodeLimits(1u << 20))));
         for (const int turn : c.turns) picture.RotateFlip(turn);
         const uint32_t w = picture.NaturalWidth(), h = picture.NaturalHeight();
-        EXPECT_EQ(picture.TakeFrame(Quartered(c.w, c.h)), c.taken);
+        DecodedPixels frame = Quartered(c.w, c.h);
+        const uint8_t* first = frame.pixels.get();
+        EXPECT_EQ(picture.TakeFrame(frame), c.taken);
+        if (c.taken) {   // the buffer of a frame, and only of a frame, comes back for the next
+            EXPECT_FALSE(frame.pixels);
+            DecodedPixels next = Quartered(c.w, c.h);
+            ASSERT_TRUE(picture.TakeFrame(next));
+            EXPECT_TRUE(next.pixels.get() == first && next.width == c.w && next.height == c.h);
+        }
         EXPECT_EQ(picture.NaturalWidth(), w);
         EXPECT_EQ(picture.NaturalHeight(), h);
         const std::wstring saved = folder.Path(L"saved.bmp");
