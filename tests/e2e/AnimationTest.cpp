@@ -141,11 +141,22 @@ TEST(Animation, GifAndWebpShowTheirFramesInOrderEachForItsDelayUntilAnimateIsOff
         }
         EXPECT_GE(whole, 6);
 
-        // Animate off: the frame on screen stays; on again: playing goes on.
+        // Animate off: the frame on screen stays, and is the one Copy Image
+        // takes; on again: playing goes on. Stopped on lime, not the first frame.
+        ASSERT_TRUE(WaitForPixel(x, y, kLime, 40));
         viewer.PostCommand(kCmdAnimate);
         Sleep(100);
         const std::vector<ColourRun> still = Sample(x, y, palette, 1.0);
-        EXPECT_EQ(still.size(), 1u);
+        ASSERT_EQ(still.size(), 1u);
+        EXPECT_EQ(still[0].colour, 1);
+        EXPECT_EQ(CopiedBitmap(viewer, kCmdCopyImage).cx, 200);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ old = SelectObject(dc, GetClipboardData(CF_BITMAP));
+        EXPECT_TRUE(NearColour(GetPixel(dc, 100, 75), palette[still[0].colour], 40)) << Hex(GetPixel(dc, 100, 75));
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        CloseClipboard();
         viewer.PostCommand(kCmdAnimate);
         EXPECT_GE(Sample(x, y, palette, 1.2).size(), 3u);
     }
