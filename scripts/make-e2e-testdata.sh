@@ -17,6 +17,13 @@
 # a decoder of its own: quadrants.webp (lossless), quadrants.heic,
 # quadrants.jxl (lossless), and quadrants.avif stored turned a quarter
 # clockwise (64x128), its container's rotation turning it upright.
+# And the animations, played forever:
+#   steps.gif, steps.webp  200x150, solid red, lime, blue and white frames
+#                          shown 200, 300, 100 and 400 ms
+#   tenfps.gif             400x300, red and blue at 10 frames a second
+#   thousand.gif           400x300 grey, then 999 frames of a 40x40 patch in
+#                          its middle, red and blue by turns, 20 ms each
+#                          (holding every frame whole would take 480 MB)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$here/tests/data/e2e"
@@ -78,3 +85,67 @@ heif-enc -q 95 -o "$out/quadrants.heic" "$tmp/quadrants.png" >/dev/null
 convert "$tmp/quadrants.png" -rotate 90 "PNG24:$tmp/turned.png"
 avifenc -s 8 --min 0 --max 10 --irot 1 "$tmp/turned.png" "$out/quadrants.avif" >/dev/null
 cjxl --quiet -d 0 "$tmp/quadrants.png" "$out/quadrants.jxl"
+
+convert -size 200x150 -delay 20 xc:red -delay 30 xc:lime -delay 10 xc:blue -delay 40 xc:white -loop 0 "$out/steps.gif"
+frames=()
+for step in red:200 lime:300 blue:100 white:400; do
+    convert -size 200x150 "xc:${step%:*}" "PNG24:$tmp/${step%:*}.png"
+    frames+=(-d "${step#*:}" "$tmp/${step%:*}.png")
+done
+img2webp -loop 0 -lossless "${frames[@]}" -o "$out/steps.webp" >/dev/null 2>&1
+convert -size 400x300 -delay 10 xc:red xc:blue -loop 0 "$out/tenfps.gif"
+[[ "$(identify -format '%T %[pixel:p{100,75}];' "$out/steps.gif")" == "20 srgb(255,0,0);30 srgb(0,255,0);10 srgb(0,0,255);40 srgb(255,255,255);" ]] ||
+    { echo "steps.gif does not hold its four frames" >&2; exit 1; }
+
+# ImageMagick takes minutes over a thousand frames: this one is written here.
+python3 - "$out/thousand.gif" <<'PY'
+import struct, sys
+
+def lzw(pixels, min_size):
+    clear, end = 1 << min_size, (1 << min_size) + 1
+    size, nxt = min_size + 1, end + 1
+    table = {(i,): i for i in range(clear)}
+    bits, nbits, out = 0, 0, bytearray()
+    def emit(code):
+        nonlocal bits, nbits
+        bits |= code << nbits
+        nbits += size
+        while nbits >= 8:
+            out.append(bits & 255)
+            bits >>= 8
+            nbits -= 8
+    emit(clear)
+    w = ()
+    for p in pixels:
+        if w + (p,) in table:
+            w += (p,)
+            continue
+        emit(table[w])
+        if nxt < 4096:
+            if nxt >= 1 << size:
+                size += 1
+            table[w + (p,)] = nxt
+            nxt += 1
+        else:
+            emit(clear)
+            table = {(i,): i for i in range(clear)}
+            size, nxt = min_size + 1, end + 1
+        w = (p,)
+    emit(table[w])
+    emit(end)
+    if nbits:
+        out.append(bits & 255)
+    return bytes(out)
+
+palette = [(128, 128, 128), (255, 0, 0), (0, 0, 255), (255, 255, 255)]
+data = b"GIF89a" + struct.pack("<HHBBB", 400, 300, 0xF1, 0, 0) + b"".join(bytes(c) for c in palette)
+data += b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\0\0\0"
+frames = [(0, 0, 400, 300, 0)] + [(180, 130, 40, 40, 1 + i % 2) for i in range(999)]
+for x, y, w, h, colour in frames:
+    data += b"\x21\xF9\x04\x04" + struct.pack("<H", 2) + b"\0\0"   # 20 ms, left in place
+    data += b"\x2C" + struct.pack("<HHHHB", x, y, w, h, 0)
+    body = lzw([colour] * (w * h), 2)
+    data += b"\2" + b"".join(bytes([len(body[i:i + 255])]) + body[i:i + 255] for i in range(0, len(body), 255)) + b"\0"
+open(sys.argv[1], "wb").write(data + b"\x3B")
+PY
+[[ "$(identify "$out/thousand.gif" | wc -l)" == 1000 ]] || { echo "thousand.gif does not hold 1000 frames" >&2; exit 1; }

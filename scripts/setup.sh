@@ -24,7 +24,7 @@ have cjxl || need+=(libjxl-tools)
 have cjpeg || need+=(libjpeg-turbo-progs)
 [ -f /usr/include/jpeglib.h ] || need+=(libjpeg62-turbo-dev)
 # Test WebPs, lossy, lossless and with alpha, and their chunks put together.
-have cwebp || need+=(webp)
+{ have cwebp && have img2webp; } || need+=(webp)
 # ... and HEIC and AVIF test pictures.
 have heif-enc || need+=(libheif-examples)
 have avifenc || need+=(libavif-bin)

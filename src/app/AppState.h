@@ -27,6 +27,7 @@
 #include "exhibit/ImageEntry.h"
 #include "exhibit/SortRules.h"
 #include "fileops/UndoStack.h"
+#include "imaging/AnimationPlayer.h"
 #include "imaging/Canvas.h"
 #include "imaging/PictureCache.h"
 #include "imaging/PictureDecode.h"
@@ -400,6 +401,19 @@ struct AppState {
     void UpdateCaption();
     void UpdateStatus();
     void DrawNameOverlay(HDC dc);
+    // An animated picture plays while the viewer shows it alone (no collage,
+    // no wallpaper) and `animate` is on; only while the window can be seen.
+    std::unique_ptr<AnimationPlayer> player;
+    uint32_t playSerial = 0;          // the player the frames posted with this number come from
+    IStream* playedSource = nullptr;  // the bytes it plays: still the shown picture's while they are held
+    void StartAnimation();            // the shown picture plays, when it is animated
+    void StopAnimation();
+    void FollowVisibility();          // the window was shown, hidden, minimised or restored
+    void OnAnimationFrame(WPARAM serial);   // WM_APP_FRAME: the next frame is due
+    // Where the top-left corner of the picture is in the view, as the last paint put it.
+    POINT PictureOrigin() const;
+    // Draws the picture's part of the frame anew and puts only that part on screen.
+    void RepaintPicture();
     // Frame composition and paint.
     Canvas canvas;                   // the whole picture at its display size, while autoscroll glides
     Canvas tile;                     // the collage tile

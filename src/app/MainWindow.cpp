@@ -196,6 +196,13 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_APP_SHOW:
         s->ContinueShow(wParam, lParam);
         return 1;
+    case WM_APP_FRAME:
+        s->OnAnimationFrame(wParam);
+        return 1;
+    case WM_WINDOWPOSCHANGED:
+        // Shown, hidden or minimised: an animation plays only while it can be seen.
+        s->FollowVisibility();
+        return 0;   // the default handling sends WM_SIZE and WM_MOVE
     case WM_APP_WALLPAPER:
         s->OnWallpaperWritten(wParam != 0);
         return 1;

@@ -17,4 +17,5 @@ constexpr UINT WM_APP_REFRESHED = WM_USER + 8;     // 1032: a watcher rebuild en
 constexpr UINT WM_APP_CATALOG_BUILT = WM_USER + 9; // 1033 to the Catalog: a build it asked for ended
 constexpr UINT WM_APP_SHOW = WM_USER + 20;        // 1044: a search for a loadable picture goes on
 constexpr UINT WM_APP_WALLPAPER = WM_USER + 21;   // 1045: the wallpaper worker could not write the file
+constexpr UINT WM_APP_FRAME = WM_USER + 22;       // 1046: an animation's next frame is due
 constexpr int kHotkeyId = 1351;                    // the show/hide hotkey

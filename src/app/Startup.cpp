@@ -232,6 +232,7 @@ void AppState::Shutdown() {
     if (closing) return;
     closing = true;
     KillTimer(hwnd, kSlideTimerId);
+    StopAnimation();
     StopWatcher();
     RemovePropW(hwnd, kViewerMark);
     EndCatalog();

@@ -56,7 +56,11 @@ constexpr ToggleRow kToggles[] = {
          if (s.autorefresh) s.StartWatcher();
          else s.StopWatcher();
      }},
-    {&S::animate, kCmdAnimate, L"-animate", L"-noanimate"},
+    {&S::animate, kCmdAnimate, L"-animate", L"-noanimate", nullptr, nullptr,
+     [](S& s) {
+         if (s.animate) s.StartAnimation();
+         else s.StopAnimation();
+     }},
     {&S::colormanage, kCmdColorManage, L"-colormanage", L"-nocolormanage"},
     {&S::removefail, kCmdClearUnloadable, L"-removefail", L"-noremovefail"},
     {&S::logerrors, kCmdLogErrors, L"-logerrors", L"-nologerrors"},
@@ -95,10 +99,12 @@ constexpr ToggleRow kToggles[] = {
     {&S::collage, kCmdCollage, L"-collage", L"-nocollage", nullptr, nullptr,
      [](S& s) {
          if (s.collage) {
+             s.StopAnimation();
              if (s.crop) SetWindowRgn(s.hwnd, nullptr, TRUE);
              s.ClearCollage();
          }
          s.ApplyDisplay();
+         if (!s.collage) s.StartAnimation();
      }},
     {&S::transitions, kCmdTransitions, L"-transitions", L"-notransitions"},
     {&S::overlap, kCmdOverlap, L"-overlap", L"-nooverlap"},

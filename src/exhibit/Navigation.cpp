@@ -18,6 +18,7 @@ void AppState::ShowEmptyState() {
         }
     }
     InvalidateRect(hwnd, nullptr, TRUE);
+    StopAnimation();
     picture.Release();
     canvas.Free();
     UpdateStatus();
@@ -152,4 +153,5 @@ void AppState::ShowPictureFrom(bool forward, size_t carried) {
     ApplyDisplay();
     if (slide) RestartSlideTimer();
     PrefetchAround(forward);
+    StartAnimation();
 }

@@ -6,6 +6,7 @@
 // and gives it back when the glide ends.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/AppState.h"
@@ -232,5 +233,41 @@ void AppState::ScrollView(bool byUser) {
     canvas.Free();
     if (layer == kLayerFullScreen && fullscreenname) DrawNameOverlay(dc);
     viewScrolled = true;
+    ReleaseDC(hwnd, dc);
+}
+
+POINT AppState::PictureOrigin() const {
+    if (!viewScrolled || (squeeze && !zoomHeld)) return {picture.x, picture.y};
+    // As ScrollView puts it, without moving the scroll position.
+    const RECT view = ViewRect();
+    const int w = picture.width, h = picture.height;
+    const int ox = view.right > w ? view.right - (picture.x + w) : 0;
+    const int oy = view.bottom > h ? view.bottom - (picture.y + h) : 0;
+    int sx = scrollX < 0 ? 0 : scrollX, sy = scrollY < 0 ? 0 : scrollY;
+    if (sx + view.right > w) sx = w - view.right;
+    if (sy + view.bottom > h) sy = h - view.bottom;
+    return {-(ox + sx), -(oy + sy)};
+}
+
+void AppState::RepaintPicture() {
+    if (!picture.IsLoaded() || collage || decoding || !IsWindowVisible(hwnd) || IsIconic(hwnd)) return;
+    const RECT view = ViewRect();
+    if (static_cast<uint32_t>(exhibit->CurrentIndex()) != lastShownIndex || frame.Width() != view.right ||
+        frame.Height() != view.bottom) {
+        InvalidateRect(hwnd, nullptr, FALSE);   // not painted as it stands yet: a whole paint
+        return;
+    }
+    const POINT at = PictureOrigin();
+    RECT part{std::max<LONG>(at.x, 0), std::max<LONG>(at.y, 0), std::min<LONG>(at.x + picture.width, view.right),
+              std::min<LONG>(at.y + picture.height, view.bottom)};
+    if (part.right <= part.left || part.bottom <= part.top) return;
+    HDC dc = GetDC(hwnd);
+    if (!dc) return;
+    // Composed in the frame first and copied in one go: the frame never shows half drawn.
+    FillRect(frame.Dc(), &part, backgroundBrush.Get());
+    picture.DrawVisible(frame.Dc(), at.x, at.y, picture.width, picture.height, frame.Width(), frame.Height());
+    BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, frame.Dc(), part.left, part.top,
+           SRCCOPY);
+    if (layer == kLayerFullScreen && fullscreenname) DrawNameOverlay(dc);
     ReleaseDC(hwnd, dc);
 }

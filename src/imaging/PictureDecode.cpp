@@ -246,10 +246,18 @@ DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
     }
     if (verdict == HeaderVerdict::Damaged || !sound) return out;
     if (const PixelDecoderRow* decoder = PixelDecoderFor(format)) {
-        // Decoded whole into pixels of its own: the bytes are let go.
+        // Decoded whole into pixels of its own: the bytes are let go, but
+        // for an animation, whose later frames are read from them as it plays.
         const auto* held = static_cast<const uint8_t*>(GlobalLock(file.memory));
+        const bool animated = held && format == PictureFormat::Webp && size > 20 &&
+                              std::memcmp(held + 12, "VP8X", 4) == 0 && (held[20] & 0x02) != 0;
         if (held) DecodeOwn(*decoder, held, size, limits, claimed, out);
         GlobalUnlock(file.memory);
+        if (animated && out.outcome == DecodeOutcome::Decoded &&
+            SUCCEEDED(CreateStreamOnHGlobal(file.memory, TRUE, out.source.Receive()))) {
+            file.memory = nullptr;   // the stream has it now
+            out.memory += size;
+        }
         return out;
     }
 

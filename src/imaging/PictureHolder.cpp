@@ -1,6 +1,7 @@
 #include "imaging/PictureHolder.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "imaging/CaptionText.h"
 #include "imaging/FitRules.h"
@@ -27,6 +28,7 @@ void PictureHolder::Release() {
     image_.reset();   // before the bytes and pixels it is read from
     source_.Reset();
     pixels_.reset();
+    pixelsAreFrame_ = false;
     turns_.clear();
     detailAsked_ = false;
 }
@@ -53,6 +55,7 @@ bool PictureHolder::Adopt(DecodedPicture&& decoded) {
     }
     lastOutcome_ = DecodeOutcome::Decoded;
     pixels_ = std::move(decoded.pixels);
+    pixelsAreFrame_ = false;
     image_ = std::move(decoded.image);
     source_ = std::move(decoded.source);
     fullWidth_ = decoded.width;
@@ -119,9 +122,32 @@ bool PictureHolder::TakeDetail(DecodedPicture&& fuller) {
     drawing_.reset();
     image_ = std::move(fuller.image);   // before the pixels it was made over are let go
     pixels_ = std::move(fuller.pixels);
+    pixelsAreFrame_ = false;
     source_ = std::move(fuller.source);
     memory_ = fuller.memory;
     detailAsked_ = false;   // a later, larger zoom may ask again
+    return true;
+}
+
+bool PictureHolder::TakeFrame(DecodedPixels& frame) {
+    if (!image_ || frame.outcome != PixelOutcome::Decoded || !frame.pixels) return false;
+    const bool quarter = std::count_if(turns_.begin(), turns_.end(), IsQuarterTurn) % 2 == 1;
+    if (frame.width != (quarter ? fullHeight_ : fullWidth_) || frame.height != (quarter ? fullWidth_ : fullHeight_))
+        return false;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gp::GdipCreateBitmapFromScan0(int(frame.width), int(frame.height), int(frame.Stride()),
+                                      PixelFormat32bppPARGB, frame.pixels.get(), &bitmap) != Gdiplus::Ok ||
+        !bitmap)
+        return false;
+    GpImagePtr image(bitmap);
+    for (const int code : turns_)
+        if (!RotateFlipImage(image.get(), code)) return false;
+    drawing_.reset();
+    image_ = std::move(image);   // before the pixels it was made over are given back
+    std::swap(pixels_, frame.pixels);
+    memory_ = uint64_t(frame.width) * frame.height * 4;
+    // The last frame's buffer, of the same size, serves the next one.
+    if (!std::exchange(pixelsAreFrame_, true)) frame = DecodedPixels{};
     return true;
 }
 

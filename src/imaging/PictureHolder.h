@@ -61,6 +61,12 @@ public:
     // place of the pixels held, turned as they were; false, and nothing
     // changed, unless it is the same picture with more pixels.
     bool TakeDetail(DecodedPicture&& fuller);
+    // Puts a frame of the same animated picture (as stored, at its full
+    // size) in the place of the pixels held, turned as they were; false, and
+    // nothing changed, unless it is the picture's size. Taken, `frame` is
+    // left with the buffer of the frame it replaced, for the next one to be
+    // decoded into, or empty.
+    bool TakeFrame(DecodedPixels& frame);
     // Whether the pixels held are fewer than drawing the picture at
     // shownWidth x shownHeight asks for, while the picture has more; the size,
     // as stored, that would serve goes to w x h.
@@ -99,6 +105,8 @@ public:
     bool DrawVisible(HDC dc, int x, int y, int w, int h, int clipWidth, int clipHeight) const;
 
     Gdiplus::GpImage* Image() const { return image_.get(); }
+    // The file's bytes the picture was decoded from, in memory; null when it came from elsewhere.
+    IStream* Source() const { return source_.Get(); }
 
     // Saves the picture drawn at w x h (best filter) as BMP (format 0) or JPEG
     // (1, the encoder's default quality); the GDI+ status, 0 on success.
@@ -114,6 +122,7 @@ public:
 
 private:
     PixelBuffer pixels_;   // what image_ is made over, when it does not own them
+    bool pixelsAreFrame_ = false;   // they are an animation's frame (TakeFrame)
     GpImagePtr image_;
     uint32_t fullWidth_ = 0;
     uint32_t fullHeight_ = 0;

@@ -56,6 +56,7 @@ DecodedPicture AppState::DecodeForShow(const wchar_t* file, bool& timedOut, bool
 }
 
 void AppState::AdoptShown(DecodedPicture&& decoded) {
+    StopAnimation();   // another picture, or the same one read anew
     shownStamp = decoded.stamp;
     picture.Adopt(std::move(decoded));
 }

@@ -134,6 +134,7 @@ void AppState::SwitchMode(int32_t mode) {
     if (change.enterFullScreen) EnterFullScreen();
     if (change.enterWallpaper) {
         // The program stays reachable through its icon while its window is hidden.
+        StopAnimation();
         collage = false;
         if (!trayicon) Shell_NotifyIconW(NIM_ADD, &trayIcon);
         ShowWindow(hwnd, SW_HIDE);
@@ -144,6 +145,7 @@ void AppState::SwitchMode(int32_t mode) {
     }
     if (!IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOW);
     if (change.leaveWallpaper && layer == kLayerWindowed) ApplyDisplay();
+    if (change.leaveWallpaper) StartAnimation();
     ApplyBlend();
 }
 
