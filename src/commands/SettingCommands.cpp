@@ -57,7 +57,8 @@ constexpr ToggleRow kToggles[] = {
          else s.StopWatcher();
      }},
     {&S::animate, kCmdAnimate, L"-animate", L"-noanimate"},
-    {&S::colormanage, kCmdColorManage, L"-colormanage", L"-nocolormanage"},
+    {&S::colormanage, kCmdColorManage, L"-colormanage", L"-nocolormanage", nullptr, nullptr,
+     [](S& s) { s.ColourManagementChanged(); }},
     {&S::removefail, kCmdClearUnloadable, L"-removefail", L"-noremovefail"},
     {&S::logerrors, kCmdLogErrors, L"-logerrors", L"-nologerrors"},
     {&S::loglnkfail, kCmdLogLinkFailure, L"-loglnkfail", L"-nologlnkfail"},
