@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-#include <lcms2.h>
+#include "imaging/Lcms.h"
 
 namespace {
 

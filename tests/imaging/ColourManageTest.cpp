@@ -4,7 +4,7 @@
 // that cannot be used come out as the file has them.
 #include <gtest/gtest.h>
 
-#include <lcms2.h>
+#include "imaging/Lcms.h"
 
 #include <array>
 #include <sstream>
