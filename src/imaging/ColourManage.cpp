@@ -101,28 +101,38 @@ public:
 };
 
 // A matrix and curves on both sides, as tables: each input level's share of
-// each output channel in linear light (1/16 of a step of the output tables),
-// summed and looked up in the output curve's table.
+// each output channel in linear light (in steps of the output tables), the
+// three shares packed in one 64-bit word, 20 bits each, biased so that none
+// is negative: one pixel is three words added, then each output channel
+// unpacked, clamped and looked up in its output curve's table.
 class MatrixConversion final : public Conversion {
 public:
     static constexpr int kSteps = 16384;   // linear light 0..1 in the output tables
-    static constexpr int kFraction = 4;
+    static constexpr int kBits = 20;
+    static constexpr int32_t kBias = 1 << 17;   // a share lies within +-4 (2^16 steps)
+    static constexpr uint64_t kField = (1u << kBits) - 1;
 
-    int32_t share[3][256][4] = {};   // [input R, G, B][level][output R, G, B]
-    uint8_t out[3][kSteps + 1] = {};
+    uint64_t share[3][256] = {};   // [input R, G, B][level]: output R, G, B from the low bits up
+    uint8_t curves[3][kSteps + 1] = {};
+    // The output curves' tables, one shared by all when they are alike (as
+    // sRGB's are): less for the processor's cache to hold.
+    const uint8_t* out[3] = {curves[0], curves[1], curves[2]};
+
+    void ShareAlikeCurves() {
+        for (int o = 1; o < 3; ++o)
+            if (std::memcmp(curves[o], curves[0], sizeof curves[0]) == 0) out[o] = curves[0];
+    }
+
+    static int32_t Step(uint64_t sum, int channel) {
+        return std::clamp(int32_t(sum >> (kBits * channel) & kField) - 3 * kBias, 0, kSteps);
+    }
 
     // Straight B, G, R in place.
     void Map(uint8_t* p) const {
-        const int32_t* r = share[0][p[2]];
-        const int32_t* g = share[1][p[1]];
-        const int32_t* b = share[2][p[0]];
-        constexpr int32_t kHalf = 1 << (kFraction - 1);
-        const int32_t lr = std::clamp((r[0] + g[0] + b[0] + kHalf) >> kFraction, 0, kSteps);
-        const int32_t lg = std::clamp((r[1] + g[1] + b[1] + kHalf) >> kFraction, 0, kSteps);
-        const int32_t lb = std::clamp((r[2] + g[2] + b[2] + kHalf) >> kFraction, 0, kSteps);
-        p[0] = out[2][lb];
-        p[1] = out[1][lg];
-        p[2] = out[0][lr];
+        const uint64_t sum = share[0][p[2]] + share[1][p[1]] + share[2][p[0]];
+        p[0] = out[2][Step(sum, 2)];
+        p[1] = out[1][Step(sum, 1)];
+        p[2] = out[0][Step(sum, 0)];
     }
 
     void Rows(uint8_t* pixels, uint32_t width, uint32_t rows, ptrdiff_t stride, PixelLayout layout) const override {
@@ -219,20 +229,23 @@ std::unique_ptr<MatrixConversion> MatrixTables(const IccProfile& from, const Icc
     double m[3][3];
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) m[r][c] = toRgb[r][0] * in[0][c] + toRgb[r][1] * in[1][c] + toRgb[r][2] * in[2][c];
-    const double unit = double(MatrixConversion::kSteps << MatrixConversion::kFraction);
+    const double unit = MatrixConversion::kSteps;
     for (int c = 0; c < 3; ++c)
         for (int level = 0; level < 256; ++level) {
             const double linear = cmsEvalToneCurveFloat(inCurves[c], cmsFloat32Number(level / 255.0));
-            for (int o = 0; o < 3; ++o)
-                tables->share[c][level][o] = int32_t(std::lround(std::clamp(m[o][c] * linear, -4.0, 4.0) * unit));
+            for (int o = 0; o < 3; ++o) {
+                const int32_t share = int32_t(std::lround(std::clamp(m[o][c] * linear, -4.0, 4.0) * unit));
+                tables->share[c][level] |= uint64_t(share + MatrixConversion::kBias) << (MatrixConversion::kBits * o);
+            }
         }
     for (int o = 0; o < 3; ++o) {
         cmsToneCurve* reverse = cmsReverseToneCurveEx(4096, outCurves[o]);
         if (!reverse) return nullptr;
         for (int i = 0; i <= MatrixConversion::kSteps; ++i)
-            tables->out[o][i] = Level(cmsEvalToneCurveFloat(reverse, cmsFloat32Number(double(i) / MatrixConversion::kSteps)));
+            tables->curves[o][i] = Level(cmsEvalToneCurveFloat(reverse, cmsFloat32Number(double(i) / MatrixConversion::kSteps)));
         cmsFreeToneCurve(reverse);
     }
+    tables->ShareAlikeCurves();
     return tables;
 }
 
@@ -395,6 +408,60 @@ ColourOutcome ConvertColours(std::span<const uint8_t> profile, const ColourTarge
         made.conversion->Rows(pixels + ptrdiff_t(first) * stride, width, count, stride, layout);
     });
     return ColourOutcome::Converted;
+}
+
+RowConversion::RowConversion(std::span<const uint8_t> profile, const ColourTarget& target, uint8_t* pixels,
+                             uint32_t width, ptrdiff_t stride, PixelLayout layout)
+    : pixels_(pixels), width_(width), stride_(stride), layout_(layout) {
+    if (profile.empty() || !pixels || width == 0) return;
+    if (!target.IsSrgb() && std::ranges::equal(profile, target.Profile())) return;
+    const Made made = ConversionFor(profile, target);
+    outcome_ = made.outcome;
+    if (!made.conversion) return;
+    conversion_ = made.conversion;
+    try {
+        worker_ = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the rows are converted as they are handed over.
+    }
+}
+
+void RowConversion::Decoded(uint32_t rows) {
+    if (!conversion_) return;
+    if (!worker_.joinable()) {
+        const auto* conversion = static_cast<const Conversion*>(conversion_.get());
+        if (rows > converted_)
+            conversion->Rows(pixels_ + ptrdiff_t(converted_) * stride_, width_, rows - converted_, stride_, layout_);
+        converted_ = std::max(converted_, rows);
+        return;
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    decoded_ = std::max(decoded_, rows);
+    wake_.notify_one();
+}
+
+void RowConversion::Finish() {
+    if (!worker_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        finishing_ = true;
+        wake_.notify_one();
+    }
+    worker_.join();
+}
+
+void RowConversion::Work() {
+    const auto* conversion = static_cast<const Conversion*>(conversion_.get());
+    std::unique_lock<std::mutex> hold(lock_);
+    for (;;) {
+        wake_.wait(hold, [this] { return decoded_ > converted_ || finishing_; });
+        if (decoded_ == converted_) return;   // finishing, and nothing left
+        const uint32_t first = converted_, last = decoded_;
+        hold.unlock();
+        conversion->Rows(pixels_ + ptrdiff_t(first) * stride_, width_, last - first, stride_, layout_);
+        hold.lock();
+        converted_ = last;
+    }
 }
 
 ColourCacheCount ColourCacheCounts() {

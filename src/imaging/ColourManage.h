@@ -18,8 +18,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <condition_variable>
 #include <mutex>
 #include <span>
+#include <thread>
 #include <vector>
 
 // What pictures are converted to: a display profile, or sRGB.
@@ -56,6 +58,40 @@ enum class ColourOutcome {
 // from `profile` to `target`.
 ColourOutcome ConvertColours(std::span<const uint8_t> profile, const ColourTarget& target, uint8_t* pixels,
                              uint32_t width, uint32_t height, ptrdiff_t stride, PixelLayout layout);
+
+// Converts the rows of a picture as its decoder finishes them, on a thread of
+// its own, while the decoder goes on with the next ones: the conversion of a
+// large picture costs little more than its decode. Nothing is started for a
+// profile that changes nothing or cannot be used.
+class RowConversion {
+public:
+    RowConversion(std::span<const uint8_t> profile, const ColourTarget& target, uint8_t* pixels, uint32_t width,
+                  ptrdiff_t stride, PixelLayout layout);
+    ~RowConversion() { Finish(); }
+    RowConversion(const RowConversion&) = delete;
+    RowConversion& operator=(const RowConversion&) = delete;
+
+    // Rows [0, rows) are final.
+    void Decoded(uint32_t rows);
+    // Returns once every row handed over is converted.
+    void Finish();
+    ColourOutcome Outcome() const { return outcome_; }
+
+private:
+    void Work();
+    std::shared_ptr<const void> conversion_;
+    ColourOutcome outcome_ = ColourOutcome::NothingToDo;
+    uint8_t* pixels_;
+    uint32_t width_;
+    ptrdiff_t stride_;
+    PixelLayout layout_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    uint32_t decoded_ = 0;
+    uint32_t converted_ = 0;
+    bool finishing_ = false;
+    std::thread worker_;
+};
 
 // The conversions made and kept, and how many were found kept (for the tests).
 struct ColourCacheCount {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -179,13 +180,32 @@ void DecodeOwn(const PixelDecoderRow& decoder, const uint8_t* bytes, size_t size
         if (!limits.gate->Enter()) return;
         out.gatePass.reset(limits.gate);
     }
+    // A decoder that tells of its rows as they come has them converted
+    // meanwhile, on another thread; the others' pixels are converted after.
+    struct Streamed {
+        const ColourTarget* target = nullptr;
+        bool told = false;
+        std::optional<RowConversion> rows;
+    } streamed;
+    if (limits.colour) {
+        streamed.target = limits.colour.get();
+        request.rowsContext = &streamed;
+        request.rowsDone = [](void* context, const DecodedPixels& pixels, uint32_t rows) {
+            auto& s = *static_cast<Streamed*>(context);
+            if (!std::exchange(s.told, true) && !pixels.iccProfile.empty())
+                s.rows.emplace(pixels.iccProfile, *s.target, pixels.pixels.get(), pixels.width,
+                               ptrdiff_t(pixels.Stride()), PixelLayout::Premultiplied);
+            if (s.rows) s.rows->Decoded(rows);
+        };
+    }
     DecodedPixels decoded = decoder.decode(bytes, size, request);
+    if (streamed.rows) streamed.rows->Finish();
     out.width = decoded.fullWidth;
     out.height = decoded.fullHeight;
     if (decoded.outcome == PixelOutcome::TooLarge) out.outcome = DecodeOutcome::TooLarge;
     if (decoded.outcome != PixelOutcome::Decoded) return;
     // Converted as decoded, before anything is drawn of it: at the size it is wanted at, the least work.
-    if (limits.colour && !decoded.iccProfile.empty())
+    if (limits.colour && !streamed.told && !decoded.iccProfile.empty())
         ConvertColours(decoded.iccProfile, *limits.colour, decoded.pixels.get(), decoded.width, decoded.height,
                        ptrdiff_t(decoded.Stride()), PixelLayout::Premultiplied);
     Gdiplus::GpBitmap* bitmap = nullptr;

@@ -176,6 +176,18 @@ TEST(ColourManage, EveryLayoutAndSizeConvertsAPixelAlike) {
     EXPECT_EQ(Converted(prophoto, *target, {0, 0, 0, 0}), (std::array<uint8_t, 4>{0, 0, 0, 0}));
     // A picture large enough to be shared out among threads converts every row alike.
     EXPECT_EQ(Converted(prophoto, *target, {50, 100, 200, 255}, PixelLayout::Premultiplied, 1024, 1100), opaque);
+    // Rows converted as a decoder hands them over come out as the picture converted whole.
+    std::vector<uint8_t> rows(64 * 200 * 4);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = i % 4 == 3 ? 255 : uint8_t(i * 37 >> 2);
+    std::vector<uint8_t> whole = rows;
+    ConvertColours(prophoto, *target, whole.data(), 64, 200, 256, PixelLayout::Premultiplied);
+    {
+        RowConversion streamed(prophoto, *target, rows.data(), 64, 256, PixelLayout::Premultiplied);
+        for (const uint32_t done : {1u, 64u, 64u, 130u, 200u}) streamed.Decoded(done);
+        streamed.Finish();
+        EXPECT_EQ(streamed.Outcome(), ColourOutcome::Converted);
+    }
+    EXPECT_EQ(rows, whole);
 }
 
 TEST(ColourManage, AGreyProfileConvertsGreysAndConversionsAreKept) {
