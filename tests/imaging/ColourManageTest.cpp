@@ -85,6 +85,41 @@ Bytes LinearGreyProfile() {
     return bytes;
 }
 
+// An RGB profile of a table alone (no matrix and curves), sampled from the
+// profile `like`: converted by the library's own transform.
+Bytes TableProfile(const Bytes& like) {
+    cmsHPROFILE source = cmsOpenProfileFromMem(like.data(), cmsUInt32Number(like.size()));
+    cmsHPROFILE lab = cmsCreateLab2Profile(nullptr);
+    cmsHTRANSFORM toLab = cmsCreateTransform(source, TYPE_RGB_16, lab, TYPE_LabV2_16, INTENT_PERCEPTUAL, 0);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 17, 3, 3, nullptr);
+    cmsStageSampleCLut16bit(
+        table,
+        [](const cmsUInt16Number in[], cmsUInt16Number out[], void* transform) {
+            cmsDoTransform(transform, in, out, 1);
+            return cmsInt32Number(1);
+        },
+        toLab, 0);
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 3, 3);
+    cmsPipelineInsertStage(pipeline, cmsAT_END, table);
+    cmsHPROFILE made = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(made, 2.1);
+    cmsSetDeviceClass(made, cmsSigDisplayClass);
+    cmsSetColorSpace(made, cmsSigRgbData);
+    cmsSetPCS(made, cmsSigLabData);
+    cmsWriteTag(made, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsWriteTag(made, cmsSigAToB0Tag, pipeline);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(made, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(made, bytes.data(), &size);
+    cmsCloseProfile(made);
+    cmsPipelineFree(pipeline);
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(source);
+    return bytes;
+}
+
 }  // namespace
 
 TEST(ColourManage, PatchesComeOutAsTransiccComputesThemThroughEitherDecoder) {
@@ -188,6 +223,21 @@ TEST(ColourManage, EveryLayoutAndSizeConvertsAPixelAlike) {
         EXPECT_EQ(streamed.Outcome(), ColourOutcome::Converted);
     }
     EXPECT_EQ(rows, whole);
+}
+
+TEST(ColourManage, AProfileOfATableGoesThroughTheLibrary) {
+    const Bytes table = TableProfile(ProfileOf(L"swapped.jpg"));
+    // Red comes out green, in every layout; transparent stays nought.
+    for (const PixelLayout layout : {PixelLayout::Premultiplied, PixelLayout::Straight}) {
+        const std::array<uint8_t, 4> red = Converted(table, *Srgb(), {0, 0, 255, 255}, layout);
+        EXPECT_TRUE(red[1] > 240 && red[2] < 20 && red[0] < 20) << int(red[0]) << "," << int(red[1]) << "," << int(red[2]);
+    }
+    std::array<uint8_t, 3> bgr = {0, 0, 255};
+    EXPECT_EQ(ConvertColours(table, *Srgb(), bgr.data(), 1, 1, 3, PixelLayout::Bgr), ColourOutcome::Converted);
+    EXPECT_TRUE(bgr[1] > 240 && bgr[2] < 20);
+    const std::array<uint8_t, 4> half = Converted(table, *Srgb(), {0, 0, 128, 128});
+    EXPECT_TRUE(half[1] > 115 && half[1] <= 128 && half[2] < 12 && half[3] == 128) << int(half[1]) << "," << int(half[2]);
+    EXPECT_EQ(Converted(table, *Srgb(), {0, 0, 0, 0}), (std::array<uint8_t, 4>{0, 0, 0, 0}));
 }
 
 TEST(ColourManage, AGreyProfileConvertsGreysAndConversionsAreKept) {
