@@ -13,6 +13,10 @@ build="$root/build/x86_64"
 # The decode benchmark reads a 6000 x 4000 JPEG beside it.
 [ -f "$build/bench_decode.jpg" ] ||
     convert -size 1500x1000 plasma:fractal -resize 6000x4000! -quality 90 "$build/bench_decode.jpg"
+# ... the same JPEG carrying an Adobe RGB profile, its coded data untouched (colour management).
+[ -f "$build/bench_colour.jpg" ] ||
+    exiftool -q -o "$build/bench_colour.jpg" "-ICC_Profile<=/usr/share/color/icc/colord/AdobeRGB1998.icc" \
+        "$build/bench_decode.jpg"
 # ... and a progressive 4000 x 3000 one.
 [ -f "$build/bench_progressive.jpg" ] ||
     convert -size 1000x750 plasma:fractal -resize 4000x3000! -quality 90 -interlace JPEG "$build/bench_progressive.jpg"
@@ -70,7 +74,7 @@ ox_start_xvfb
 ox_start_wine
 ox_heap_checks off
 
-for bench in bench_startup bench_decode bench_jpeg bench_transitions bench_exhibit bench_watch bench_catalog bench_failures; do
+for bench in bench_startup bench_decode bench_colour bench_jpeg bench_transitions bench_exhibit bench_watch bench_catalog bench_failures; do
     echo "== $bench"
     "$root/scripts/wine-run.sh" "$build/$bench.exe"
     if [ "$bench" = bench_decode ]; then

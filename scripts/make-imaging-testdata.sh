@@ -43,6 +43,12 @@
 # down; a WebP of a red frame then lime at half opacity over the left half;
 # and a 64 x 64 plasma of 256 colours, then the same upside down, coded in
 # codes of up to 12 bits.
+# colour/: pictures carrying colour profiles from Debian's colord-data: a red
+# 16x16 JPEG and PNG marked SwappedRedAndGreen (shown green when its profile is
+# honoured); eight 8x8 patches in a row, marked Adobe RGB (1998) and ProPhoto
+# RGB, as JPEG (4:4:4, best quality: each patch comes back exact), PNG and TIFF; and
+# expected.txt, one line a patch: file, patch, and the sRGB colour Little CMS's
+# transicc computes for it (perceptual intent, clipped and rounded to 8 bits).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 exif="$here/tests/data/exif"
@@ -52,7 +58,8 @@ webp="$here/tests/data/webp"
 heif="$here/tests/data/heif"
 jxl="$here/tests/data/jxl"
 anim="$here/tests/data/anim"
-mkdir -p "$exif" "$formats" "$jpeg" "$webp" "$heif" "$jxl" "$anim"
+colour="$here/tests/data/colour"
+mkdir -p "$exif" "$formats" "$jpeg" "$webp" "$heif" "$jxl" "$anim" "$colour"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
@@ -211,3 +218,30 @@ convert -size 8x8 xc:none -fill 'rgba(0,255,0,0.5)' -draw 'rectangle 0,0 3,7' "P
 img2webp -loop 0 -lossless -d 100 "$tmp/red.png" -d 100 "$tmp/half.png" -o "$anim/alpha.webp" >/dev/null
 convert -seed 7 -size 64x64 plasma:fractal -blur 0x1 +dither -colors 256 "$tmp/plasma64.png"
 convert -loop 0 -delay 10 "$tmp/plasma64.png" \( "$tmp/plasma64.png" -flip \) +dither -colors 256 "$anim/plasma.gif"
+# Colour profiles (see above).
+icc=/usr/share/color/icc/colord
+patches=("255 0 0" "0 255 0" "0 0 255" "200 100 50" "50 100 200" "128 128 128" "240 220 30" "20 40 60")
+draw=()
+for i in "${!patches[@]}"; do
+    read -r r g b <<<"${patches[$i]}"
+    draw+=(-fill "rgb($r,$g,$b)" -draw "rectangle $((i * 8)),0 $((i * 8 + 7)),7")
+done
+convert -size 64x8 xc:black "${draw[@]}" -strip -type truecolor "PNG24:$tmp/patches.png"
+convert -size 16x16 xc:red -strip -type truecolor "PNG24:$tmp/red16.png"
+convert "$tmp/red16.png" -profile "$icc/SwappedRedAndGreen.icc" -quality 95 "$colour/swapped.jpg"
+convert "$tmp/red16.png" -profile "$icc/SwappedRedAndGreen.icc" "PNG24:$colour/swapped.png"
+: >"$colour/expected.txt"
+for name in adobe:AdobeRGB1998 prophoto:ProPhotoRGB; do
+    file="${name%%:*}" profile="$icc/${name#*:}.icc"
+    convert "$tmp/patches.png" -profile "$profile" -quality 100 -sampling-factor 1x1 "$colour/$file.jpg"
+    convert "$tmp/patches.png" -profile "$profile" "PNG24:$colour/$file.png"
+    convert "$tmp/patches.png" -profile "$profile" -type truecolor -compress lzw "$colour/$file.tif"
+    for i in "${!patches[@]}"; do
+        srgb="$(echo "${patches[$i]}" | transicc -i "$profile" -o '*sRGB' -t0 -n 2>/dev/null | tail -1 |
+            awk '{ for (i = 1; i <= 3; i++) { v = int($i + 0.5); printf(" %d", (v < 0) ? 0 : (v > 255) ? 255 : v) } }')"
+        for ext in jpg png tif; do echo "$file.$ext $i$srgb" >>"$colour/expected.txt"; done
+    done
+done
+# The pixels stay as drawn: the profile is only attached.
+got="$(convert "$colour/adobe.png" -format '%[pixel:p{12,4}]' info:)"
+[[ "$got" == "srgb(0,255,0)" || "$got" == "lime" ]] || { echo "adobe.png: the pixels were converted ($got)" >&2; exit 1; }

@@ -28,6 +28,9 @@ have cjpeg || need+=(libjpeg-turbo-progs)
 # ... and HEIC and AVIF test pictures.
 have heif-enc || need+=(libheif-examples)
 have avifenc || need+=(libavif-bin)
+# Colour profiles for test pictures and the values Little CMS computes for them.
+[ -f /usr/share/color/icc/colord/SwappedRedAndGreen.icc ] || need+=(colord-data)
+have transicc || need+=(liblcms2-utils)
 have python3 || need+=(python3)
 # The release: the installer and the portable zip.
 have makensis || need+=(nsis)

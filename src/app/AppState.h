@@ -29,6 +29,7 @@
 #include "fileops/UndoStack.h"
 #include "imaging/AnimationPlayer.h"
 #include "imaging/Canvas.h"
+#include "imaging/ColourManage.h"
 #include "imaging/PictureCache.h"
 #include "imaging/PictureDecode.h"
 #include "imaging/PictureHolder.h"
@@ -337,6 +338,21 @@ struct AppState {
     void AdoptShown(DecodedPicture&& decoded);
 
     void SetInterpolation(int32_t mode);   // the picture's interpolation mode (zoomquality)
+    // The colours pictures with a profile are converted to, as the decode
+    // workers read them: none with colormanage off, else the profile of the
+    // monitor the window is on, or sRGB.
+    ColourChoice colour;
+    std::wstring monitorDevice;      // the monitor whose profile was read
+    std::wstring monitorProfilePath; // that profile's file, empty without one
+    std::vector<uint8_t> monitorProfile;
+    // Reads the profile of the monitor the window is on when the monitor or
+    // its profile changed, and hands the setting to the decoders; whether
+    // what pictures are converted to changed. What was decoded ahead for
+    // other colours is dropped.
+    bool UpdateColourTarget();
+    // colormanage changed: the shown picture is decoded again, what was
+    // decoded ahead is dropped and the Catalog's thumbnails are made anew.
+    void ColourManagementChanged();
     // What a load of the current entry came to.
     enum class Load {
         Shown,      // its picture is loaded

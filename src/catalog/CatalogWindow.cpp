@@ -256,6 +256,7 @@ void CatalogWindow::DrawThumbnail(HDC dc, int32_t index) {
     key.box = app_.thumbsize;
     key.exiforient = app_.exiforient;
     key.background = GetSysColor(COLOR_WINDOW);   // the list's, and the blank image's
+    key.colour = app_.colour.Current();
     const std::shared_ptr<const Thumbnail> thumbnail = app_.thumbnails->Get(key, true);
     if (!thumbnail || thumbnail->w <= 0) return;
     RECT icon{};

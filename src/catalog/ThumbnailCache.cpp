@@ -25,7 +25,8 @@ namespace {
 struct KeyHash {
     size_t operator()(const ThumbnailKey& k) const {
         return std::hash<std::wstring>{}(k.path) ^ (k.size * 1315423911u) ^ (k.written * 2654435761u) ^
-               size_t(k.box) ^ (k.exiforient ? 0x9e37 : 0) ^ (size_t(k.background) << 7);
+               size_t(k.box) ^ (k.exiforient ? 0x9e37 : 0) ^ (size_t(k.background) << 7) ^
+               std::hash<const ColourTarget*>{}(k.colour.get());
     }
 };
 
@@ -340,7 +341,9 @@ Thumbnail MakeThumbnail(const ThumbnailKey& entry, DecodeGate& gate) {
     uint32_t pw = 0, ph = 0;
     if (ExifThumbnailFromJpeg(head.data(), head.size(), &embedded) && JpegFrameSize(head.data(), head.size(), &pw, &ph) &&
         EmbeddedThumbnailServes(embedded.width, embedded.height, pw, ph, key.box)) {
-        picture = DecodePictureBytes(embedded.data, embedded.size, DecodeLimits{kEmbeddedThumbnailPixelLimit});
+        DecodeLimits limits{kEmbeddedThumbnailPixelLimit};
+        limits.colour = key.colour;
+        picture = DecodePictureBytes(embedded.data, embedded.size, limits);
         if (key.exiforient) orientation = ExifOrientationFromJpeg(head.data(), head.size());
     }
     if (picture.outcome != DecodeOutcome::Decoded) {
@@ -349,6 +352,7 @@ Thumbnail MakeThumbnail(const ThumbnailKey& entry, DecodeGate& gate) {
         limits.target.valid = true;
         limits.target.area = {key.box, key.box};
         limits.target.squeeze = true;
+        limits.colour = key.colour;
         picture = DecodePictureFile(key.path.c_str(), limits);
         if (key.exiforient && picture.orientation >= 2) orientation = picture.orientation;
     }

@@ -7,7 +7,9 @@
 // embedded a thumbnail at least as large as the box, that one; else the whole
 // picture, within a pixel limit of its own, the large ones one at a time.
 // Thumbnails are kept within a memory budget, keyed by path, file size, write
-// time, box size and orientation rule, so a changed file gets a new one.
+// time, box size, orientation rule and colour target, so a changed file (or
+// setting) gets a new one. A thumbnail is converted to the colour target as
+// the viewer's pictures are.
 //
 // A thumbnail that takes longer than the deadline is given up: its request
 // gets an empty frame (and keeps it for the run), its worker is left to end
@@ -27,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/ColourManage.h"
+
 struct Thumbnail {
     int32_t x = 0, y = 0;            // offset in the box
     int32_t w = 0, h = 0;            // 0 x 0: nothing to draw (a damaged picture)
@@ -40,6 +44,9 @@ struct ThumbnailKey {
     int32_t box = 100;
     bool exiforient = true;
     COLORREF background = RGB(255, 255, 255);   // under a transparent picture
+    // What a picture with a colour profile is converted to; null: nothing
+    // (colour management off). The same object while the setting stands.
+    std::shared_ptr<const ColourTarget> colour = nullptr;
     bool operator==(const ThumbnailKey&) const = default;
 };
 

@@ -61,7 +61,8 @@ constexpr ToggleRow kToggles[] = {
          if (s.animate) s.StartAnimation();
          else s.StopAnimation();
      }},
-    {&S::colormanage, kCmdColorManage, L"-colormanage", L"-nocolormanage"},
+    {&S::colormanage, kCmdColorManage, L"-colormanage", L"-nocolormanage", nullptr, nullptr,
+     [](S& s) { s.ColourManagementChanged(); }},
     {&S::removefail, kCmdClearUnloadable, L"-removefail", L"-noremovefail"},
     {&S::logerrors, kCmdLogErrors, L"-logerrors", L"-nologerrors"},
     {&S::loglnkfail, kCmdLogLinkFailure, L"-loglnkfail", L"-nologlnkfail"},

@@ -130,7 +130,8 @@ bool Start(Session& s) {
     return jpeg_start_decompress(&s.info);
 }
 
-bool ReadRows(Session& s, uint8_t* pixels, size_t stride) {
+// `done`, when given, is told of the rows read (up to each 64th row, and at the end).
+bool ReadRows(Session& s, uint8_t* pixels, size_t stride, const PixelRequest& request, const DecodedPixels* done) {
     if (setjmp(s.trap.jump)) return false;
     constexpr int kBatch = 16;
     JSAMPROW rows[kBatch];
@@ -139,6 +140,8 @@ bool ReadRows(Session& s, uint8_t* pixels, size_t stride) {
         const JDIMENSION count = std::min<JDIMENSION>(kBatch, s.info.output_height - first);
         for (JDIMENSION i = 0; i < count; ++i) rows[i] = pixels + (first + i) * stride;
         if (jpeg_read_scanlines(&s.info, rows, count) == 0) return false;
+        const JDIMENSION read = s.info.output_scanline;
+        if (done && (read % 64 == 0 || read == s.info.output_height)) request.rowsDone(request.rowsContext, *done, read);
     }
     return true;
 }
@@ -218,7 +221,7 @@ DecodedPixels DecodeJpeg(const uint8_t* bytes, size_t size, const PixelRequest& 
         return out;
     }
     if (!Start(s) || info.output_width != out.width || info.output_height != out.height ||
-        !ReadRows(s, out.pixels.get(), out.Stride())) {
+        !ReadRows(s, out.pixels.get(), out.Stride(), request, request.rowsDone && !cmyk ? &out : nullptr)) {
         out.pixels.reset();
         // The library's working memory beyond the budget (a progressive file's coefficients).
         const int code = s.trap.manager.msg_code;

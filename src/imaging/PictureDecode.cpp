@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "imaging/PictureHeader.h"
 #include "imaging/PixelDecoders.h"
 #include "imaging/Resample.h"
+#include "imaging/WicProfile.h"
 
 namespace {
 
@@ -178,11 +180,34 @@ void DecodeOwn(const PixelDecoderRow& decoder, const uint8_t* bytes, size_t size
         if (!limits.gate->Enter()) return;
         out.gatePass.reset(limits.gate);
     }
+    // A decoder that tells of its rows as they come has them converted
+    // meanwhile, on another thread; the others' pixels are converted after.
+    struct Streamed {
+        const ColourTarget* target = nullptr;
+        bool told = false;
+        std::optional<RowConversion> rows;
+    } streamed;
+    if (limits.colour) {
+        streamed.target = limits.colour.get();
+        request.rowsContext = &streamed;
+        request.rowsDone = [](void* context, const DecodedPixels& pixels, uint32_t rows) {
+            auto& s = *static_cast<Streamed*>(context);
+            if (!std::exchange(s.told, true) && !pixels.iccProfile.empty())
+                s.rows.emplace(pixels.iccProfile, *s.target, pixels.pixels.get(), pixels.width,
+                               ptrdiff_t(pixels.Stride()), PixelLayout::Premultiplied);
+            if (s.rows) s.rows->Decoded(rows);
+        };
+    }
     DecodedPixels decoded = decoder.decode(bytes, size, request);
+    if (streamed.rows) streamed.rows->Finish();
     out.width = decoded.fullWidth;
     out.height = decoded.fullHeight;
     if (decoded.outcome == PixelOutcome::TooLarge) out.outcome = DecodeOutcome::TooLarge;
     if (decoded.outcome != PixelOutcome::Decoded) return;
+    // Converted as decoded, before anything is drawn of it: at the size it is wanted at, the least work.
+    if (limits.colour && !streamed.told && !decoded.iccProfile.empty())
+        ConvertColours(decoded.iccProfile, *limits.colour, decoded.pixels.get(), decoded.width, decoded.height,
+                       ptrdiff_t(decoded.Stride()), PixelLayout::Premultiplied);
     Gdiplus::GpBitmap* bitmap = nullptr;
     if (gp::GdipCreateBitmapFromScan0(int(decoded.width), int(decoded.height), int(decoded.Stride()),
                                       PixelFormat32bppPARGB, decoded.pixels.get(), &bitmap) != Gdiplus::Ok ||
@@ -195,6 +220,46 @@ void DecodeOwn(const PixelDecoderRow& decoder, const uint8_t* bytes, size_t size
     out.colourProfile = std::move(decoded.iccProfile);
     out.memory = uint64_t(decoded.width) * decoded.height * 4;
     out.outcome = DecodeOutcome::Decoded;
+}
+
+// Converts the colours of a bitmap GDI+ decoded, in its own pixel format where
+// we read it (a palette's entries for an indexed one), else through 32-bit
+// ARGB, which GDI+ turns back into the bitmap's format. Only the frame GDI+
+// has selected is converted.
+void ConvertBitmapColours(Gdiplus::GpImage* image, const std::vector<uint8_t>& profile, const ColourTarget& target) {
+    auto* bitmap = static_cast<Gdiplus::GpBitmap*>(image);
+    Gdiplus::PixelFormat format = 0;
+    UINT w = 0, h = 0;
+    if (gp::GdipGetImagePixelFormat(image, &format) != Gdiplus::Ok || gp::GdipGetImageWidth(image, &w) != Gdiplus::Ok ||
+        gp::GdipGetImageHeight(image, &h) != Gdiplus::Ok || w == 0 || h == 0)
+        return;
+    if (format & PixelFormatIndexed) {
+        INT size = 0;
+        if (gp::GdipGetImagePaletteSize(image, &size) != Gdiplus::Ok || size < int(sizeof(Gdiplus::ColorPalette)))
+            return;
+        std::vector<uint64_t> buffer((size_t(size) + 7) / 8);
+        auto* palette = reinterpret_cast<Gdiplus::ColorPalette*>(buffer.data());
+        if (gp::GdipGetImagePalette(image, palette, size) != Gdiplus::Ok || palette->Count == 0 ||
+            palette->Count > (size_t(size) - sizeof(Gdiplus::ColorPalette)) / sizeof(Gdiplus::ARGB) + 1)
+            return;
+        // ARGB entries lie in memory as B, G, R, A, with straight alpha.
+        if (ConvertColours(profile, target, reinterpret_cast<uint8_t*>(palette->Entries), palette->Count, 1, 0,
+                           PixelLayout::Straight) == ColourOutcome::Converted)
+            gp::GdipSetImagePalette(image, palette);
+        return;
+    }
+    PixelLayout layout = PixelLayout::Straight;
+    Gdiplus::PixelFormat lockAs = PixelFormat32bppARGB;
+    if (format == PixelFormat24bppRGB) layout = PixelLayout::Bgr, lockAs = format;
+    else if (format == PixelFormat32bppPARGB) layout = PixelLayout::Premultiplied, lockAs = format;
+    else if (format == PixelFormat32bppRGB) lockAs = format;
+    const Gdiplus::Rect all(0, 0, int(w), int(h));
+    Gdiplus::BitmapData data{};
+    if (gp::GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, lockAs, &data) !=
+        Gdiplus::Ok)
+        return;
+    ConvertColours(profile, target, static_cast<uint8_t*>(data.Scan0), w, h, data.Stride, layout);
+    gp::GdipBitmapUnlockBits(bitmap, &data);
 }
 
 // Shrinks the pixels of `image` by area averaging into `drawing`, w x h.
@@ -290,9 +355,15 @@ DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
     out.orientation = locked ? OrientationOf(image.get(), locked, size) : 1;
     out.colourProfile = ColourProfileOf(image.get());
     if (locked) GlobalUnlock(memory);
+    // Some GDI+ keep a PNG's or a TIFF's profile to themselves: asked of WIC
+    // then, when it is to be honoured.
+    if (out.colourProfile.empty() && limits.colour && (format == PictureFormat::Png || format == PictureFormat::Tiff))
+        out.colourProfile = WicColourProfile(stream.Get());
 
     // A damaged metafile can load yet never draw: it is tried once here.
     if (metafile && !DrawsAtAll(image.get())) return out;
+    if (limits.colour && !metafile && !out.colourProfile.empty())
+        ConvertBitmapColours(image.get(), out.colourProfile, *limits.colour);
     // The picture keeps its bytes (a copy, not the file), which a metafile is
     // played from and a decoder may read on demand.
     out.image = std::move(image);

@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/ColourManage.h"
 #include "imaging/FitRules.h"
 #include "imaging/PictureHolder.h"
 #include "platform/Handles.h"
@@ -86,7 +87,9 @@ struct DecodedPicture {
     ComPtr<IStream> source;   // the file's bytes, in memory
     FileStamp stamp;          // the file as it was read
     int orientation = 1;      // EXIF orientation, 1 without one
-    std::vector<uint8_t> colourProfile;   // the embedded ICC profile, empty without one
+    // The embedded ICC profile, empty without one (that of a PNG or a TIFF
+    // which GDI+ does not hand over is only looked for when it is honoured).
+    std::vector<uint8_t> colourProfile;
     int bitsPerPixel = 0;     // of the file's own pixel format
     uint32_t width = 0;       // the picture's own size (turned with it), or claimed by a picture too large
     uint32_t height = 0;
@@ -110,6 +113,9 @@ struct DecodeLimits {
     // The size it is wanted at: a valid plan's display size, else the plan's
     // least size. A decoder that scales for nothing decodes no larger.
     ShowPlan target;
+    // The colours a picture with an embedded profile is converted to; null:
+    // its pixels are left as the file has them.
+    std::shared_ptr<const ColourTarget> colour;
 };
 
 // Decodes `path`; pictures of more than `pixelLimit` pixels are TooLarge.

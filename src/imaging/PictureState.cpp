@@ -38,6 +38,7 @@ DecodedPicture AppState::DecodeForShow(const wchar_t* file, bool& timedOut, bool
             [this](const std::wstring& path, const ShowPlan& plan) {
                 DecodeLimits limits{pixelLimit.load()};
                 limits.target = plan;
+                limits.colour = colour.Current();
                 DecodedPicture decoded = DecodePictureFile(path.c_str(), limits);
                 PreparePicture(decoded, plan);
                 return decoded;

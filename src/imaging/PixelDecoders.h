@@ -12,6 +12,8 @@
 
 #include "imaging/PictureHeader.h"
 
+struct DecodedPixels;
+
 struct PixelRequest {
     // The size the picture is shown at, 0 x 0 for its full size. A decoder
     // that can decode smaller for nothing decodes no smaller than this.
@@ -25,6 +27,11 @@ struct PixelRequest {
     // The most pixels the picture may have at its full size: more is
     // TooLarge, refused from the header before anything is allocated.
     uint64_t pixelLimit = 0;
+    // Told, by a decoder that can, as its rows come out final, top down: rows
+    // [0, rows) of `pixels` are done (the picture's colours may be converted
+    // meanwhile). Not told of pixels still to be changed after the last row.
+    void (*rowsDone)(void* context, const DecodedPixels& pixels, uint32_t rows) = nullptr;
+    void* rowsContext = nullptr;
 };
 
 enum class PixelOutcome {

@@ -60,6 +60,7 @@ void AppState::LocateMonitor() {
     if (GetSystemMetrics(SM_CMONITORS) <= 1) {
         monitorRect = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+        UpdateColourTarget();
         return;
     }
     MonitorSearch search{RectCentre(position), {}, {}, false};
@@ -68,6 +69,7 @@ void AppState::LocateMonitor() {
         monitorRect = search.monitor;
         workArea = search.work;
     }
+    UpdateColourTarget();
 }
 
 void AppState::CenterWindow() {

@@ -259,3 +259,23 @@ TEST(Viewer, APictureBeyondTheMemoryBudgetIsNamedNotLogged) {
     EXPECT_EQ(viewer.WaitForCaption([&](const std::wstring& c) { return c == expected; }), expected);
     EXPECT_FALSE(FileExists(viewer.ProgramFile(L"errors.log")));
 }
+
+// A red picture whose embedded profile swaps red and green shows green while
+// colour management is on and red while it is off, from the start or turned
+// either way from the menu (the shown picture is decoded again).
+TEST(Viewer, AnEmbeddedColourProfileIsHonouredUnlessTurnedOff) {
+    const COLORREF green = RGB(0, 255, 0), red = RGB(255, 0, 0);
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "on" : "off");
+        Viewer viewer;
+        ASSERT_TRUE(CopyFileW(DataPath(L"colour\\swapped.jpg").c_str(), viewer.Picture(L"swapped.jpg").c_str(), FALSE));
+        ASSERT_TRUE(viewer.Launch(kStill + L" -shortname -z1000" + (on ? L"" : L" -nocolormanage")));
+        const std::wstring expected = L"swapped - Oxbrill (Zoom: 160 x 160)";
+        EXPECT_EQ(viewer.WaitForCaption([&](const std::wstring& t) { return t == expected; }), expected);
+        const RECT view = viewer.ViewOnScreen();
+        const int x = view.left + Width(view) / 2, y = view.top + Height(view) / 2;
+        EXPECT_TRUE(WaitForPixel(x, y, on ? green : red, 40)) << Hex(Screenshot().Pixel(x, y));
+        viewer.PostCommand(kCmdColorManage);
+        EXPECT_TRUE(WaitForPixel(x, y, on ? red : green, 40)) << Hex(Screenshot().Pixel(x, y));
+    }
+}
