@@ -45,7 +45,7 @@
 # codes of up to 12 bits.
 # colour/: pictures carrying colour profiles from Debian's colord-data: a red
 # 16x16 JPEG and PNG marked SwappedRedAndGreen (shown green when its profile is
-# honoured); eight 8x8 patches in a row, marked Adobe RGB (1998) and ProPhoto
+# honoured), and anim/delays.webp marked so (red, lime, blue shown lime, red, blue); eight 8x8 patches in a row, marked Adobe RGB (1998) and ProPhoto
 # RGB, as JPEG (4:4:4, best quality: each patch comes back exact), PNG and TIFF; and
 # expected.txt, one line a patch: file, patch, and the sRGB colour Little CMS's
 # transicc computes for it (perceptual intent, clipped and rounded to 8 bits).
@@ -230,6 +230,7 @@ convert -size 64x8 xc:black "${draw[@]}" -strip -type truecolor "PNG24:$tmp/patc
 convert -size 16x16 xc:red -strip -type truecolor "PNG24:$tmp/red16.png"
 convert "$tmp/red16.png" -profile "$icc/SwappedRedAndGreen.icc" -quality 95 "$colour/swapped.jpg"
 convert "$tmp/red16.png" -profile "$icc/SwappedRedAndGreen.icc" "PNG24:$colour/swapped.png"
+webpmux -set icc "$icc/SwappedRedAndGreen.icc" "$anim/delays.webp" -o "$colour/swapped-anim.webp" >/dev/null
 : >"$colour/expected.txt"
 for name in adobe:AdobeRGB1998 prophoto:ProPhotoRGB; do
     file="${name%%:*}" profile="$icc/${name#*:}.icc"

@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include "imaging/ColourManage.h"
 #include "imaging/GifFrames.h"
 #include "imaging/PictureHeader.h"
 
@@ -67,7 +69,14 @@ constexpr uint32_t WebpShownDelay(int durationMs) { return durationMs <= 10 ? 10
 class WebpFrames final : public AnimationFrames {
 public:
     WebpFrames(AnimDecoder decoder, const WebPAnimInfo& info, bool alpha)
-        : decoder_(std::move(decoder)), info_(info), bits_(alpha ? 32 : 24) {}
+        : decoder_(std::move(decoder)), info_(info), bits_(alpha ? 32 : 24) {
+        WebPChunkIterator chunk;
+        const WebPDemuxer* demuxer = WebPAnimDecoderGetDemuxer(decoder_.get());
+        if (demuxer && WebPDemuxGetChunk(demuxer, "ICCP", 1, &chunk)) {
+            profile_.assign(chunk.chunk.bytes, chunk.chunk.bytes + chunk.chunk.size);
+            WebPDemuxReleaseChunkIterator(&chunk);
+        }
+    }
     uint32_t Width() const override { return info_.canvas_width; }
     uint32_t Height() const override { return info_.canvas_height; }
     uint32_t Loops() const override { return info_.loop_count; }
@@ -86,9 +95,11 @@ public:
         WebPAnimDecoderReset(decoder_.get());
         timestamp_ = 0;
     }
+    std::span<const uint8_t> Profile() const override { return profile_; }
 
 private:
     AnimDecoder decoder_;
+    std::vector<uint8_t> profile_;
     WebPAnimInfo info_;
     int bits_;
     int timestamp_ = 0;
@@ -114,7 +125,34 @@ std::unique_ptr<AnimationFrames> OpenWebp(const uint8_t* bytes, size_t size, uin
     return std::unique_ptr<AnimationFrames>(new (std::nothrow) WebpFrames(std::move(decoder), info, alpha));
 }
 
+class ColouredFrames final : public AnimationFrames {
+public:
+    ColouredFrames(std::unique_ptr<AnimationFrames> frames, std::shared_ptr<const ColourTarget> target)
+        : frames_(std::move(frames)), target_(std::move(target)) {}
+    uint32_t Width() const override { return frames_->Width(); }
+    uint32_t Height() const override { return frames_->Height(); }
+    uint32_t Loops() const override { return frames_->Loops(); }
+    bool Next(DecodedPixels& frame, uint32_t& delayMs) override {
+        if (!frames_->Next(frame, delayMs)) return false;
+        ConvertColours(frames_->Profile(), *target_, frame.pixels.get(), frame.width, frame.height,
+                       ptrdiff_t(frame.Stride()), PixelLayout::Premultiplied);
+        return true;
+    }
+    void Rewind() override { frames_->Rewind(); }
+    std::span<const uint8_t> Profile() const override { return frames_->Profile(); }
+
+private:
+    std::unique_ptr<AnimationFrames> frames_;
+    std::shared_ptr<const ColourTarget> target_;
+};
+
 }  // namespace
+
+std::unique_ptr<AnimationFrames> InColours(std::unique_ptr<AnimationFrames> frames,
+                                          std::shared_ptr<const ColourTarget> target) {
+    if (!frames || !target || frames->Profile().empty()) return frames;
+    return std::make_unique<ColouredFrames>(std::move(frames), std::move(target));
+}
 
 std::unique_ptr<AnimationFrames> OpenAnimation(const uint8_t* bytes, size_t size, uint64_t pixelLimit) {
     PictureFormat format = PictureFormat::Unknown;

@@ -9,8 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "imaging/PixelDecoders.h"
+
+class ColourTarget;
 
 class AnimationFrames {
 public:
@@ -29,12 +32,20 @@ public:
     virtual bool Next(DecodedPixels& frame, uint32_t& delayMs) = 0;
     // Back to before the first frame, with a cleared canvas.
     virtual void Rewind() = 0;
+    // The colour profile the file carries for all its frames; empty without one.
+    virtual std::span<const uint8_t> Profile() const { return {}; }
 };
 
 // The animation these bytes hold, which the source reads from (they must
 // outlive it); null when they hold a still picture (one frame), something
 // other than a GIF or WebP, or a canvas of more than `pixelLimit` pixels.
 std::unique_ptr<AnimationFrames> OpenAnimation(const uint8_t* bytes, size_t size, uint64_t pixelLimit);
+
+// The same frames converted from the profile they carry to `target`, as the
+// first frame was by the decode; `frames` itself when there is nothing to
+// convert (no target, no profile).
+std::unique_ptr<AnimationFrames> InColours(std::unique_ptr<AnimationFrames> frames,
+                                          std::shared_ptr<const ColourTarget> target);
 
 // The delay a file gives a frame as it is shown: delays under 20 ms count as
 // 100 ms, as browsers show them.

@@ -39,6 +39,7 @@ void AppState::StartAnimation() {
     if (!bytes) return;
     std::unique_ptr<AnimationFrames> frames = OpenAnimation(bytes.get(), size, pixelLimit.load());
     if (!frames) return;
+    frames = InColours(std::move(frames), colour.Current());   // as the first frame was decoded
     const uint32_t serial = ++playSerial;
     const HWND window = hwnd;
     player = std::make_unique<AnimationPlayer>(std::move(frames), std::move(bytes),

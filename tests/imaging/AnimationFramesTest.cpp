@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "imaging/AnimationFrames.h"
+#include "imaging/ColourManage.h"
 #include "support/Pictures.h"
 
 using namespace pictures;
@@ -275,4 +276,21 @@ TEST(AnimationFrames, AThousandFramesCostNoMoreThanTen) {
     EXPECT_EQ(At(frames[1], 999 % 256, 999 * 7 % 256), TableColour(999 % 4));
     EXPECT_GT(afterTen, 0u);
     EXPECT_LT(privateBytes(), afterTen + (4u << 20)) << "grew from " << afterTen;
+}
+
+// Frames carrying a profile are converted as the first frame's decode is: the
+// swapped red and green profile shows red, lime, blue as lime, red, blue.
+TEST(AnimationFrames, FramesOfAProfiledAnimationAreConvertedWhenAsked) {
+    const struct { const char* what; bool managed; std::vector<Frame> frames; } cases[] = {
+        {"managed", true, {{100, {{0, 0, kLime}}}, {16, {{4, 4, kRed}}}, {500, {{7, 7, kBlue}}}}},
+        {"not managed", false, {{100, {{0, 0, kRed}}}, {16, {{4, 4, kLime}}}, {500, {{7, 7, kBlue}}}}},
+    };
+    for (const auto& c : cases) {
+        Opened opened(Anim(L"..\\colour\\swapped-anim.webp"));
+        ASSERT_TRUE(opened.frames) << c.what;
+        EXPECT_FALSE(opened.frames->Profile().empty()) << c.what;
+        auto frames = InColours(std::move(opened.frames),
+                                c.managed ? ColourTarget::Make({}) : nullptr);
+        CheckPass(c.what, *frames, c.frames);
+    }
 }
