@@ -72,15 +72,20 @@ std::array<uint8_t, 4> Converted(const Bytes& profile, const ColourTarget& targe
     return {pixels[0], pixels[1], pixels[2], pixels[3]};
 }
 
+// The bytes of a profile made here, which is closed.
+Bytes SavedProfile(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
 // A grey profile of gamma 1: grey level v is linear light v / 255.
 Bytes LinearGreyProfile() {
     cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-    cmsHPROFILE grey = cmsCreateGrayProfile(cmsD50_xyY(), linear);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(grey, nullptr, &size);
-    Bytes bytes(size);
-    cmsSaveProfileToMem(grey, bytes.data(), &size);
-    cmsCloseProfile(grey);
+    Bytes bytes = SavedProfile(cmsCreateGrayProfile(cmsD50_xyY(), linear));
     cmsFreeToneCurve(linear);
     return bytes;
 }
@@ -108,11 +113,7 @@ Bytes TableProfile(const Bytes& like) {
     cmsSetPCS(made, cmsSigLabData);
     cmsWriteTag(made, cmsSigMediaWhitePointTag, cmsD50_XYZ());
     cmsWriteTag(made, cmsSigAToB0Tag, pipeline);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(made, nullptr, &size);
-    Bytes bytes(size);
-    cmsSaveProfileToMem(made, bytes.data(), &size);
-    cmsCloseProfile(made);
+    Bytes bytes = SavedProfile(made);
     cmsPipelineFree(pipeline);
     cmsDeleteTransform(toLab);
     cmsCloseProfile(lab);
