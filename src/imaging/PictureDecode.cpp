@@ -354,11 +354,12 @@ DecodedPicture DecodeHeld(FileBytes& file, const DecodeLimits& limits) {
     const auto* locked = static_cast<const uint8_t*>(GlobalLock(memory));
     out.orientation = locked ? OrientationOf(image.get(), locked, size) : 1;
     out.colourProfile = ColourProfileOf(image.get());
-    if (locked) GlobalUnlock(memory);
     // Some GDI+ keep a PNG's or a TIFF's profile to themselves: asked of WIC
-    // then, when it is to be honoured.
-    if (out.colourProfile.empty() && limits.colour && (format == PictureFormat::Png || format == PictureFormat::Tiff))
-        out.colourProfile = WicColourProfile(stream.Get());
+    // then, when it is to be honoured and the file says it has one (WIC may
+    // decode the whole picture again to answer).
+    const bool askWic = out.colourProfile.empty() && limits.colour && locked && NamesColourProfile(locked, size, format);
+    if (locked) GlobalUnlock(memory);
+    if (askWic) out.colourProfile = WicColourProfile(stream.Get());
 
     // A damaged metafile can load yet never draw: it is tried once here.
     if (metafile && !DrawsAtAll(image.get())) return out;

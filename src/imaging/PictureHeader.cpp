@@ -66,6 +66,30 @@ ClaimedSize TiffSize(const uint8_t* data, size_t size) {
     return out;
 }
 
+// Whether the first directory of a TIFF file holds the ICC profile tag.
+bool TiffNamesProfile(const uint8_t* data, size_t size) {
+    const bool little = data[0] == 'I';
+    const auto u16 = [&](size_t at) { return little ? Le16(data + at) : Be16(data + at); };
+    const uint32_t ifd = little ? Le32(data + 4) : Be32(data + 4);
+    if (ifd < 8 || ifd > size || size - ifd < 2) return false;
+    const size_t count = std::min<size_t>(u16(ifd), (size - ifd - 2) / 12);
+    for (size_t i = 0; i < count; ++i)
+        if (u16(ifd + 2 + i * 12) == 34675) return true;
+    return false;
+}
+
+// Whether a PNG has an iCCP chunk before its first image data.
+bool PngNamesProfile(const uint8_t* data, size_t size) {
+    for (size_t pos = 8; size - pos >= 8;) {
+        const uint32_t length = Be32(data + pos);
+        const uint8_t* type = data + pos + 4;
+        if (std::memcmp(type, "iCCP", 4) == 0) return true;
+        if (std::memcmp(type, "IDAT", 4) == 0 || length > size - pos - 8 || size - pos - 8 - length < 4) return false;
+        pos += 12 + size_t(length);
+    }
+    return false;
+}
+
 bool IsWebp(const uint8_t* data, size_t size) {
     return size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0;
 }
@@ -263,4 +287,11 @@ HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, u
     else if (format == PictureFormat::Jpeg) perByte = 1024;
     if (perByte && pixels / perByte > fileSize) return HeaderVerdict::Damaged;
     return pixels > pixelLimit ? HeaderVerdict::TooLarge : HeaderVerdict::Decodable;
+}
+
+bool NamesColourProfile(const uint8_t* data, size_t size, PictureFormat format) {
+    if (!data || size < 16) return false;
+    if (format == PictureFormat::Png) return PngNamesProfile(data, size);
+    if (format == PictureFormat::Tiff) return TiffNamesProfile(data, size);
+    return false;
 }

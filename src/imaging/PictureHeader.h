@@ -31,3 +31,9 @@ enum class HeaderVerdict {
 // the size it claims and its format go to `claimed` and `format` when given.
 HeaderVerdict JudgeHeader(const uint8_t* head, size_t size, uint64_t fileSize, uint64_t pixelLimit,
                           ClaimedSize* claimed = nullptr, PictureFormat* format = nullptr);
+
+// Whether a PNG (an iCCP chunk before its pixels) or a TIFF (the profile tag of
+// its first directory) says it carries a colour profile; false for other
+// formats and for bytes that do not say. Bounded, and cheap enough to ask of
+// every picture before the profile itself is looked for.
+bool NamesColourProfile(const uint8_t* data, size_t size, PictureFormat format);

@@ -244,6 +244,28 @@ TEST(PictureHeader, VerdictsBeforeDecoding) {
     EXPECT_EQ(DecodePictureFile(DataPath(L"exif\\plain.jpg").c_str(), 32 * 16).outcome, DecodeOutcome::Decoded);
 }
 
+// Whether a PNG or TIFF says it carries a colour profile, which decides whether
+// the profile is looked for beyond what GDI+ gives; bytes cut short never say.
+TEST(PictureHeader, PngsAndTiffsNameTheirColourProfile) {
+    const struct { const wchar_t* file; PictureFormat format; bool names; } cases[] = {
+        {L"colour\\adobe.png", PictureFormat::Png, true},   {L"colour\\swapped.png", PictureFormat::Png, true},
+        {L"colour\\adobe.tif", PictureFormat::Tiff, true},  {L"formats\\bits8.png", PictureFormat::Png, false},
+        {L"formats\\bits32.png", PictureFormat::Png, false}, {L"colour\\adobe.jpg", PictureFormat::Jpeg, false},
+    };
+    for (const auto& c : cases) {
+        const std::string file = ReadBytes(DataPath(c.file));
+        const pictures::Bytes bytes(file.begin(), file.end());
+        const pictures::GuardedBytes whole(bytes);
+        EXPECT_EQ(NamesColourProfile(whole.data, whole.size, c.format), c.names);
+        // Any cut reads nothing past its end; a PNG cut before its first chunk's body says nothing.
+        for (size_t keep = 0; keep < bytes.size(); keep += bytes.size() / 40 + 1) {
+            const pictures::GuardedBytes cut(pictures::Bytes(bytes.begin(), bytes.begin() + ptrdiff_t(keep)));
+            const bool names = NamesColourProfile(cut.data, cut.size, c.format);
+            EXPECT_FALSE(names && keep < 33) << keep;
+        }
+    }
+}
+
 // A picture prepared on the worker arrives turned upright and drawn at the
 // size it will be shown at; drawn at that size it gives the same picture as
 // scaling the decoded one, and a later turn by hand drops the drawing.
